@@ -1,0 +1,58 @@
+#include "Affichage.h"
+
+#include <QLocale>
+#include <QRandomGenerator>
+#include <QStringList>
+
+#include <limits>
+
+namespace {
+
+quint32 indexSansBiais(quint32 borne)
+{
+    // Draws in the top remainder of the 32-bit range would favour the low indexes: draw again.
+    constexpr quint32 etendue = std::numeric_limits<quint32>::max();
+    const quint32 limite = etendue - (etendue % borne + 1) % borne;
+    quint32 tirage = 0;
+    do {
+        tirage = QRandomGenerator::system()->generate();
+    } while (tirage > limite);
+    return tirage % borne;
+}
+
+} // namespace
+
+using namespace Qt::StringLiterals;
+
+QString nouveauToken()
+{
+    QString token;
+    token.reserve(10);
+    for (int i = 0; i < 10; ++i) {
+        token.append(alphabetToken.at(indexSansBiais(static_cast<quint32>(alphabetToken.size()))));
+    }
+    return token;
+}
+
+QString formaterTaille(qint64 octets)
+{
+    if (octets <= 999) {
+        return QString::number(octets) + u" o"_s;
+    }
+    static const QStringList unites = {u"Ko"_s, u"Mo"_s, u"Go"_s, u"To"_s};
+    double valeur = static_cast<double>(octets) / 1000.0;
+    qsizetype unite = 0;
+    while (valeur >= 1000.0 && unite + 1 < unites.size()) {
+        valeur /= 1000.0;
+        ++unite;
+    }
+    const QString nombre = valeur >= 100.0 ? QString::asprintf("%.0f", valeur)
+                                           : QString::asprintf("%.1f", valeur).replace(u'.', u',');
+    return nombre + u' ' + unites.at(unite);
+}
+
+QString formaterDate(const QDateTime& instant)
+{
+    static const QLocale suisseRomande(QStringLiteral("fr_CH"));
+    return suisseRomande.toString(instant.toLocalTime(), QStringLiteral("d MMMM yyyy"));
+}

@@ -1,0 +1,13 @@
+#include "CompteUtilisateur.h"
+
+#import <Foundation/Foundation.h>
+
+QString nomCompletUtilisateur()
+{
+    return QString::fromNSString(NSFullUserName());
+}
+
+QString cheminBundleCourant()
+{
+    return QString::fromNSString(NSBundle.mainBundle.bundlePath);
+}

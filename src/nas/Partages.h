@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QStringList>
+
+class Preferences;
+
+// The NAS share names that count as "on the NAS", as the server last reported them.
+inline const QStringList partagesParDefaut = {QStringLiteral("DATA"), QStringLiteral("VALTO SERVER")};
+
+// The stored list when it is a list of strings (an empty one included), else the defaults.
+QStringList partagesEnVigueur(const Preferences& preferences);
+
+// Keeps a non-empty list from the server; an empty answer changes nothing.
+void memoriserPartages(Preferences& preferences, const QStringList& liste);

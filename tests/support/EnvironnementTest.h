@@ -1,0 +1,31 @@
+#pragma once
+
+#include "core/Plateforme.h"
+#include "core/Preferences.h"
+
+#include <QByteArray>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// A platform whose every location (mount root, key file, preferences, data) lies in one temporary folder.
+class EnvironnementTest final {
+public:
+    EnvironnementTest();
+
+    Plateforme& plateforme() { return m_plateforme; }
+    Preferences& preferences();
+    // Drops the open store, so the next preferences() reads the file again as a new process would.
+    void rouvrirPreferences() { m_preferences.reset(); }
+
+    // Absolute path of `relatif` inside the temporary folder.
+    QString chemin(const QString& relatif) const;
+    // Creates the file (and its folders) with `contenu`; returns its absolute path.
+    QString creerFichier(const QString& relatif, const QByteArray& contenu = {});
+    QString creerDossier(const QString& relatif);
+
+private:
+    QTemporaryDir m_dossier;
+    Plateforme m_plateforme;
+    std::unique_ptr<Preferences> m_preferences;
+};
