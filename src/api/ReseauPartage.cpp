@@ -1,0 +1,9 @@
+#include "ReseauPartage.h"
+
+#include <QNetworkAccessManager>
+
+QNetworkAccessManager& reseauPartage()
+{
+    static QNetworkAccessManager reseau;
+    return reseau;
+}

@@ -1,0 +1,6 @@
+#pragma once
+
+class QNetworkAccessManager;
+
+// The one HTTP session of the process, owned by the UI thread.
+QNetworkAccessManager& reseauPartage();
