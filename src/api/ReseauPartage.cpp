@@ -1,9 +1,11 @@
 #include "ReseauPartage.h"
 
+#include <QCoreApplication>
 #include <QNetworkAccessManager>
 
 QNetworkAccessManager& reseauPartage()
 {
-    static QNetworkAccessManager reseau;
-    return reseau;
+    // Owned by the application object, so it goes before Qt's own teardown.
+    static QNetworkAccessManager* const reseau = new QNetworkAccessManager(QCoreApplication::instance());
+    return *reseau;
 }
