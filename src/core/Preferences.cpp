@@ -1,6 +1,7 @@
 #include "Preferences.h"
 
 #include "FormatJSON.h"
+#include "Rognage.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -18,20 +19,6 @@ std::unique_ptr<QSettings> ouvrirStockage(const QString& fichier)
     return std::make_unique<QSettings>(formatPreferencesJSON(), QSettings::UserScope,
                                        QStringLiteral("Valto"), QStringLiteral("Valto Transfer"));
 #endif
-}
-
-QString sansBarresNiEspaces(const QString& texte)
-{
-    const auto aRetirer = [](QChar c) { return c == QLatin1Char('/') || c == QLatin1Char(' '); };
-    qsizetype debut = 0;
-    qsizetype fin = texte.size();
-    while (debut < fin && aRetirer(texte.at(debut))) {
-        ++debut;
-    }
-    while (fin > debut && aRetirer(texte.at(fin - 1))) {
-        --fin;
-    }
-    return texte.mid(debut, fin - debut);
 }
 
 // Empty when the file is unreadable or not valid UTF-8.
@@ -60,7 +47,8 @@ QString Preferences::apiBaseURL() const
 {
     const QVariant stockee = valeur(cleApiBaseURL);
     const bool estChaine = stockee.typeId() == QMetaType::QString;
-    return sansBarresNiEspaces(estChaine ? stockee.toString() : m_origineServeur);
+    const auto barreOuEspace = [](QChar c) { return c == u'/' || c == u' '; };
+    return rogner(estChaine ? stockee.toString() : m_origineServeur, barreOuEspace);
 }
 
 QString Preferences::apiKey()
