@@ -11,6 +11,7 @@
 #include <QNetworkReply>
 #include <QScopedPointer>
 #include <QUrl>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -19,7 +20,8 @@ namespace {
 constexpr int delaiTransfertMs = 30'000;
 
 // One value as compact JSON, escaped by Qt's own writer.
-QByteArray texteJSON(const QJsonValue& valeur) {
+QByteArray texteJSON(const QJsonValue& valeur)
+{
     const QByteArray tableau = QJsonDocument(QJsonArray{valeur}).toJson(QJsonDocument::Compact);
     return tableau.mid(1, tableau.size() - 2);
 }
@@ -27,7 +29,8 @@ QByteArray texteJSON(const QJsonValue& valeur) {
 // A JSON object whose members keep the order they are written in (QJsonObject sorts them).
 class ObjetOrdonne final {
 public:
-    void membre(const QString& cle, const QJsonValue& valeur) {
+    void membre(const QString& cle, const QJsonValue& valeur)
+    {
         if (!m_membres.isEmpty()) {
             m_membres += ',';
         }
@@ -39,12 +42,21 @@ private:
     QByteArray m_membres;
 };
 
-ErreurSysteme reponseIllisible(const QString& cle) {
+// Qt sends header values as they are: a line break in the key would start a header of its own.
+bool valeurDEnteteSure(const QString& valeur)
+{
+    return std::none_of(valeur.begin(), valeur.end(),
+                        [](QChar c) { return (c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7f; });
+}
+
+ErreurSysteme reponseIllisible(const QString& cle)
+{
     return ErreurSysteme{
         u"Réponse du serveur illisible : la valeur « %1 » est absente ou invalide."_s.arg(cle)};
 }
 
-std::expected<QJsonDocument, ErreurSysteme> lireDocument(const QByteArray& corps) {
+std::expected<QJsonDocument, ErreurSysteme> lireDocument(const QByteArray& corps)
+{
     QJsonParseError erreur;
     const QJsonDocument document = QJsonDocument::fromJson(corps, &erreur);
     if (erreur.error != QJsonParseError::NoError) {
@@ -54,7 +66,8 @@ std::expected<QJsonDocument, ErreurSysteme> lireDocument(const QByteArray& corps
 }
 
 // The array under `cle` of an answer that must be an object.
-std::expected<QJsonArray, ErreurSysteme> lireTableau(const QByteArray& corps, const QString& cle) {
+std::expected<QJsonArray, ErreurSysteme> lireTableau(const QByteArray& corps, const QString& cle)
+{
     const auto document = lireDocument(corps);
     if (!document) {
         return std::unexpected(document.error());
@@ -66,7 +79,8 @@ std::expected<QJsonArray, ErreurSysteme> lireTableau(const QByteArray& corps, co
     return valeur.toArray();
 }
 
-std::expected<TransfertAPI, ErreurSysteme> lireTransfert(const QByteArray& corps) {
+std::expected<TransfertAPI, ErreurSysteme> lireTransfert(const QByteArray& corps)
+{
     const auto document = lireDocument(corps);
     if (!document) {
         return std::unexpected(document.error());
@@ -74,7 +88,8 @@ std::expected<TransfertAPI, ErreurSysteme> lireTransfert(const QByteArray& corps
     return TransfertAPI::depuisJSON(document->isObject() ? QJsonValue(document->object()) : QJsonValue());
 }
 
-std::expected<QList<TransfertAPI>, ErreurSysteme> lireTransferts(const QByteArray& corps) {
+std::expected<QList<TransfertAPI>, ErreurSysteme> lireTransferts(const QByteArray& corps)
+{
     const auto tableau = lireTableau(corps, u"transferts"_s);
     if (!tableau) {
         return std::unexpected(tableau.error());
@@ -91,7 +106,8 @@ std::expected<QList<TransfertAPI>, ErreurSysteme> lireTransferts(const QByteArra
     return transferts;
 }
 
-std::expected<QStringList, ErreurSysteme> lirePartages(const QByteArray& corps) {
+std::expected<QStringList, ErreurSysteme> lirePartages(const QByteArray& corps)
+{
     const auto tableau = lireTableau(corps, u"partages"_s);
     if (!tableau) {
         return std::unexpected(tableau.error());
@@ -106,18 +122,21 @@ std::expected<QStringList, ErreurSysteme> lirePartages(const QByteArray& corps) 
     return partages;
 }
 
-std::expected<void, ErreurSysteme> ignorerCorps(const QByteArray&) {
+std::expected<void, ErreurSysteme> ignorerCorps(const QByteArray&)
+{
     return {};
 }
 
 // "detail" when it is a string; any other shape of error answer gives the empty message.
-QString messageDetail(const QByteArray& corps) {
+QString messageDetail(const QByteArray& corps)
+{
     const QJsonValue detail = QJsonDocument::fromJson(corps).object().value(u"detail"_s);
     return detail.isString() ? detail.toString() : QString();
 }
 
 // Qt also flags every 4xx and 5xx status as an error; those are answers, judged by verifierReponse.
-bool echecTransport(const QNetworkReply& reponse) {
+bool echecTransport(const QNetworkReply& reponse)
+{
     const QNetworkReply::NetworkError code = reponse.error();
     if (code == QNetworkReply::NoError) {
         return false;
@@ -133,7 +152,8 @@ bool echecTransport(const QNetworkReply& reponse) {
     return !(erreurDeContenu || erreurDuServeur || code == QNetworkReply::ProtocolInvalidOperationError);
 }
 
-QNetworkReply* envoyer(const RequeteAPI& envoi) {
+QNetworkReply* envoyer(const RequeteAPI& envoi)
+{
     QNetworkAccessManager& reseau = reseauPartage();
     if (envoi.methode == "GET") {
         return reseau.get(envoi.requete);
@@ -144,7 +164,8 @@ QNetworkReply* envoyer(const RequeteAPI& envoi) {
     return reseau.sendCustomRequest(envoi.requete, envoi.methode, envoi.corps);
 }
 
-template <typename T> ResultatAPI<T> versResultat(const std::expected<T, ErreurSysteme>& resultat) {
+template <typename T> ResultatAPI<T> versResultat(const std::expected<T, ErreurSysteme>& resultat)
+{
     if (!resultat) {
         return std::unexpected(ErreurAPI(resultat.error()));
     }
@@ -159,7 +180,8 @@ template <typename T> ResultatAPI<T> versResultat(const std::expected<T, ErreurS
 // client that prepared the request may be gone by the time the answer arrives.
 template <typename T>
 QCoro::Task<ResultatAPI<T>> echanger(std::expected<RequeteAPI, TransferAPIErreur> preparee, int statutAttendu,
-                                     std::expected<T, ErreurSysteme> (*lire)(const QByteArray&)) {
+                                     std::expected<T, ErreurSysteme> (*lire)(const QByteArray&))
+{
     if (!preparee) {
         co_return std::unexpected(ErreurAPI(preparee.error()));
     }
@@ -178,7 +200,8 @@ QCoro::Task<ResultatAPI<T>> echanger(std::expected<RequeteAPI, TransferAPIErreur
 
 } // namespace
 
-QString TransferAPIErreur::description() const {
+QString TransferAPIErreur::description() const
+{
     switch (cas) {
     case Cas::http:
         return u"Serveur : erreur %1. %2"_s.arg(QString::number(status), message);
@@ -188,7 +211,8 @@ QString TransferAPIErreur::description() const {
     return {};
 }
 
-QByteArray CorpsCreation::versJSON() const {
+QByteArray CorpsCreation::versJSON() const
+{
     ObjetOrdonne objet;
     objet.membre(u"token"_s, token);
     objet.membre(u"titre"_s, titre);
@@ -205,7 +229,8 @@ QByteArray CorpsCreation::versJSON() const {
     return objet.texte();
 }
 
-QByteArray CorpsModification::versJSON() const {
+QByteArray CorpsModification::versJSON() const
+{
     ObjetOrdonne objet;
     if (titre) {
         objet.membre(u"titre"_s, *titre);
@@ -216,34 +241,41 @@ QByteArray CorpsModification::versJSON() const {
     return objet.texte();
 }
 
-TransferAPI TransferAPI::depuisPreferences(Preferences& preferences) {
+TransferAPI TransferAPI::depuisPreferences(Preferences& preferences)
+{
     return TransferAPI{preferences.apiBaseURL(), preferences.apiKey()};
 }
 
-QCoro::Task<ResultatAPI<TransfertAPI>> TransferAPI::creerTransfert(CorpsCreation corps) const {
+QCoro::Task<ResultatAPI<TransfertAPI>> TransferAPI::creerTransfert(CorpsCreation corps) const
+{
     return echanger(requete(u"/api/transferts"_s, "POST", corps.versJSON()), 201, lireTransfert);
 }
 
-QCoro::Task<ResultatAPI<QList<TransfertAPI>>> TransferAPI::listerTransferts() const {
+QCoro::Task<ResultatAPI<QList<TransfertAPI>>> TransferAPI::listerTransferts() const
+{
     return echanger(requete(u"/api/transferts"_s, "GET"), 200, lireTransferts);
 }
 
-QCoro::Task<ResultatAPI<QStringList>> TransferAPI::listerPartages() const {
+QCoro::Task<ResultatAPI<QStringList>> TransferAPI::listerPartages() const
+{
     return echanger(requete(u"/api/partages"_s, "GET"), 200, lirePartages);
 }
 
 QCoro::Task<ResultatAPI<TransfertAPI>> TransferAPI::modifierTransfert(QString token,
-                                                                      CorpsModification corps) const {
+                                                                      CorpsModification corps) const
+{
     return echanger(requete(u"/api/transferts/"_s + token, "PATCH", corps.versJSON()), 200, lireTransfert);
 }
 
-QCoro::Task<ResultatAPI<void>> TransferAPI::supprimerTransfert(QString token) const {
+QCoro::Task<ResultatAPI<void>> TransferAPI::supprimerTransfert(QString token) const
+{
     return echanger(requete(u"/api/transferts/"_s + token, "DELETE"), 200, ignorerCorps);
 }
 
 std::expected<RequeteAPI, TransferAPIErreur>
-TransferAPI::requete(const QString& chemin, const QByteArray& methode, const QByteArray& corps) const {
-    if (apiKey.isEmpty()) {
+TransferAPI::requete(const QString& chemin, const QByteArray& methode, const QByteArray& corps) const
+{
+    if (apiKey.isEmpty() || !valeurDEnteteSure(apiKey)) {
         return std::unexpected(TransferAPIErreur::configurationManquante());
     }
     const QUrl url(baseURL + chemin, QUrl::StrictMode);
@@ -258,7 +290,8 @@ TransferAPI::requete(const QString& chemin, const QByteArray& methode, const QBy
 }
 
 std::expected<void, TransferAPIErreur>
-TransferAPI::verifierReponse(const QByteArray& corps, const QNetworkReply& reponse, int statutAttendu) {
+TransferAPI::verifierReponse(const QByteArray& corps, const QNetworkReply& reponse, int statutAttendu)
+{
     const QVariant statut = reponse.attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!statut.isValid()) {
         return std::unexpected(TransferAPIErreur::http(0, {}));

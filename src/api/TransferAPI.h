@@ -24,7 +24,8 @@ struct TransferAPIErreur final {
     int status = 0;
     QString message;
 
-    static TransferAPIErreur http(int status, QString message) {
+    static TransferAPIErreur http(int status, QString message)
+    {
         return {Cas::http, status, std::move(message)};
     }
     static TransferAPIErreur configurationManquante() { return {Cas::configurationManquante, 0, {}}; }

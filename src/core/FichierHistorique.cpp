@@ -12,7 +12,8 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // A date as written, when reading it back gives the same point in time.
-std::optional<QString> dateRelisible(const QDateTime& instant) {
+std::optional<QString> dateRelisible(const QDateTime& instant)
+{
     const QString texte = ecrireDateISO(instant);
     const std::optional<QDateTime> relue = lireDateISO(texte);
     if (!relue || relue->toSecsSinceEpoch() != instant.toSecsSinceEpoch()) {
@@ -21,7 +22,8 @@ std::optional<QString> dateRelisible(const QDateTime& instant) {
     return texte;
 }
 
-std::optional<QJsonObject> versJSON(const Transfert& t) {
+std::optional<QJsonObject> versJSON(const Transfert& t)
+{
     const std::optional<QString> creeLe = dateRelisible(t.creeLe);
     const std::optional<QString> expireLe = t.expireLe ? dateRelisible(*t.expireLe) : std::nullopt;
     if (!creeLe || (t.expireLe && !expireLe)) {
@@ -45,11 +47,13 @@ std::optional<QJsonObject> versJSON(const Transfert& t) {
 }
 
 // Whether a key that may be left out is absent or null.
-bool absente(const QJsonValue& valeur) {
+bool absente(const QJsonValue& valeur)
+{
     return valeur.isUndefined() || valeur.isNull();
 }
 
-std::optional<qint64> entier(const QJsonValue& valeur) {
+std::optional<qint64> entier(const QJsonValue& valeur)
+{
     // toInteger() falls back to its argument for fractions and out-of-range values: two sentinels tell them
     // apart.
     const qint64 bas = valeur.toInteger(std::numeric_limits<qint64>::min());
@@ -59,7 +63,8 @@ std::optional<qint64> entier(const QJsonValue& valeur) {
     return std::nullopt;
 }
 
-std::optional<Transfert> depuisJSON(const QJsonValue& element) {
+std::optional<Transfert> depuisJSON(const QJsonValue& element)
+{
     const QJsonObject o = element.toObject();
     const QJsonValue token = o.value(u"token"_s), titre = o.value(u"titre"_s), url = o.value(u"url"_s);
     const QJsonValue protege = o.value(u"protege"_s);
@@ -96,7 +101,8 @@ std::optional<Transfert> depuisJSON(const QJsonValue& element) {
 
 } // namespace
 
-std::optional<QByteArray> encoderHistorique(const QList<Transfert>& transferts) {
+std::optional<QByteArray> encoderHistorique(const QList<Transfert>& transferts)
+{
     QJsonArray tableau;
     for (const Transfert& t : transferts) {
         const std::optional<QJsonObject> objet = versJSON(t);
@@ -108,7 +114,8 @@ std::optional<QByteArray> encoderHistorique(const QList<Transfert>& transferts) 
     return QJsonDocument(tableau).toJson(QJsonDocument::Compact);
 }
 
-std::optional<QList<Transfert>> decoderHistorique(const QByteArray& octets) {
+std::optional<QList<Transfert>> decoderHistorique(const QByteArray& octets)
+{
     QJsonParseError erreur;
     const QJsonDocument document = QJsonDocument::fromJson(octets, &erreur);
     if (erreur.error != QJsonParseError::NoError || !document.isArray()) {

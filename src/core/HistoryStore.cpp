@@ -14,13 +14,15 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-bool occupe(const QString& chemin) {
+bool occupe(const QString& chemin)
+{
     const QFileInfo info(chemin);
     return info.exists() || info.isSymLink();
 }
 
 // "historique.json.illisible", then "-2", "-3"…: an earlier set-aside file is never replaced.
-QString nomDeCote(const QString& chemin) {
+QString nomDeCote(const QString& chemin)
+{
     const QString base = chemin + u".illisible"_s;
     QString candidat = base;
     for (int n = 2; occupe(candidat); ++n) {
@@ -34,17 +36,20 @@ QString nomDeCote(const QString& chemin) {
 HistoryStore::HistoryStore(Preferences& preferences, const Plateforme& plateforme, QObject* parent)
     : QObject(parent)
     , m_preferences(preferences)
-    , m_dossierDonnees(plateforme.dossierDonnees) {
+    , m_dossierDonnees(plateforme.dossierDonnees)
+{
     charger();
 }
 
-QString HistoryStore::cheminFichier() const {
+QString HistoryStore::cheminFichier() const
+{
     const QString dossier = m_dossierDonnees + u"/Valto Transfer"_s;
     QDir().mkpath(dossier);
     return dossier + u"/historique.json"_s;
 }
 
-void HistoryStore::charger() {
+void HistoryStore::charger()
+{
     const QString chemin = cheminFichier();
     QFile fichier(chemin);
     if (!fichier.open(QIODevice::ReadOnly)) {
@@ -59,7 +64,8 @@ void HistoryStore::charger() {
     definirTransferts(lus.value_or(QList<Transfert>()));
 }
 
-void HistoryStore::enregistrer() {
+void HistoryStore::enregistrer()
+{
     const std::optional<QByteArray> octets = encoderHistorique(m_transferts);
     if (!octets) {
         return;
@@ -75,7 +81,8 @@ void HistoryStore::enregistrer() {
     }
 }
 
-bool HistoryStore::ecarterFichierIllisible(const QString& chemin) {
+bool HistoryStore::ecarterFichierIllisible(const QString& chemin)
+{
     if (occupe(chemin) && !QFile::rename(chemin, nomDeCote(chemin))) {
         return false;
     }
@@ -83,7 +90,8 @@ bool HistoryStore::ecarterFichierIllisible(const QString& chemin) {
     return true;
 }
 
-void HistoryStore::ajouter(const Transfert& transfert) {
+void HistoryStore::ajouter(const Transfert& transfert)
+{
     QList<Transfert> liste = m_transferts;
     liste.prepend(transfert);
     if (liste.size() > capacite) {
@@ -94,7 +102,8 @@ void HistoryStore::ajouter(const Transfert& transfert) {
 }
 
 void HistoryStore::mettreAJour(const QString& token, const QString& titre,
-                               const std::optional<QDateTime>& expireLe) {
+                               const std::optional<QDateTime>& expireLe)
+{
     QList<Transfert> liste = m_transferts;
     const auto entree =
         std::find_if(liste.begin(), liste.end(), [&](const Transfert& t) { return t.token == token; });
@@ -107,14 +116,16 @@ void HistoryStore::mettreAJour(const QString& token, const QString& titre,
     enregistrer();
 }
 
-void HistoryStore::supprimer(const QString& token) {
+void HistoryStore::supprimer(const QString& token)
+{
     QList<Transfert> liste = m_transferts;
     liste.removeIf([&](const Transfert& t) { return t.token == token; });
     definirTransferts(std::move(liste));
     enregistrer();
 }
 
-QCoro::Task<> HistoryStore::rafraichir() {
+QCoro::Task<> HistoryStore::rafraichir()
+{
     const QPointer<HistoryStore> garde(this);
     const ResultatAPI<QList<TransfertAPI>> liste =
         co_await TransferAPI::depuisPreferences(m_preferences).listerTransferts();
@@ -129,7 +140,8 @@ QCoro::Task<> HistoryStore::rafraichir() {
     definirStats(std::move(stats));
 }
 
-void HistoryStore::definirTransferts(QList<Transfert> transferts) {
+void HistoryStore::definirTransferts(QList<Transfert> transferts)
+{
     if (transferts == m_transferts) {
         return;
     }
@@ -137,7 +149,8 @@ void HistoryStore::definirTransferts(QList<Transfert> transferts) {
     Q_EMIT transfertsChanged();
 }
 
-void HistoryStore::definirStats(QHash<QString, StatsTransfert> stats) {
+void HistoryStore::definirStats(QHash<QString, StatsTransfert> stats)
+{
     if (stats == m_stats) {
         return;
     }
