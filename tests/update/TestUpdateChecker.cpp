@@ -138,14 +138,6 @@ private Q_SLOTS:
         QCOMPARE(banc.serveur.nombreDeRequetes(), 1);
     }
 
-    void serveurInjoignable() {
-        Banc banc;
-        banc.env.plateforme().origineServeur = u"http://127.0.0.1:1"_s;
-        UpdateChecker checker(banc.env.preferences(), banc.env.plateforme());
-        QCoro::waitFor(checker.verifier());
-        QCOMPARE(checker.etat(), Etat::aucune());
-    }
-
     void tentativeRepetee() {
         Banc banc;
         banc.publier20();
@@ -284,6 +276,20 @@ private Q_SLOTS:
         QCoro::waitFor(checker.verifier());
         QCOMPARE(checker.etat(), Etat::prete());
         QVERIFY(!QFileInfo::exists(*checker.appStagee() + u"/ancien"_s));
+    }
+
+    // Closing the window mid-download: the task runs to its end without touching the gone checker.
+    void checkerDetruitPendantLeTelechargement() {
+        Banc banc;
+        banc.publier20();
+        banc.image20(ReponseScriptee::flux(20 * UpdateChecker::tailleTampon));
+        auto checker = std::make_unique<UpdateChecker>(banc.env.preferences(), banc.env.plateforme());
+        QCoro::Task<> tache = checker->verifier();
+        QVERIFY(banc.serveur.attendreRequetes(2));
+        checker.reset();
+        QCoro::waitFor(std::move(tache));
+        QCoreApplication::processEvents();
+        QVERIFY(QFileInfo::exists(banc.staging() + u"/update.dmg"_s));
     }
 
     void sommeDeControleCorrecte() {

@@ -263,19 +263,6 @@ private Q_SLOTS:
         QCOMPARE(script.toUtf8(), attendu);
     }
 
-    void scriptRelanceLinux() {
-        const QString script =
-            scriptRelance(OutilsMiseAJour::linuxSquashFS(u"valto-transfer"_s), 77, u"/opt/Valto Transfer"_s,
-                          u"/tmp/x/Valto Transfer.app"_s, u"/tmp/x"_s);
-        QCOMPARE(script, u"#!/bin/bash\n"
-                         u"# Valto Transfer — relance post-mise à jour (généré par UpdateInstaller)\n"
-                         u"while /bin/kill -0 77 2>/dev/null; do /bin/sleep 0.2; done\n"
-                         u"/bin/rm -rf \"/opt/Valto Transfer\"\n"
-                         u"/bin/cp -a \"/tmp/x/Valto Transfer.app\" \"/opt/Valto Transfer\"\n"
-                         u"\"/opt/Valto Transfer/valto-transfer\" >/dev/null 2>&1 &\n"
-                         u"/bin/rm -rf \"/tmp/x\""_s);
-    }
-
     void scriptRelanceCheminHostile() {
         const QString bundle = u"/Applications/"_s + cheminHostile;
         const QString staging = u"/tmp/$(reboot)/`id`"_s;
