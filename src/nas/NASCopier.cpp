@@ -31,6 +31,15 @@ namespace {
 
 using Resultat = std::expected<void, ErreurSysteme>;
 
+// Each chunk moves in pieces that stay in the processor's cache: a 1 MiB buffer spills out of a
+// 512 KiB L2 cache and makes the kernel's copies in and out of it several times slower.
+constexpr qint64 tailleMorceau = 128 * 1024;
+
+// Page-aligned, as the kernel copies whole pages fastest.
+struct alignas(4096) Morceau {
+    char octets[tailleMorceau];
+};
+
 std::unexpected<ErreurSysteme> erreurPlateforme(int code) {
     return std::unexpected(ErreurSysteme{qt_error_string(code)});
 }
@@ -80,7 +89,7 @@ struct Copie final {
     const NASCopier::Progression& surProgression;
     std::optional<Identite> dossierTransfert;
     std::vector<Identite> ancetres;
-    std::unique_ptr<char[]> tampon = std::make_unique_for_overwrite<char[]>(NASCopier::tailleBloc);
+    std::unique_ptr<Morceau> tampon = std::make_unique_for_overwrite<Morceau>();
 };
 
 Resultat ecrireTout(int fd, const char* donnees, qint64 taille) {
@@ -98,6 +107,33 @@ Resultat ecrireTout(int fd, const char* donnees, qint64 taille) {
     return {};
 }
 
+ssize_t lire(int fd, char* tampon, qint64 taille) {
+    ssize_t lus;
+    do {
+        lus = ::read(fd, tampon, size_t(taille));
+    } while (lus < 0 && errno == EINTR);
+    return lus;
+}
+
+// Moves up to one chunk from `source` to `cible`; returns its length, 0 at the end of the file.
+std::expected<qint64, ErreurSysteme> copierBloc(int source, int cible, char* tampon) {
+    qint64 bloc = 0;
+    while (bloc < NASCopier::tailleBloc) {
+        const ssize_t lus = lire(source, tampon, std::min(tailleMorceau, NASCopier::tailleBloc - bloc));
+        if (lus < 0) {
+            return erreurPlateforme(errno);
+        }
+        if (lus == 0) {
+            break;
+        }
+        if (auto ecrit = ecrireTout(cible, tampon, lus); !ecrit) {
+            return std::unexpected(ecrit.error());
+        }
+        bloc += lus;
+    }
+    return bloc;
+}
+
 Resultat copierContenu(int source, const QByteArray& destination, Copie& copie) {
 #ifdef POSIX_FADV_SEQUENTIAL
     ::posix_fadvise(source, 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -107,22 +143,19 @@ Resultat copierContenu(int source, const QByteArray& destination, Copie& copie) 
         return erreurPlateforme(errno);
     }
     for (;;) {
-        const ssize_t lus = ::read(source, copie.tampon.get(), NASCopier::tailleBloc);
-        if (lus < 0) {
-            if (errno == EINTR) {
-                continue;
+        const auto bloc = copierBloc(source, cible.fd(), copie.tampon->octets);
+        if (!bloc) {
+            return std::unexpected(bloc.error());
+        }
+        if (*bloc > 0) {
+            copie.octets += *bloc;
+            if (copie.surProgression) {
+                copie.surProgression(copie.octets);
             }
-            return erreurPlateforme(errno);
         }
-        if (lus == 0) {
+        // A short chunk has already met the end of the file.
+        if (*bloc < NASCopier::tailleBloc) {
             break;
-        }
-        if (auto ecrit = ecrireTout(cible.fd(), copie.tampon.get(), lus); !ecrit) {
-            return ecrit;
-        }
-        copie.octets += lus;
-        if (copie.surProgression) {
-            copie.surProgression(copie.octets);
         }
     }
     // A network share may report a failed write only when the file is closed.
