@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Times NASCopier::copier against `cp -r --reflink=never` on the same data, same file system, same run:
 # one 1 GiB file and 20,000 files of 4 KiB in 200 folders; then the peak memory growth on a 2 GiB file.
-# Usage: bench/copie/run.sh [build folder] [rounds]   (build first: ninja -C build bench_copie)
+# Usage: bench/copie/run.sh [build folder] [rounds on the large file] [rounds on the small files]
+# (build first: ninja -C build bench_copie). A shared machine shows outliers: medians of several rounds.
 set -euo pipefail
 
 build=$(realpath "${1:-build}")
-tours=${2:-5}
+toursGrand=${2:-9}
+toursPetits=${3:-3}
 programme="$build/bench/copie/bench_copie"
 [[ -x $programme ]] || { echo "missing $programme: run ninja -C $build bench_copie" >&2; exit 1; }
 
@@ -44,7 +46,7 @@ mediane() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2]
 
 # Alternates which side goes first, after one untimed warm-up of each.
 comparer() {
-    local nom=$1 source=$2 tcp=() tcopie=()
+    local nom=$1 source=$2 tours=$3 tcp=() tcopie=()
     chronometrer cp "$source" >/dev/null
     chronometrer copier "$source" >/dev/null
     for ((i = 0; i < tours; i++)); do
@@ -60,12 +62,12 @@ comparer() {
     mcp=$(printf '%s\n' "${tcp[@]}" | mediane)
     mcopie=$(printf '%s\n' "${tcopie[@]}" | mediane)
     awk -v n="$nom" -v c="$mcp" -v k="$mcopie" 'BEGIN {
-        printf "%-24s cp %7.3f s   copier %7.3f s   time copier/cp %.3f   throughput copier/cp %.3f\n", n, c, k, k / c, c / k }'
+        printf "%-30s cp %7.3f s   copier %7.3f s   time copier/cp %.3f   throughput copier/cp %.3f\n", n, c, k, k / c, c / k }'
 }
 
-echo "median of $tours rounds, page cache warm, order alternated:"
-comparer "1 GiB file" "$travail/src/grand.bin"
-comparer "20,000 files of 4 KiB" "$travail/src/petits"
+echo "medians, page cache warm, order alternated:"
+comparer "1 GiB file ($toursGrand rounds)" "$travail/src/grand.bin" "$toursGrand"
+comparer "20,000 x 4 KiB ($toursPetits rounds)" "$travail/src/petits" "$toursPetits"
 
 rm -rf "$travail/src" "$travail/dst" && mkdir "$travail/dst"
 head -c 2G /dev/urandom >"$travail/enorme.bin"

@@ -31,11 +31,11 @@ namespace {
 
 using Resultat = std::expected<void, ErreurSysteme>;
 
-// Each chunk moves in pieces that stay in the processor's cache: a 1 MiB buffer spills out of a
-// 512 KiB L2 cache and makes the kernel's copies in and out of it several times slower.
+// Each chunk moves in pieces that stay in the processor's cache: a 1 MiB buffer spills out of many
+// L2 caches and makes the kernel's copies in and out of it several times slower, as does a buffer
+// that is not page-aligned.
 constexpr qint64 tailleMorceau = 128 * 1024;
 
-// Page-aligned, as the kernel copies whole pages fastest.
 struct alignas(4096) Morceau {
     char octets[tailleMorceau];
 };
