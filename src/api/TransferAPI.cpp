@@ -1,0 +1,303 @@
+#include "TransferAPI.h"
+
+#include "api/ReseauPartage.h"
+#include "core/Preferences.h"
+
+#include <QCoroNetworkReply>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QScopedPointer>
+#include <QUrl>
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int delaiTransfertMs = 30'000;
+
+// One value as compact JSON, escaped by Qt's own writer.
+QByteArray texteJSON(const QJsonValue& valeur)
+{
+    const QByteArray tableau = QJsonDocument(QJsonArray{valeur}).toJson(QJsonDocument::Compact);
+    return tableau.mid(1, tableau.size() - 2);
+}
+
+// A JSON object whose members keep the order they are written in (QJsonObject sorts them).
+class ObjetOrdonne final {
+public:
+    void membre(const QString& cle, const QJsonValue& valeur)
+    {
+        if (!m_membres.isEmpty()) {
+            m_membres += ',';
+        }
+        m_membres += texteJSON(cle) + ':' + texteJSON(valeur);
+    }
+    QByteArray texte() const { return '{' + m_membres + '}'; }
+
+private:
+    QByteArray m_membres;
+};
+
+// Qt sends header values as they are: a line break in the key would start a header of its own.
+bool valeurDEnteteSure(const QString& valeur)
+{
+    return std::none_of(valeur.begin(), valeur.end(),
+                        [](QChar c) { return (c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7f; });
+}
+
+ErreurSysteme reponseIllisible(const QString& cle)
+{
+    return ErreurSysteme{
+        u"Réponse du serveur illisible : la valeur « %1 » est absente ou invalide."_s.arg(cle)};
+}
+
+std::expected<QJsonDocument, ErreurSysteme> lireDocument(const QByteArray& corps)
+{
+    QJsonParseError erreur;
+    const QJsonDocument document = QJsonDocument::fromJson(corps, &erreur);
+    if (erreur.error != QJsonParseError::NoError) {
+        return std::unexpected(ErreurSysteme{erreur.errorString()});
+    }
+    return document;
+}
+
+// The array under `cle` of an answer that must be an object.
+std::expected<QJsonArray, ErreurSysteme> lireTableau(const QByteArray& corps, const QString& cle)
+{
+    const auto document = lireDocument(corps);
+    if (!document) {
+        return std::unexpected(document.error());
+    }
+    const QJsonValue valeur = document->object().value(cle);
+    if (!valeur.isArray()) {
+        return std::unexpected(reponseIllisible(cle));
+    }
+    return valeur.toArray();
+}
+
+std::expected<TransfertAPI, ErreurSysteme> lireTransfert(const QByteArray& corps)
+{
+    const auto document = lireDocument(corps);
+    if (!document) {
+        return std::unexpected(document.error());
+    }
+    return TransfertAPI::depuisJSON(document->isObject() ? QJsonValue(document->object()) : QJsonValue());
+}
+
+std::expected<QList<TransfertAPI>, ErreurSysteme> lireTransferts(const QByteArray& corps)
+{
+    const auto tableau = lireTableau(corps, u"transferts"_s);
+    if (!tableau) {
+        return std::unexpected(tableau.error());
+    }
+    QList<TransfertAPI> transferts;
+    transferts.reserve(tableau->size());
+    for (const QJsonValue& element : *tableau) {
+        auto transfert = TransfertAPI::depuisJSON(element);
+        if (!transfert) {
+            return std::unexpected(transfert.error());
+        }
+        transferts.append(std::move(*transfert));
+    }
+    return transferts;
+}
+
+std::expected<QStringList, ErreurSysteme> lirePartages(const QByteArray& corps)
+{
+    const auto tableau = lireTableau(corps, u"partages"_s);
+    if (!tableau) {
+        return std::unexpected(tableau.error());
+    }
+    QStringList partages;
+    for (const QJsonValue& element : *tableau) {
+        if (!element.isString()) {
+            return std::unexpected(reponseIllisible(u"partages"_s));
+        }
+        partages.append(element.toString());
+    }
+    return partages;
+}
+
+std::expected<void, ErreurSysteme> ignorerCorps(const QByteArray&)
+{
+    return {};
+}
+
+// "detail" when it is a string; any other shape of error answer gives the empty message.
+QString messageDetail(const QByteArray& corps)
+{
+    const QJsonValue detail = QJsonDocument::fromJson(corps).object().value(u"detail"_s);
+    return detail.isString() ? detail.toString() : QString();
+}
+
+// Qt also flags every 4xx and 5xx status as an error; those are answers, judged by verifierReponse.
+bool echecTransport(const QNetworkReply& reponse)
+{
+    const QNetworkReply::NetworkError code = reponse.error();
+    if (code == QNetworkReply::NoError) {
+        return false;
+    }
+    if (!reponse.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid()) {
+        return true;
+    }
+    const bool erreurDeContenu = code >= QNetworkReply::ContentAccessDenied &&
+                                 code <= QNetworkReply::UnknownContentError &&
+                                 code != QNetworkReply::ContentReSendError;
+    const bool erreurDuServeur =
+        code >= QNetworkReply::InternalServerError && code <= QNetworkReply::UnknownServerError;
+    return !(erreurDeContenu || erreurDuServeur || code == QNetworkReply::ProtocolInvalidOperationError);
+}
+
+QNetworkReply* envoyer(const RequeteAPI& envoi)
+{
+    QNetworkAccessManager& reseau = reseauPartage();
+    if (envoi.methode == "GET") {
+        return reseau.get(envoi.requete);
+    }
+    if (envoi.methode == "DELETE") {
+        return reseau.deleteResource(envoi.requete);
+    }
+    return reseau.sendCustomRequest(envoi.requete, envoi.methode, envoi.corps);
+}
+
+template <typename T> ResultatAPI<T> versResultat(const std::expected<T, ErreurSysteme>& resultat)
+{
+    if (!resultat) {
+        return std::unexpected(ErreurAPI(resultat.error()));
+    }
+    if constexpr (std::is_void_v<T>) {
+        return {};
+    } else {
+        return *resultat;
+    }
+}
+
+// Sends, checks the status, then decodes the answer with `lire`. Takes everything by value, so the
+// client that prepared the request may be gone by the time the answer arrives.
+template <typename T>
+QCoro::Task<ResultatAPI<T>> echanger(std::expected<RequeteAPI, TransferAPIErreur> preparee, int statutAttendu,
+                                     std::expected<T, ErreurSysteme> (*lire)(const QByteArray&))
+{
+    if (!preparee) {
+        co_return std::unexpected(ErreurAPI(preparee.error()));
+    }
+    const QScopedPointer<QNetworkReply, QScopedPointerDeleteLater> reponse(envoyer(*preparee));
+    co_await reponse.get();
+    const QByteArray corps = reponse->readAll();
+    if (echecTransport(*reponse)) {
+        co_return std::unexpected(ErreurAPI(ErreurSysteme{reponse->errorString()}));
+    }
+    if (const auto verification = TransferAPI::verifierReponse(corps, *reponse, statutAttendu);
+        !verification) {
+        co_return std::unexpected(ErreurAPI(verification.error()));
+    }
+    co_return versResultat(lire(corps));
+}
+
+} // namespace
+
+QString TransferAPIErreur::description() const
+{
+    switch (cas) {
+    case Cas::http:
+        return u"Serveur : erreur %1. %2"_s.arg(QString::number(status), message);
+    case Cas::configurationManquante:
+        return u"Clé API manquante — renseigne-la dans Réglages (⌘,)."_s;
+    }
+    return {};
+}
+
+QByteArray CorpsCreation::versJSON() const
+{
+    ObjetOrdonne objet;
+    objet.membre(u"token"_s, token);
+    objet.membre(u"titre"_s, titre);
+    objet.membre(u"expediteur"_s, expediteur);
+    objet.membre(u"expire_jours"_s, expireJours);
+    if (motDePasse) {
+        objet.membre(u"mot_de_passe"_s, *motDePasse);
+    }
+    objet.membre(u"fichiers"_s, QJsonArray::fromStringList(fichiers));
+    objet.membre(u"type"_s, type);
+    if (ordre) {
+        objet.membre(u"ordre"_s, QJsonArray::fromStringList(*ordre));
+    }
+    return objet.texte();
+}
+
+QByteArray CorpsModification::versJSON() const
+{
+    ObjetOrdonne objet;
+    if (titre) {
+        objet.membre(u"titre"_s, *titre);
+    }
+    if (expireJours) {
+        objet.membre(u"expire_jours"_s, *expireJours);
+    }
+    return objet.texte();
+}
+
+TransferAPI TransferAPI::depuisPreferences(Preferences& preferences)
+{
+    return TransferAPI{preferences.apiBaseURL(), preferences.apiKey()};
+}
+
+QCoro::Task<ResultatAPI<TransfertAPI>> TransferAPI::creerTransfert(CorpsCreation corps) const
+{
+    return echanger(requete(u"/api/transferts"_s, "POST", corps.versJSON()), 201, lireTransfert);
+}
+
+QCoro::Task<ResultatAPI<QList<TransfertAPI>>> TransferAPI::listerTransferts() const
+{
+    return echanger(requete(u"/api/transferts"_s, "GET"), 200, lireTransferts);
+}
+
+QCoro::Task<ResultatAPI<QStringList>> TransferAPI::listerPartages() const
+{
+    return echanger(requete(u"/api/partages"_s, "GET"), 200, lirePartages);
+}
+
+QCoro::Task<ResultatAPI<TransfertAPI>> TransferAPI::modifierTransfert(QString token,
+                                                                      CorpsModification corps) const
+{
+    return echanger(requete(u"/api/transferts/"_s + token, "PATCH", corps.versJSON()), 200, lireTransfert);
+}
+
+QCoro::Task<ResultatAPI<void>> TransferAPI::supprimerTransfert(QString token) const
+{
+    return echanger(requete(u"/api/transferts/"_s + token, "DELETE"), 200, ignorerCorps);
+}
+
+std::expected<RequeteAPI, TransferAPIErreur>
+TransferAPI::requete(const QString& chemin, const QByteArray& methode, const QByteArray& corps) const
+{
+    if (apiKey.isEmpty() || !valeurDEnteteSure(apiKey)) {
+        return std::unexpected(TransferAPIErreur::configurationManquante());
+    }
+    const QUrl url(baseURL + chemin, QUrl::StrictMode);
+    if (!url.isValid()) {
+        return std::unexpected(TransferAPIErreur::configurationManquante());
+    }
+    QNetworkRequest demande(url);
+    demande.setTransferTimeout(delaiTransfertMs);
+    demande.setRawHeader("X-Api-Key", apiKey.toUtf8());
+    demande.setRawHeader("Content-Type", "application/json");
+    return RequeteAPI{demande, methode, corps};
+}
+
+std::expected<void, TransferAPIErreur>
+TransferAPI::verifierReponse(const QByteArray& corps, const QNetworkReply& reponse, int statutAttendu)
+{
+    const QVariant statut = reponse.attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!statut.isValid()) {
+        return std::unexpected(TransferAPIErreur::http(0, {}));
+    }
+    if (statut.toInt() == statutAttendu) {
+        return {};
+    }
+    return std::unexpected(TransferAPIErreur::http(statut.toInt(), messageDetail(corps)));
+}

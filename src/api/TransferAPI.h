@@ -1,0 +1,91 @@
+#pragma once
+
+#include "api/TransfertAPI.h"
+#include "core/ErreurSysteme.h"
+
+#include <QByteArray>
+#include <QCoroTask>
+#include <QList>
+#include <QNetworkRequest>
+#include <QString>
+#include <QStringList>
+#include <expected>
+#include <optional>
+#include <variant>
+
+class Preferences;
+class QNetworkReply;
+
+// What the transfer server client itself reports: a refused answer, or no usable configuration.
+struct TransferAPIErreur final {
+    enum class Cas { http, configurationManquante };
+
+    Cas cas = Cas::http;
+    int status = 0;
+    QString message;
+
+    static TransferAPIErreur http(int status, QString message)
+    {
+        return {Cas::http, status, std::move(message)};
+    }
+    static TransferAPIErreur configurationManquante() { return {Cas::configurationManquante, 0, {}}; }
+
+    QString description() const;
+    bool operator==(const TransferAPIErreur&) const = default;
+};
+
+using ErreurAPI = std::variant<TransferAPIErreur, ErreurSysteme>;
+template <typename T> using ResultatAPI = std::expected<T, ErreurAPI>;
+
+// Body of a creation; encoded with its keys in this order, absent options left out.
+struct CorpsCreation final {
+    QString token;
+    QString titre;
+    QString expediteur;
+    qint64 expireJours = 0;
+    std::optional<QString> motDePasse;
+    QStringList fichiers;
+    QString type;
+    std::optional<QStringList> ordre;
+
+    QByteArray versJSON() const;
+    bool operator==(const CorpsCreation&) const = default;
+};
+
+// Body of a change: only what changes is sent.
+struct CorpsModification final {
+    std::optional<QString> titre;
+    std::optional<qint64> expireJours;
+
+    QByteArray versJSON() const;
+    bool operator==(const CorpsModification&) const = default;
+};
+
+// One request ready to go on the shared session.
+struct RequeteAPI final {
+    QNetworkRequest requete;
+    QByteArray methode;
+    QByteArray corps;
+};
+
+// Client of the transfer server; made afresh from the preferences for each operation.
+// Every operation is safe to await on a temporary: nothing of `this` is read after the first suspension.
+struct TransferAPI final {
+    QString baseURL;
+    QString apiKey;
+
+    static TransferAPI depuisPreferences(Preferences& preferences);
+
+    QCoro::Task<ResultatAPI<TransfertAPI>> creerTransfert(CorpsCreation corps) const;
+    QCoro::Task<ResultatAPI<QList<TransfertAPI>>> listerTransferts() const;
+    QCoro::Task<ResultatAPI<QStringList>> listerPartages() const;
+    QCoro::Task<ResultatAPI<TransfertAPI>> modifierTransfert(QString token, CorpsModification corps) const;
+    QCoro::Task<ResultatAPI<void>> supprimerTransfert(QString token) const;
+
+    // Authenticated request for `chemin` (appended to baseURL as is), with a 30-second idle timeout.
+    std::expected<RequeteAPI, TransferAPIErreur> requete(const QString& chemin, const QByteArray& methode,
+                                                         const QByteArray& corps = {}) const;
+    // Passes only on exactly `statutAttendu`; otherwise the status with the answer's "detail" text.
+    static std::expected<void, TransferAPIErreur>
+    verifierReponse(const QByteArray& corps, const QNetworkReply& reponse, int statutAttendu);
+};

@@ -1,0 +1,159 @@
+#include "HistoryStore.h"
+
+#include "api/TransferAPI.h"
+#include "core/DepuisAPI.h"
+#include "core/FichierHistorique.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPointer>
+#include <QSaveFile>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+bool occupe(const QString& chemin)
+{
+    const QFileInfo info(chemin);
+    return info.exists() || info.isSymLink();
+}
+
+// "historique.json.illisible", then "-2", "-3"…: an earlier set-aside file is never replaced.
+QString nomDeCote(const QString& chemin)
+{
+    const QString base = chemin + u".illisible"_s;
+    QString candidat = base;
+    for (int n = 2; occupe(candidat); ++n) {
+        candidat = base + u'-' + QString::number(n);
+    }
+    return candidat;
+}
+
+} // namespace
+
+HistoryStore::HistoryStore(Preferences& preferences, const Plateforme& plateforme, QObject* parent)
+    : QObject(parent)
+    , m_preferences(preferences)
+    , m_dossierDonnees(plateforme.dossierDonnees)
+{
+    charger();
+}
+
+QString HistoryStore::cheminFichier() const
+{
+    const QString dossier = m_dossierDonnees + u"/Valto Transfer"_s;
+    QDir().mkpath(dossier);
+    return dossier + u"/historique.json"_s;
+}
+
+void HistoryStore::charger()
+{
+    const QString chemin = cheminFichier();
+    QFile fichier(chemin);
+    if (!fichier.open(QIODevice::ReadOnly)) {
+        // Missing is the normal first start; anything else there must survive the first save.
+        m_fichierIllisible = occupe(chemin);
+        return;
+    }
+    const QByteArray octets = fichier.readAll();
+    const std::optional<QList<Transfert>> lus =
+        fichier.error() == QFileDevice::NoError ? decoderHistorique(octets) : std::nullopt;
+    m_fichierIllisible = !lus;
+    definirTransferts(lus.value_or(QList<Transfert>()));
+}
+
+void HistoryStore::enregistrer()
+{
+    const std::optional<QByteArray> octets = encoderHistorique(m_transferts);
+    if (!octets) {
+        return;
+    }
+    const QString chemin = cheminFichier();
+    if (m_fichierIllisible && !ecarterFichierIllisible(chemin)) {
+        return;
+    }
+    // A failed write is ignored: the list stays in memory and the next save writes all of it.
+    QSaveFile fichier(chemin);
+    if (fichier.open(QIODevice::WriteOnly) && fichier.write(*octets) == octets->size()) {
+        fichier.commit();
+    }
+}
+
+bool HistoryStore::ecarterFichierIllisible(const QString& chemin)
+{
+    if (occupe(chemin) && !QFile::rename(chemin, nomDeCote(chemin))) {
+        return false;
+    }
+    m_fichierIllisible = false;
+    return true;
+}
+
+void HistoryStore::ajouter(const Transfert& transfert)
+{
+    QList<Transfert> liste = m_transferts;
+    liste.prepend(transfert);
+    if (liste.size() > capacite) {
+        liste.resize(capacite);
+    }
+    definirTransferts(std::move(liste));
+    enregistrer();
+}
+
+void HistoryStore::mettreAJour(const QString& token, const QString& titre,
+                               const std::optional<QDateTime>& expireLe)
+{
+    QList<Transfert> liste = m_transferts;
+    const auto entree =
+        std::find_if(liste.begin(), liste.end(), [&](const Transfert& t) { return t.token == token; });
+    if (entree == liste.end()) {
+        return;
+    }
+    entree->titre = titre;
+    entree->expireLe = expireLe;
+    definirTransferts(std::move(liste));
+    enregistrer();
+}
+
+void HistoryStore::supprimer(const QString& token)
+{
+    QList<Transfert> liste = m_transferts;
+    liste.removeIf([&](const Transfert& t) { return t.token == token; });
+    definirTransferts(std::move(liste));
+    enregistrer();
+}
+
+QCoro::Task<> HistoryStore::rafraichir()
+{
+    const QPointer<HistoryStore> garde(this);
+    const ResultatAPI<QList<TransfertAPI>> liste =
+        co_await TransferAPI::depuisPreferences(m_preferences).listerTransferts();
+    if (!garde || !liste) {
+        co_return;
+    }
+    // A token listed twice keeps its last record.
+    QHash<QString, StatsTransfert> stats;
+    for (const TransfertAPI& enregistrement : *liste) {
+        stats.insert(enregistrement.token, statsDepuisAPI(enregistrement));
+    }
+    definirStats(std::move(stats));
+}
+
+void HistoryStore::definirTransferts(QList<Transfert> transferts)
+{
+    if (transferts == m_transferts) {
+        return;
+    }
+    m_transferts = std::move(transferts);
+    Q_EMIT transfertsChanged();
+}
+
+void HistoryStore::definirStats(QHash<QString, StatsTransfert> stats)
+{
+    if (stats == m_stats) {
+        return;
+    }
+    m_stats = std::move(stats);
+    Q_EMIT statsChanged();
+}

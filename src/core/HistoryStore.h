@@ -1,0 +1,53 @@
+#pragma once
+
+#include "core/Plateforme.h"
+#include "core/Transfert.h"
+
+#include <QCoroTask>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <optional>
+
+class Preferences;
+
+// The transfers this user has sent (newest first, persisted) and their latest server statistics.
+class HistoryStore final : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QList<Transfert> transferts READ transferts NOTIFY transfertsChanged)
+    Q_PROPERTY(QHash<QString, StatsTransfert> stats READ stats NOTIFY statsChanged)
+
+public:
+    static constexpr qsizetype capacite = 100;
+
+    HistoryStore(Preferences& preferences, const Plateforme& plateforme, QObject* parent = nullptr);
+
+    QList<Transfert> transferts() const { return m_transferts; }
+    QHash<QString, StatsTransfert> stats() const { return m_stats; }
+    // Where the history lives; the folder is created on the way.
+    QString cheminFichier() const;
+
+    void ajouter(const Transfert& transfert);
+    void mettreAJour(const QString& token, const QString& titre, const std::optional<QDateTime>& expireLe);
+    void supprimer(const QString& token);
+    // Replaces the statistics with the server's; a failure keeps the previous ones, silently.
+    QCoro::Task<> rafraichir();
+
+Q_SIGNALS:
+    void transfertsChanged();
+    void statsChanged();
+
+private:
+    void charger();
+    void enregistrer();
+    bool ecarterFichierIllisible(const QString& chemin);
+    void definirTransferts(QList<Transfert> transferts);
+    void definirStats(QHash<QString, StatsTransfert> stats);
+
+    Preferences& m_preferences;
+    QString m_dossierDonnees;
+    QList<Transfert> m_transferts;
+    QHash<QString, StatsTransfert> m_stats;
+    // The file on disk could not be read: it is kept under another name before the first save.
+    bool m_fichierIllisible = false;
+};
