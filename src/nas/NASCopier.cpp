@@ -1,0 +1,303 @@
+#include "NASCopier.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+QString NASCopierErreur::description() const {
+    switch (cas) {
+    case Cas::montageAbsent:
+        return u"Des fichiers hors NAS doivent être copiés, mais le dossier des copies est introuvable ("_s +
+               valeur + u"). Connecte le partage DATA dans le Finder, puis réessaie."_s;
+    case Cas::dossierExistant:
+        return u"Collision de token ("_s + valeur + u") — relance le transfert."_s;
+    }
+    return {};
+}
+
+namespace {
+
+using Resultat = std::expected<void, ErreurSysteme>;
+
+std::unexpected<ErreurSysteme> erreurPlateforme(int code) {
+    return std::unexpected(ErreurSysteme{qt_error_string(code)});
+}
+
+// A file descriptor closed on every way out.
+class Descripteur final {
+public:
+    explicit Descripteur(int fd)
+        : m_fd(fd) {}
+    Descripteur(const Descripteur&) = delete;
+    Descripteur& operator=(const Descripteur&) = delete;
+    ~Descripteur() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+
+    int fd() const { return m_fd; }
+    int liberer() { return std::exchange(m_fd, -1); }
+    int fermer() { return ::close(liberer()); }
+
+private:
+    int m_fd;
+};
+
+// Where a folder really is, whatever link led to it.
+struct Identite final {
+    dev_t peripherique;
+    ino_t noeud;
+
+    bool operator==(const Identite&) const = default;
+};
+
+Identite identite(const struct stat& etat) {
+    return {etat.st_dev, etat.st_ino};
+}
+
+// One copy under way: the running count, the folders on the current descent path, one reused buffer.
+struct Copie final {
+    Copie(qint64& octets, const NASCopier::Progression& surProgression,
+          std::optional<Identite> dossierTransfert = std::nullopt)
+        : octets(octets)
+        , surProgression(surProgression)
+        , dossierTransfert(dossierTransfert) {}
+
+    qint64& octets;
+    const NASCopier::Progression& surProgression;
+    std::optional<Identite> dossierTransfert;
+    std::vector<Identite> ancetres;
+    std::unique_ptr<char[]> tampon = std::make_unique_for_overwrite<char[]>(NASCopier::tailleBloc);
+};
+
+Resultat ecrireTout(int fd, const char* donnees, qint64 taille) {
+    while (taille > 0) {
+        const ssize_t ecrits = ::write(fd, donnees, size_t(taille));
+        if (ecrits < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return erreurPlateforme(errno);
+        }
+        donnees += ecrits;
+        taille -= ecrits;
+    }
+    return {};
+}
+
+Resultat copierContenu(int source, const QByteArray& destination, Copie& copie) {
+#ifdef POSIX_FADV_SEQUENTIAL
+    ::posix_fadvise(source, 0, 0, POSIX_FADV_SEQUENTIAL);
+#endif
+    Descripteur cible(::open(destination.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (cible.fd() < 0) {
+        return erreurPlateforme(errno);
+    }
+    for (;;) {
+        const ssize_t lus = ::read(source, copie.tampon.get(), NASCopier::tailleBloc);
+        if (lus < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return erreurPlateforme(errno);
+        }
+        if (lus == 0) {
+            break;
+        }
+        if (auto ecrit = ecrireTout(cible.fd(), copie.tampon.get(), lus); !ecrit) {
+            return ecrit;
+        }
+        copie.octets += lus;
+        if (copie.surProgression) {
+            copie.surProgression(copie.octets);
+        }
+    }
+    // A network share may report a failed write only when the file is closed.
+    if (cible.fermer() != 0) {
+        return erreurPlateforme(errno);
+    }
+    return {};
+}
+
+Resultat creerDossier(const QByteArray& chemin) {
+    if (::mkdir(chemin.constData(), 0777) == 0) {
+        return {};
+    }
+    const int erreur = errno;
+    struct stat etat {};
+    if (erreur == EEXIST && ::stat(chemin.constData(), &etat) == 0 && S_ISDIR(etat.st_mode)) {
+        return {};
+    }
+    return erreurPlateforme(erreur);
+}
+
+// The names to copy from an open folder (whose descriptor it takes over), Finder metadata left out.
+std::expected<std::vector<QByteArray>, ErreurSysteme> listerACopier(int dossier) {
+    DIR* flux = ::fdopendir(dossier);
+    if (flux == nullptr) {
+        const int erreur = errno;
+        ::close(dossier);
+        return erreurPlateforme(erreur);
+    }
+    std::vector<QByteArray> noms;
+    for (;;) {
+        errno = 0;
+        const dirent* entree = ::readdir(flux);
+        if (entree == nullptr) {
+            break;
+        }
+        const QByteArrayView nom(entree->d_name);
+        if (nom != "." && nom != ".." && nom != ".DS_Store") {
+            noms.push_back(nom.toByteArray());
+        }
+    }
+    const int erreur = errno;
+    ::closedir(flux);
+    if (erreur != 0) {
+        return erreurPlateforme(erreur);
+    }
+    return noms;
+}
+
+// Links are followed, so a folder met again below itself would be copied until the disk is full.
+Resultat verifierDescente(const Identite& dossier, const QByteArray& source, const Copie& copie) {
+    const QString chemin = QFile::decodeName(source);
+    if (copie.dossierTransfert == dossier) {
+        return std::unexpected(
+            ErreurSysteme{u"Le dossier de destination se trouve parmi les fichiers à copier (« "_s + chemin +
+                          u" ») : copie interrompue."_s});
+    }
+    if (std::ranges::find(copie.ancetres, dossier) != copie.ancetres.end()) {
+        return std::unexpected(
+            ErreurSysteme{u"Boucle de liens symboliques dans « "_s + chemin + u" » : copie interrompue."_s});
+    }
+    return {};
+}
+
+Resultat copierEntree(const QByteArray& source, const QByteArray& destination, Copie& copie);
+
+Resultat copierDossier(Descripteur& dossier, const struct stat& etat, const QByteArray& source,
+                       const QByteArray& destination, Copie& copie) {
+    if (auto descente = verifierDescente(identite(etat), source, copie); !descente) {
+        return descente;
+    }
+    if (auto cree = creerDossier(destination); !cree) {
+        return cree;
+    }
+    const auto noms = listerACopier(dossier.liberer());
+    if (!noms) {
+        return std::unexpected(noms.error());
+    }
+    copie.ancetres.push_back(identite(etat));
+    Resultat resultat;
+    for (const QByteArray& nom : *noms) {
+        resultat = copierEntree(source + '/' + nom, destination + '/' + nom, copie);
+        if (!resultat) {
+            break;
+        }
+    }
+    copie.ancetres.pop_back();
+    return resultat;
+}
+
+// Opens the source once: the open descriptor tells a folder from a file and then serves the copy.
+Resultat copierEntree(const QByteArray& source, const QByteArray& destination, Copie& copie) {
+    Descripteur entree(::open(source.constData(), O_RDONLY | O_CLOEXEC));
+    if (entree.fd() < 0) {
+        return erreurPlateforme(errno);
+    }
+    struct stat etat {};
+    if (::fstat(entree.fd(), &etat) != 0) {
+        return erreurPlateforme(errno);
+    }
+    if (S_ISDIR(etat.st_mode)) {
+        return copierDossier(entree, etat, source, destination, copie);
+    }
+    return copierContenu(entree.fd(), destination, copie);
+}
+
+bool libre(const QString& chemin) {
+    struct stat etat {};
+    return ::lstat(QFile::encodeName(chemin).constData(), &etat) != 0;
+}
+
+// A later namesake gets "name 2", "name 3"..., numbered before a file's extension as the Finder does.
+// Asking the destination itself respects its own rules on case and accents.
+QString nomLibre(const QString& source, const QString& dossier) {
+    const QString nom = QFileInfo(QDir::cleanPath(source)).fileName();
+    if (libre(dossier + u'/' + nom)) {
+        return nom;
+    }
+    const qsizetype point = QFileInfo(source).isDir() ? -1 : nom.lastIndexOf(u'.');
+    const qsizetype coupure = point > 0 ? point : nom.size();
+    for (int numero = 2;; ++numero) {
+        const QString candidat = nom.left(coupure) + u' ' + QString::number(numero) + nom.mid(coupure);
+        if (libre(dossier + u'/' + candidat)) {
+            return candidat;
+        }
+    }
+}
+
+} // namespace
+
+namespace NASCopier {
+
+QString dossierTransfert(const QString& dossierCopies, const QString& token) {
+    return QDir(dossierCopies).filePath(token);
+}
+
+std::expected<void, ErreurCopie> copier(const QStringList& urls, const QString& token,
+                                        const QString& dossierCopies, const Progression& surProgression) {
+    if (!QFileInfo::exists(dossierCopies)) {
+        return std::unexpected(NASCopierErreur::montageAbsent(dossierCopies));
+    }
+    const QString dossier = dossierTransfert(dossierCopies, token);
+    const QByteArray chemin = QFile::encodeName(dossier);
+    struct stat etat {};
+    if (::lstat(chemin.constData(), &etat) == 0) {
+        return std::unexpected(NASCopierErreur::dossierExistant(token));
+    }
+    if (::mkdir(chemin.constData(), 0777) != 0 || ::stat(chemin.constData(), &etat) != 0) {
+        return std::unexpected(ErreurSysteme{qt_error_string(errno)});
+    }
+    qint64 octets = 0;
+    Copie copie(octets, surProgression, identite(etat));
+    for (const QString& url : urls) {
+        const QByteArray destination = chemin + '/' + QFile::encodeName(nomLibre(url, dossier));
+        if (auto resultat = copierEntree(QFile::encodeName(url), destination, copie); !resultat) {
+            return std::unexpected(resultat.error());
+        }
+    }
+    return {};
+}
+
+std::expected<void, ErreurSysteme> copierElement(const QString& source, const QString& destination,
+                                                 qint64& octets, const Progression& surProgression) {
+    Copie copie(octets, surProgression);
+    return copierEntree(QFile::encodeName(source), QFile::encodeName(destination), copie);
+}
+
+std::expected<void, ErreurSysteme> copierFichier(const QString& source, const QString& destination,
+                                                 qint64& octets, const Progression& surProgression) {
+    Descripteur entree(::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC));
+    if (entree.fd() < 0) {
+        return erreurPlateforme(errno);
+    }
+    Copie copie(octets, surProgression);
+    return copierContenu(entree.fd(), QFile::encodeName(destination), copie);
+}
+
+} // namespace NASCopier
