@@ -11,6 +11,7 @@
 #include <QNetworkReply>
 #include <QScopedPointer>
 #include <QUrl>
+
 #include <algorithm>
 
 using namespace Qt::StringLiterals;

@@ -9,6 +9,7 @@
 #include <QNetworkRequest>
 #include <QString>
 #include <QStringList>
+
 #include <expected>
 #include <optional>
 #include <variant>

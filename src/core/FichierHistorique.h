@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QList>
+
 #include <optional>
 
 // The history file's bytes: a compact JSON array of entries keyed by field name, newest first.

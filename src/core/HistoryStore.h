@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+
 #include <optional>
 
 class Preferences;

@@ -2,11 +2,13 @@
 
 #include "CompteUtilisateur.h"
 
+#include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
-Plateforme Plateforme::production()
-{
+Plateforme Plateforme::production() {
     Plateforme p;
     p.dossierDonnees = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     p.dossierTemporaire = QDir::tempPath();
@@ -15,5 +17,13 @@ Plateforme Plateforme::production()
     p.versionCourante = QStringLiteral(VALTO_VERSION);
     p.cheminBundle = cheminBundleCourant();
     p.nomCompletUtilisateur = ::nomCompletUtilisateur();
+#ifdef Q_OS_MACOS
+    p.outilsMiseAJour = OutilsMiseAJour::macOS();
+#else
+    p.outilsMiseAJour =
+        OutilsMiseAJour::linuxSquashFS(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+#endif
+    p.terminer = [] { QCoreApplication::quit(); };
+    p.ouvrirURL = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     return p;
 }

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "OutilsMiseAJour.h"
+
 #include <QString>
+#include <QUrl>
+#include <functional>
 
 // The fixed locations and facts of the machine the application runs on; tests build their own.
 struct Plateforme final {
@@ -15,6 +19,11 @@ struct Plateforme final {
     QString versionCourante;
     QString cheminBundle;
     QString nomCompletUtilisateur;
+    OutilsMiseAJour outilsMiseAJour;
+    // Ends the application (after a relaunch has been arranged). Empty: does nothing.
+    std::function<void()> terminer;
+    // Hands a URL to the user's browser. Empty: does nothing.
+    std::function<void(const QUrl&)> ouvrirURL;
 
     static Plateforme production();
 };

@@ -201,10 +201,6 @@ private Q_SLOTS:
                           "\",\"expediteur\":\"Camille\",\"expire_jours\":0,\"fichiers\":[],\"type\":"
                           "\"transfert\"}");
         QTest::newRow("modification vide") << CorpsModification{}.versJSON() << QByteArray("{}");
-        QTest::newRow("modification du titre")
-            << CorpsModification{u"T"_s, std::nullopt}.versJSON() << QByteArray(R"({"titre":"T"})");
-        QTest::newRow("modification de l'expiration")
-            << CorpsModification{std::nullopt, 30}.versJSON() << QByteArray(R"({"expire_jours":30})");
     }
     void corpsOptionnels()
     {

@@ -1,6 +1,7 @@
 #include "EnvironnementTest.h"
 #include "ExecuterTests.h"
 #include "ServeurLocal.h"
+#include "core/FichierHistorique.h"
 #include "core/HistoryStore.h"
 
 #include <QCoroTask>
@@ -207,35 +208,24 @@ private Q_SLOTS:
         QCOMPARE(lire(chemin), "[]");
     }
 
-    // Nothing to set aside when the unreadable file went away before the save.
-    void fichierIllisibleDisparu()
-    {
-        EnvironnementTest env;
-        const QString chemin = env.creerFichier(cheminRelatif, "{");
-        HistoryStore store(env.preferences(), env.plateforme());
-        QFile::remove(chemin);
-        store.ajouter(transfert(1));
-        QCOMPARE(HistoryStore(env.preferences(), env.plateforme()).transferts(),
-                 QList<Transfert>{transfert(1)});
-        QVERIFY(!QFileInfo::exists(chemin + u".illisible"_s));
-    }
-
     void centUnieme()
     {
         EnvironnementTest env;
-        HistoryStore store(env.preferences(), env.plateforme());
-        for (int n = 1; n <= 100; ++n) {
-            store.ajouter(transfert(n));
+        QList<Transfert> cent;
+        for (int n = 100; n >= 1; --n) {
+            cent.append(transfert(n));
         }
-        QCOMPARE(store.transferts().size(), 100);
+        env.creerFichier(cheminRelatif, *encoderHistorique(cent));
+        HistoryStore store(env.preferences(), env.plateforme());
+        QCOMPARE(store.transferts(), cent);
         QSignalSpy changement(&store, &HistoryStore::transfertsChanged);
         store.ajouter(transfert(101));
         QCOMPARE(changement.size(), 1);
-        const QList<Transfert> attendus = HistoryStore(env.preferences(), env.plateforme()).transferts();
-        QCOMPARE(attendus.size(), 100);
-        QCOMPARE(attendus.first(), transfert(101));
-        QCOMPARE(attendus.last(), transfert(2));
-        QCOMPARE(store.transferts(), attendus);
+        const QList<Transfert> relus = HistoryStore(env.preferences(), env.plateforme()).transferts();
+        QCOMPARE(relus.size(), 100);
+        QCOMPARE(relus.first(), transfert(101));
+        QCOMPARE(relus.last(), transfert(2));
+        QCOMPARE(store.transferts(), relus);
     }
 
     void mettreAJour()

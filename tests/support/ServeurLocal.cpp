@@ -111,6 +111,11 @@ void ServeurLocal::repondre(const QByteArray& methode, const QByteArray& chemin,
     m_scripts[methode + ' ' + chemin].append(reponse);
 }
 
+void ServeurLocal::remplacer(const QByteArray& methode, const QByteArray& chemin, const ReponseScriptee& reponse)
+{
+    m_scripts[methode + ' ' + chemin] = {reponse};
+}
+
 bool ServeurLocal::attendreRequetes(qsizetype nombre, int delaiMaxMs)
 {
     return QTest::qWaitFor([&] { return m_requetes.size() >= nombre; }, delaiMaxMs);

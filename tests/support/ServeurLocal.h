@@ -61,6 +61,8 @@ public:
     quint16 port() const { return m_serveur.serverPort(); }
 
     void repondre(const QByteArray& methode, const QByteArray& chemin, const ReponseScriptee& reponse);
+    // Drops the answers queued so far for that route, then scripts this one.
+    void remplacer(const QByteArray& methode, const QByteArray& chemin, const ReponseScriptee& reponse);
 
     QList<RequeteRecue> requetes() const { return m_requetes; }
     qsizetype nombreDeRequetes() const { return m_requetes.size(); }
