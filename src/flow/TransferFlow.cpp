@@ -1,11 +1,22 @@
 #include "TransferFlow.h"
 
+#include "api/TransferAPI.h"
 #include "core/Affichage.h"
+#include "core/DepuisAPI.h"
+#include "core/HistoryStore.h"
 #include "core/Preferences.h"
+#include "core/Rognage.h"
+#include "flow/CopieEnArrierePlan.h"
 #include "flow/TailleTotale.h"
+#include "nas/Partages.h"
+#include "nas/Placement.h"
 
+#include <QClipboard>
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <qcoro/qcorofuture.h>
 
 using namespace Qt::StringLiterals;
 
@@ -184,4 +195,117 @@ void TransferFlow::setOctetsACopier(qint64 octets)
         Q_EMIT octetsACopierChanged();
         Q_EMIT progressionChanged();
     }
+}
+
+void TransferFlow::envoyer(HistoryStore& historique)
+{
+    if (!pretAEnvoyer() || m_envoiEnCours) {
+        return;
+    }
+    m_envoiEnCours = true;
+    setOctetsCopies(0);
+    setOctetsACopier(0);
+    executerEnvoi(nouveauToken(), m_preferences.nasMountPath(), QPointer<HistoryStore>(&historique));
+}
+
+QCoro::Task<> TransferFlow::executerEnvoi(QString token, QString dossierCopies, QPointer<HistoryStore> historique)
+{
+    // g++ 12 may destroy temporaries of a co_await expression twice: everything awaited is named first.
+    const QPointer<TransferFlow> vivant(this);
+    const TransferAPI api = TransferAPI::depuisPreferences(m_preferences);
+    QCoro::Task<ResultatAPI<QStringList>> demandePartages = api.listerPartages();
+    const ResultatAPI<QStringList> partages = co_await demandePartages;
+    if (!vivant) {
+        co_return;
+    }
+    // The options screen stays usable while the shares are asked for: a cancelled send stops here.
+    if (!pretAEnvoyer()) {
+        m_envoiEnCours = false;
+        co_return;
+    }
+    if (partages) {
+        memoriserPartages(m_preferences, *partages);
+    }
+    const Placement placement = classer(m_urls, partagesEnVigueur(m_preferences), m_plateforme.racineVolumes);
+    setOctetsACopier(tailleTotale(placement.horsNAS));
+
+    const bool copieLancee = !placement.horsNAS.isEmpty();
+    const QString dossierTransfert = QDir(dossierCopies).filePath(token);
+    if (copieLancee) {
+        setEtape(Etape::copie());
+        const std::function<void(qint64)> surProgression = [vivant](qint64 octets) { vivant->setOctetsCopies(octets); };
+        QFuture<std::expected<void, ErreurCopie>> copieEnCours =
+            copierEnArrierePlan(placement.horsNAS, token, dossierCopies, this, surProgression);
+        const std::expected<void, ErreurCopie> copie = co_await copieEnCours;
+        if (!vivant) {
+            co_return;
+        }
+        if (!copie) {
+            // A collision or a missing copies folder means this run created nothing to remove.
+            if (!std::holds_alternative<NASCopierErreur>(copie.error())) {
+                QDir(dossierTransfert).removeRecursively();
+            }
+            echouer(description(copie.error()));
+            co_return;
+        }
+    }
+
+    setEtape(Etape::enregistrement());
+    // Kept apart from the flow: a registered transfer reaches the history even if the window closed meanwhile.
+    const QString motDePasse = m_motDePasse;
+    const QString typeMode = valeurBrute(m_mode);
+    const TransferAPI apiEnregistrement = TransferAPI::depuisPreferences(m_preferences);
+    QCoro::Task<ResultatAPI<TransfertAPI>> creation =
+        apiEnregistrement.creerTransfert(corpsCreation(token, placement.references));
+    const ResultatAPI<TransfertAPI> reponse = co_await creation;
+    const std::optional<Transfert> transfert =
+        reponse ? std::optional(transfertDepuisAPI(*reponse, motDePasse, typeMode)) : std::nullopt;
+    if (transfert && historique) {
+        historique->ajouter(*transfert);
+    }
+    if (!vivant) {
+        co_return;
+    }
+    if (!transfert) {
+        if (copieLancee) {
+            QDir(dossierTransfert).removeRecursively();
+        }
+        echouer(description(reponse.error()));
+        co_return;
+    }
+    QClipboard* pressePapiers = QGuiApplication::clipboard();
+    pressePapiers->clear();
+    pressePapiers->setText(transfert->url);
+    m_envoiEnCours = false;
+    setEtape(Etape::termine(*transfert));
+}
+
+CorpsCreation TransferFlow::corpsCreation(const QString& token, const QStringList& references)
+{
+    CorpsCreation corps;
+    corps.token = token;
+    // Spaces (any Unicode space separator) and tabs go; line breaks stay.
+    corps.titre = rogner(m_titre, [](QChar c) { return c == u'\t' || c.category() == QChar::Separator_Space; });
+    corps.expediteur = m_preferences.expediteur();
+    corps.expireJours = m_expirationJours;
+    if (!m_motDePasse.isEmpty()) {
+        corps.motDePasse = m_motDePasse;
+    }
+    corps.fichiers = references;
+    corps.type = valeurBrute(m_mode);
+    if (m_mode == Mode::compare) {
+        corps.ordre = QStringList{QFileInfo(m_urls.at(0)).fileName(), QFileInfo(m_urls.at(1)).fileName()};
+    }
+    return corps;
+}
+
+bool TransferFlow::pretAEnvoyer() const
+{
+    return m_etape == Etape::options() && !m_urls.isEmpty() && (m_mode != Mode::compare || m_urls.size() == 2);
+}
+
+void TransferFlow::echouer(const QString& message)
+{
+    m_envoiEnCours = false;
+    setEtape(Etape::erreur(message));
 }

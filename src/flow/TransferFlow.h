@@ -4,9 +4,13 @@
 #include "flow/Mode.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QSet>
 #include <QStringList>
+#include <qcoro/qcorotask.h>
 
+struct CorpsCreation;
+class HistoryStore;
 class Preferences;
 struct Plateforme;
 
@@ -48,6 +52,9 @@ public:
     void ajouter(const QStringList& chemins);
     void retirer(const QString& chemin);
     void reinitialiser();
+    // Starts the send run and returns at once; ignored unless the flow is ready and idle.
+    void envoyer(HistoryStore& historique);
+    bool envoiEnCours() const { return m_envoiEnCours; }
 
     QString titreParDefaut(const QStringList& chemins) const;
 
@@ -63,6 +70,10 @@ Q_SIGNALS:
     void progressionChanged();
 
 private:
+    QCoro::Task<> executerEnvoi(QString token, QString dossierCopies, QPointer<HistoryStore> historique);
+    bool pretAEnvoyer() const;
+    CorpsCreation corpsCreation(const QString& token, const QStringList& references);
+    void echouer(const QString& message);
     bool estAcceptable(const QString& chemin) const;
     void setEtape(const Etape& etape);
     void setUrls(const QStringList& urls);
@@ -82,4 +93,5 @@ private:
     QString m_motDePasse;
     qint64 m_octetsCopies = 0;
     qint64 m_octetsACopier = 0;
+    bool m_envoiEnCours = false;
 };
