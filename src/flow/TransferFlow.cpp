@@ -230,7 +230,7 @@ QCoro::Task<> TransferFlow::executerEnvoi(QString token, QString dossierCopies, 
     setOctetsACopier(tailleTotale(placement.horsNAS));
 
     const bool copieLancee = !placement.horsNAS.isEmpty();
-    const QString dossierTransfert = QDir(dossierCopies).filePath(token);
+    const QString dossierTransfert = NASCopier::dossierTransfert(dossierCopies, token);
     if (copieLancee) {
         setEtape(Etape::copie());
         const std::function<void(qint64)> surProgression = [vivant](qint64 octets) { vivant->setOctetsCopies(octets); };
