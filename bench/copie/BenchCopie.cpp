@@ -10,7 +10,8 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Peak resident memory of this process so far, in KiB (Linux only).
-qint64 picMemoireKio() {
+qint64 picMemoireKio()
+{
     QFile statut(u"/proc/self/status"_s);
     if (!statut.open(QIODevice::ReadOnly)) {
         return -1;
@@ -25,7 +26,8 @@ qint64 picMemoireKio() {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc < 4) {
         std::fprintf(stderr, "usage: bench_copie <copies folder> <token> <source>...\n");
         return 2;

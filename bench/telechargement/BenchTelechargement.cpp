@@ -14,21 +14,24 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-double picMemoireMio() {
+double picMemoireMio()
+{
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
 UpdateInstaller::Resultat<QString> telecharger(const Plateforme& plateforme, const QString& url,
-                                               qint64* rapports) {
+                                               qint64* rapports)
+{
     return QCoro::waitFor(UpdateChecker::telechargerEtPreparer(
         plateforme, {u"9.9"_s, url, std::nullopt}, [rapports](std::optional<double>) { ++*rapports; }));
 }
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QCoreApplication application(argc, argv);
     const qint64 taille = argc > 1 ? QByteArray(argv[1]).toLongLong() : 300'000'000;
     QTemporaryDir dossier;

@@ -74,7 +74,8 @@ QDateTime TransfertAPI::dateCreation() const
 std::expected<TransfertAPI, ErreurSysteme> TransfertAPI::depuisJSON(const QJsonValue& json)
 {
     if (!json.isObject()) {
-        return std::unexpected(ErreurSysteme{QStringLiteral("Réponse du serveur illisible : un transfert n'est pas un objet JSON.")});
+        return std::unexpected(ErreurSysteme{
+            QStringLiteral("Réponse du serveur illisible : un transfert n'est pas un objet JSON.")});
     }
     Lecteur lecteur(json.toObject());
     TransfertAPI t;
@@ -94,7 +95,8 @@ std::expected<TransfertAPI, ErreurSysteme> TransfertAPI::depuisJSON(const QJsonV
     t.octets = lecteur.entier(QLatin1StringView("octets"));
     if (const auto cle = lecteur.cleFautive()) {
         return std::unexpected(ErreurSysteme{
-            QStringLiteral("Réponse du serveur illisible : la valeur « %1 » est absente ou invalide.").arg(*cle)});
+            QStringLiteral("Réponse du serveur illisible : la valeur « %1 » est absente ou invalide.")
+                .arg(*cle)});
     }
     return t;
 }

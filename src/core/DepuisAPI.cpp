@@ -11,7 +11,8 @@ std::optional<QDateTime> dateOptionnelle(const std::optional<QString>& texte)
 
 } // namespace
 
-Transfert transfertDepuisAPI(const TransfertAPI& reponse, const QString& motDePasseSaisi, const QString& typeMode)
+Transfert transfertDepuisAPI(const TransfertAPI& reponse, const QString& motDePasseSaisi,
+                             const QString& typeMode)
 {
     Transfert t;
     t.token = reponse.token;

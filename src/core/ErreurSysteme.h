@@ -13,8 +13,7 @@ struct ErreurSysteme final {
 };
 
 // The text shown to the user for any of a layer's error variants.
-template <typename... Cas>
-QString description(const std::variant<Cas...>& erreur)
+template <typename... Cas> QString description(const std::variant<Cas...>& erreur)
 {
     return std::visit([](const auto& cas) { return cas.description(); }, erreur);
 }

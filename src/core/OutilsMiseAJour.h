@@ -21,7 +21,8 @@ struct OutilsMiseAJour final {
     QString bash = QStringLiteral("/bin/bash");
 
     static OutilsMiseAJour macOS() { return {}; }
-    static OutilsMiseAJour linuxSquashFS(const QString& programme) {
+    static OutilsMiseAJour linuxSquashFS(const QString& programme)
+    {
         return {Famille::linuxSquashFS,
                 QStringLiteral("/usr/bin/squashfuse"),
                 QStringLiteral("/usr/bin/fusermount"),
@@ -33,7 +34,8 @@ struct OutilsMiseAJour final {
     }
 
     // File name of the downloaded image in the staging directory.
-    QString nomImage() const {
+    QString nomImage() const
+    {
         return famille == Famille::macOS ? QStringLiteral("update.dmg") : QStringLiteral("update.squashfs");
     }
 };

@@ -8,7 +8,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-Plateforme Plateforme::production() {
+Plateforme Plateforme::production()
+{
     Plateforme p;
     p.dossierDonnees = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     p.dossierTemporaire = QDir::tempPath();

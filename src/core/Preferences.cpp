@@ -16,8 +16,8 @@ std::unique_ptr<QSettings> ouvrirStockage(const QString& fichier)
 #ifdef Q_OS_MACOS
     return std::make_unique<QSettings>();
 #else
-    return std::make_unique<QSettings>(formatPreferencesJSON(), QSettings::UserScope,
-                                       QStringLiteral("Valto"), QStringLiteral("Valto Transfer"));
+    return std::make_unique<QSettings>(formatPreferencesJSON(), QSettings::UserScope, QStringLiteral("Valto"),
+                                       QStringLiteral("Valto Transfer"));
 #endif
 }
 
@@ -74,7 +74,8 @@ QString Preferences::nasMountPath() const
         return dossierCopiesParDefaut;
     }
     const QString chemin = stockee.toString();
-    const bool ancien = chemin == u"/Volumes/DATA/VALTO TRANSFERTS" || chemin == u"/Volumes/VALTO SERVER/VALTO TRANSFERTS";
+    const bool ancien =
+        chemin == u"/Volumes/DATA/VALTO TRANSFERTS" || chemin == u"/Volumes/VALTO SERVER/VALTO TRANSFERTS";
     return ancien ? dossierCopiesParDefaut : chemin;
 }
 

@@ -16,7 +16,8 @@ public:
     static inline const QString cleExpediteur = QStringLiteral("expediteur");
     static inline const QString cleDefaultExpiryDays = QStringLiteral("defaultExpiryDays");
     static inline const QString clePartagesConnus = QStringLiteral("partagesConnus");
-    static inline const QString cleUpdateAutoDerniereTentative = QStringLiteral("updateAutoDerniereTentative");
+    static inline const QString cleUpdateAutoDerniereTentative =
+        QStringLiteral("updateAutoDerniereTentative");
 
     static inline const QString dossierCopiesParDefaut = QStringLiteral("/Volumes/DATA/Valto Transferts");
     static constexpr qint64 expirationParDefaut = 7;

@@ -3,8 +3,7 @@
 #include <QString>
 
 // `texte` without the characters at both ends for which `aRetirer` holds; inner ones stay.
-template <typename Predicat>
-QString rogner(const QString& texte, Predicat aRetirer)
+template <typename Predicat> QString rogner(const QString& texte, Predicat aRetirer)
 {
     qsizetype debut = 0;
     qsizetype fin = texte.size();

@@ -4,12 +4,14 @@
 #include <QPointer>
 #include <QtConcurrent>
 
-QFuture<std::expected<void, ErreurCopie>> copierEnArrierePlan(const QStringList& chemins, const QString& token,
+QFuture<std::expected<void, ErreurCopie>> copierEnArrierePlan(const QStringList& chemins,
+                                                              const QString& token,
                                                               const QString& dossierCopies, QObject* contexte,
                                                               std::function<void(qint64)> surProgression)
 {
     // The weak link is only dereferenced on the UI thread, inside the queued call.
-    auto versUI = [cible = QPointer<QObject>(contexte), surProgression = std::move(surProgression)](qint64 octets) {
+    auto versUI = [cible = QPointer<QObject>(contexte),
+                   surProgression = std::move(surProgression)](qint64 octets) {
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [cible, surProgression, octets] {

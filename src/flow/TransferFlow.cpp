@@ -208,7 +208,8 @@ void TransferFlow::envoyer(HistoryStore& historique)
     executerEnvoi(nouveauToken(), m_preferences.nasMountPath(), QPointer<HistoryStore>(&historique));
 }
 
-QCoro::Task<> TransferFlow::executerEnvoi(QString token, QString dossierCopies, QPointer<HistoryStore> historique)
+QCoro::Task<> TransferFlow::executerEnvoi(QString token, QString dossierCopies,
+                                          QPointer<HistoryStore> historique)
 {
     // g++ 12 may destroy temporaries of a co_await expression twice: everything awaited is named first.
     const QPointer<TransferFlow> vivant(this);
@@ -233,7 +234,9 @@ QCoro::Task<> TransferFlow::executerEnvoi(QString token, QString dossierCopies, 
     const QString dossierTransfert = NASCopier::dossierTransfert(dossierCopies, token);
     if (copieLancee) {
         setEtape(Etape::copie());
-        const std::function<void(qint64)> surProgression = [vivant](qint64 octets) { vivant->setOctetsCopies(octets); };
+        const std::function<void(qint64)> surProgression = [vivant](qint64 octets) {
+            vivant->setOctetsCopies(octets);
+        };
         QFuture<std::expected<void, ErreurCopie>> copieEnCours =
             copierEnArrierePlan(placement.horsNAS, token, dossierCopies, this, surProgression);
         const std::expected<void, ErreurCopie> copie = co_await copieEnCours;
@@ -251,7 +254,8 @@ QCoro::Task<> TransferFlow::executerEnvoi(QString token, QString dossierCopies, 
     }
 
     setEtape(Etape::enregistrement());
-    // Kept apart from the flow: a registered transfer reaches the history even if the window closed meanwhile.
+    // Kept apart from the flow: a registered transfer reaches the history even if the window closed
+    // meanwhile.
     const QString motDePasse = m_motDePasse;
     const QString typeMode = valeurBrute(m_mode);
     const TransferAPI apiEnregistrement = TransferAPI::depuisPreferences(m_preferences);
@@ -285,7 +289,8 @@ CorpsCreation TransferFlow::corpsCreation(const QString& token, const QStringLis
     CorpsCreation corps;
     corps.token = token;
     // Spaces (any Unicode space separator) and tabs go; line breaks stay.
-    corps.titre = rogner(m_titre, [](QChar c) { return c == u'\t' || c.category() == QChar::Separator_Space; });
+    corps.titre =
+        rogner(m_titre, [](QChar c) { return c == u'\t' || c.category() == QChar::Separator_Space; });
     corps.expediteur = m_preferences.expediteur();
     corps.expireJours = m_expirationJours;
     if (!m_motDePasse.isEmpty()) {
@@ -301,7 +306,8 @@ CorpsCreation TransferFlow::corpsCreation(const QString& token, const QStringLis
 
 bool TransferFlow::pretAEnvoyer() const
 {
-    return m_etape == Etape::options() && !m_urls.isEmpty() && (m_mode != Mode::compare || m_urls.size() == 2);
+    return m_etape == Etape::options() && !m_urls.isEmpty() &&
+           (m_mode != Mode::compare || m_urls.size() == 2);
 }
 
 void TransferFlow::echouer(const QString& message)

@@ -21,7 +21,8 @@ class TransferFlow final : public QObject {
     Q_PROPERTY(QStringList urls READ urls NOTIFY urlsChanged)
     Q_PROPERTY(qint64 octetsTotal READ octetsTotal NOTIFY octetsTotalChanged)
     Q_PROPERTY(QString titre READ titre WRITE setTitre NOTIFY titreChanged)
-    Q_PROPERTY(qint64 expirationJours READ expirationJours WRITE setExpirationJours NOTIFY expirationJoursChanged)
+    Q_PROPERTY(
+        qint64 expirationJours READ expirationJours WRITE setExpirationJours NOTIFY expirationJoursChanged)
     Q_PROPERTY(QString motDePasse READ motDePasse WRITE setMotDePasse NOTIFY motDePasseChanged)
     Q_PROPERTY(qint64 octetsCopies READ octetsCopies NOTIFY octetsCopiesChanged)
     Q_PROPERTY(qint64 octetsACopier READ octetsACopier NOTIFY octetsACopierChanged)
@@ -32,7 +33,8 @@ public:
         QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("png"), QStringLiteral("webp"),
         QStringLiteral("gif"), QStringLiteral("svg"),  QStringLiteral("pdf")};
 
-    TransferFlow(Mode mode, Preferences& preferences, const Plateforme& plateforme, QObject* parent = nullptr);
+    TransferFlow(Mode mode, Preferences& preferences, const Plateforme& plateforme,
+                 QObject* parent = nullptr);
 
     Mode mode() const { return m_mode; }
     Etape etape() const { return m_etape; }

@@ -16,7 +16,8 @@
 
 using namespace Qt::StringLiterals;
 
-QString NASCopierErreur::description() const {
+QString NASCopierErreur::description() const
+{
     switch (cas) {
     case Cas::montageAbsent:
         return u"Des fichiers hors NAS doivent être copiés, mais le dossier des copies est introuvable ("_s +
@@ -40,7 +41,8 @@ struct alignas(4096) Morceau {
     char octets[tailleMorceau];
 };
 
-std::unexpected<ErreurSysteme> erreurPlateforme(int code) {
+std::unexpected<ErreurSysteme> erreurPlateforme(int code)
+{
     return std::unexpected(ErreurSysteme{qt_error_string(code)});
 }
 
@@ -48,10 +50,13 @@ std::unexpected<ErreurSysteme> erreurPlateforme(int code) {
 class Descripteur final {
 public:
     explicit Descripteur(int fd)
-        : m_fd(fd) {}
+        : m_fd(fd)
+    {
+    }
     Descripteur(const Descripteur&) = delete;
     Descripteur& operator=(const Descripteur&) = delete;
-    ~Descripteur() {
+    ~Descripteur()
+    {
         if (m_fd >= 0) {
             ::close(m_fd);
         }
@@ -73,7 +78,8 @@ struct Identite final {
     bool operator==(const Identite&) const = default;
 };
 
-Identite identite(const struct stat& etat) {
+Identite identite(const struct stat& etat)
+{
     return {etat.st_dev, etat.st_ino};
 }
 
@@ -83,7 +89,9 @@ struct Copie final {
           std::optional<Identite> dossierTransfert = std::nullopt)
         : octets(octets)
         , surProgression(surProgression)
-        , dossierTransfert(dossierTransfert) {}
+        , dossierTransfert(dossierTransfert)
+    {
+    }
 
     qint64& octets;
     const NASCopier::Progression& surProgression;
@@ -92,7 +100,8 @@ struct Copie final {
     std::unique_ptr<Morceau> tampon = std::make_unique_for_overwrite<Morceau>();
 };
 
-Resultat ecrireTout(int fd, const char* donnees, qint64 taille) {
+Resultat ecrireTout(int fd, const char* donnees, qint64 taille)
+{
     while (taille > 0) {
         const ssize_t ecrits = ::write(fd, donnees, size_t(taille));
         if (ecrits < 0) {
@@ -107,7 +116,8 @@ Resultat ecrireTout(int fd, const char* donnees, qint64 taille) {
     return {};
 }
 
-ssize_t lire(int fd, char* tampon, qint64 taille) {
+ssize_t lire(int fd, char* tampon, qint64 taille)
+{
     ssize_t lus;
     do {
         lus = ::read(fd, tampon, size_t(taille));
@@ -116,7 +126,8 @@ ssize_t lire(int fd, char* tampon, qint64 taille) {
 }
 
 // Moves up to one chunk from `source` to `cible`; returns its length, 0 at the end of the file.
-std::expected<qint64, ErreurSysteme> copierBloc(int source, int cible, char* tampon) {
+std::expected<qint64, ErreurSysteme> copierBloc(int source, int cible, char* tampon)
+{
     qint64 bloc = 0;
     while (bloc < NASCopier::tailleBloc) {
         const ssize_t lus = lire(source, tampon, std::min(tailleMorceau, NASCopier::tailleBloc - bloc));
@@ -134,7 +145,8 @@ std::expected<qint64, ErreurSysteme> copierBloc(int source, int cible, char* tam
     return bloc;
 }
 
-Resultat copierContenu(int source, const QByteArray& destination, Copie& copie) {
+Resultat copierContenu(int source, const QByteArray& destination, Copie& copie)
+{
 #ifdef POSIX_FADV_SEQUENTIAL
     ::posix_fadvise(source, 0, 0, POSIX_FADV_SEQUENTIAL);
 #endif
@@ -165,7 +177,8 @@ Resultat copierContenu(int source, const QByteArray& destination, Copie& copie) 
     return {};
 }
 
-Resultat creerDossier(const QByteArray& chemin) {
+Resultat creerDossier(const QByteArray& chemin)
+{
     if (::mkdir(chemin.constData(), 0777) == 0) {
         return {};
     }
@@ -178,7 +191,8 @@ Resultat creerDossier(const QByteArray& chemin) {
 }
 
 // The names to copy from an open folder (whose descriptor it takes over), Finder metadata left out.
-std::expected<std::vector<QByteArray>, ErreurSysteme> listerACopier(int dossier) {
+std::expected<std::vector<QByteArray>, ErreurSysteme> listerACopier(int dossier)
+{
     DIR* flux = ::fdopendir(dossier);
     if (flux == nullptr) {
         const int erreur = errno;
@@ -206,7 +220,8 @@ std::expected<std::vector<QByteArray>, ErreurSysteme> listerACopier(int dossier)
 }
 
 // Links are followed, so a folder met again below itself would be copied until the disk is full.
-Resultat verifierDescente(const Identite& dossier, const QByteArray& source, const Copie& copie) {
+Resultat verifierDescente(const Identite& dossier, const QByteArray& source, const Copie& copie)
+{
     const QString chemin = QFile::decodeName(source);
     if (copie.dossierTransfert == dossier) {
         return std::unexpected(
@@ -223,7 +238,8 @@ Resultat verifierDescente(const Identite& dossier, const QByteArray& source, con
 Resultat copierEntree(const QByteArray& source, const QByteArray& destination, Copie& copie);
 
 Resultat copierDossier(Descripteur& dossier, const struct stat& etat, const QByteArray& source,
-                       const QByteArray& destination, Copie& copie) {
+                       const QByteArray& destination, Copie& copie)
+{
     if (auto descente = verifierDescente(identite(etat), source, copie); !descente) {
         return descente;
     }
@@ -247,7 +263,8 @@ Resultat copierDossier(Descripteur& dossier, const struct stat& etat, const QByt
 }
 
 // Opens the source once: the open descriptor tells a folder from a file and then serves the copy.
-Resultat copierEntree(const QByteArray& source, const QByteArray& destination, Copie& copie) {
+Resultat copierEntree(const QByteArray& source, const QByteArray& destination, Copie& copie)
+{
     Descripteur entree(::open(source.constData(), O_RDONLY | O_CLOEXEC));
     if (entree.fd() < 0) {
         return erreurPlateforme(errno);
@@ -262,14 +279,16 @@ Resultat copierEntree(const QByteArray& source, const QByteArray& destination, C
     return copierContenu(entree.fd(), destination, copie);
 }
 
-bool libre(const QString& chemin) {
+bool libre(const QString& chemin)
+{
     struct stat etat {};
     return ::lstat(QFile::encodeName(chemin).constData(), &etat) != 0;
 }
 
 // A later namesake gets "name 2", "name 3"..., numbered before a file's extension as the Finder does.
 // Asking the destination itself respects its own rules on case and accents.
-QString nomLibre(const QString& source, const QString& dossier) {
+QString nomLibre(const QString& source, const QString& dossier)
+{
     const QString nom = QFileInfo(QDir::cleanPath(source)).fileName();
     if (libre(dossier + u'/' + nom)) {
         return nom;
@@ -288,12 +307,14 @@ QString nomLibre(const QString& source, const QString& dossier) {
 
 namespace NASCopier {
 
-QString dossierTransfert(const QString& dossierCopies, const QString& token) {
+QString dossierTransfert(const QString& dossierCopies, const QString& token)
+{
     return QDir(dossierCopies).filePath(token);
 }
 
 std::expected<void, ErreurCopie> copier(const QStringList& urls, const QString& token,
-                                        const QString& dossierCopies, const Progression& surProgression) {
+                                        const QString& dossierCopies, const Progression& surProgression)
+{
     if (!QFileInfo::exists(dossierCopies)) {
         return std::unexpected(NASCopierErreur::montageAbsent(dossierCopies));
     }
@@ -318,13 +339,15 @@ std::expected<void, ErreurCopie> copier(const QStringList& urls, const QString& 
 }
 
 std::expected<void, ErreurSysteme> copierElement(const QString& source, const QString& destination,
-                                                 qint64& octets, const Progression& surProgression) {
+                                                 qint64& octets, const Progression& surProgression)
+{
     Copie copie(octets, surProgression);
     return copierEntree(QFile::encodeName(source), QFile::encodeName(destination), copie);
 }
 
 std::expected<void, ErreurSysteme> copierFichier(const QString& source, const QString& destination,
-                                                 qint64& octets, const Progression& surProgression) {
+                                                 qint64& octets, const Progression& surProgression)
+{
     Descripteur entree(::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC));
     if (entree.fd() < 0) {
         return erreurPlateforme(errno);

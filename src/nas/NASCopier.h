@@ -16,7 +16,8 @@ struct NASCopierErreur final {
     // The copies folder as passed in (montageAbsent) or the token (dossierExistant).
     QString valeur;
 
-    static NASCopierErreur montageAbsent(const QString& dossierCopies) {
+    static NASCopierErreur montageAbsent(const QString& dossierCopies)
+    {
         return {Cas::montageAbsent, dossierCopies};
     }
     static NASCopierErreur dossierExistant(const QString& token) { return {Cas::dossierExistant, token}; }

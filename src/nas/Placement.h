@@ -2,7 +2,8 @@
 
 #include <QStringList>
 
-// Which dropped locations lie on a known NAS share (sent as share-relative references) and which must be copied.
+// Which dropped locations lie on a known NAS share (sent as share-relative references) and which must be
+// copied.
 struct Placement final {
     QStringList references;
     QStringList horsNAS;

@@ -14,7 +14,8 @@ struct Etat final {
     QString message;
 
     static Etat aucune() { return {}; }
-    static Etat telechargement(std::optional<double> fraction = std::nullopt) {
+    static Etat telechargement(std::optional<double> fraction = std::nullopt)
+    {
         return {Cas::telechargement, fraction, {}};
     }
     static Etat prete() { return {Cas::prete, std::nullopt, {}}; }

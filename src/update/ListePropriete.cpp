@@ -8,7 +8,8 @@ namespace {
 
 std::optional<QVariant> lireValeur(QXmlStreamReader& xml);
 
-std::optional<QVariant> lireDictionnaire(QXmlStreamReader& xml) {
+std::optional<QVariant> lireDictionnaire(QXmlStreamReader& xml)
+{
     QVariantMap dictionnaire;
     while (xml.readNextStartElement()) {
         if (xml.name() != "key"_L1) {
@@ -27,7 +28,8 @@ std::optional<QVariant> lireDictionnaire(QXmlStreamReader& xml) {
     return xml.hasError() ? std::nullopt : std::optional<QVariant>(dictionnaire);
 }
 
-std::optional<QVariant> lireTableau(QXmlStreamReader& xml) {
+std::optional<QVariant> lireTableau(QXmlStreamReader& xml)
+{
     QVariantList tableau;
     while (xml.readNextStartElement()) {
         std::optional<QVariant> valeur = lireValeur(xml);
@@ -39,13 +41,15 @@ std::optional<QVariant> lireTableau(QXmlStreamReader& xml) {
     return xml.hasError() ? std::nullopt : std::optional<QVariant>(tableau);
 }
 
-std::optional<QVariant> lireBooleen(QXmlStreamReader& xml, bool valeur) {
+std::optional<QVariant> lireBooleen(QXmlStreamReader& xml, bool valeur)
+{
     xml.skipCurrentElement();
     return xml.hasError() ? std::nullopt : std::optional<QVariant>(valeur);
 }
 
 // Reads the element the reader stands on, up to and including its end tag.
-std::optional<QVariant> lireValeur(QXmlStreamReader& xml) {
+std::optional<QVariant> lireValeur(QXmlStreamReader& xml)
+{
     const QStringView nom = xml.name();
     if (nom == "dict"_L1) {
         return lireDictionnaire(xml);
@@ -81,7 +85,8 @@ std::optional<QVariant> lireValeur(QXmlStreamReader& xml) {
 
 } // namespace
 
-std::optional<QVariant> lireListePropriete(const QByteArray& texte) {
+std::optional<QVariant> lireListePropriete(const QByteArray& texte)
+{
     QXmlStreamReader xml(texte);
     if (!xml.readNextStartElement() || xml.name() != "plist"_L1 || !xml.readNextStartElement()) {
         return std::nullopt;
@@ -94,7 +99,8 @@ std::optional<QVariant> lireListePropriete(const QByteArray& texte) {
     return racine;
 }
 
-std::optional<QString> premierPointMontage(const QByteArray& sortieAttach) {
+std::optional<QString> premierPointMontage(const QByteArray& sortieAttach)
+{
     const std::optional<QVariant> racine = lireListePropriete(sortieAttach);
     if (!racine || racine->typeId() != QMetaType::QVariantMap) {
         return std::nullopt;

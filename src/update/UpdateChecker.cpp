@@ -31,7 +31,8 @@ struct SuppressionDifferee {
 };
 using Reponse = std::unique_ptr<QNetworkReply, SuppressionDifferee>;
 
-Reponse envoyerGET(const QUrl& url, int delaiMs) {
+Reponse envoyerGET(const QUrl& url, int delaiMs)
+{
     QNetworkRequest requete(url);
     requete.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     requete.setTransferTimeout(delaiMs);
@@ -42,10 +43,13 @@ Reponse envoyerGET(const QUrl& url, int delaiMs) {
 class ProchainMorceau final {
 public:
     explicit ProchainMorceau(QNetworkReply* reponse)
-        : m_reponse(reponse) {}
+        : m_reponse(reponse)
+    {
+    }
 
     bool await_ready() const { return m_reponse->bytesAvailable() > 0 || m_reponse->isFinished(); }
-    void await_suspend(std::coroutine_handle<> suite) {
+    void await_suspend(std::coroutine_handle<> suite)
+    {
         const auto reprendre = [this, suite] {
             QObject::disconnect(m_lecture);
             QObject::disconnect(m_fin);
@@ -63,7 +67,8 @@ private:
 };
 
 // One piece of a version: an optional sign and decimal digits; anything else, or an overflow, counts as 0.
-qint64 nombreDeVersion(const QString& morceau) {
+qint64 nombreDeVersion(const QString& morceau)
+{
     const qsizetype debut = morceau.startsWith(u'+') || morceau.startsWith(u'-') ? 1 : 0;
     if (morceau.size() == debut) {
         return 0;
@@ -78,7 +83,8 @@ qint64 nombreDeVersion(const QString& morceau) {
     return ok ? nombre : 0;
 }
 
-QList<qint64> nombresDeVersion(const QString& version) {
+QList<qint64> nombresDeVersion(const QString& version)
+{
     QList<qint64> nombres;
     for (const QString& morceau : version.split(u'.', Qt::SkipEmptyParts)) {
         nombres.append(nombreDeVersion(morceau));
@@ -86,14 +92,16 @@ QList<qint64> nombresDeVersion(const QString& version) {
     return nombres;
 }
 
-std::optional<double> fractionEcrite(qint64 ecrits, qint64 attendus) {
+std::optional<double> fractionEcrite(qint64 ecrits, qint64 attendus)
+{
     if (attendus < 1) {
         return std::nullopt;
     }
     return std::min(1.0, static_cast<double>(ecrits) / static_cast<double>(attendus));
 }
 
-Resultat<void> creerDossierVide(const QString& chemin) {
+Resultat<void> creerDossierVide(const QString& chemin)
+{
     QDir(chemin).removeRecursively();
     std::error_code erreur;
     std::filesystem::create_directories(QFile::encodeName(chemin).toStdString(), erreur);
@@ -108,10 +116,12 @@ Resultat<void> creerDossierVide(const QString& chemin) {
 UpdateChecker::UpdateChecker(Preferences& preferences, const Plateforme& plateforme, QObject* parent)
     : QObject(parent)
     , m_preferences(preferences)
-    , m_plateforme(plateforme) {
+    , m_plateforme(plateforme)
+{
 }
 
-bool UpdateChecker::estPlusRecente(const QString& manifeste, const QString& courante) {
+bool UpdateChecker::estPlusRecente(const QString& manifeste, const QString& courante)
+{
     const QList<qint64> nouveaux = nombresDeVersion(manifeste);
     const QList<qint64> actuels = nombresDeVersion(courante);
     for (qsizetype i = 0; i < std::max(nouveaux.size(), actuels.size()); ++i) {
@@ -124,7 +134,8 @@ bool UpdateChecker::estPlusRecente(const QString& manifeste, const QString& cour
     return false;
 }
 
-std::optional<VersionInfo> UpdateChecker::lireManifeste(const QByteArray& corps) {
+std::optional<VersionInfo> UpdateChecker::lireManifeste(const QByteArray& corps)
+{
     const QJsonObject objet = QJsonDocument::fromJson(corps).object();
     const QJsonValue version = objet.value("version"_L1);
     const QJsonValue url = objet.value("url"_L1);
@@ -141,11 +152,13 @@ std::optional<VersionInfo> UpdateChecker::lireManifeste(const QByteArray& corps)
                        somme.isString() ? std::optional<QString>(somme.toString()) : std::nullopt};
 }
 
-QString UpdateChecker::versionCourante() const {
+QString UpdateChecker::versionCourante() const
+{
     return m_plateforme.versionCourante.isEmpty() ? u"0"_s : m_plateforme.versionCourante;
 }
 
-QCoro::Task<> UpdateChecker::verifier() {
+QCoro::Task<> UpdateChecker::verifier()
+{
     QPointer<UpdateChecker> soi(this);
     const Reponse reponse =
         envoyerGET(QUrl(m_plateforme.origineServeur + u"/releases/version.json"_s), delaiManifesteMs);
@@ -196,7 +209,8 @@ QCoro::Task<> UpdateChecker::verifier() {
 }
 
 QCoro::Task<Resultat<QString>> UpdateChecker::telechargerEtPreparer(Plateforme plateforme, VersionInfo info,
-                                                                    Progression progression) {
+                                                                    Progression progression)
+{
     const QString dossierStaging =
         plateforme.dossierTemporaire + u'/' + plateforme.identifiantBundle + u".update-"_s + info.version;
     if (const Resultat<void> cree = creerDossierVide(dossierStaging); !cree) {
@@ -265,7 +279,8 @@ QCoro::Task<Resultat<QString>> UpdateChecker::telechargerEtPreparer(Plateforme p
     co_return UpdateInstaller::preparer(plateforme.outilsMiseAJour, image.fileName(), dossierStaging);
 }
 
-void UpdateChecker::installerSiInactif(bool occupe) {
+void UpdateChecker::installerSiInactif(bool occupe)
+{
     if (m_etat.cas != Etat::Cas::prete || occupe || !m_appStagee || m_relanceLancee) {
         return;
     }
@@ -281,7 +296,8 @@ void UpdateChecker::installerSiInactif(bool occupe) {
     m_relanceLancee = true;
 }
 
-void UpdateChecker::ouvrirTelechargement() {
+void UpdateChecker::ouvrirTelechargement()
+{
     if (!m_info) {
         return;
     }
@@ -295,17 +311,20 @@ void UpdateChecker::ouvrirTelechargement() {
     setEtat(Etat::aucune());
 }
 
-void UpdateChecker::masquer() {
+void UpdateChecker::masquer()
+{
     setEtat(Etat::aucune());
 }
 
-void UpdateChecker::appliquerProgression(std::optional<double> fraction) {
+void UpdateChecker::appliquerProgression(std::optional<double> fraction)
+{
     if (m_etat.cas == Etat::Cas::telechargement) {
         setEtat(Etat::telechargement(fraction));
     }
 }
 
-void UpdateChecker::setEtat(const Etat& etat) {
+void UpdateChecker::setEtat(const Etat& etat)
+{
     if (m_etat == etat) {
         return;
     }
@@ -313,7 +332,8 @@ void UpdateChecker::setEtat(const Etat& etat) {
     Q_EMIT etatChanged();
 }
 
-void UpdateChecker::setInfo(const VersionInfo& info) {
+void UpdateChecker::setInfo(const VersionInfo& info)
+{
     if (m_info == info) {
         return;
     }
@@ -321,7 +341,8 @@ void UpdateChecker::setInfo(const VersionInfo& info) {
     Q_EMIT infoChanged();
 }
 
-void UpdateChecker::setAppStagee(const QString& chemin) {
+void UpdateChecker::setAppStagee(const QString& chemin)
+{
     if (m_appStagee == chemin) {
         return;
     }

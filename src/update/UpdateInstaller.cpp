@@ -21,7 +21,8 @@ const QString lignesEntete = u"#!/bin/bash\n"
                              u"# Valto Transfer — relance post-mise à jour (généré par UpdateInstaller)\n"_s;
 
 // The text between double quotes that bash reads back as `texte`.
-QString entreGuillemets(const QString& texte) {
+QString entreGuillemets(const QString& texte)
+{
     QString echappe;
     echappe.reserve(texte.size() + 2);
     echappe += u'"';
@@ -36,14 +37,16 @@ QString entreGuillemets(const QString& texte) {
 }
 
 // Tool paths are written bare, as the platform's fixed paths are; anything unusual is quoted.
-QString motCommande(const QString& chemin) {
+QString motCommande(const QString& chemin)
+{
     const bool sur = std::all_of(chemin.begin(), chemin.end(), [](QChar c) {
         return c.isLetterOrNumber() || c == u'/' || c == u'.' || c == u'_' || c == u'-';
     });
     return sur && !chemin.isEmpty() ? chemin : entreGuillemets(chemin);
 }
 
-Resultat<QString> monterAvecHdiutil(const OutilsMiseAJour& outils, const QString& image) {
+Resultat<QString> monterAvecHdiutil(const OutilsMiseAJour& outils, const QString& image)
+{
     const Resultat<QByteArray> sortie = executer(
         outils.monteur, {u"attach"_s, image, u"-nobrowse"_s, u"-noverify"_s, u"-readonly"_s, u"-plist"_s});
     if (!sortie) {
@@ -57,7 +60,8 @@ Resultat<QString> monterAvecHdiutil(const OutilsMiseAJour& outils, const QString
 }
 
 // squashfuse prints nothing: the mount point is ours to choose, beside the image.
-Resultat<QString> monterAvecSquashfuse(const OutilsMiseAJour& outils, const QString& image) {
+Resultat<QString> monterAvecSquashfuse(const OutilsMiseAJour& outils, const QString& image)
+{
     const QString point = image + u".montage"_s;
     if (!QDir().mkpath(point)) {
         return std::unexpected(Echec{montageImpossible});
@@ -70,7 +74,8 @@ Resultat<QString> monterAvecSquashfuse(const OutilsMiseAJour& outils, const QStr
     return point;
 }
 
-Resultat<QStringList> listerNoms(const QString& dossier) {
+Resultat<QStringList> listerNoms(const QString& dossier)
+{
     std::error_code erreur;
     std::filesystem::directory_iterator entree(QFile::encodeName(dossier).toStdString(), erreur);
     QStringList noms;
@@ -85,13 +90,15 @@ Resultat<QStringList> listerNoms(const QString& dossier) {
     return noms;
 }
 
-QString ligneCopie(const OutilsMiseAJour& outils, const QString& stagee, const QString& bundle) {
+QString ligneCopie(const OutilsMiseAJour& outils, const QString& stagee, const QString& bundle)
+{
     const QString options = outils.famille == OutilsMiseAJour::Famille::macOS ? QString() : u" -a"_s;
     return motCommande(outils.copieur) + options + u' ' + entreGuillemets(stagee) + u' ' +
            entreGuillemets(bundle);
 }
 
-QString lignesRelance(const OutilsMiseAJour& outils, const QString& bundle) {
+QString lignesRelance(const OutilsMiseAJour& outils, const QString& bundle)
+{
     if (outils.famille == OutilsMiseAJour::Famille::linuxSquashFS) {
         return entreGuillemets(bundle + u'/' + outils.programme) + u" >/dev/null 2>&1 &\n"_s;
     }
@@ -103,14 +110,16 @@ QString lignesRelance(const OutilsMiseAJour& outils, const QString& bundle) {
     return lignes + motCommande(outils.ouvreur) + u' ' + entreGuillemets(bundle) + u'\n';
 }
 
-bool dossierInscriptible(const QString& chemin) {
+bool dossierInscriptible(const QString& chemin)
+{
     const QFileInfo dossier(chemin);
     return dossier.isDir() && dossier.isWritable();
 }
 
 } // namespace
 
-Resultat<QByteArray> executer(const QString& programme, const QStringList& arguments) {
+Resultat<QByteArray> executer(const QString& programme, const QStringList& arguments)
+{
     QProcess processus;
     processus.setProgram(programme);
     processus.setArguments(arguments);
@@ -131,12 +140,14 @@ Resultat<QByteArray> executer(const QString& programme, const QStringList& argum
         Echec{QFileInfo(programme).fileName() + u" a échoué (code "_s + QString::number(code) + u")."_s});
 }
 
-Resultat<QString> monter(const OutilsMiseAJour& outils, const QString& image) {
+Resultat<QString> monter(const OutilsMiseAJour& outils, const QString& image)
+{
     return outils.famille == OutilsMiseAJour::Famille::macOS ? monterAvecHdiutil(outils, image)
                                                              : monterAvecSquashfuse(outils, image);
 }
 
-void demonter(const OutilsMiseAJour& outils, const QString& pointMontage) {
+void demonter(const OutilsMiseAJour& outils, const QString& pointMontage)
+{
     if (outils.famille == OutilsMiseAJour::Famille::macOS) {
         (void)executer(outils.demonteur, {u"detach"_s, pointMontage, u"-quiet"_s});
         return;
@@ -145,8 +156,8 @@ void demonter(const OutilsMiseAJour& outils, const QString& pointMontage) {
     QDir().rmdir(pointMontage);
 }
 
-Resultat<QString> preparer(const OutilsMiseAJour& outils, const QString& image,
-                           const QString& dossierStaging) {
+Resultat<QString> preparer(const OutilsMiseAJour& outils, const QString& image, const QString& dossierStaging)
+{
     const Resultat<QString> point = monter(outils, image);
     if (!point) {
         return point;
@@ -178,7 +189,8 @@ Resultat<QString> preparer(const OutilsMiseAJour& outils, const QString& image,
 }
 
 QString scriptRelance(const OutilsMiseAJour& outils, qint64 pid, const QString& bundle, const QString& stagee,
-                      const QString& dossierStaging) {
+                      const QString& dossierStaging)
+{
     QString script = lignesEntete;
     script += u"while /bin/kill -0 "_s + QString::number(pid) + u" 2>/dev/null; do /bin/sleep 0.2; done\n"_s;
     script += u"/bin/rm -rf "_s + entreGuillemets(bundle) + u'\n';
@@ -188,7 +200,8 @@ QString scriptRelance(const OutilsMiseAJour& outils, qint64 pid, const QString& 
     return script;
 }
 
-Resultat<void> installerEtRelancer(const Plateforme& plateforme, const QString& stagee) {
+Resultat<void> installerEtRelancer(const Plateforme& plateforme, const QString& stagee)
+{
     const QString bundle = plateforme.cheminBundle;
     if (bundle.contains(u"/AppTranslocation/"_s)) {
         return std::unexpected(Echec{emplacementTemporaire});

@@ -90,7 +90,8 @@ private Q_SLOTS:
     {
         const QDateTime avecMillisecondes(QDate(2026, 12, 4), QTime(10, 30, 0, 999), Qt::OffsetFromUTC, 3600);
         QCOMPARE(ecrireDateISO(avecMillisecondes), u"2026-12-04T09:30:00Z"_s);
-        QCOMPARE(lireDateISO(ecrireDateISO(avecMillisecondes)), QDateTime(QDate(2026, 12, 4), QTime(9, 30), Qt::UTC));
+        QCOMPARE(lireDateISO(ecrireDateISO(avecMillisecondes)),
+                 QDateTime(QDate(2026, 12, 4), QTime(9, 30), Qt::UTC));
     }
 
     void tokens()

@@ -77,7 +77,8 @@ private Q_SLOTS:
                                            u"premiere_vue"_s, u"derniere_vue"_s, u"type"_s}) {
             QTest::addRow("%s absente", qPrintable(optionnelle)) << optionnelle << absente << true;
             QTest::addRow("%s nulle", qPrintable(optionnelle)) << optionnelle << QJsonValue() << true;
-            QTest::addRow("%s tableau", qPrintable(optionnelle)) << optionnelle << QJsonValue(QJsonArray{1}) << false;
+            QTest::addRow("%s tableau", qPrintable(optionnelle))
+                << optionnelle << QJsonValue(QJsonArray{1}) << false;
         }
         QTest::newRow("clé inconnue") << u"inconnue"_s << QJsonValue(QJsonObject{{u"x"_s, 1}}) << true;
     }
@@ -116,7 +117,8 @@ private Q_SLOTS:
 
     void transfertDepuisReponse()
     {
-        const Transfert t = transfertDepuisAPI(*TransfertAPI::depuisJSON(enregistrementComplet()), u"secret"_s, u"compare"_s);
+        const Transfert t =
+            transfertDepuisAPI(*TransfertAPI::depuisJSON(enregistrementComplet()), u"secret"_s, u"compare"_s);
         QCOMPARE(t.token, u"abc123defg"_s);
         QCOMPARE(t.url, u"https://t.example/abc123defg"_s);
         QCOMPARE(t.creeLe, utc(4, 9, 30));

@@ -17,7 +17,8 @@ private Q_SLOTS:
         QTest::newRow("absente") << QVariant() << u"https://transferts.example.test"_s;
         QTest::newRow("trois barres") << QVariant(u"https://a.test///"_s) << u"https://a.test"_s;
         QTest::newRow("espaces et barre") << QVariant(u" https://a.test/ "_s) << u"https://a.test"_s;
-        QTest::newRow("barres intérieures") << QVariant(u"https://a.test/api/v1/"_s) << u"https://a.test/api/v1"_s;
+        QTest::newRow("barres intérieures")
+            << QVariant(u"https://a.test/api/v1/"_s) << u"https://a.test/api/v1"_s;
         QTest::newRow("tabulation gardée") << QVariant(u"\thttps://a.test"_s) << u"\thttps://a.test"_s;
         QTest::newRow("que des barres") << QVariant(u" / /"_s) << QString();
         QTest::newRow("vide") << QVariant(QString()) << QString();
@@ -73,7 +74,8 @@ private Q_SLOTS:
     void cleRempliePuisFichierIgnore()
     {
         EnvironnementTest env;
-        const QString fichier = env.creerFichier(u"Volumes/DATA/Valto Transferts/.transfer-api-key"_s, "premiere");
+        const QString fichier =
+            env.creerFichier(u"Volumes/DATA/Valto Transferts/.transfer-api-key"_s, "premiere");
         QCOMPARE(env.preferences().apiKey(), u"premiere"_s);
         QFile::remove(fichier);
         env.creerFichier(u"Volumes/DATA/Valto Transferts/.transfer-api-key"_s, "seconde");
@@ -87,11 +89,12 @@ private Q_SLOTS:
         const QString defaut = u"/Volumes/DATA/Valto Transferts"_s;
         QTest::newRow("absent") << QVariant() << defaut;
         QTest::newRow("ancien DATA") << QVariant(u"/Volumes/DATA/VALTO TRANSFERTS"_s) << defaut;
-        QTest::newRow("ancien VALTO SERVER") << QVariant(u"/Volumes/VALTO SERVER/VALTO TRANSFERTS"_s) << defaut;
-        QTest::newRow("ancien en minuscules") << QVariant(u"/Volumes/data/VALTO TRANSFERTS"_s)
-                                              << u"/Volumes/data/VALTO TRANSFERTS"_s;
-        QTest::newRow("barre finale gardée") << QVariant(u"/Volumes/DATA/Valto Transferts/"_s)
-                                             << u"/Volumes/DATA/Valto Transferts/"_s;
+        QTest::newRow("ancien VALTO SERVER")
+            << QVariant(u"/Volumes/VALTO SERVER/VALTO TRANSFERTS"_s) << defaut;
+        QTest::newRow("ancien en minuscules")
+            << QVariant(u"/Volumes/data/VALTO TRANSFERTS"_s) << u"/Volumes/data/VALTO TRANSFERTS"_s;
+        QTest::newRow("barre finale gardée")
+            << QVariant(u"/Volumes/DATA/Valto Transferts/"_s) << u"/Volumes/DATA/Valto Transferts/"_s;
         QTest::newRow("vide") << QVariant(QString()) << QString();
         QTest::newRow("liste") << QVariant(QStringList{u"/x"_s}) << defaut;
     }

@@ -19,9 +19,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QByteArray reponseCreation = "{\"token\":\"tok4567890\",\"titre\":\"Photos\",\"url\":\"https://t.example/tok4567890\","
-                                   "\"protege\":false,\"cree_le\":\"2026-12-04T09:30:00Z\",\"expire_le\":null,"
-                                   "\"nb_telechargements\":0,\"nb_fichiers\":2,\"octets\":1234}";
+const QByteArray reponseCreation =
+    "{\"token\":\"tok4567890\",\"titre\":\"Photos\",\"url\":\"https://t.example/tok4567890\","
+    "\"protege\":false,\"cree_le\":\"2026-12-04T09:30:00Z\",\"expire_le\":null,"
+    "\"nb_telechargements\":0,\"nb_fichiers\":2,\"octets\":1234}";
 
 // A NAS mount root with the share DATA and its copies folder, a home folder outside the NAS,
 // and the loopback server playing the transfer server.
@@ -40,8 +41,14 @@ struct Banc {
         serveur.repondre("POST", "/api/transferts", ReponseScriptee::json(201, reponseCreation));
     }
 
-    QString maison(const QString& relatif, const QByteArray& contenu) { return env.creerFichier(u"home/"_s + relatif, contenu); }
-    QString surNAS(const QString& relatif, const QByteArray& contenu) { return env.creerFichier(u"Volumes/"_s + relatif, contenu); }
+    QString maison(const QString& relatif, const QByteArray& contenu)
+    {
+        return env.creerFichier(u"home/"_s + relatif, contenu);
+    }
+    QString surNAS(const QString& relatif, const QByteArray& contenu)
+    {
+        return env.creerFichier(u"Volumes/"_s + relatif, contenu);
+    }
 
     std::optional<RequeteRecue> creation() const
     {
@@ -53,12 +60,16 @@ struct Banc {
         return std::nullopt;
     }
     QJsonObject corpsCreation() const { return QJsonDocument::fromJson(creation()->corps).object(); }
-    QStringList dossiersDeTransfert() const { return QDir(copies).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden); }
+    QStringList dossiersDeTransfert() const
+    {
+        return QDir(copies).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    }
 };
 
 void attendreFin(TransferFlow& flow)
 {
-    QTRY_VERIFY_WITH_TIMEOUT(flow.etape().cas == Etape::Cas::termine || flow.etape().cas == Etape::Cas::erreur, 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        flow.etape().cas == Etape::Cas::termine || flow.etape().cas == Etape::Cas::erreur, 15000);
 }
 
 QByteArray lire(const QString& chemin)
@@ -137,7 +148,8 @@ private Q_SLOTS:
         flow.envoyer(historique);
         attendreFin(flow);
         QCOMPARE(vues, (QList<Etape::Cas>{Etape::Cas::enregistrement, Etape::Cas::termine}));
-        QCOMPARE(banc.corpsCreation().value(u"fichiers"_s).toArray(), (QJsonArray{u"DATA/a.jpg"_s, u"DATA/Projet/b.jpg"_s}));
+        QCOMPARE(banc.corpsCreation().value(u"fichiers"_s).toArray(),
+                 (QJsonArray{u"DATA/a.jpg"_s, u"DATA/Projet/b.jpg"_s}));
         QVERIFY(!banc.corpsCreation().contains(u"mot_de_passe"_s));
         QVERIFY(banc.dossiersDeTransfert().isEmpty());
         QCOMPARE(historique.transferts().first().motDePasse, std::nullopt);
@@ -173,34 +185,40 @@ private Q_SLOTS:
         flow.envoyer(historique);
         attendreFin(flow);
         QCOMPARE(banc.corpsCreation().value(u"fichiers"_s).toArray(), QJsonArray{u"PROJETS/x.jpg"_s});
-        QCOMPARE(banc.env.preferences().valeur(Preferences::clePartagesConnus).toStringList(), QStringList{u"PROJETS"_s});
+        QCOMPARE(banc.env.preferences().valeur(Preferences::clePartagesConnus).toStringList(),
+                 QStringList{u"PROJETS"_s});
     }
 
     void partagesDuServeurMemorises()
     {
         Banc banc;
-        banc.serveur.remplacer("GET", "/api/partages", ReponseScriptee::json(200, "{\"partages\":[\"ARCHIVES\"]}"));
+        banc.serveur.remplacer("GET", "/api/partages",
+                               ReponseScriptee::json(200, "{\"partages\":[\"ARCHIVES\"]}"));
         HistoryStore historique(banc.env.preferences(), banc.env.plateforme());
         TransferFlow flow(Mode::transfert, banc.env.preferences(), banc.env.plateforme());
         flow.ajouter({banc.surNAS(u"ARCHIVES/x.jpg"_s, "x")});
         flow.envoyer(historique);
         attendreFin(flow);
         QCOMPARE(banc.corpsCreation().value(u"fichiers"_s).toArray(), QJsonArray{u"ARCHIVES/x.jpg"_s});
-        QCOMPARE(banc.env.preferences().valeur(Preferences::clePartagesConnus).toStringList(), QStringList{u"ARCHIVES"_s});
+        QCOMPARE(banc.env.preferences().valeur(Preferences::clePartagesConnus).toStringList(),
+                 QStringList{u"ARCHIVES"_s});
     }
 
     // Every failure ends in `erreur` with its text; the run's own folder is removed, and nothing else.
     void echecs_data()
     {
         QTest::addColumn<QString>("cas");
-        QTest::addColumn<QString>("message");      // exact text, or the start of a platform text
+        QTest::addColumn<QString>("message"); // exact text, or the start of a platform text
         QTest::addColumn<bool>("messageExact");
         QTest::addColumn<bool>("creationEnvoyee");
-        QTest::newRow("statut 200 au lieu de 201") << u"statut200"_s << u"Serveur : erreur 200. "_s << true << true;
-        QTest::newRow("conflit avec détail") << u"conflit"_s << u"Serveur : erreur 409. Token déjà utilisé"_s << true << true;
-        QTest::newRow("clé API manquante") << u"sansCle"_s
-                                           << u"Clé API manquante — renseigne-la dans Réglages (⌘,)."_s << true << false;
-        QTest::newRow("réponse illisible") << u"illisible"_s << u"Réponse du serveur illisible"_s << false << true;
+        QTest::newRow("statut 200 au lieu de 201")
+            << u"statut200"_s << u"Serveur : erreur 200. "_s << true << true;
+        QTest::newRow("conflit avec détail")
+            << u"conflit"_s << u"Serveur : erreur 409. Token déjà utilisé"_s << true << true;
+        QTest::newRow("clé API manquante")
+            << u"sansCle"_s << u"Clé API manquante — renseigne-la dans Réglages (⌘,)."_s << true << false;
+        QTest::newRow("réponse illisible")
+            << u"illisible"_s << u"Réponse du serveur illisible"_s << false << true;
         QTest::newRow("serveur qui raccroche") << u"raccroche"_s << QString() << false << true;
         QTest::newRow("fichier disparu pendant la copie") << u"lienCasse"_s << QString() << false << false;
     }
@@ -211,17 +229,20 @@ private Q_SLOTS:
         QFETCH(bool, messageExact);
         QFETCH(bool, creationEnvoyee);
         Banc banc;
-        const QString autre = banc.env.creerFichier(u"Volumes/DATA/Valto Transferts/autre-transfert/garde.txt"_s, "g");
+        const QString autre =
+            banc.env.creerFichier(u"Volumes/DATA/Valto Transferts/autre-transfert/garde.txt"_s, "g");
         const QString photo = banc.maison(u"photo.jpg"_s, "photo");
         const QString dossier = banc.maison(u"Projet/a.txt"_s, "a").section(u'/', 0, -2);
         if (cas == u"statut200") {
             banc.serveur.remplacer("POST", "/api/transferts", ReponseScriptee::json(200, reponseCreation));
         } else if (cas == u"conflit") {
-            banc.serveur.remplacer("POST", "/api/transferts", ReponseScriptee::json(409, "{\"detail\":\"Token déjà utilisé\"}"));
+            banc.serveur.remplacer("POST", "/api/transferts",
+                                   ReponseScriptee::json(409, "{\"detail\":\"Token déjà utilisé\"}"));
         } else if (cas == u"sansCle") {
             banc.env.preferences().ecrire(Preferences::cleApiKey, QString());
         } else if (cas == u"illisible") {
-            banc.serveur.remplacer("POST", "/api/transferts", ReponseScriptee::json(201, "{\"token\":\"x\"}"));
+            banc.serveur.remplacer("POST", "/api/transferts",
+                                   ReponseScriptee::json(201, "{\"token\":\"x\"}"));
         } else if (cas == u"raccroche") {
             ReponseScriptee coupee;
             coupee.forme = ReponseScriptee::Forme::coupee;
@@ -265,8 +286,11 @@ private Q_SLOTS:
         flow.ajouter({banc.maison(u"a.jpg"_s, "a")});
         flow.envoyer(historique);
         attendreFin(flow);
-        QCOMPARE(flow.etape(), Etape::erreur(u"Des fichiers hors NAS doivent être copiés, mais le dossier des copies est introuvable ("_s
-                                             + absent + u"). Connecte le partage DATA dans le Finder, puis réessaie."_s));
+        QCOMPARE(
+            flow.etape(),
+            Etape::erreur(
+                u"Des fichiers hors NAS doivent être copiés, mais le dossier des copies est introuvable ("_s +
+                absent + u"). Connecte le partage DATA dans le Finder, puis réessaie."_s));
         QVERIFY(!QFile::exists(absent));
         QVERIFY(!banc.creation());
     }
@@ -348,7 +372,8 @@ private Q_SLOTS:
         Banc banc;
         HistoryStore historique(banc.env.preferences(), banc.env.plateforme());
         constexpr qint64 taille = 48 * 1024 * 1024;
-        QPointer<TransferFlow> flow = new TransferFlow(Mode::transfert, banc.env.preferences(), banc.env.plateforme());
+        QPointer<TransferFlow> flow =
+            new TransferFlow(Mode::transfert, banc.env.preferences(), banc.env.plateforme());
         flow->ajouter({banc.maison(u"gros.bin"_s, QByteArray(taille, 'g'))});
         // Closed as soon as the copy starts, while the worker is still writing.
         connect(flow, &TransferFlow::etapeChanged, flow, [&flow] {
@@ -374,7 +399,8 @@ private Q_SLOTS:
         lente.delaiMs = 300;
         banc.serveur.remplacer("POST", "/api/transferts", lente);
         HistoryStore historique(banc.env.preferences(), banc.env.plateforme());
-        auto flow = std::make_unique<TransferFlow>(Mode::transfert, banc.env.preferences(), banc.env.plateforme());
+        auto flow =
+            std::make_unique<TransferFlow>(Mode::transfert, banc.env.preferences(), banc.env.plateforme());
         flow->ajouter({banc.surNAS(u"DATA/a.jpg"_s, "a")});
         flow->envoyer(historique);
         QVERIFY(banc.serveur.attendreRequetes(2));

@@ -33,7 +33,8 @@ private Q_SLOTS:
                                    u"a.pdf"_s, u"IMAGE.JPG"_s, u"scan.final.Pdf"_s}) {
             QTest::newRow(qPrintable(nom)) << nom << true;
         }
-        for (const QString& nom : {u"notes.txt"_s, u"photo.heic"_s, u"sans-extension"_s, u".jpg"_s, u"Dossier.png/"_s}) {
+        for (const QString& nom :
+             {u"notes.txt"_s, u"photo.heic"_s, u"sans-extension"_s, u".jpg"_s, u"Dossier.png/"_s}) {
             QTest::newRow(qPrintable(nom)) << nom << false;
         }
     }
@@ -42,7 +43,8 @@ private Q_SLOTS:
         QFETCH(QString, nom);
         QFETCH(bool, accepte);
         EnvironnementTest env;
-        const QString chemin = nom.endsWith(u'/') ? env.creerDossier(nom.chopped(1)) : env.creerFichier(nom, "x");
+        const QString chemin =
+            nom.endsWith(u'/') ? env.creerDossier(nom.chopped(1)) : env.creerFichier(nom, "x");
         TransferFlow compare(Mode::compare, env.preferences(), env.plateforme());
         compare.ajouter({chemin});
         QCOMPARE(compare.urls(), accepte ? QStringList{chemin} : QStringList());
@@ -86,14 +88,18 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("noms");
         QTest::addColumn<QString>("titre");
         const QString duJour = u"Transfert du "_s + formaterDate(QDateTime::currentDateTime());
-        QTest::newRow("un fichier à deux points") << Mode::transfert << QStringList{u"rapport.final.pdf"_s} << u"rapport.final"_s;
+        QTest::newRow("un fichier à deux points")
+            << Mode::transfert << QStringList{u"rapport.final.pdf"_s} << u"rapport.final"_s;
         QTest::newRow("un dossier") << Mode::transfert << QStringList{u"Projet/"_s} << u"Projet"_s;
         QTest::newRow("sans extension") << Mode::transfert << QStringList{u"LISEZMOI"_s} << u"LISEZMOI"_s;
         QTest::newRow("fichier caché") << Mode::transfert << QStringList{u".env"_s} << u".env"_s;
         QTest::newRow("point final") << Mode::transfert << QStringList{u"brouillon."_s} << u"brouillon"_s;
-        QTest::newRow("plusieurs fichiers") << Mode::transfert << QStringList{u"a.jpg"_s, u"b.jpg"_s} << duJour;
-        QTest::newRow("comparaison") << Mode::compare << QStringList{u"avant.jpg"_s, u"apres.png"_s} << u"avant vs apres"_s;
-        QTest::newRow("comparaison même nom") << Mode::compare << QStringList{u"photo.jpg"_s, u"sous/photo.png"_s} << u"photo"_s;
+        QTest::newRow("plusieurs fichiers")
+            << Mode::transfert << QStringList{u"a.jpg"_s, u"b.jpg"_s} << duJour;
+        QTest::newRow("comparaison") << Mode::compare << QStringList{u"avant.jpg"_s, u"apres.png"_s}
+                                     << u"avant vs apres"_s;
+        QTest::newRow("comparaison même nom")
+            << Mode::compare << QStringList{u"photo.jpg"_s, u"sous/photo.png"_s} << u"photo"_s;
         QTest::newRow("comparaison, un seul") << Mode::compare << QStringList{u"avant.jpg"_s} << u"avant"_s;
     }
     void titres()
@@ -104,7 +110,8 @@ private Q_SLOTS:
         EnvironnementTest env;
         QStringList chemins;
         for (const QString& nom : noms) {
-            chemins.append(nom.endsWith(u'/') ? env.creerDossier(nom.chopped(1)) : env.creerFichier(nom, "x"));
+            chemins.append(nom.endsWith(u'/') ? env.creerDossier(nom.chopped(1))
+                                              : env.creerFichier(nom, "x"));
         }
         TransferFlow flow(mode, env.preferences(), env.plateforme());
         flow.ajouter(chemins);

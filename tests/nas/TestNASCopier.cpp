@@ -26,7 +26,8 @@ struct Essai {
     QList<qint64> progression;
 };
 
-void preparer(EnvironnementTest& env, const Arbre& fichiers, const Liens& liens = {}) {
+void preparer(EnvironnementTest& env, const Arbre& fichiers, const Liens& liens = {})
+{
     env.creerDossier(u"home"_s);
     for (auto [chemin, contenu] : fichiers.asKeyValueRange()) {
         if (chemin.endsWith(u'/')) {
@@ -40,7 +41,8 @@ void preparer(EnvironnementTest& env, const Arbre& fichiers, const Liens& liens 
     }
 }
 
-Essai copier(EnvironnementTest& env, const QStringList& relatifs, const QString& copies = copiesParDefaut) {
+Essai copier(EnvironnementTest& env, const QStringList& relatifs, const QString& copies = copiesParDefaut)
+{
     QStringList urls;
     for (const QString& relatif : relatifs) {
         urls.append(env.chemin(u"home/"_s + relatif));
@@ -51,7 +53,8 @@ Essai copier(EnvironnementTest& env, const QStringList& relatifs, const QString&
     return {resultat, progression};
 }
 
-Arbre lireArbre(const QString& racine) {
+Arbre lireArbre(const QString& racine)
+{
     Arbre arbre;
     QDirIterator parcours(racine, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                           QDirIterator::Subdirectories);
@@ -71,11 +74,13 @@ Arbre lireArbre(const QString& racine) {
     return arbre;
 }
 
-QString dossierTransfert(const EnvironnementTest& env) {
+QString dossierTransfert(const EnvironnementTest& env)
+{
     return env.chemin(copiesParDefaut + u'/' + token);
 }
 
-QByteArray octetsAleatoires(qsizetype taille) {
+QByteArray octetsAleatoires(qsizetype taille)
+{
     QByteArray donnees(taille, Qt::Uninitialized);
     QRandomGenerator generateur(42);
     for (char& octet : donnees) {
@@ -84,7 +89,8 @@ QByteArray octetsAleatoires(qsizetype taille) {
     return donnees;
 }
 
-QString messageErreur(const std::expected<void, ErreurCopie>& resultat) {
+QString messageErreur(const std::expected<void, ErreurCopie>& resultat)
+{
     return resultat ? QString() : description(resultat.error());
 }
 
@@ -94,7 +100,8 @@ class TestNASCopier final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void montageAbsent() {
+    void montageAbsent()
+    {
         EnvironnementTest env;
         preparer(env, {{u"a.txt"_s, "a"}});
         const Essai essai = copier(env, {u"a.txt"_s});
@@ -108,12 +115,14 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(env.chemin(copiesParDefaut)));
     }
 
-    void dossierExistant_data() {
+    void dossierExistant_data()
+    {
         QTest::addColumn<bool>("lienMort");
         QTest::newRow("dossier avec contenu") << false;
         QTest::newRow("lien mort") << true;
     }
-    void dossierExistant() {
+    void dossierExistant()
+    {
         QFETCH(bool, lienMort);
         EnvironnementTest env;
         preparer(env, {{u"a.txt"_s, "nouveau"}});
@@ -131,7 +140,8 @@ private Q_SLOTS:
         QCOMPARE(lireArbre(env.chemin(copiesParDefaut)), avant);
     }
 
-    void progression_data() {
+    void progression_data()
+    {
         QTest::addColumn<qsizetype>("taille");
         QTest::addColumn<QList<qint64>>("attendue");
         QTest::newRow("vide") << qsizetype(0) << QList<qint64>{};
@@ -139,7 +149,8 @@ private Q_SLOTS:
         QTest::newRow("un bloc juste") << qsizetype(1048576) << QList<qint64>{1048576};
         QTest::newRow("2,5 Mio") << qsizetype(2621440) << QList<qint64>{1048576, 2097152, 2621440};
     }
-    void progression() {
+    void progression()
+    {
         QFETCH(qsizetype, taille);
         QFETCH(QList<qint64>, attendue);
         EnvironnementTest env;
@@ -154,7 +165,8 @@ private Q_SLOTS:
         QCOMPARE(lireArbre(dossierTransfert(env)), Arbre({{u"donnees.bin"_s, contenu}}));
     }
 
-    void compteContinueDeFichierEnFichier() {
+    void compteContinueDeFichierEnFichier()
+    {
         EnvironnementTest env;
         env.creerDossier(copiesParDefaut);
         preparer(env, {{u"un.bin"_s, octetsAleatoires(1572864)}, {u"D/deux.bin"_s, octetsAleatoires(10)}});
@@ -163,7 +175,8 @@ private Q_SLOTS:
         QCOMPARE(essai.progression, QList<qint64>({1048576, 1572864, 1572874}));
     }
 
-    void copie_data() {
+    void copie_data()
+    {
         QTest::addColumn<Arbre>("source");
         QTest::addColumn<Liens>("liens");
         QTest::addColumn<QStringList>("urls");
@@ -238,7 +251,8 @@ private Q_SLOTS:
                      {u"P/deux/"_s, {}},
                      {u"P/deux/c.txt"_s, "c"}};
     }
-    void copie() {
+    void copie()
+    {
         QFETCH(Arbre, source);
         QFETCH(Liens, liens);
         QFETCH(QStringList, urls);
@@ -253,7 +267,8 @@ private Q_SLOTS:
         QCOMPARE(lireArbre(dossierTransfert(env)), attendu);
     }
 
-    void echec_data() {
+    void echec_data()
+    {
         QTest::addColumn<Arbre>("source");
         QTest::addColumn<Liens>("liens");
         QTest::addColumn<QStringList>("urls");
@@ -289,7 +304,8 @@ private Q_SLOTS:
                u"interrompue."_s
             << QStringList{};
     }
-    void echec() {
+    void echec()
+    {
         QFETCH(Arbre, source);
         QFETCH(Liens, liens);
         QFETCH(QStringList, urls);
@@ -310,7 +326,8 @@ private Q_SLOTS:
         }
     }
 
-    void fichierRemplaceLaDestination() {
+    void fichierRemplaceLaDestination()
+    {
         EnvironnementTest env;
         const QString source = env.creerFichier(u"court.txt"_s, "court");
         const QString destination = env.creerFichier(u"dest.txt"_s, "un contenu bien plus long");

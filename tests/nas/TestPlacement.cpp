@@ -17,13 +17,14 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("partages");
         QTest::addColumn<QString>("reference"); // empty: off the NAS
         const QStringList defaut = partagesParDefaut;
-        QTest::newRow("fichier sur DATA") << u"/Volumes/DATA/Clients/a.jpg"_s << defaut << u"DATA/Clients/a.jpg"_s;
-        QTest::newRow("partage avec espace") << u"/Volumes/VALTO SERVER/Projets/b.pdf"_s << defaut
-                                             << u"VALTO SERVER/Projets/b.pdf"_s;
-        QTest::newRow("dossier sur un partage") << u"/Volumes/DATA/Clients/Projet"_s << defaut
-                                                << u"DATA/Clients/Projet"_s;
-        QTest::newRow("dans le dossier des copies") << u"/Volumes/DATA/Valto Transferts/x/a.jpg"_s << defaut
-                                                    << u"DATA/Valto Transferts/x/a.jpg"_s;
+        QTest::newRow("fichier sur DATA")
+            << u"/Volumes/DATA/Clients/a.jpg"_s << defaut << u"DATA/Clients/a.jpg"_s;
+        QTest::newRow("partage avec espace")
+            << u"/Volumes/VALTO SERVER/Projets/b.pdf"_s << defaut << u"VALTO SERVER/Projets/b.pdf"_s;
+        QTest::newRow("dossier sur un partage")
+            << u"/Volumes/DATA/Clients/Projet"_s << defaut << u"DATA/Clients/Projet"_s;
+        QTest::newRow("dans le dossier des copies")
+            << u"/Volumes/DATA/Valto Transferts/x/a.jpg"_s << defaut << u"DATA/Valto Transferts/x/a.jpg"_s;
         QTest::newRow("le partage lui-même") << u"/Volumes/DATA"_s << defaut << QString();
         QTest::newRow("la casse compte") << u"/Volumes/data/x.jpg"_s << defaut << QString();
         QTest::newRow("pas de préfixe partiel") << u"/Volumes/DATA2/x.jpg"_s << defaut << QString();
@@ -38,8 +39,9 @@ private Q_SLOTS:
         QTest::newRow("partage décomposé, chemin composé")
             << u"/Volumes/\u00C9quipe/\u00E9t\u00E9.jpg"_s << QStringList{u"E\u0301quipe"_s}
             << u"E\u0301quipe/\u00E9t\u00E9.jpg"_s;
-        QTest::newRow("emoji dans le partage") << u"/Volumes/\U0001F4C1 Photos/a.jpg"_s
-                                               << QStringList{u"\U0001F4C1 Photos"_s} << u"\U0001F4C1 Photos/a.jpg"_s;
+        QTest::newRow("emoji dans le partage")
+            << u"/Volumes/\U0001F4C1 Photos/a.jpg"_s << QStringList{u"\U0001F4C1 Photos"_s}
+            << u"\U0001F4C1 Photos/a.jpg"_s;
     }
     void classement()
     {

@@ -10,11 +10,11 @@
 using FabriqueTests = std::function<std::unique_ptr<QObject>()>;
 std::vector<FabriqueTests>& testsInscrits();
 
-template <typename Classe>
-bool inscrireTests()
+template <typename Classe> bool inscrireTests()
 {
     testsInscrits().push_back([] { return std::make_unique<Classe>(); });
     return true;
 }
 
-#define VALTO_INSCRIRE_TESTS(Classe) [[maybe_unused]] static const bool inscription##Classe = inscrireTests<Classe>();
+#define VALTO_INSCRIRE_TESTS(Classe)                                                                         \
+    [[maybe_unused]] static const bool inscription##Classe = inscrireTests<Classe>();

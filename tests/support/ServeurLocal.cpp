@@ -12,16 +12,26 @@ constexpr qint64 tranche = 256 * 1024;
 QByteArray raison(int statut)
 {
     switch (statut) {
-    case 200: return "OK";
-    case 201: return "Created";
-    case 204: return "No Content";
-    case 400: return "Bad Request";
-    case 401: return "Unauthorized";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 409: return "Conflict";
-    case 500: return "Internal Server Error";
-    default: return "Status";
+    case 200:
+        return "OK";
+    case 201:
+        return "Created";
+    case 204:
+        return "No Content";
+    case 400:
+        return "Bad Request";
+    case 401:
+        return "Unauthorized";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 409:
+        return "Conflict";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Status";
     }
 }
 
@@ -66,7 +76,8 @@ QByteArray RequeteRecue::entete(const QByteArray& nom) const
 
 bool RequeteRecue::aEntete(const QByteArray& nom) const
 {
-    return std::any_of(entetes.begin(), entetes.end(), [&](const auto& e) { return e.first == nom.toLower(); });
+    return std::any_of(entetes.begin(), entetes.end(),
+                       [&](const auto& e) { return e.first == nom.toLower(); });
 }
 
 ReponseScriptee ReponseScriptee::json(int statut, const QByteArray& corps)
@@ -106,12 +117,14 @@ QString ServeurLocal::origine() const
     return QStringLiteral("http://127.0.0.1:%1").arg(m_serveur.serverPort());
 }
 
-void ServeurLocal::repondre(const QByteArray& methode, const QByteArray& chemin, const ReponseScriptee& reponse)
+void ServeurLocal::repondre(const QByteArray& methode, const QByteArray& chemin,
+                            const ReponseScriptee& reponse)
 {
     m_scripts[methode + ' ' + chemin].append(reponse);
 }
 
-void ServeurLocal::remplacer(const QByteArray& methode, const QByteArray& chemin, const ReponseScriptee& reponse)
+void ServeurLocal::remplacer(const QByteArray& methode, const QByteArray& chemin,
+                             const ReponseScriptee& reponse)
 {
     m_scripts[methode + ' ' + chemin] = {reponse};
 }
@@ -175,7 +188,8 @@ void ServeurLocal::envoyer(QTcpSocket* socket, const ReponseScriptee& reponse)
     }
     const bool genere = reponse.tailleFlux >= 0;
     const qint64 taille = genere ? reponse.tailleFlux : reponse.corps.size();
-    QByteArray tete = "HTTP/1.1 " + QByteArray::number(reponse.statut) + ' ' + raison(reponse.statut) + "\r\n";
+    QByteArray tete =
+        "HTTP/1.1 " + QByteArray::number(reponse.statut) + ' ' + raison(reponse.statut) + "\r\n";
     for (const auto& [nom, valeur] : reponse.entetes) {
         tete += nom + ": " + valeur + "\r\n";
     }

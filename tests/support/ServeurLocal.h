@@ -25,20 +25,20 @@ struct RequeteRecue final {
 // What the server answers to one request.
 struct ReponseScriptee final {
     enum class Forme {
-        normale,       // status line, headers, Content-Length, body
-        sansLongueur,  // no Content-Length: the body ends when the connection closes
-        coupee,        // the connection is closed without any answer
-        muette,        // the connection stays open and nothing is ever sent
-        interrompue,   // announces `tailleFlux` bytes, sends `coupureApres` of them, then closes
+        normale,      // status line, headers, Content-Length, body
+        sansLongueur, // no Content-Length: the body ends when the connection closes
+        coupee,       // the connection is closed without any answer
+        muette,       // the connection stays open and nothing is ever sent
+        interrompue,  // announces `tailleFlux` bytes, sends `coupureApres` of them, then closes
     };
 
     int statut = 200;
     QByteArray corps;
     QList<QPair<QByteArray, QByteArray>> entetes;
     Forme forme = Forme::normale;
-    int delaiMs = 0;            // wait before answering
-    qint64 tailleFlux = -1;     // >= 0: a generated body of that many bytes, streamed (corps is ignored)
-    qint64 coupureApres = 0;    // with Forme::interrompue
+    int delaiMs = 0;         // wait before answering
+    qint64 tailleFlux = -1;  // >= 0: a generated body of that many bytes, streamed (corps is ignored)
+    qint64 coupureApres = 0; // with Forme::interrompue
 
     static ReponseScriptee json(int statut, const QByteArray& corps);
     static ReponseScriptee flux(qint64 taille, Forme forme = Forme::normale);

@@ -23,7 +23,8 @@ Resultat obtenir(QNetworkAccessManager& reseau, const QString& url)
     if (!fin.wait(10000)) {
         return {QNetworkReply::TimeoutError, 0, {}};
     }
-    return {reponse->error(), reponse->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reponse->readAll()};
+    return {reponse->error(), reponse->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
+            reponse->readAll()};
 }
 
 } // namespace

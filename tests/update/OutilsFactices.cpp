@@ -6,7 +6,8 @@
 using namespace Qt::StringLiterals;
 
 OutilsFactices::OutilsFactices(EnvironnementTest& env)
-    : m_dossier(env.creerDossier(u"outils"_s)) {
+    : m_dossier(env.creerDossier(u"outils"_s))
+{
     const QString journal = chemin(u"journal"_s);
     const QString noter = u"printf '%s\\n' \"$(basename \"$0\") $*\" >> '"_s + journal + u"'\n"_s;
     ecrireScript(chemin(u"hdiutil"_s), noter + u"if [ \"$1\" = attach ]; then cat '"_s +
@@ -23,7 +24,8 @@ OutilsFactices::OutilsFactices(EnvironnementTest& env)
     codeCopie(0);
 }
 
-OutilsMiseAJour OutilsFactices::mac() const {
+OutilsMiseAJour OutilsFactices::mac() const
+{
     OutilsMiseAJour outils = OutilsMiseAJour::macOS();
     outils.monteur = chemin(u"hdiutil"_s);
     outils.demonteur = chemin(u"hdiutil"_s);
@@ -33,7 +35,8 @@ OutilsMiseAJour OutilsFactices::mac() const {
     return outils;
 }
 
-OutilsMiseAJour OutilsFactices::squashfs(const QString& programme) const {
+OutilsMiseAJour OutilsFactices::squashfs(const QString& programme) const
+{
     OutilsMiseAJour outils = OutilsMiseAJour::linuxSquashFS(programme);
     outils.monteur = chemin(u"squashfuse"_s);
     outils.demonteur = chemin(u"fusermount"_s);
@@ -41,19 +44,22 @@ OutilsMiseAJour OutilsFactices::squashfs(const QString& programme) const {
     return outils;
 }
 
-void OutilsFactices::sortieAttach(const QByteArray& sortie, int code) {
+void OutilsFactices::sortieAttach(const QByteArray& sortie, int code)
+{
     QFile fichier(chemin(u"attach.out"_s));
     QVERIFY(fichier.open(QIODevice::WriteOnly) && fichier.write(sortie) == sortie.size());
     QFile statut(chemin(u"attach.code"_s));
     QVERIFY(statut.open(QIODevice::WriteOnly) && statut.write(QByteArray::number(code)) > 0);
 }
 
-void OutilsFactices::codeCopie(int code) {
+void OutilsFactices::codeCopie(int code)
+{
     QFile statut(chemin(u"copie.code"_s));
     QVERIFY(statut.open(QIODevice::WriteOnly) && statut.write(QByteArray::number(code)) > 0);
 }
 
-QStringList OutilsFactices::journal() const {
+QStringList OutilsFactices::journal() const
+{
     QFile fichier(chemin(u"journal"_s));
     if (!fichier.open(QIODevice::ReadOnly)) {
         return {};
@@ -61,7 +67,8 @@ QStringList OutilsFactices::journal() const {
     return QString::fromUtf8(fichier.readAll()).split(u'\n', Qt::SkipEmptyParts);
 }
 
-QByteArray OutilsFactices::plist(const QStringList& pointsMontage) {
+QByteArray OutilsFactices::plist(const QStringList& pointsMontage)
+{
     QByteArray texte = R"(<?xml version="1.0" encoding="UTF-8"?>
 <!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
 <plist version="1.0">
@@ -82,7 +89,8 @@ QByteArray OutilsFactices::plist(const QStringList& pointsMontage) {
     return texte + "\t</array>\n</dict>\n</plist>\n";
 }
 
-void OutilsFactices::ecrireScript(const QString& chemin, const QString& corps) {
+void OutilsFactices::ecrireScript(const QString& chemin, const QString& corps)
+{
     QFile fichier(chemin);
     QVERIFY(fichier.open(QIODevice::WriteOnly));
     QVERIFY(fichier.write((u"#!/bin/bash\n"_s + corps).toUtf8()) > 0);

@@ -15,11 +15,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray manifeste(const QString& version, const QString& url, const QString& extra = {}) {
+QByteArray manifeste(const QString& version, const QString& url, const QString& extra = {})
+{
     return (u"{\"version\":\""_s + version + u"\",\"url\":\""_s + url + u'"' + extra + u'}').toUtf8();
 }
 
-QByteArray empreinteDuFlux(qint64 taille) {
+QByteArray empreinteDuFlux(qint64 taille)
+{
     QCryptographicHash empreinte(QCryptographicHash::Sha256);
     for (qint64 i = 0; i < taille; ++i) {
         const char octet = ReponseScriptee::octetDuFlux(i);
@@ -38,7 +40,8 @@ struct Banc {
     QList<QUrl> ouvertes;
     QString image;
 
-    Banc() {
+    Banc()
+    {
         Plateforme& p = env.plateforme();
         p.origineServeur = serveur.origine();
         p.versionCourante = u"1.4"_s;
@@ -54,11 +57,13 @@ struct Banc {
 
     QString urlImage() const { return serveur.origine() + u"/images/valto-2.0.dmg"_s; }
     QString staging() const { return env.chemin(u"tmp/ch.valto.transfer.tests.update-2.0"_s); }
-    void publier(const QByteArray& corps) {
+    void publier(const QByteArray& corps)
+    {
         serveur.repondre("GET", "/releases/version.json", ReponseScriptee::json(200, corps));
     }
     void publier20(const QString& extra = {}) { publier(manifeste(u"2.0"_s, urlImage(), extra)); }
-    void image20(const ReponseScriptee& reponse) {
+    void image20(const ReponseScriptee& reponse)
+    {
         serveur.repondre("GET", "/images/valto-2.0.dmg", reponse);
     }
 };
@@ -66,7 +71,8 @@ struct Banc {
 // Every state the checker goes through, as its observers see them.
 struct Observateur {
     QList<Etat> etats;
-    explicit Observateur(UpdateChecker& checker) {
+    explicit Observateur(UpdateChecker& checker)
+    {
         QObject::connect(&checker, &UpdateChecker::etatChanged, &checker,
                          [this, &checker] { etats.append(checker.etat()); });
     }
@@ -79,7 +85,8 @@ class TestUpdateChecker final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void estPlusRecente_data() {
+    void estPlusRecente_data()
+    {
         QTest::addColumn<QString>("manifeste");
         QTest::addColumn<QString>("courante");
         QTest::addColumn<bool>("attendu");
@@ -97,7 +104,8 @@ private Q_SLOTS:
         QTest::newRow("courante absente") << u"0.1"_s << u"0"_s << true;
         QTest::newRow("égales") << u"1.4"_s << u"1.4"_s << false;
     }
-    void estPlusRecente() {
+    void estPlusRecente()
+    {
         QFETCH(QString, manifeste);
         QFETCH(QString, courante);
         QFETCH(bool, attendu);
@@ -105,7 +113,8 @@ private Q_SLOTS:
     }
 
     // Nothing shows, and nothing is downloaded, when the manifest is unusable or not newer.
-    void verificationAbandonnee_data() {
+    void verificationAbandonnee_data()
+    {
         QTest::addColumn<int>("statut");
         QTest::addColumn<QByteArray>("corps");
         const QString url = u"https://x.test/v.dmg"_s;
@@ -122,7 +131,8 @@ private Q_SLOTS:
         QTest::newRow("url relative") << 200 << manifeste(u"2.0"_s, u"v.dmg"_s);
         QTest::newRow("version qui sort du dossier") << 200 << manifeste(u"2.5/../../x"_s, url);
     }
-    void verificationAbandonnee() {
+    void verificationAbandonnee()
+    {
         QFETCH(int, statut);
         QFETCH(QByteArray, corps);
         Banc banc;
@@ -138,7 +148,8 @@ private Q_SLOTS:
         QCOMPARE(banc.serveur.nombreDeRequetes(), 1);
     }
 
-    void tentativeRepetee() {
+    void tentativeRepetee()
+    {
         Banc banc;
         banc.publier20();
         banc.env.preferences().ecrire(Preferences::cleUpdateAutoDerniereTentative, u"2.0"_s);
@@ -151,7 +162,8 @@ private Q_SLOTS:
         QCOMPARE(banc.serveur.nombreDeRequetes(), 1);
     }
 
-    void miseAJourPrete() {
+    void miseAJourPrete()
+    {
         Banc banc;
         banc.publier20();
         constexpr qint64 taille = 3 * UpdateChecker::tailleTampon + 5;
@@ -181,7 +193,8 @@ private Q_SLOTS:
         QVERIFY(!requetes.at(0).aEntete("x-api-key") && !requetes.at(1).aEntete("x-api-key"));
     }
 
-    void progression_data() {
+    void progression_data()
+    {
         QTest::addColumn<bool>("longueurAnnoncee");
         QTest::addColumn<qint64>("taille");
         QTest::newRow("longueur annoncée") << true << 2 * UpdateChecker::tailleTampon + 100;
@@ -189,7 +202,8 @@ private Q_SLOTS:
         QTest::newRow("multiple exact du tampon") << true << 2 * UpdateChecker::tailleTampon;
         QTest::newRow("image vide") << true << qint64(0);
     }
-    void progression() {
+    void progression()
+    {
         QFETCH(bool, longueurAnnoncee);
         QFETCH(qint64, taille);
         Banc banc;
@@ -219,7 +233,8 @@ private Q_SLOTS:
         }
     }
 
-    void echecs_data() {
+    void echecs_data()
+    {
         QTest::addColumn<QString>("cas");
         QTest::addColumn<QString>("message");
         QTest::newRow("403") << u"403"_s << QString(UpdateInstaller::telechargementRefuse);
@@ -228,7 +243,8 @@ private Q_SLOTS:
         QTest::newRow("image sans app") << u"sansApp"_s << QString(UpdateInstaller::aucuneApp);
         QTest::newRow("somme différente") << u"somme"_s << QString(UpdateInstaller::imageCorrompue);
     }
-    void echecs() {
+    void echecs()
+    {
         QFETCH(QString, cas);
         QFETCH(QString, message);
         Banc banc;
@@ -267,7 +283,8 @@ private Q_SLOTS:
     }
 
     // Leftovers of an earlier attempt at the same version are cleared before downloading.
-    void ancienStagingEfface() {
+    void ancienStagingEfface()
+    {
         Banc banc;
         banc.publier20();
         banc.image20(ReponseScriptee::flux(1000));
@@ -279,7 +296,8 @@ private Q_SLOTS:
     }
 
     // Closing the window mid-download: the task runs to its end without touching the gone checker.
-    void checkerDetruitPendantLeTelechargement() {
+    void checkerDetruitPendantLeTelechargement()
+    {
         Banc banc;
         banc.publier20();
         banc.image20(ReponseScriptee::flux(20 * UpdateChecker::tailleTampon));
@@ -292,7 +310,8 @@ private Q_SLOTS:
         QVERIFY(QFileInfo::exists(banc.staging() + u"/update.dmg"_s));
     }
 
-    void sommeDeControleCorrecte() {
+    void sommeDeControleCorrecte()
+    {
         Banc banc;
         constexpr qint64 taille = UpdateChecker::tailleTampon + 17;
         banc.publier20(u",\"sha256\":\""_s + QString::fromLatin1(empreinteDuFlux(taille).toUpper()) + u'"');
@@ -302,7 +321,8 @@ private Q_SLOTS:
         QCOMPARE(checker.etat(), Etat::prete());
     }
 
-    void installerSiInactif() {
+    void installerSiInactif()
+    {
         Banc banc;
         banc.publier20();
         banc.image20(ReponseScriptee::flux(1000));
@@ -324,7 +344,8 @@ private Q_SLOTS:
         QCOMPARE(banc.terminaisons, 1);
     }
 
-    void installationRefusee() {
+    void installationRefusee()
+    {
         Banc banc;
         banc.publier20();
         banc.image20(ReponseScriptee::flux(1000));
@@ -342,7 +363,8 @@ private Q_SLOTS:
                  u"2.0"_s);
     }
 
-    void ouvrirEtMasquer() {
+    void ouvrirEtMasquer()
+    {
         Banc banc;
         UpdateChecker checker(banc.env.preferences(), banc.env.plateforme());
         QSignalSpy changements(&checker, &UpdateChecker::etatChanged);

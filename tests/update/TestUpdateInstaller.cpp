@@ -14,24 +14,28 @@ using namespace UpdateInstaller;
 
 namespace {
 
-QString texteErreur(const Erreur& erreur) {
+QString texteErreur(const Erreur& erreur)
+{
     return description(erreur);
 }
 
-QByteArray lire(const QString& chemin) {
+QByteArray lire(const QString& chemin)
+{
     QFile fichier(chemin);
     return fichier.open(QIODevice::ReadOnly) ? fichier.readAll() : QByteArray();
 }
 
 // What bash makes of a double-quoted word taken from a generated script.
-QString relireParBash(const QString& motEntreGuillemets) {
+QString relireParBash(const QString& motEntreGuillemets)
+{
     QProcess bash;
     bash.start(u"/bin/bash"_s, {u"-c"_s, u"printf %s "_s + motEntreGuillemets});
     bash.waitForFinished();
     return QString::fromUtf8(bash.readAllStandardOutput());
 }
 
-qint64 pidTermine() {
+qint64 pidTermine()
+{
     QProcess processus;
     processus.start(u"/bin/true"_s, QStringList());
     processus.waitForStarted();
@@ -49,7 +53,8 @@ class TestUpdateInstaller final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void executer_data() {
+    void executer_data()
+    {
         QTest::addColumn<QString>("corps");
         QTest::addColumn<QByteArray>("sortie");
         QTest::addColumn<QString>("erreur");
@@ -61,7 +66,8 @@ private Q_SLOTS:
                                 << QByteArray(3'000'000, 'x') << QString();
         QTest::newRow("tué") << u"kill -9 $$"_s << QByteArray() << u"outil a échoué"_s;
     }
-    void executer() {
+    void executer()
+    {
         QFETCH(QString, corps);
         QFETCH(QByteArray, sortie);
         QFETCH(QString, erreur);
@@ -80,14 +86,16 @@ private Q_SLOTS:
         }
     }
 
-    void executerOutilAbsent() {
+    void executerOutilAbsent()
+    {
         const Resultat<QByteArray> resultat = UpdateInstaller::executer(u"/nulle/part/hdiutil"_s, {});
         QVERIFY(!resultat.has_value());
         QVERIFY(std::holds_alternative<ErreurSysteme>(resultat.error()));
         QVERIFY(!texteErreur(resultat.error()).isEmpty());
     }
 
-    void monter_data() {
+    void monter_data()
+    {
         QTest::addColumn<QByteArray>("sortie");
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("attendu");
@@ -119,7 +127,8 @@ private Q_SLOTS:
         QTest::newRow("échec de l'outil")
             << OutilsFactices::plist({u"/Volumes/X"_s}) << 1 << u"hdiutil a échoué (code 1)."_s;
     }
-    void monter() {
+    void monter()
+    {
         QFETCH(QByteArray, sortie);
         QFETCH(int, code);
         QFETCH(QString, attendu);
@@ -132,7 +141,8 @@ private Q_SLOTS:
                  QStringList{u"hdiutil attach /tmp/x y/update.dmg -nobrowse -noverify -readonly -plist"_s});
     }
 
-    void preparer_data() {
+    void preparer_data()
+    {
         QTest::addColumn<QStringList>("contenu");
         QTest::addColumn<int>("codeCopie");
         QTest::addColumn<QString>("attendu");
@@ -147,7 +157,8 @@ private Q_SLOTS:
         QTest::newRow("copie en échec")
             << QStringList{u"Valto Transfer.app/x"_s} << 1 << u"ditto a échoué (code 1)."_s;
     }
-    void preparer() {
+    void preparer()
+    {
         QFETCH(QStringList, contenu);
         QFETCH(int, codeCopie);
         QFETCH(QString, attendu);
@@ -173,7 +184,8 @@ private Q_SLOTS:
         QCOMPARE(outils.journal().constLast(), u"hdiutil detach "_s + point + u" -quiet"_s);
     }
 
-    void preparerSansMontage() {
+    void preparerSansMontage()
+    {
         EnvironnementTest env;
         OutilsFactices outils(env);
         outils.sortieAttach("garbage", 0);
@@ -183,7 +195,8 @@ private Q_SLOTS:
         QCOMPARE(outils.journal().size(), 1);
     }
 
-    void preparerPointIlisible() {
+    void preparerPointIlisible()
+    {
         EnvironnementTest env;
         OutilsFactices outils(env);
         outils.sortieAttach(OutilsFactices::plist({env.chemin(u"Volumes/absent"_s)}));
@@ -196,7 +209,8 @@ private Q_SLOTS:
                  u"hdiutil detach "_s + env.chemin(u"Volumes/absent"_s) + u" -quiet"_s);
     }
 
-    void preparerSquashFS() {
+    void preparerSquashFS()
+    {
         EnvironnementTest env;
         OutilsFactices outils(env);
         env.creerFichier(u"contenu/Valto Transfer.app/valto-transfer"_s, "programme");
@@ -216,7 +230,8 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(point));
     }
 
-    void preparerSquashFSReel() {
+    void preparerSquashFSReel()
+    {
         const OutilsMiseAJour outils = OutilsMiseAJour::linuxSquashFS(u"valto-transfer"_s);
         if (!QFileInfo(outils.monteur).isExecutable() || !QFileInfo(outils.demonteur).isExecutable() ||
             QStandardPaths::findExecutable(u"mksquashfs"_s).isEmpty()) {
@@ -246,7 +261,8 @@ private Q_SLOTS:
         QVERIFY(!lire(u"/proc/self/mounts"_s).contains(QFile::encodeName(image + u".montage"_s)));
     }
 
-    void scriptRelanceMac() {
+    void scriptRelanceMac()
+    {
         const QString script =
             scriptRelance(OutilsMiseAJour::macOS(), 4242, u"/Applications/Valto Transfer.app"_s,
                           u"/tmp/x/Valto Transfer.app"_s, u"/tmp/x"_s);
@@ -263,7 +279,8 @@ private Q_SLOTS:
         QCOMPARE(script.toUtf8(), attendu);
     }
 
-    void scriptRelanceCheminHostile() {
+    void scriptRelanceCheminHostile()
+    {
         const QString bundle = u"/Applications/"_s + cheminHostile;
         const QString staging = u"/tmp/$(reboot)/`id`"_s;
         const QStringList lignes =
@@ -277,12 +294,14 @@ private Q_SLOTS:
     }
 
     // The generated script, run by bash for real, swaps the bundles and relaunches with every path intact.
-    void scriptRelanceExecute_data() {
+    void scriptRelanceExecute_data()
+    {
         QTest::addColumn<bool>("mac");
         QTest::newRow("macOS") << true;
         QTest::newRow("Linux") << false;
     }
-    void scriptRelanceExecute() {
+    void scriptRelanceExecute()
+    {
         QFETCH(bool, mac);
         EnvironnementTest env;
         OutilsFactices factices(env);
@@ -314,7 +333,8 @@ private Q_SLOTS:
         }
     }
 
-    void installerRefuse_data() {
+    void installerRefuse_data()
+    {
         QTest::addColumn<QString>("bundle");
         QTest::addColumn<QString>("raison");
         QTest::newRow("AppTranslocation")
@@ -325,7 +345,8 @@ private Q_SLOTS:
         QTest::newRow("fichier à la place du dossier")
             << u"fichier/Valto Transfer.app"_s << QString(emplacementNonInscriptible);
     }
-    void installerRefuse() {
+    void installerRefuse()
+    {
         QFETCH(QString, bundle);
         QFETCH(QString, raison);
         EnvironnementTest env;
@@ -346,7 +367,8 @@ private Q_SLOTS:
         QCOMPARE(terminaisons, 0);
     }
 
-    void installerEtRelancerLanceLeScript() {
+    void installerEtRelancerLanceLeScript()
+    {
         EnvironnementTest env;
         int terminaisons = 0;
         Plateforme plateforme = env.plateforme();
@@ -368,12 +390,14 @@ private Q_SLOTS:
         QTRY_COMPARE(lire(recu), attendu);
     }
 
-    void installerEchecsSysteme_data() {
+    void installerEchecsSysteme_data()
+    {
         QTest::addColumn<bool>("bashAbsent");
         QTest::newRow("bash introuvable") << true;
         QTest::newRow("script impossible à écrire") << false;
     }
-    void installerEchecsSysteme() {
+    void installerEchecsSysteme()
+    {
         QFETCH(bool, bashAbsent);
         EnvironnementTest env;
         int terminaisons = 0;
