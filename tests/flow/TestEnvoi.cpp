@@ -3,17 +3,22 @@
 #include "ServeurLocal.h"
 #include "core/HistoryStore.h"
 #include "flow/TransferFlow.h"
+#include "nas/NASCopier.h"
 
 #include <QClipboard>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
+#include <cerrno>
+#include <functional>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -23,60 +28,107 @@ const QByteArray reponseCreation =
     "{\"token\":\"tok4567890\",\"titre\":\"Photos\",\"url\":\"https://t.example/tok4567890\","
     "\"protege\":false,\"cree_le\":\"2026-12-04T09:30:00Z\",\"expire_le\":null,"
     "\"nb_telechargements\":0,\"nb_fichiers\":2,\"octets\":1234}";
+const QByteArray partagesDATA = "{\"partages\":[\"DATA\"]}";
+
+// Path under the test root (or under a folder for lireArbre) → contents.
+using Arbre = QMap<QString, QByteArray>;
+
+ReponseScriptee lente(ReponseScriptee reponse, int delaiMs)
+{
+    reponse.delaiMs = delaiMs;
+    return reponse;
+}
+
+// The files below `racine` (hidden ones included) with their contents.
+Arbre lireArbre(const QString& racine)
+{
+    Arbre arbre;
+    QDirIterator parcours(racine, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (parcours.hasNext()) {
+        QFile fichier(parcours.next());
+        arbre.insert(QDir(racine).relativeFilePath(fichier.fileName()),
+                     fichier.open(QIODevice::ReadOnly) ? fichier.readAll() : "<illisible>");
+    }
+    return arbre;
+}
 
 // A NAS mount root with the share DATA and its copies folder, a home folder outside the NAS,
-// and the loopback server playing the transfer server.
+// the loopback server playing the transfer server, and the history.
 struct Banc {
     EnvironnementTest env;
     ServeurLocal serveur;
-    QString copies;
+    QString dossierCopies = env.creerDossier(u"Volumes/DATA/Valto Transferts"_s);
+    HistoryStore historique{env.preferences(), env.plateforme()};
 
     Banc()
     {
-        copies = env.creerDossier(u"Volumes/DATA/Valto Transferts"_s);
         env.preferences().ecrire(Preferences::cleApiBaseURL, serveur.origine());
         env.preferences().ecrire(Preferences::cleApiKey, u"cle-test"_s);
-        env.preferences().ecrire(Preferences::cleNasMountPath, copies);
-        serveur.repondre("GET", "/api/partages", ReponseScriptee::json(200, "{\"partages\":[\"DATA\"]}"));
+        env.preferences().ecrire(Preferences::cleNasMountPath, dossierCopies);
+        serveur.repondre("GET", "/api/partages", ReponseScriptee::json(200, partagesDATA));
         serveur.repondre("POST", "/api/transferts", ReponseScriptee::json(201, reponseCreation));
     }
 
-    QString maison(const QString& relatif, const QByteArray& contenu)
+    QString creer(const QString& relatif, const QByteArray& contenu = "x")
     {
-        return env.creerFichier(u"home/"_s + relatif, contenu);
+        return env.creerFichier(relatif, contenu);
     }
-    QString surNAS(const QString& relatif, const QByteArray& contenu)
+    std::unique_ptr<TransferFlow> flux(Mode mode, const QStringList& urls)
     {
-        return env.creerFichier(u"Volumes/"_s + relatif, contenu);
+        auto flow = std::make_unique<TransferFlow>(mode, env.preferences(), env.plateforme());
+        flow->ajouter(urls);
+        return flow;
     }
-
-    std::optional<RequeteRecue> creation() const
+    void envoyer(TransferFlow& flow)
     {
-        for (const RequeteRecue& r : serveur.requetes()) {
-            if (r.methode == "POST") {
-                return r;
-            }
-        }
-        return std::nullopt;
+        flow.envoyer(historique);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            flow.etape().cas == Etape::Cas::termine || flow.etape().cas == Etape::Cas::erreur, 15000);
     }
-    QJsonObject corpsCreation() const { return QJsonDocument::fromJson(creation()->corps).object(); }
+    qsizetype creations() const
+    {
+        return std::ranges::count(serveur.requetes(), QByteArray("POST"), &RequeteRecue::methode);
+    }
     QStringList dossiersDeTransfert() const
     {
-        return QDir(copies).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+        return QDir(dossierCopies).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    }
+    QStringList partagesConnus()
+    {
+        return env.preferences().valeur(Preferences::clePartagesConnus).toStringList();
+    }
+
+    // Sends, then checks what every success shows: the exact request body (%1: the token), the
+    // per-transfer folder (none when `copies` is empty), the steps, the clipboard, the newest entry.
+    void reussir(TransferFlow& flow, QByteArray corps, const Arbre& copies)
+    {
+        QList<Etape::Cas> etapes;
+        const auto suivi = QObject::connect(&flow, &TransferFlow::etapeChanged, &flow,
+                                            [&] { etapes.append(flow.etape().cas); });
+        envoyer(flow);
+        QObject::disconnect(suivi);
+        QCOMPARE(flow.etape().message, QString());
+        QCOMPARE(creations(), 1);
+        const QByteArray recu = serveur.requetes().last().corps;
+        const QString token = QJsonDocument::fromJson(recu).object().value(u"token"_s).toString();
+        QCOMPARE(recu, corps.replace("%1", token.toUtf8()));
+        QCOMPARE(dossiersDeTransfert(), copies.isEmpty() ? QStringList() : QStringList{token});
+        QCOMPARE(lireArbre(dossierCopies + u'/' + token), copies);
+        using enum Etape::Cas;
+        QCOMPARE(etapes,
+                 (copies.isEmpty() ? QList{enregistrement, termine} : QList{copie, enregistrement, termine}));
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"https://t.example/tok4567890"_s);
+        QCOMPARE(historique.transferts().size(), 1);
+        const Transfert entree = historique.transferts().first();
+        QCOMPARE(entree, flow.etape().transfert);
+        const QString motDePasse = flow.motDePasse();
+        QCOMPARE(entree.motDePasse, motDePasse.isEmpty() ? std::nullopt : std::optional(motDePasse));
+        // The server's answer names no type: the mode's word is kept.
+        QCOMPARE(entree.type, std::optional(valeurBrute(flow.mode())));
     }
 };
 
-void attendreFin(TransferFlow& flow)
-{
-    QTRY_VERIFY_WITH_TIMEOUT(
-        flow.etape().cas == Etape::Cas::termine || flow.etape().cas == Etape::Cas::erreur, 15000);
-}
-
-QByteArray lire(const QString& chemin)
-{
-    QFile f(chemin);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<illisible>");
-}
+using Preparation = std::function<void(Banc&)>;
 
 } // namespace
 
@@ -87,326 +139,197 @@ private Q_SLOTS:
     void transfertMixte()
     {
         Banc banc;
-        HistoryStore historique(banc.env.preferences(), banc.env.plateforme());
-        const QString local = banc.maison(u"Bureau/photo.jpg"_s, QByteArray(3 * 1024 * 1024 + 5, 'p'));
-        const QString dossier = banc.maison(u"Export/a.txt"_s, "a").section(u'/', 0, -2);
-        banc.maison(u"Export/sous/.cache"_s, "cache");
-        banc.maison(u"Export/.DS_Store"_s, "ds");
-        const QString nas = banc.surNAS(u"DATA/Clients/2024/plan.pdf"_s, "pdf");
-
-        TransferFlow flow(Mode::transfert, banc.env.preferences(), banc.env.plateforme());
-        QSignalSpy etapes(&flow, &TransferFlow::etapeChanged);
-        QSignalSpy progression(&flow, &TransferFlow::octetsCopiesChanged);
-        flow.ajouter({local, nas, dossier});
-        flow.setTitre(u"\u00A0 Photos du jour\t "_s);
-        flow.setMotDePasse(u"secret"_s);
-        flow.setExpirationJours(30);
-        flow.envoyer(historique);
-        attendreFin(flow);
-        QCOMPARE(flow.etape().cas, Etape::Cas::termine);
-
-        const QJsonObject corps = banc.corpsCreation();
-        const QString token = corps.value(u"token"_s).toString();
-        QCOMPARE(token.size(), 10);
-        QCOMPARE(corps.value(u"titre"_s).toString(), u"Photos du jour"_s);
-        QCOMPARE(corps.value(u"expediteur"_s).toString(), u"Camille Test"_s);
-        QCOMPARE(corps.value(u"expire_jours"_s).toInteger(), 30);
-        QCOMPARE(corps.value(u"mot_de_passe"_s).toString(), u"secret"_s);
-        QCOMPARE(corps.value(u"fichiers"_s).toArray(), QJsonArray{u"DATA/Clients/2024/plan.pdf"_s});
-        QCOMPARE(corps.value(u"type"_s).toString(), u"transfert"_s);
-        QVERIFY(!corps.contains(u"ordre"_s));
-        QVERIFY(banc.creation()->corps.startsWith("{\"token\":\""));
-
-        const QString dossierTransfert = banc.copies + u'/' + token;
-        QCOMPARE(lire(dossierTransfert + u"/photo.jpg"_s), lire(local));
-        QCOMPARE(lire(dossierTransfert + u"/Export/sous/.cache"_s), "cache");
-        QVERIFY(!QFile::exists(dossierTransfert + u"/Export/.DS_Store"_s));
-        QVERIFY(!QFile::exists(dossierTransfert + u"/plan.pdf"_s));
-
-        QCOMPARE(QGuiApplication::clipboard()->text(), u"https://t.example/tok4567890"_s);
-        QCOMPARE(historique.transferts().size(), 1);
-        const Transfert entree = historique.transferts().first();
-        QCOMPARE(entree, flow.etape().transfert);
-        QCOMPARE(entree.motDePasse, std::optional<QString>(u"secret"_s));
-        QCOMPARE(entree.type, std::optional<QString>(u"transfert"_s));
-
-        QCOMPARE(flow.octetsACopier(), 3 * 1024 * 1024 + 5 + 1 + 5 + 2);
-        QCOMPARE(flow.octetsCopies(), 3 * 1024 * 1024 + 5 + 1 + 5);
-        // One report per 1 MiB chunk at most: 4 for the photo, one per small file.
-        QVERIFY2(progression.count() <= 6, qPrintable(QString::number(progression.count())));
-        QCOMPARE(etapes.count(), 4); // options, copie, enregistrement, termine
+        banc.serveur.remplacer("GET", "/api/partages",
+                               ReponseScriptee::json(200, "{\"partages\":[\"DATA\",\"ARCHIVES\"]}"));
+        const QByteArray photo(3 * 1024 * 1024 + 5, 'p');
+        banc.creer(u"home/Export/a.txt"_s, "a");
+        banc.creer(u"home/Export/sous/.cache"_s, "cache");
+        banc.creer(u"home/Export/.DS_Store"_s, "ds");
+        auto flow = banc.flux(Mode::transfert, {banc.creer(u"home/Bureau/photo.jpg"_s, photo),
+                                                banc.creer(u"Volumes/ARCHIVES/Clients/plan.pdf"_s),
+                                                banc.env.chemin(u"home/Export"_s)});
+        flow->setTitre(u"\u00A0 Photos du jour\t "_s);
+        flow->setMotDePasse(u"secret"_s);
+        flow->setExpirationJours(30);
+        QSignalSpy progression(flow.get(), &TransferFlow::octetsCopiesChanged);
+        banc.reussir(*flow,
+                     "{\"token\":\"%1\",\"titre\":\"Photos du jour\",\"expediteur\":\"Camille Test\","
+                     "\"expire_jours\":30,\"mot_de_passe\":\"secret\","
+                     "\"fichiers\":[\"ARCHIVES/Clients/plan.pdf\"],\"type\":\"transfert\"}",
+                     {{u"photo.jpg"_s, photo}, {u"Export/a.txt"_s, "a"}, {u"Export/sous/.cache"_s, "cache"}});
+        QCOMPARE(banc.partagesConnus(), (QStringList{u"DATA"_s, u"ARCHIVES"_s}));
+        // Every off-NAS byte is counted, .DS_Store included; one report per 1 MiB chunk at most.
+        QCOMPARE(flow->octetsACopier(), photo.size() + 1 + 5 + 2);
+        QCOMPARE(flow->octetsCopies(), photo.size() + 1 + 5);
+        QVERIFY2(progression.count() <= 4 + 1 + 1, qPrintable(QString::number(progression.count())));
     }
 
-    void toutSurLeNAS()
+    // A failed shares request leaves the stored list in force: PROJETS counts as a share.
+    void toutSurLesPartagesMemorises()
     {
         Banc banc;
-        HistoryStore historique(banc.env.preferences(), banc.env.plateforme());
-        TransferFlow flow(Mode::transfert, banc.env.preferences(), banc.env.plateforme());
-        flow.ajouter({banc.surNAS(u"DATA/a.jpg"_s, "a"), banc.surNAS(u"DATA/Projet/b.jpg"_s, "b")});
-        QList<Etape::Cas> vues;
-        connect(&flow, &TransferFlow::etapeChanged, this, [&] { vues.append(flow.etape().cas); });
-        flow.envoyer(historique);
-        attendreFin(flow);
-        QCOMPARE(vues, (QList<Etape::Cas>{Etape::Cas::enregistrement, Etape::Cas::termine}));
-        QCOMPARE(banc.corpsCreation().value(u"fichiers"_s).toArray(),
-                 (QJsonArray{u"DATA/a.jpg"_s, u"DATA/Projet/b.jpg"_s}));
-        QVERIFY(!banc.corpsCreation().contains(u"mot_de_passe"_s));
-        QVERIFY(banc.dossiersDeTransfert().isEmpty());
-        QCOMPARE(historique.transferts().first().motDePasse, std::nullopt);
+        banc.serveur.remplacer("GET", "/api/partages", ReponseScriptee::json(500, "{}"));
+        banc.env.preferences().ecrire(Preferences::clePartagesConnus, QStringList{u"DATA"_s, u"PROJETS"_s});
+        auto flow = banc.flux(Mode::transfert, {banc.creer(u"Volumes/DATA/a.jpg"_s),
+                                                banc.creer(u"Volumes/PROJETS/Projet/b.jpg"_s)});
+        flow->setTitre(u"Lot"_s);
+        banc.reussir(*flow,
+                     "{\"token\":\"%1\",\"titre\":\"Lot\",\"expediteur\":\"Camille Test\",\"expire_jours\":7,"
+                     "\"fichiers\":[\"DATA/a.jpg\",\"PROJETS/Projet/b.jpg\"],\"type\":\"transfert\"}",
+                     {});
+        QCOMPARE(banc.partagesConnus(), (QStringList{u"DATA"_s, u"PROJETS"_s}));
     }
 
     void comparaison()
     {
         Banc banc;
-        HistoryStore historique(banc.env.preferences(), banc.env.plateforme());
-        TransferFlow flow(Mode::compare, banc.env.preferences(), banc.env.plateforme());
-        flow.ajouter({banc.maison(u"avant.jpg"_s, "1"), banc.maison(u"après.PNG"_s, "2")});
-        flow.envoyer(historique);
-        attendreFin(flow);
-        QCOMPARE(flow.etape().cas, Etape::Cas::termine);
-        const QJsonObject corps = banc.corpsCreation();
-        QCOMPARE(corps.value(u"type"_s).toString(), u"compare"_s);
-        QCOMPARE(corps.value(u"ordre"_s).toArray(), (QJsonArray{u"avant.jpg"_s, u"après.PNG"_s}));
-        QCOMPARE(corps.value(u"fichiers"_s).toArray(), QJsonArray());
-        QCOMPARE(corps.value(u"titre"_s).toString(), u"avant vs après"_s);
-        // The server's answer names no type: the mode's word is kept.
-        QCOMPARE(historique.transferts().first().type, std::optional<QString>(u"compare"_s));
-        QCOMPARE(banc.dossiersDeTransfert().size(), 1);
-    }
-
-    void partagesMemorisesSiLeServeurEchoue()
-    {
-        Banc banc;
-        banc.serveur.remplacer("GET", "/api/partages", ReponseScriptee::json(500, "{}"));
-        banc.env.preferences().ecrire(Preferences::clePartagesConnus, QStringList{u"PROJETS"_s});
-        HistoryStore historique(banc.env.preferences(), banc.env.plateforme());
-        TransferFlow flow(Mode::transfert, banc.env.preferences(), banc.env.plateforme());
-        flow.ajouter({banc.surNAS(u"PROJETS/x.jpg"_s, "x"), banc.surNAS(u"DATA/y.jpg"_s, "y")});
-        flow.envoyer(historique);
-        attendreFin(flow);
-        QCOMPARE(banc.corpsCreation().value(u"fichiers"_s).toArray(), QJsonArray{u"PROJETS/x.jpg"_s});
-        QCOMPARE(banc.env.preferences().valeur(Preferences::clePartagesConnus).toStringList(),
-                 QStringList{u"PROJETS"_s});
-    }
-
-    void partagesDuServeurMemorises()
-    {
-        Banc banc;
-        banc.serveur.remplacer("GET", "/api/partages",
-                               ReponseScriptee::json(200, "{\"partages\":[\"ARCHIVES\"]}"));
-        HistoryStore historique(banc.env.preferences(), banc.env.plateforme());
-        TransferFlow flow(Mode::transfert, banc.env.preferences(), banc.env.plateforme());
-        flow.ajouter({banc.surNAS(u"ARCHIVES/x.jpg"_s, "x")});
-        flow.envoyer(historique);
-        attendreFin(flow);
-        QCOMPARE(banc.corpsCreation().value(u"fichiers"_s).toArray(), QJsonArray{u"ARCHIVES/x.jpg"_s});
-        QCOMPARE(banc.env.preferences().valeur(Preferences::clePartagesConnus).toStringList(),
-                 QStringList{u"ARCHIVES"_s});
+        auto flow = banc.flux(Mode::compare,
+                              {banc.creer(u"home/avant.jpg"_s, "1"), banc.creer(u"home/après.PNG"_s, "2")});
+        banc.reussir(*flow,
+                     "{\"token\":\"%1\",\"titre\":\"avant vs après\",\"expediteur\":\"Camille Test\","
+                     "\"expire_jours\":7,\"fichiers\":[],\"type\":\"compare\",\"ordre\":[\"avant.jpg\","
+                     "\"après.PNG\"]}",
+                     {{u"avant.jpg"_s, "1"}, {u"après.PNG"_s, "2"}});
     }
 
     // Every failure ends in `erreur` with its text; the run's own folder is removed, and nothing else.
     void echecs_data()
     {
-        QTest::addColumn<QString>("cas");
-        QTest::addColumn<QString>("message"); // exact text, or the start of a platform text
-        QTest::addColumn<bool>("messageExact");
+        QTest::addColumn<Preparation>("preparer");
+        QTest::addColumn<QString>("message"); // %1: the copies folder
         QTest::addColumn<bool>("creationEnvoyee");
+
+        const auto creation = [](ReponseScriptee reponse) {
+            return Preparation(
+                [reponse](Banc& banc) { banc.serveur.remplacer("POST", "/api/transferts", reponse); });
+        };
+        const auto preference = [](const QString& cle, const QString& valeur) { // %1: the copies folder
+            return Preparation([=](Banc& banc) {
+                banc.env.preferences().ecrire(cle, QString(valeur).replace(u"%1"_s, banc.dossierCopies));
+            });
+        };
+        ReponseScriptee coupee;
+        coupee.forme = ReponseScriptee::Forme::coupee;
+
         QTest::newRow("statut 200 au lieu de 201")
-            << u"statut200"_s << u"Serveur : erreur 200. "_s << true << true;
+            << creation(ReponseScriptee::json(200, reponseCreation)) << u"Serveur : erreur 200. "_s << true;
         QTest::newRow("conflit avec détail")
-            << u"conflit"_s << u"Serveur : erreur 409. Token déjà utilisé"_s << true << true;
-        QTest::newRow("clé API manquante")
-            << u"sansCle"_s << u"Clé API manquante — renseigne-la dans Réglages (⌘,)."_s << true << false;
+            << creation(ReponseScriptee::json(409, "{\"detail\":\"Token déjà utilisé\"}"))
+            << u"Serveur : erreur 409. Token déjà utilisé"_s << true;
         QTest::newRow("réponse illisible")
-            << u"illisible"_s << u"Réponse du serveur illisible"_s << false << true;
-        QTest::newRow("serveur qui raccroche") << u"raccroche"_s << QString() << false << true;
-        QTest::newRow("fichier disparu pendant la copie") << u"lienCasse"_s << QString() << false << false;
+            << creation(ReponseScriptee::json(201, "{\"token\":\"x\"}"))
+            << u"Réponse du serveur illisible : la valeur « titre » est absente ou invalide."_s << true;
+        QTest::newRow("serveur qui raccroche") << creation(coupee) << u"Connection closed"_s << true;
+        QTest::newRow("clé API manquante")
+            << preference(Preferences::cleApiKey, QString())
+            << u"Clé API manquante — renseigne-la dans Réglages (⌘,)."_s << false;
+        QTest::newRow("fichier disparu pendant la copie") << Preparation([](Banc& banc) {
+            QVERIFY(QFile::link(banc.env.chemin(u"nulle-part"_s),
+                                banc.env.chemin(u"home/Projet/z-disparu.txt"_s)));
+        }) << qt_error_string(ENOENT) << false;
+        QTest::newRow("dossier des copies absent")
+            << preference(Preferences::cleNasMountPath, u"%1/absent"_s)
+            << u"Des fichiers hors NAS doivent être copiés, mais le dossier des copies est introuvable "
+               u"(%1/absent). Connecte le partage DATA dans le Finder, puis réessaie."_s
+            << false;
+        // The copies folder set to another transfer's file: that file must survive.
+        QTest::newRow("un fichier à la place du dossier des copies")
+            << preference(Preferences::cleNasMountPath, u"%1/autre-transfert/garde.txt"_s)
+            << qt_error_string(ENOTDIR) << false;
     }
     void echecs()
     {
-        QFETCH(QString, cas);
+        QFETCH(Preparation, preparer);
         QFETCH(QString, message);
-        QFETCH(bool, messageExact);
         QFETCH(bool, creationEnvoyee);
         Banc banc;
-        const QString autre =
-            banc.env.creerFichier(u"Volumes/DATA/Valto Transferts/autre-transfert/garde.txt"_s, "g");
-        const QString photo = banc.maison(u"photo.jpg"_s, "photo");
-        const QString dossier = banc.maison(u"Projet/a.txt"_s, "a").section(u'/', 0, -2);
-        if (cas == u"statut200") {
-            banc.serveur.remplacer("POST", "/api/transferts", ReponseScriptee::json(200, reponseCreation));
-        } else if (cas == u"conflit") {
-            banc.serveur.remplacer("POST", "/api/transferts",
-                                   ReponseScriptee::json(409, "{\"detail\":\"Token déjà utilisé\"}"));
-        } else if (cas == u"sansCle") {
-            banc.env.preferences().ecrire(Preferences::cleApiKey, QString());
-        } else if (cas == u"illisible") {
-            banc.serveur.remplacer("POST", "/api/transferts",
-                                   ReponseScriptee::json(201, "{\"token\":\"x\"}"));
-        } else if (cas == u"raccroche") {
-            ReponseScriptee coupee;
-            coupee.forme = ReponseScriptee::Forme::coupee;
-            banc.serveur.remplacer("POST", "/api/transferts", coupee);
-        } else if (cas == u"lienCasse") {
-            QVERIFY(QFile::link(banc.env.chemin(u"nulle-part"_s), dossier + u"/z-disparu.txt"_s));
-        }
-        HistoryStore historique(banc.env.preferences(), banc.env.plateforme());
+        banc.creer(u"Volumes/DATA/Valto Transferts/autre-transfert/garde.txt"_s, "g");
+        const QString photo = banc.creer(u"home/photo.jpg"_s);
+        const QString dossier = QFileInfo(banc.creer(u"home/Projet/a.txt"_s)).path();
+        preparer(banc);
         QGuiApplication::clipboard()->setText(u"avant"_s);
-        TransferFlow flow(Mode::transfert, banc.env.preferences(), banc.env.plateforme());
-        flow.ajouter({photo, dossier});
-        flow.setMotDePasse(u"pw"_s);
-        flow.envoyer(historique);
-        attendreFin(flow);
+        auto flow = banc.flux(Mode::transfert, {photo, dossier});
+        flow->setMotDePasse(u"pw"_s);
+        banc.envoyer(*flow);
 
-        QCOMPARE(flow.etape().cas, Etape::Cas::erreur);
-        const QString recu = flow.etape().message;
-        QVERIFY2(!recu.isEmpty(), "message vide");
-        if (messageExact) {
-            QCOMPARE(recu, message);
-        } else {
-            QVERIFY2(recu.startsWith(message), qPrintable(recu));
-        }
-        QCOMPARE(banc.creation().has_value(), creationEnvoyee);
+        QCOMPARE(flow->etape().cas, Etape::Cas::erreur);
+        QCOMPARE(flow->etape().message, message.replace(u"%1"_s, banc.dossierCopies));
+        QCOMPARE(banc.creations() > 0, creationEnvoyee);
         QCOMPARE(banc.dossiersDeTransfert(), QStringList{u"autre-transfert"_s});
-        QCOMPARE(lire(autre), "g");
-        QVERIFY(historique.transferts().isEmpty());
+        QCOMPARE(lireArbre(banc.dossierCopies), Arbre({{u"autre-transfert/garde.txt"_s, "g"}}));
+        QVERIFY(banc.historique.transferts().isEmpty());
         QCOMPARE(QGuiApplication::clipboard()->text(), u"avant"_s);
         // The choices stay until the user starts again.
-        QCOMPARE(flow.urls(), (QStringList{photo, dossier}));
-        QCOMPARE(flow.motDePasse(), u"pw"_s);
-    }
-
-    void dossierDesCopiesAbsent()
-    {
-        Banc banc;
-        const QString absent = banc.env.chemin(u"Volumes/DATA/Ailleurs"_s);
-        banc.env.preferences().ecrire(Preferences::cleNasMountPath, absent);
-        HistoryStore historique(banc.env.preferences(), banc.env.plateforme());
-        TransferFlow flow(Mode::transfert, banc.env.preferences(), banc.env.plateforme());
-        flow.ajouter({banc.maison(u"a.jpg"_s, "a")});
-        flow.envoyer(historique);
-        attendreFin(flow);
-        QCOMPARE(
-            flow.etape(),
-            Etape::erreur(
-                u"Des fichiers hors NAS doivent être copiés, mais le dossier des copies est introuvable ("_s +
-                absent + u"). Connecte le partage DATA dans le Finder, puis réessaie."_s));
-        QVERIFY(!QFile::exists(absent));
-        QVERIFY(!banc.creation());
-    }
-
-    void dossierDesCopiesEstUnFichier()
-    {
-        Banc banc;
-        const QString fichier = banc.env.creerFichier(u"Volumes/DATA/copies.txt"_s, "pas un dossier");
-        banc.env.preferences().ecrire(Preferences::cleNasMountPath, fichier);
-        HistoryStore historique(banc.env.preferences(), banc.env.plateforme());
-        TransferFlow flow(Mode::transfert, banc.env.preferences(), banc.env.plateforme());
-        flow.ajouter({banc.maison(u"a.jpg"_s, "a")});
-        flow.envoyer(historique);
-        attendreFin(flow);
-        QCOMPARE(flow.etape().cas, Etape::Cas::erreur);
-        QCOMPARE(lire(fichier), "pas un dossier");
+        QCOMPARE(flow->urls(), (QStringList{photo, dossier}));
+        QCOMPARE(flow->motDePasse(), u"pw"_s);
     }
 
     void secondAppuiIgnore()
     {
         Banc banc;
-        ReponseScriptee lente = ReponseScriptee::json(200, "{\"partages\":[\"DATA\"]}");
-        lente.delaiMs = 200;
-        banc.serveur.remplacer("GET", "/api/partages", lente);
-        HistoryStore historique(banc.env.preferences(), banc.env.plateforme());
-        TransferFlow flow(Mode::transfert, banc.env.preferences(), banc.env.plateforme());
-        flow.ajouter({banc.surNAS(u"DATA/a.jpg"_s, "a")});
-        flow.envoyer(historique);
-        flow.envoyer(historique);
-        attendreFin(flow);
-        int creations = 0;
-        for (const RequeteRecue& r : banc.serveur.requetes()) {
-            creations += r.methode == "POST" ? 1 : 0;
-        }
-        QCOMPARE(creations, 1);
-        QCOMPARE(historique.transferts().size(), 1);
+        banc.serveur.remplacer("GET", "/api/partages", lente(ReponseScriptee::json(200, partagesDATA), 200));
+        auto flow = banc.flux(Mode::transfert, {banc.creer(u"Volumes/DATA/a.jpg"_s)});
+        flow->envoyer(banc.historique);
+        banc.envoyer(*flow);
+        QCOMPARE(banc.creations(), 1);
         // A finished run lets the next transfer go.
-        flow.reinitialiser();
-        flow.ajouter({banc.surNAS(u"DATA/b.jpg"_s, "b")});
-        flow.envoyer(historique);
-        attendreFin(flow);
-        QCOMPARE(historique.transferts().size(), 2);
+        flow->reinitialiser();
+        flow->ajouter({banc.creer(u"Volumes/DATA/b.jpg"_s)});
+        banc.envoyer(*flow);
+        QCOMPARE(banc.historique.transferts().size(), 2);
     }
 
-    void envoiImpossibleHorsOptions()
+    void compareReduiteAUneImage()
     {
         Banc banc;
-        HistoryStore historique(banc.env.preferences(), banc.env.plateforme());
-        TransferFlow transfert(Mode::transfert, banc.env.preferences(), banc.env.plateforme());
-        transfert.envoyer(historique);
-        TransferFlow compare(Mode::compare, banc.env.preferences(), banc.env.plateforme());
-        compare.ajouter({banc.maison(u"seul.jpg"_s, "1")});
-        compare.envoyer(historique);
-        QVERIFY(!transfert.envoiEnCours());
-        QVERIFY(!compare.envoiEnCours());
-        QCOMPARE(compare.etape(), Etape::options());
-    }
-
-    void annuleePendantLaDemandeDesPartages()
-    {
-        Banc banc;
-        ReponseScriptee lente = ReponseScriptee::json(200, "{\"partages\":[\"DATA\"]}");
-        lente.delaiMs = 200;
-        banc.serveur.remplacer("GET", "/api/partages", lente);
-        HistoryStore historique(banc.env.preferences(), banc.env.plateforme());
-        TransferFlow flow(Mode::compare, banc.env.preferences(), banc.env.plateforme());
-        const QString a = banc.maison(u"a.jpg"_s, "1");
-        flow.ajouter({a, banc.maison(u"b.jpg"_s, "2")});
-        flow.envoyer(historique);
-        flow.retirer(a);
-        QTRY_VERIFY(!flow.envoiEnCours());
-        QCOMPARE(flow.etape(), Etape::options());
-        QVERIFY(!banc.creation());
+        banc.serveur.remplacer("GET", "/api/partages", lente(ReponseScriptee::json(200, partagesDATA), 200));
+        const QString a = banc.creer(u"home/a.jpg"_s);
+        auto flow = banc.flux(Mode::compare, {a, banc.creer(u"home/b.jpg"_s)});
+        // Removed while the shares are asked for: the run stops; with one image left none can start.
+        flow->envoyer(banc.historique);
+        flow->retirer(a);
+        QTRY_VERIFY(!flow->envoiEnCours());
+        flow->envoyer(banc.historique);
+        QVERIFY(!flow->envoiEnCours());
+        QCOMPARE(flow->etape(), Etape::options());
+        QCOMPARE(banc.creations(), 0);
         QVERIFY(banc.dossiersDeTransfert().isEmpty());
     }
 
     void fermetureEnCoursDeCopie()
     {
         Banc banc;
-        HistoryStore historique(banc.env.preferences(), banc.env.plateforme());
         constexpr qint64 taille = 48 * 1024 * 1024;
         QPointer<TransferFlow> flow =
-            new TransferFlow(Mode::transfert, banc.env.preferences(), banc.env.plateforme());
-        flow->ajouter({banc.maison(u"gros.bin"_s, QByteArray(taille, 'g'))});
+            banc.flux(Mode::transfert, {banc.creer(u"home/gros.bin"_s, QByteArray(taille, 'g'))}).release();
         // Closed as soon as the copy starts, while the worker is still writing.
         connect(flow, &TransferFlow::etapeChanged, flow, [&flow] {
             if (flow->etape().cas == Etape::Cas::copie) {
                 flow->deleteLater();
             }
         });
-        flow->envoyer(historique);
+        flow->envoyer(banc.historique);
         QTRY_VERIFY(flow.isNull());
         // The worker finishes on its own; its late progress reports must find no flow to touch.
         QTRY_COMPARE_WITH_TIMEOUT(banc.dossiersDeTransfert().size(), 1, 10000);
-        const QString copie = banc.copies + u'/' + banc.dossiersDeTransfert().first() + u"/gros.bin"_s;
+        const QString copie = banc.dossierCopies + u'/' + banc.dossiersDeTransfert().first() + u"/gros.bin"_s;
         QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(copie).size(), taille, 10000);
         QTest::qWait(100);
-        QVERIFY(!banc.creation());
-        QVERIFY(historique.transferts().isEmpty());
+        QCOMPARE(banc.creations(), 0);
+        QVERIFY(banc.historique.transferts().isEmpty());
     }
 
     void fermetureEnCoursDEnregistrement()
     {
         Banc banc;
-        ReponseScriptee lente = ReponseScriptee::json(201, reponseCreation);
-        lente.delaiMs = 300;
-        banc.serveur.remplacer("POST", "/api/transferts", lente);
-        HistoryStore historique(banc.env.preferences(), banc.env.plateforme());
-        auto flow =
-            std::make_unique<TransferFlow>(Mode::transfert, banc.env.preferences(), banc.env.plateforme());
-        flow->ajouter({banc.surNAS(u"DATA/a.jpg"_s, "a")});
-        flow->envoyer(historique);
+        banc.serveur.remplacer("POST", "/api/transferts",
+                               lente(ReponseScriptee::json(201, reponseCreation), 300));
+        auto flow = banc.flux(Mode::transfert, {banc.creer(u"Volumes/DATA/a.jpg"_s)});
+        flow->envoyer(banc.historique);
         QVERIFY(banc.serveur.attendreRequetes(2));
         flow.reset();
         // The server has the transfer: the history still records it, though no window shows it.
-        QTRY_COMPARE(historique.transferts().size(), 1);
+        QTRY_COMPARE(banc.historique.transferts().size(), 1);
     }
 };
 
