@@ -6,85 +6,73 @@
 using namespace Qt::StringLiterals;
 
 OutilsFactices::OutilsFactices(EnvironnementTest& env)
-    : m_dossier(env.creerDossier(u"outils"_s))
+    : m_env(env)
 {
-    const QString journal = chemin(u"journal"_s);
-    const QString noter = u"printf '%s\\n' \"$(basename \"$0\") $*\" >> '"_s + journal + u"'\n"_s;
+    m_env.creerDossier(u"outils"_s);
+    const QString noter =
+        u"printf '%s\\n' \"$(basename \"$0\") $*\" >> '"_s + chemin(u"journal"_s) + u"'\n"_s;
+    const auto code = [this](const QString& fichier) {
+        return u"exit \"$(cat '"_s + chemin(fichier) + u"')\"\n"_s;
+    };
     ecrireScript(chemin(u"hdiutil"_s), noter + u"if [ \"$1\" = attach ]; then cat '"_s +
-                                           chemin(u"attach.out"_s) + u"'; exit \"$(cat '"_s +
-                                           chemin(u"attach.code"_s) + u"')\"; fi\n"_s);
-    const QString copier = u"exit \"$(cat '"_s + chemin(u"copie.code"_s) + u"')\"\n"_s;
-    ecrireScript(chemin(u"ditto"_s), noter + u"cp -a \"$1\" \"$2\" || exit 9\n"_s + copier);
-    ecrireScript(chemin(u"cp"_s), noter + u"/bin/cp \"$@\" || exit 9\n"_s + copier);
+                                           chemin(u"attach.out"_s) + u"'; "_s + code(u"attach.code"_s) +
+                                           u"fi\n"_s);
+    ecrireScript(chemin(u"ditto"_s), noter + u"cp -a \"$1\" \"$2\" || exit 9\n"_s + code(u"copie.code"_s));
+    ecrireScript(chemin(u"cp"_s), noter + u"/bin/cp \"$@\" || exit 9\n"_s + code(u"copie.code"_s));
     ecrireScript(chemin(u"squashfuse"_s), noter + u"cp -a \"$(cat \"$3\")/.\" \"$4\"\n"_s);
     ecrireScript(chemin(u"fusermount"_s), noter + u"find \"$2\" -mindepth 1 -delete\n"_s);
     ecrireScript(chemin(u"xattr"_s), noter);
     ecrireScript(chemin(u"open"_s), noter);
-    sortieAttach(plist({}));
-    codeCopie(0);
+    regler(plist({}));
 }
 
 OutilsMiseAJour OutilsFactices::mac() const
 {
     OutilsMiseAJour outils = OutilsMiseAJour::macOS();
-    outils.monteur = chemin(u"hdiutil"_s);
-    outils.demonteur = chemin(u"hdiutil"_s);
+    outils.monteur = outils.demonteur = chemin(u"hdiutil"_s);
     outils.copieur = chemin(u"ditto"_s);
     outils.quarantaine = chemin(u"xattr"_s);
     outils.ouvreur = chemin(u"open"_s);
     return outils;
 }
 
-OutilsMiseAJour OutilsFactices::squashfs(const QString& programme) const
+OutilsMiseAJour OutilsFactices::squashfs() const
 {
-    OutilsMiseAJour outils = OutilsMiseAJour::linuxSquashFS(programme);
+    OutilsMiseAJour outils = OutilsMiseAJour::linuxSquashFS(u"valto-transfer"_s);
     outils.monteur = chemin(u"squashfuse"_s);
     outils.demonteur = chemin(u"fusermount"_s);
     outils.copieur = chemin(u"cp"_s);
     return outils;
 }
 
-void OutilsFactices::sortieAttach(const QByteArray& sortie, int code)
+void OutilsFactices::regler(const QByteArray& sortieAttach, int codeAttach, int codeCopie)
 {
-    QFile fichier(chemin(u"attach.out"_s));
-    QVERIFY(fichier.open(QIODevice::WriteOnly) && fichier.write(sortie) == sortie.size());
-    QFile statut(chemin(u"attach.code"_s));
-    QVERIFY(statut.open(QIODevice::WriteOnly) && statut.write(QByteArray::number(code)) > 0);
-}
-
-void OutilsFactices::codeCopie(int code)
-{
-    QFile statut(chemin(u"copie.code"_s));
-    QVERIFY(statut.open(QIODevice::WriteOnly) && statut.write(QByteArray::number(code)) > 0);
+    m_env.creerFichier(u"outils/attach.out"_s, sortieAttach);
+    m_env.creerFichier(u"outils/attach.code"_s, QByteArray::number(codeAttach));
+    m_env.creerFichier(u"outils/copie.code"_s, QByteArray::number(codeCopie));
 }
 
 QStringList OutilsFactices::journal() const
 {
     QFile fichier(chemin(u"journal"_s));
-    if (!fichier.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return QString::fromUtf8(fichier.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    return fichier.open(QIODevice::ReadOnly)
+               ? QString::fromUtf8(fichier.readAll()).split(u'\n', Qt::SkipEmptyParts)
+               : QStringList();
 }
 
 QByteArray OutilsFactices::plist(const QStringList& pointsMontage)
 {
-    QByteArray texte = R"(<?xml version="1.0" encoding="UTF-8"?>
-<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
-<plist version="1.0">
-<dict>
-	<key>system-entities</key>
-	<array>
-)";
+    QByteArray texte =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST "
+        "1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n<plist version=\"1.0\">\n"
+        "<dict>\n\t<key>system-entities</key>\n\t<array>\n";
     for (const QString& point : pointsMontage) {
-        texte += "\t\t<dict>\n\t\t\t<key>content-hint</key>\n\t\t\t<string>Apple_HFS</string>\n"
-                 "\t\t\t<key>potentially-mountable</key>\n\t\t\t<true/>\n"
-                 "\t\t\t<key>unmapped-content-length</key>\n\t\t\t<integer>209715200</integer>\n";
+        texte += "\t\t<dict><key>potentially-mountable</key><true/><key>unmapped-content-length</key>"
+                 "<integer>209715200</integer>";
         if (!point.isEmpty()) {
-            texte += "\t\t\t<key>mount-point</key>\n\t\t\t<string>" + point.toHtmlEscaped().toUtf8() +
-                     "</string>\n";
+            texte += "<key>mount-point</key><string>" + point.toHtmlEscaped().toUtf8() + "</string>";
         }
-        texte += "\t\t</dict>\n";
+        texte += "</dict>\n";
     }
     return texte + "\t</array>\n</dict>\n</plist>\n";
 }
@@ -92,9 +80,7 @@ QByteArray OutilsFactices::plist(const QStringList& pointsMontage)
 void OutilsFactices::ecrireScript(const QString& chemin, const QString& corps)
 {
     QFile fichier(chemin);
-    QVERIFY(fichier.open(QIODevice::WriteOnly));
-    QVERIFY(fichier.write((u"#!/bin/bash\n"_s + corps).toUtf8()) > 0);
+    QVERIFY(fichier.open(QIODevice::WriteOnly) && fichier.write((u"#!/bin/bash\n"_s + corps).toUtf8()) > 0);
     fichier.close();
-    QVERIFY(
-        fichier.setPermissions(fichier.permissions() | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther));
+    QVERIFY(fichier.setPermissions(fichier.permissions() | QFile::ExeOwner));
 }

@@ -4,28 +4,26 @@
 
 #include <QStringList>
 
-// Stand-ins for the update tools, written as bash scripts into a test environment. Every run appends
-// "name arguments…" to a journal; hdiutil attach prints attach.out and exits with attach.code,
-// ditto and cp copy for real then exit with their .code file, squashfuse fills the mount point with
-// the folder whose path the image file holds, fusermount empties it again.
+// Stand-in update tools (bash scripts) that note every run as "name arguments…" in a journal. hdiutil
+// attach prints attach.out and exits with attach.code; ditto and cp copy for real, then exit with
+// copie.code; squashfuse fills the mount point with the folder named in the image file, fusermount empties
+// it.
 class OutilsFactices final {
 public:
     explicit OutilsFactices(EnvironnementTest& env);
 
     OutilsMiseAJour mac() const;
-    OutilsMiseAJour squashfs(const QString& programme = QStringLiteral("valto-transfer")) const;
-
-    // What attach prints, and its exit status.
-    void sortieAttach(const QByteArray& sortie, int code = 0);
-    void codeCopie(int code);
+    OutilsMiseAJour squashfs() const;
+    // What attach prints and its exit status; the copy's exit status.
+    void regler(const QByteArray& sortieAttach, int codeAttach = 0, int codeCopie = 0);
     QStringList journal() const;
-    QString chemin(const QString& nom) const { return m_dossier + u'/' + nom; }
 
     // An hdiutil -plist output whose entities carry these mount points (an empty one: no mount point).
     static QByteArray plist(const QStringList& pointsMontage);
-    // Writes an executable bash script.
     static void ecrireScript(const QString& chemin, const QString& corps);
 
 private:
-    QString m_dossier;
+    QString chemin(const QString& nom) const { return m_env.chemin(QStringLiteral("outils/") + nom); }
+
+    EnvironnementTest& m_env;
 };

@@ -3,7 +3,6 @@
 #include "OutilsFactices.h"
 #include "update/UpdateInstaller.h"
 
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -14,9 +13,21 @@ using namespace UpdateInstaller;
 
 namespace {
 
-QString texteErreur(const Erreur& erreur)
+const QString systeme = u"[erreur système]"_s;
+
+// A result as one text: the value (for a path), the failure's own message, or `systeme` for a platform error.
+template <typename T> QString issue(const Resultat<T>& resultat)
 {
-    return description(erreur);
+    if (resultat) {
+        if constexpr (std::is_same_v<T, QString>) {
+            return *resultat;
+        }
+        return {};
+    }
+    if (const auto* echec = std::get_if<Echec>(&resultat.error())) {
+        return echec->raison;
+    }
+    return description(resultat.error()).isEmpty() ? u"[erreur système sans texte]"_s : systeme;
 }
 
 QByteArray lire(const QString& chemin)
@@ -25,26 +36,10 @@ QByteArray lire(const QString& chemin)
     return fichier.open(QIODevice::ReadOnly) ? fichier.readAll() : QByteArray();
 }
 
-// What bash makes of a double-quoted word taken from a generated script.
-QString relireParBash(const QString& motEntreGuillemets)
-{
-    QProcess bash;
-    bash.start(u"/bin/bash"_s, {u"-c"_s, u"printf %s "_s + motEntreGuillemets});
-    bash.waitForFinished();
-    return QString::fromUtf8(bash.readAllStandardOutput());
-}
-
-qint64 pidTermine()
-{
-    QProcess processus;
-    processus.start(u"/bin/true"_s, QStringList());
-    processus.waitForStarted();
-    const qint64 pid = processus.processId();
-    processus.waitForFinished();
-    return pid;
-}
-
-const QString cheminHostile = u"Apps/Valto \"Pro\" $HOME `touch pirate` back\\slash 'n' !.app"_s;
+const QString nomHostile = u"Valto \"Pro\" $HOME `touch pirate` back\\slash 'n' !.app"_s;
+const QByteArray debutScript = "#!/bin/bash\n# Valto Transfer \xe2\x80\x94 relance post-mise \xc3\xa0 jour "
+                               "(g\xc3\xa9n\xc3\xa9r\xc3\xa9 par UpdateInstaller)\n"
+                               "while /bin/kill -0 4242 2>/dev/null; do /bin/sleep 0.2; done\n";
 
 } // namespace
 
@@ -57,156 +52,96 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("corps");
         QTest::addColumn<QByteArray>("sortie");
-        QTest::addColumn<QString>("erreur");
-        QTest::newRow("succès") << u"printf 'a\\nb'"_s << QByteArray("a\nb") << QString();
-        QTest::newRow("code 3") << u"echo partiel; echo 'détail' >&2; exit 3"_s << QByteArray()
-                                << u"outil a échoué (code 3)."_s;
+        QTest::addColumn<QString>("attendu");
         // Megabytes on stderr (and stdout) must not block the tool on a full pipe.
         QTest::newRow("bavard") << u"head -c 8000000 /dev/zero >&2; head -c 3000000 /dev/zero | tr '\\0' x"_s
                                 << QByteArray(3'000'000, 'x') << QString();
-        QTest::newRow("tué") << u"kill -9 $$"_s << QByteArray() << u"outil a échoué"_s;
+        QTest::newRow("code 3") << u"echo partiel; echo 'détail' >&2; exit 3"_s << QByteArray()
+                                << u"outil a échoué (code 3)."_s;
+        QTest::newRow("tué") << u"kill -9 $$"_s << QByteArray() << u"outil a échoué (code 9)."_s;
+        QTest::newRow("absent") << QString() << QByteArray() << systeme;
     }
     void executer()
     {
         QFETCH(QString, corps);
         QFETCH(QByteArray, sortie);
-        QFETCH(QString, erreur);
-        EnvironnementTest env;
-        const QString outil = env.chemin(u"outil"_s);
-        OutilsFactices::ecrireScript(outil, corps);
-        const Resultat<QByteArray> resultat = UpdateInstaller::executer(outil, {u"x"_s});
-        if (erreur.isEmpty()) {
-            QVERIFY(resultat.has_value());
-            QCOMPARE(*resultat, sortie);
-        } else {
-            QVERIFY(!resultat.has_value());
-            QVERIFY(std::holds_alternative<Echec>(resultat.error()));
-            QVERIFY2(texteErreur(resultat.error()).startsWith(erreur),
-                     qPrintable(texteErreur(resultat.error())));
-        }
-    }
-
-    void executerOutilAbsent()
-    {
-        const Resultat<QByteArray> resultat = UpdateInstaller::executer(u"/nulle/part/hdiutil"_s, {});
-        QVERIFY(!resultat.has_value());
-        QVERIFY(std::holds_alternative<ErreurSysteme>(resultat.error()));
-        QVERIFY(!texteErreur(resultat.error()).isEmpty());
-    }
-
-    void monter_data()
-    {
-        QTest::addColumn<QByteArray>("sortie");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("attendu");
-        const QString impossible = montageImpossible;
-        QTest::newRow("seule la dernière montée")
-            << OutilsFactices::plist({QString(), QString(), u"/Volumes/Valto Transfer"_s}) << 0
-            << u"/Volumes/Valto Transfer"_s;
-        QTest::newRow("la première montée")
-            << OutilsFactices::plist({u"/Volumes/A"_s, u"/Volumes/B"_s}) << 0 << u"/Volumes/A"_s;
-        QTest::newRow("aucun point de montage")
-            << OutilsFactices::plist({QString(), QString()}) << 0 << impossible;
-        QTest::newRow("aucune entité") << OutilsFactices::plist({}) << 0 << impossible;
-        QTest::newRow("charabia") << QByteArray("hdiutil: attach: ok\n/dev/disk4 /Volumes/X") << 0
-                                  << impossible;
-        QTest::newRow("vide") << QByteArray() << 0 << impossible;
-        QTest::newRow("racine tableau")
-            << QByteArray("<plist><array><string>/Volumes/X</string></array></plist>") << 0 << impossible;
-        QTest::newRow("entités hors dictionnaire")
-            << QByteArray(
-                   "<plist><dict><key>system-entities</key><array><string>x</string><dict><key>mount-point"
-                   "</key><string>/Volumes/X</string></dict></array></dict></plist>")
-            << 0 << impossible;
-        QTest::newRow("point de montage non texte")
-            << QByteArray("<plist><dict><key>system-entities</key><array><dict><key>mount-point</key>"
-                          "<integer>3</integer></dict></array></dict></plist>")
-            << 0 << impossible;
-        QTest::newRow("plist tronquée")
-            << OutilsFactices::plist({u"/Volumes/X"_s}).left(300) << 0 << impossible;
-        QTest::newRow("échec de l'outil")
-            << OutilsFactices::plist({u"/Volumes/X"_s}) << 1 << u"hdiutil a échoué (code 1)."_s;
-    }
-    void monter()
-    {
-        QFETCH(QByteArray, sortie);
-        QFETCH(int, code);
         QFETCH(QString, attendu);
         EnvironnementTest env;
-        OutilsFactices outils(env);
-        outils.sortieAttach(sortie, code);
-        const Resultat<QString> point = UpdateInstaller::monter(outils.mac(), u"/tmp/x y/update.dmg"_s);
-        QCOMPARE(point.has_value() ? *point : texteErreur(point.error()), attendu);
-        QCOMPARE(outils.journal(),
-                 QStringList{u"hdiutil attach /tmp/x y/update.dmg -nobrowse -noverify -readonly -plist"_s});
+        const QString outil = corps.isEmpty() ? u"/nulle/part/outil"_s : env.chemin(u"outil"_s);
+        if (!corps.isEmpty()) {
+            OutilsFactices::ecrireScript(outil, corps);
+        }
+        const Resultat<QByteArray> resultat = UpdateInstaller::executer(outil, {u"x"_s});
+        QCOMPARE(issue(resultat), attendu);
+        QCOMPARE(resultat.value_or(QByteArray()), sortie);
     }
 
+    // "@" in the attach output stands for the image's mount point, a folder that holds `contenu` (none:
+    // absent).
     void preparer_data()
     {
+        QTest::addColumn<QByteArray>("sortie");
+        QTest::addColumn<int>("codeAttach");
         QTest::addColumn<QStringList>("contenu");
         QTest::addColumn<int>("codeCopie");
         QTest::addColumn<QString>("attendu");
-        QTest::newRow("une app") << QStringList{u"Valto Transfer.app/Contents/Info.plist"_s, u".DS_Store"_s}
-                                 << 0 << u"Valto Transfer.app"_s;
+        const QByteArray monte = OutilsFactices::plist({u"@"_s});
+        const QStringList app{u"Valto Transfer.app/x"_s};
+        const auto entites = [](const char* contenu) {
+            return "<plist><dict><key>system-entities</key><array>"_ba + contenu + "</array></dict></plist>";
+        };
         QTest::newRow("plusieurs apps")
-            << QStringList{u"Zeta.app/x"_s, u"Alpha.app/x"_s, u"Beta.app/x"_s} << 0 << u"Alpha.app"_s;
+            << monte << 0 << QStringList{u"Zeta.app/x"_s, u".DS_Store"_s, u"Alpha.app/x"_s, u"Beta.app/x"_s}
+            << 0 << u"Alpha.app"_s;
+        QTest::newRow("seule la dernière entité montée")
+            << OutilsFactices::plist({QString(), QString(), u"@"_s}) << 0 << app << 0
+            << u"Valto Transfer.app"_s;
+        QTest::newRow("la première montée")
+            << OutilsFactices::plist({u"@"_s, u"/Volumes/B"_s}) << 0 << app << 0 << u"Valto Transfer.app"_s;
         QTest::newRow("app dans un sous-dossier")
-            << QStringList{u"Dossier/Valto Transfer.app/x"_s} << 0 << QString(aucuneApp);
-        QTest::newRow("extension en capitales") << QStringList{u"Valto.APP/x"_s} << 0 << QString(aucuneApp);
-        QTest::newRow("image vide") << QStringList() << 0 << QString(aucuneApp);
-        QTest::newRow("copie en échec")
-            << QStringList{u"Valto Transfer.app/x"_s} << 1 << u"ditto a échoué (code 1)."_s;
+            << monte << 0 << QStringList{u"Dossier/Valto Transfer.app/x"_s} << 0 << aucuneApp;
+        QTest::newRow("extension en capitales") << monte << 0 << QStringList{u"V.APP/x"_s} << 0 << aucuneApp;
+        QTest::newRow("copie en échec") << monte << 0 << app << 1 << u"ditto a échoué (code 1)."_s;
+        QTest::newRow("point illisible") << monte << 0 << QStringList() << 0 << systeme;
+        QTest::newRow("attach en échec") << monte << 1 << app << 0 << u"hdiutil a échoué (code 1)."_s;
+        QTest::newRow("aucun point de montage")
+            << OutilsFactices::plist({QString()}) << 0 << app << 0 << montageImpossible;
+        QTest::newRow("charabia") << "/dev/disk4 @"_ba << 0 << app << 0 << montageImpossible;
+        QTest::newRow("entités hors dictionnaire")
+            << entites("<string>x</string><dict><key>mount-point</key><string>@</string></dict>") << 0 << app
+            << 0 << montageImpossible;
+        QTest::newRow("point de montage non texte")
+            << entites("<dict><key>mount-point</key><integer>3</integer></dict>") << 0 << app << 0
+            << montageImpossible;
     }
     void preparer()
     {
+        QFETCH(QByteArray, sortie);
+        QFETCH(int, codeAttach);
         QFETCH(QStringList, contenu);
         QFETCH(int, codeCopie);
         QFETCH(QString, attendu);
         EnvironnementTest env;
         OutilsFactices outils(env);
-        const QString point = env.creerDossier(u"Volumes/Valto Transfer"_s);
+        const QString point = env.chemin(u"Volumes/Valto Transfer"_s);
         for (const QString& fichier : contenu) {
             env.creerFichier(u"Volumes/Valto Transfer/"_s + fichier, fichier.toUtf8());
         }
-        outils.sortieAttach(OutilsFactices::plist({point}));
-        outils.codeCopie(codeCopie);
-        const QString staging = env.creerDossier(u"tmp/staging"_s);
+        outils.regler(sortie.replace("@", point.toUtf8()), codeAttach, codeCopie);
+        const QString staging = env.creerDossier(u"tmp/x y"_s);
 
         const Resultat<QString> copie =
-            UpdateInstaller::preparer(outils.mac(), staging + u"/update.dmg"_s, staging);
+            UpdateInstaller::preparer(outils.mac(), staging + u"/u.dmg"_s, staging);
 
-        QCOMPARE(copie.has_value() ? QFileInfo(*copie).fileName() : texteErreur(copie.error()), attendu);
-        if (copie) {
-            QCOMPARE(*copie, staging + u'/' + attendu);
-            QVERIFY(QFileInfo(*copie).isDir());
-        }
-        // Whatever happened after the mount, the image is detached last.
-        QCOMPARE(outils.journal().constLast(), u"hdiutil detach "_s + point + u" -quiet"_s);
-    }
-
-    void preparerSansMontage()
-    {
-        EnvironnementTest env;
-        OutilsFactices outils(env);
-        outils.sortieAttach("garbage", 0);
-        const Resultat<QString> copie =
-            UpdateInstaller::preparer(outils.mac(), env.chemin(u"u.dmg"_s), env.chemin(u"tmp"_s));
-        QCOMPARE(copie.error(), Erreur(Echec{montageImpossible}));
-        QCOMPARE(outils.journal().size(), 1);
-    }
-
-    void preparerPointIlisible()
-    {
-        EnvironnementTest env;
-        OutilsFactices outils(env);
-        outils.sortieAttach(OutilsFactices::plist({env.chemin(u"Volumes/absent"_s)}));
-        const Resultat<QString> copie =
-            UpdateInstaller::preparer(outils.mac(), env.chemin(u"u.dmg"_s), env.chemin(u"tmp"_s));
-        QVERIFY(!copie.has_value());
-        QVERIFY(std::holds_alternative<ErreurSysteme>(copie.error()));
-        QVERIFY(!texteErreur(copie.error()).isEmpty());
+        QCOMPARE(issue(copie), copie ? staging + u'/' + attendu : attendu);
+        QVERIFY(!copie || QFileInfo(*copie).isDir());
+        // Once mounted, the image is detached last, whatever happened; without a mount nothing is detached.
+        const QString attach =
+            u"hdiutil attach "_s + staging + u"/u.dmg -nobrowse -noverify -readonly -plist"_s;
+        const bool monteeOk = attendu != montageImpossible && !attendu.startsWith(u"hdiutil"_s);
+        QCOMPARE(outils.journal().constFirst(), attach);
         QCOMPARE(outils.journal().constLast(),
-                 u"hdiutil detach "_s + env.chemin(u"Volumes/absent"_s) + u" -quiet"_s);
+                 monteeOk ? u"hdiutil detach "_s + point + u" -quiet"_s : attach);
     }
 
     void preparerSquashFS()
@@ -220,8 +155,7 @@ private Q_SLOTS:
 
         const Resultat<QString> copie = UpdateInstaller::preparer(outils.squashfs(), image, staging);
 
-        QVERIFY(copie.has_value());
-        QCOMPARE(*copie, staging + u"/Valto Transfer.app"_s);
+        QCOMPARE(issue(copie), staging + u"/Valto Transfer.app"_s);
         QCOMPARE(lire(*copie + u"/valto-transfer"_s), "programme");
         const QString point = image + u".montage"_s;
         QCOMPARE(outils.journal(), (QStringList{u"squashfuse -o ro "_s + image + u' ' + point,
@@ -237,14 +171,11 @@ private Q_SLOTS:
             QStandardPaths::findExecutable(u"mksquashfs"_s).isEmpty()) {
             QSKIP("squashfuse, fusermount or mksquashfs is not installed");
         }
-        QFile fuse(u"/dev/fuse"_s);
-        if (!fuse.open(QIODevice::ReadWrite)) {
+        if (QFile fuse(u"/dev/fuse"_s); !fuse.open(QIODevice::ReadWrite)) {
             QSKIP("/dev/fuse cannot be opened here (no FUSE in this container)");
         }
-        fuse.close();
         EnvironnementTest env;
         env.creerFichier(u"contenu/Valto Transfer.app/valto-transfer"_s, "nouvelle version");
-        env.creerFichier(u"contenu/LISEZMOI"_s, "x");
         const QString staging = env.creerDossier(u"tmp/staging"_s);
         const QString image = staging + u"/update.squashfs"_s;
         QCOMPARE(QProcess::execute(u"mksquashfs"_s,
@@ -253,44 +184,44 @@ private Q_SLOTS:
 
         const Resultat<QString> copie = UpdateInstaller::preparer(outils, image, staging);
 
-        if (!copie && texteErreur(copie.error()).startsWith(u"squashfuse a échoué"_s)) {
+        if (issue(copie).startsWith(u"squashfuse a échoué"_s)) {
             QSKIP("squashfuse cannot mount here (FUSE mounts not permitted)");
         }
-        QVERIFY2(copie.has_value(), qPrintable(texteErreur(copie.error())));
+        QCOMPARE(issue(copie), staging + u"/Valto Transfer.app"_s);
         QCOMPARE(lire(*copie + u"/valto-transfer"_s), "nouvelle version");
         QVERIFY(!lire(u"/proc/self/mounts"_s).contains(QFile::encodeName(image + u".montage"_s)));
     }
 
-    void scriptRelanceMac()
+    void scriptRelance_data()
     {
-        const QString script =
-            scriptRelance(OutilsMiseAJour::macOS(), 4242, u"/Applications/Valto Transfer.app"_s,
-                          u"/tmp/x/Valto Transfer.app"_s, u"/tmp/x"_s);
-        const QByteArray attendu =
-            "#!/bin/bash\n"
-            "# Valto Transfer \xe2\x80\x94 relance post-mise \xc3\xa0 jour "
-            "(g\xc3\xa9n\xc3\xa9r\xc3\xa9 par UpdateInstaller)\n"
-            "while /bin/kill -0 4242 2>/dev/null; do /bin/sleep 0.2; done\n"
-            "/bin/rm -rf \"/Applications/Valto Transfer.app\"\n"
-            "/usr/bin/ditto \"/tmp/x/Valto Transfer.app\" \"/Applications/Valto Transfer.app\"\n"
-            "/usr/bin/xattr -dr com.apple.quarantine \"/Applications/Valto Transfer.app\" 2>/dev/null\n"
-            "/usr/bin/open \"/Applications/Valto Transfer.app\"\n"
-            "/bin/rm -rf \"/tmp/x\"";
-        QCOMPARE(script.toUtf8(), attendu);
+        QTest::addColumn<QString>("bundle");
+        QTest::addColumn<QString>("staging");
+        QTest::addColumn<QByteArray>("attendu");
+        // The eight lines, with each path given as it must appear between its double quotes.
+        const auto script = [](const QByteArray& bundle, const QByteArray& stagee,
+                               const QByteArray& staging) {
+            return debutScript + "/bin/rm -rf \"" + bundle + "\"\n/usr/bin/ditto \"" + stagee + "\" \"" +
+                   bundle + "\"\n/usr/bin/xattr -dr com.apple.quarantine \"" + bundle +
+                   "\" 2>/dev/null\n/usr/bin/open \"" + bundle + "\"\n/bin/rm -rf \"" + staging + '"';
+        };
+        QTest::newRow("exemple") << u"/Applications/Valto Transfer.app"_s << u"/tmp/x"_s
+                                 << script("/Applications/Valto Transfer.app", "/tmp/x/Valto Transfer.app",
+                                           "/tmp/x");
+        // Quotes, dollars, backquotes and backslashes are escaped; nothing else is touched.
+        QTest::newRow("hostile")
+            << u"/Applications/"_s + nomHostile << u"/tmp/$(reboot)/`id`"_s
+            << script("/Applications/Valto \\\"Pro\\\" \\$HOME \\`touch pirate\\` back\\\\slash 'n' !.app",
+                      "/tmp/\\$(reboot)/\\`id\\`/Valto Transfer.app", "/tmp/\\$(reboot)/\\`id\\`");
     }
-
-    void scriptRelanceCheminHostile()
+    void scriptRelance()
     {
-        const QString bundle = u"/Applications/"_s + cheminHostile;
-        const QString staging = u"/tmp/$(reboot)/`id`"_s;
-        const QStringList lignes =
-            scriptRelance(OutilsMiseAJour::macOS(), 1, bundle, staging + u"/V.app"_s, staging).split(u'\n');
-        QCOMPARE(lignes.size(), 8);
-        QCOMPARE(lignes.at(3),
-                 u"/bin/rm -rf \"/Applications/Apps/Valto \\\"Pro\\\" \\$HOME \\`touch pirate\\` "
-                 u"back\\\\slash 'n' !.app\""_s);
-        QCOMPARE(relireParBash(lignes.at(3).mid(u"/bin/rm -rf "_s.size())), bundle);
-        QCOMPARE(relireParBash(lignes.at(7).mid(u"/bin/rm -rf "_s.size())), staging);
+        QFETCH(QString, bundle);
+        QFETCH(QString, staging);
+        QFETCH(QByteArray, attendu);
+        QCOMPARE(UpdateInstaller::scriptRelance(OutilsMiseAJour::macOS(), 4242, bundle,
+                                                staging + u"/Valto Transfer.app"_s, staging)
+                     .toUtf8(),
+                 attendu);
     }
 
     // The generated script, run by bash for real, swaps the bundles and relaunches with every path intact.
@@ -305,25 +236,28 @@ private Q_SLOTS:
         QFETCH(bool, mac);
         EnvironnementTest env;
         OutilsFactices factices(env);
-        const QString bundle = env.creerDossier(cheminHostile);
-        env.creerFichier(cheminHostile + u"/ancien"_s);
-        const QString staging = env.creerDossier(u"tmp/ch.valto.update-2.0"_s);
+        const QString bundle = env.creerDossier(u"Apps/"_s + nomHostile);
+        env.creerFichier(u"Apps/"_s + nomHostile + u"/ancien"_s);
+        const QString staging = env.creerDossier(u"tmp/staging"_s);
         const QString stagee = staging + u"/Valto Transfer.app"_s;
         const QString temoin = env.chemin(u"relancee"_s);
-        OutilsFactices::ecrireScript(
-            env.creerFichier(u"tmp/ch.valto.update-2.0/Valto Transfer.app/valto-transfer"_s),
-            u"printf %s \"$0\" > '"_s + temoin + u"'\n"_s);
+        OutilsFactices::ecrireScript(env.creerFichier(u"tmp/staging/Valto Transfer.app/valto-transfer"_s),
+                                     u"printf %s \"$0\" > '"_s + temoin + u"'\n"_s);
         const OutilsMiseAJour outils =
             mac ? factices.mac() : OutilsMiseAJour::linuxSquashFS(u"valto-transfer"_s);
+        QProcess termine;
+        termine.start(u"/bin/true"_s, QStringList());
+        QVERIFY(termine.waitForStarted());
+        const qint64 pid = termine.processId(); // gone once finished, so the script does not wait
+        QVERIFY(termine.waitForFinished());
         const QString script = env.creerFichier(
-            u"relance.sh"_s, scriptRelance(outils, pidTermine(), bundle, stagee, staging).toUtf8());
+            u"relance.sh"_s, UpdateInstaller::scriptRelance(outils, pid, bundle, stagee, staging).toUtf8());
 
         QCOMPARE(QProcess::execute(u"/bin/bash"_s, {script}), 0);
 
         QVERIFY(!QFileInfo::exists(bundle + u"/ancien"_s));
         QVERIFY(QFileInfo(bundle + u"/valto-transfer"_s).isExecutable());
         QVERIFY(!QFileInfo::exists(staging));
-        QVERIFY(!QFileInfo::exists(env.chemin(u"Apps/pirate"_s)));
         if (mac) {
             QCOMPARE(factices.journal(),
                      (QStringList{u"ditto "_s + stagee + u' ' + bundle,
@@ -333,87 +267,53 @@ private Q_SLOTS:
         }
     }
 
-    void installerRefuse_data()
+    void installer_data()
     {
         QTest::addColumn<QString>("bundle");
-        QTest::addColumn<QString>("raison");
-        QTest::newRow("AppTranslocation")
-            << u"private/var/folders/x/T/AppTranslocation/ABC/d/Valto Transfer.app"_s
-            << QString(emplacementTemporaire);
-        QTest::newRow("dossier absent")
-            << u"absent/Valto Transfer.app"_s << QString(emplacementNonInscriptible);
-        QTest::newRow("fichier à la place du dossier")
-            << u"fichier/Valto Transfer.app"_s << QString(emplacementNonInscriptible);
+        QTest::addColumn<QString>("stagee");
+        QTest::addColumn<bool>("bash");
+        QTest::addColumn<QString>("attendu");
+        const QString app = u"Applications/Valto Transfer.app"_s;
+        const QString stagee = u"tmp/staging/Valto Transfer.app"_s;
+        QTest::newRow("lancé") << app << stagee << true << QString();
+        QTest::newRow("AppTranslocation") << u"private/var/T/AppTranslocation/A/d/Valto Transfer.app"_s
+                                          << stagee << true << emplacementTemporaire;
+        QTest::newRow("dossier absent") << u"absent/V.app"_s << stagee << true << emplacementNonInscriptible;
+        QTest::newRow("script impossible à écrire") << app << u"tmp/disparu/V.app"_s << true << systeme;
+        QTest::newRow("bash introuvable") << app << stagee << false << systeme;
     }
-    void installerRefuse()
+    void installer()
     {
         QFETCH(QString, bundle);
-        QFETCH(QString, raison);
+        QFETCH(QString, stagee);
+        QFETCH(bool, bash);
+        QFETCH(QString, attendu);
         EnvironnementTest env;
-        env.creerDossier(u"private/var/folders/x/T/AppTranslocation/ABC/d"_s);
-        env.creerFichier(u"fichier"_s);
-        OutilsFactices factices(env);
         int terminaisons = 0;
         Plateforme plateforme = env.plateforme();
+        plateforme.terminer = [&] { ++terminaisons; };
         plateforme.cheminBundle = env.chemin(bundle);
-        plateforme.outilsMiseAJour = factices.mac();
-        plateforme.terminer = [&] { ++terminaisons; };
-        const QString stagee = env.creerDossier(u"tmp/staging/Valto Transfer.app"_s);
-
-        const Resultat<void> resultat = installerEtRelancer(plateforme, stagee);
-
-        QCOMPARE(resultat.error(), Erreur(Echec{raison}));
-        QVERIFY(!QFileInfo::exists(env.chemin(u"tmp/staging/relance.sh"_s)));
-        QCOMPARE(terminaisons, 0);
-    }
-
-    void installerEtRelancerLanceLeScript()
-    {
-        EnvironnementTest env;
-        int terminaisons = 0;
-        Plateforme plateforme = env.plateforme();
         env.creerDossier(u"Applications/Valto Transfer.app"_s);
-        plateforme.terminer = [&] { ++terminaisons; };
-        const QString recu = env.chemin(u"recu"_s);
-        plateforme.outilsMiseAJour.bash = env.chemin(u"bash"_s);
-        OutilsFactices::ecrireScript(plateforme.outilsMiseAJour.bash, u"cp \"$1\" '"_s + recu + u"'\n"_s);
-        const QString stagee = env.creerDossier(u"tmp/staging/Valto Transfer.app"_s);
+        const QString staging = QFileInfo(env.chemin(stagee)).path();
+        env.creerDossier(u"tmp/staging/Valto Transfer.app"_s);
+        // Stands in for bash: keeps a copy of the script it was given.
+        plateforme.outilsMiseAJour.bash = env.chemin(bash ? u"bash"_s : u"nulle/part/bash"_s);
+        OutilsFactices::ecrireScript(env.chemin(u"bash"_s),
+                                     u"cp \"$1\" '"_s + env.chemin(u"recu"_s) + u"'\n"_s);
 
-        QVERIFY(installerEtRelancer(plateforme, stagee).has_value());
+        QCOMPARE(issue(installerEtRelancer(plateforme, env.chemin(stagee))), attendu);
 
-        QCOMPARE(terminaisons, 1);
-        const QByteArray attendu =
-            scriptRelance(plateforme.outilsMiseAJour, QCoreApplication::applicationPid(),
-                          plateforme.cheminBundle, stagee, env.chemin(u"tmp/staging"_s))
-                .toUtf8();
-        QCOMPARE(lire(env.chemin(u"tmp/staging/relance.sh"_s)), attendu);
-        QTRY_COMPARE(lire(recu), attendu);
-    }
-
-    void installerEchecsSysteme_data()
-    {
-        QTest::addColumn<bool>("bashAbsent");
-        QTest::newRow("bash introuvable") << true;
-        QTest::newRow("script impossible à écrire") << false;
-    }
-    void installerEchecsSysteme()
-    {
-        QFETCH(bool, bashAbsent);
-        EnvironnementTest env;
-        int terminaisons = 0;
-        Plateforme plateforme = env.plateforme();
-        env.creerDossier(u"Applications/Valto Transfer.app"_s);
-        plateforme.terminer = [&] { ++terminaisons; };
-        plateforme.outilsMiseAJour.bash = bashAbsent ? env.chemin(u"nulle/part/bash"_s) : u"/bin/true"_s;
-        const QString stagee =
-            bashAbsent ? env.creerDossier(u"tmp/staging/V.app"_s) : env.chemin(u"tmp/disparu/V.app"_s);
-
-        const Resultat<void> resultat = installerEtRelancer(plateforme, stagee);
-
-        QVERIFY(!resultat.has_value());
-        QVERIFY(std::holds_alternative<ErreurSysteme>(resultat.error()));
-        QVERIFY(!texteErreur(resultat.error()).isEmpty());
-        QCOMPARE(terminaisons, 0);
+        // Refused: nothing written. Written but not started: the application keeps running.
+        QCOMPARE(QFileInfo::exists(staging + u"/relance.sh"_s), attendu.isEmpty() || !bash);
+        QCOMPARE(terminaisons, attendu.isEmpty() ? 1 : 0);
+        if (attendu.isEmpty()) {
+            const QByteArray script =
+                UpdateInstaller::scriptRelance(plateforme.outilsMiseAJour, QCoreApplication::applicationPid(),
+                                               plateforme.cheminBundle, env.chemin(stagee), staging)
+                    .toUtf8();
+            QCOMPARE(lire(staging + u"/relance.sh"_s), script);
+            QTRY_COMPARE(lire(env.chemin(u"recu"_s)), script);
+        }
     }
 };
 
