@@ -42,16 +42,6 @@ class TestConversionsAPI final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void decodageComplet()
-    {
-        const auto t = TransfertAPI::depuisJSON(enregistrementComplet());
-        QVERIFY(t.has_value());
-        QCOMPARE(t->token, u"abc123defg"_s);
-        QCOMPARE(t->nbVues, std::optional<qint64>(7));
-        QCOMPARE(t->octets, 123456);
-        QCOMPARE(t->dateCreation(), utc(4, 9, 30));
-    }
-
     // A required key absent, null or of another type makes the record undecodable; optional ones may be null.
     void decodageIncorrect_data()
     {

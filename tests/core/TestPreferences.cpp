@@ -6,34 +6,88 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+const QString cheminCle = u"Volumes/DATA/Valto Transferts/.transfer-api-key"_s;
+
+// The effective value of one setting, read through its accessor.
+QVariant lireAccesseur(Preferences& preferences, const QString& cle)
+{
+    if (cle == Preferences::cleApiBaseURL) {
+        return preferences.apiBaseURL();
+    }
+    if (cle == Preferences::cleNasMountPath) {
+        return preferences.nasMountPath();
+    }
+    if (cle == Preferences::cleExpediteur) {
+        return preferences.expediteur();
+    }
+    return preferences.defaultExpiryDays();
+}
+
+} // namespace
+
 class TestPreferences final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void adresseServeur_data()
+    // Defaults, clean-ups and fall-backs of the accessors; the stored value itself is never rewritten.
+    void accesseurs_data()
     {
-        QTest::addColumn<QVariant>("stockee");
-        QTest::addColumn<QString>("attendue");
-        QTest::newRow("absente") << QVariant() << u"https://transferts.example.test"_s;
-        QTest::newRow("trois barres") << QVariant(u"https://a.test///"_s) << u"https://a.test"_s;
-        QTest::newRow("espaces et barre") << QVariant(u" https://a.test/ "_s) << u"https://a.test"_s;
-        QTest::newRow("barres intérieures")
-            << QVariant(u"https://a.test/api/v1/"_s) << u"https://a.test/api/v1"_s;
-        QTest::newRow("tabulation gardée") << QVariant(u"\thttps://a.test"_s) << u"\thttps://a.test"_s;
-        QTest::newRow("que des barres") << QVariant(u" / /"_s) << QString();
-        QTest::newRow("vide") << QVariant(QString()) << QString();
-        QTest::newRow("nombre") << QVariant(42) << u"https://transferts.example.test"_s;
+        QTest::addColumn<QString>("cle");
+        QTest::addColumn<QVariant>("stockee"); // invalid: nothing stored
+        QTest::addColumn<QVariant>("effective");
+        const QString url = Preferences::cleApiBaseURL;
+        const QVariant origine = u"https://transferts.example.test"_s;
+        QTest::newRow("URL absente") << url << QVariant() << origine;
+        QTest::newRow("URL à trois barres")
+            << url << QVariant(u"https://a.test///"_s) << QVariant(u"https://a.test"_s);
+        QTest::newRow("URL entre espaces")
+            << url << QVariant(u" https://a.test/ "_s) << QVariant(u"https://a.test"_s);
+        QTest::newRow("URL, barres intérieures")
+            << url << QVariant(u"https://a.test/api/v1/"_s) << QVariant(u"https://a.test/api/v1"_s);
+        QTest::newRow("URL, tabulation gardée")
+            << url << QVariant(u"\thttps://a.test"_s) << QVariant(u"\thttps://a.test"_s);
+        QTest::newRow("URL faite de barres") << url << QVariant(u" / /"_s) << QVariant(QString());
+        QTest::newRow("URL nombre") << url << QVariant(42) << origine;
+
+        const QString copies = Preferences::cleNasMountPath;
+        const QVariant defaut = u"/Volumes/DATA/Valto Transferts"_s;
+        QTest::newRow("copies absent") << copies << QVariant() << defaut;
+        QTest::newRow("copies, ancien DATA")
+            << copies << QVariant(u"/Volumes/DATA/VALTO TRANSFERTS"_s) << defaut;
+        QTest::newRow("copies, ancien SERVER")
+            << copies << QVariant(u"/Volumes/VALTO SERVER/VALTO TRANSFERTS"_s) << defaut;
+        QTest::newRow("copies, casse différente") << copies << QVariant(u"/Volumes/data/VALTO TRANSFERTS"_s)
+                                                  << QVariant(u"/Volumes/data/VALTO TRANSFERTS"_s);
+        QTest::newRow("copies, barre finale") << copies << QVariant(u"/Volumes/DATA/Valto Transferts/"_s)
+                                              << QVariant(u"/Volumes/DATA/Valto Transferts/"_s);
+        QTest::newRow("copies vide") << copies << QVariant(QString()) << QVariant(QString());
+        QTest::newRow("copies liste") << copies << QVariant(QStringList{u"/x"_s}) << defaut;
+
+        const QString expediteur = Preferences::cleExpediteur;
+        QTest::newRow("expéditeur absent") << expediteur << QVariant() << QVariant(u"Camille Test"_s);
+        QTest::newRow("expéditeur vide") << expediteur << QVariant(QString()) << QVariant(u"Camille Test"_s);
+        QTest::newRow("expéditeur") << expediteur << QVariant(u"Studio Valto"_s)
+                                    << QVariant(u"Studio Valto"_s);
+
+        const QString expiration = Preferences::cleDefaultExpiryDays;
+        QTest::newRow("expiration absente") << expiration << QVariant() << QVariant(qint64(7));
+        QTest::newRow("expiration 0 gardée") << expiration << QVariant(0) << QVariant(qint64(0));
+        QTest::newRow("expiration texte") << expiration << QVariant(u"30"_s) << QVariant(qint64(30));
     }
-    void adresseServeur()
+    void accesseurs()
     {
+        QFETCH(QString, cle);
         QFETCH(QVariant, stockee);
-        QFETCH(QString, attendue);
+        QFETCH(QVariant, effective);
         EnvironnementTest env;
         if (stockee.isValid()) {
-            env.preferences().ecrire(Preferences::cleApiBaseURL, stockee);
+            env.preferences().ecrire(cle, stockee);
         }
         env.rouvrirPreferences();
-        QCOMPARE(env.preferences().apiBaseURL(), attendue);
+        QCOMPARE(lireAccesseur(env.preferences(), cle), effective);
+        QCOMPARE(env.preferences().valeur(cle), stockee);
     }
 
     void cleDepuisFichier_data()
@@ -54,7 +108,7 @@ private Q_SLOTS:
         QFETCH(QString, attendue);
         EnvironnementTest env;
         if (fichier) {
-            env.creerFichier(u"Volumes/DATA/Valto Transferts/.transfer-api-key"_s, *fichier);
+            env.creerFichier(cheminCle, *fichier);
         }
         QCOMPARE(env.preferences().apiKey(), attendue);
         // A found key is stored, so later reads and the settings window see it.
@@ -63,94 +117,17 @@ private Q_SLOTS:
         QCOMPARE(env.preferences().valeur(Preferences::cleApiKey).toString(), attendue);
     }
 
-    void cleStockeeGardeeTelleQuelle()
+    // A stored key is returned as is, and once filled the key file is no longer read.
+    void cleStockeePrioritaire()
     {
         EnvironnementTest env;
-        env.creerFichier(u"Volumes/DATA/Valto Transferts/.transfer-api-key"_s, "autre");
-        env.preferences().ecrire(Preferences::cleApiKey, u"  k-1"_s);
-        QCOMPARE(env.preferences().apiKey(), u"  k-1"_s);
-    }
-
-    void cleRempliePuisFichierIgnore()
-    {
-        EnvironnementTest env;
-        const QString fichier =
-            env.creerFichier(u"Volumes/DATA/Valto Transferts/.transfer-api-key"_s, "premiere");
+        const QString fichier = env.creerFichier(cheminCle, "premiere");
         QCOMPARE(env.preferences().apiKey(), u"premiere"_s);
         QFile::remove(fichier);
-        env.creerFichier(u"Volumes/DATA/Valto Transferts/.transfer-api-key"_s, "seconde");
+        env.creerFichier(cheminCle, "seconde");
         QCOMPARE(env.preferences().apiKey(), u"premiere"_s);
-    }
-
-    void dossierCopies_data()
-    {
-        QTest::addColumn<QVariant>("stocke");
-        QTest::addColumn<QString>("attendu");
-        const QString defaut = u"/Volumes/DATA/Valto Transferts"_s;
-        QTest::newRow("absent") << QVariant() << defaut;
-        QTest::newRow("ancien DATA") << QVariant(u"/Volumes/DATA/VALTO TRANSFERTS"_s) << defaut;
-        QTest::newRow("ancien VALTO SERVER")
-            << QVariant(u"/Volumes/VALTO SERVER/VALTO TRANSFERTS"_s) << defaut;
-        QTest::newRow("ancien en minuscules")
-            << QVariant(u"/Volumes/data/VALTO TRANSFERTS"_s) << u"/Volumes/data/VALTO TRANSFERTS"_s;
-        QTest::newRow("barre finale gardée")
-            << QVariant(u"/Volumes/DATA/Valto Transferts/"_s) << u"/Volumes/DATA/Valto Transferts/"_s;
-        QTest::newRow("vide") << QVariant(QString()) << QString();
-        QTest::newRow("liste") << QVariant(QStringList{u"/x"_s}) << defaut;
-    }
-    void dossierCopies()
-    {
-        QFETCH(QVariant, stocke);
-        QFETCH(QString, attendu);
-        EnvironnementTest env;
-        if (stocke.isValid()) {
-            env.preferences().ecrire(Preferences::cleNasMountPath, stocke);
-        }
-        env.rouvrirPreferences();
-        QCOMPARE(env.preferences().nasMountPath(), attendu);
-        if (stocke.isValid()) {
-            QCOMPARE(env.preferences().valeur(Preferences::cleNasMountPath), stocke);
-        }
-    }
-
-    void expediteur_data()
-    {
-        QTest::addColumn<QVariant>("stocke");
-        QTest::addColumn<QString>("attendu");
-        QTest::newRow("absent") << QVariant() << u"Camille Test"_s;
-        QTest::newRow("vide") << QVariant(QString()) << u"Camille Test"_s;
-        QTest::newRow("renseigné") << QVariant(u"Studio Valto"_s) << u"Studio Valto"_s;
-    }
-    void expediteur()
-    {
-        QFETCH(QVariant, stocke);
-        QFETCH(QString, attendu);
-        EnvironnementTest env;
-        if (stocke.isValid()) {
-            env.preferences().ecrire(Preferences::cleExpediteur, stocke);
-        }
-        QCOMPARE(env.preferences().expediteur(), attendu);
-    }
-
-    void expiration_data()
-    {
-        QTest::addColumn<QVariant>("stockee");
-        QTest::addColumn<qint64>("attendue");
-        QTest::newRow("absente") << QVariant() << qint64(7);
-        QTest::newRow("zéro gardé") << QVariant(0) << qint64(0);
-        QTest::newRow("14") << QVariant(14) << qint64(14);
-        QTest::newRow("texte numérique") << QVariant(u"30"_s) << qint64(30);
-    }
-    void expiration()
-    {
-        QFETCH(QVariant, stockee);
-        QFETCH(qint64, attendue);
-        EnvironnementTest env;
-        if (stockee.isValid()) {
-            env.preferences().ecrire(Preferences::cleDefaultExpiryDays, stockee);
-        }
-        env.rouvrirPreferences();
-        QCOMPARE(env.preferences().defaultExpiryDays(), attendue);
+        env.preferences().ecrire(Preferences::cleApiKey, u"  k-1"_s);
+        QCOMPARE(env.preferences().apiKey(), u"  k-1"_s);
     }
 
     // The store must tell a one-element list and an empty list from a string and from nothing.

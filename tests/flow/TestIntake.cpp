@@ -164,14 +164,6 @@ private Q_SLOTS:
         QCOMPARE(TransferFlow(Mode::compare, env.preferences(), env.plateforme()).expirationJours(), 14);
     }
 
-    void progressionSansDivisionParZero()
-    {
-        EnvironnementTest env;
-        TransferFlow flow(Mode::transfert, env.preferences(), env.plateforme());
-        QCOMPARE(flow.octetsACopier(), 0);
-        QCOMPARE(flow.progression(), 0.0);
-    }
-
     void valeurEgaleSilencieuse()
     {
         EnvironnementTest env;
