@@ -19,6 +19,10 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int delaiTransfertMs = 30'000;
+// Far above a list of 100 transfers; past it the answer is abandoned while it streams in.
+constexpr qint64 plafondReponse = 16 * 1024 * 1024;
+// A "detail" is shown in a window: a server that sends a book gets its first lines shown.
+constexpr qsizetype longueurDetailMax = 500;
 
 // One value as compact JSON, escaped by Qt's own writer.
 QByteArray texteJSON(const QJsonValue& valeur)
@@ -61,7 +65,8 @@ std::expected<QJsonDocument, ErreurSysteme> lireDocument(const QByteArray& corps
     QJsonParseError erreur;
     const QJsonDocument document = QJsonDocument::fromJson(corps, &erreur);
     if (erreur.error != QJsonParseError::NoError) {
-        return std::unexpected(ErreurSysteme{erreur.errorString()});
+        return std::unexpected(ErreurSysteme{
+            u"Réponse du serveur illisible : JSON invalide à l'octet %1."_s.arg(erreur.offset)});
     }
     return document;
 }
@@ -128,11 +133,22 @@ std::expected<void, ErreurSysteme> ignorerCorps(const QByteArray&)
     return {};
 }
 
+QString abrege(const QString& texte)
+{
+    if (texte.size() <= longueurDetailMax) {
+        return texte;
+    }
+    // Never split a character that takes two UTF-16 units.
+    const qsizetype coupure =
+        texte.at(longueurDetailMax - 1).isHighSurrogate() ? longueurDetailMax - 1 : longueurDetailMax;
+    return texte.left(coupure) + u'…';
+}
+
 // "detail" when it is a string; any other shape of error answer gives the empty message.
 QString messageDetail(const QByteArray& corps)
 {
     const QJsonValue detail = QJsonDocument::fromJson(corps).object().value(u"detail"_s);
-    return detail.isString() ? detail.toString() : QString();
+    return detail.isString() ? abrege(detail.toString()) : QString();
 }
 
 // Qt also flags every 4xx and 5xx status as an error; those are answers, judged by verifierReponse.
@@ -151,6 +167,31 @@ bool echecTransport(const QNetworkReply& reponse)
     const bool erreurDuServeur =
         code >= QNetworkReply::InternalServerError && code <= QNetworkReply::UnknownServerError;
     return !(erreurDeContenu || erreurDuServeur || code == QNetworkReply::ProtocolInvalidOperationError);
+}
+
+// Aborts the answer as soon as it announces or brings more than the ceiling.
+QMetaObject::Connection plafonner(QNetworkReply* reponse, bool& depasse)
+{
+    return QObject::connect(reponse, &QNetworkReply::downloadProgress, reponse,
+                            [reponse, &depasse](qint64 recus, qint64 annonces) {
+                                if (recus > plafondReponse || annonces > plafondReponse) {
+                                    depasse = true;
+                                    reponse->abort();
+                                }
+                            });
+}
+
+ErreurSysteme erreurTransport(const QNetworkReply& reponse, bool depasse)
+{
+    if (depasse) {
+        return ErreurSysteme{u"Réponse du serveur trop volumineuse (plus de 16 Mio) : abandonnée."_s};
+    }
+    // Our own timeout surfaces as a cancellation; nothing else cancels these requests.
+    if (reponse.error() == QNetworkReply::OperationCanceledError) {
+        return ErreurSysteme{
+            u"Le serveur ne répond pas (délai de %1 s dépassé)."_s.arg(delaiTransfertMs / 1000)};
+    }
+    return ErreurSysteme{reponse.errorString()};
 }
 
 QNetworkReply* envoyer(const RequeteAPI& envoi)
@@ -187,10 +228,13 @@ QCoro::Task<ResultatAPI<T>> echanger(std::expected<RequeteAPI, TransferAPIErreur
         co_return std::unexpected(ErreurAPI(preparee.error()));
     }
     const QScopedPointer<QNetworkReply, QScopedPointerDeleteLater> reponse(envoyer(*preparee));
+    bool depasse = false;
+    const QMetaObject::Connection surveillance = plafonner(reponse.get(), depasse);
     co_await reponse.get();
+    QObject::disconnect(surveillance);
     const QByteArray corps = reponse->readAll();
-    if (echecTransport(*reponse)) {
-        co_return std::unexpected(ErreurAPI(ErreurSysteme{reponse->errorString()}));
+    if (depasse || echecTransport(*reponse)) {
+        co_return std::unexpected(ErreurAPI(erreurTransport(*reponse, depasse)));
     }
     if (const auto verification = TransferAPI::verifierReponse(corps, *reponse, statutAttendu);
         !verification) {
@@ -285,6 +329,8 @@ TransferAPI::requete(const QString& chemin, const QByteArray& methode, const QBy
     }
     QNetworkRequest demande(url);
     demande.setTransferTimeout(delaiTransfertMs);
+    // A followed redirect would carry the key, and a creation's password, to wherever it points.
+    demande.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     demande.setRawHeader("X-Api-Key", apiKey.toUtf8());
     demande.setRawHeader("Content-Type", "application/json");
     return RequeteAPI{demande, methode, corps};

@@ -186,7 +186,7 @@ private Q_SLOTS:
             QJsonDocument::fromJson(corps, &erreur);
             const QString texte =
                 cle.isEmpty()
-                    ? erreur.errorString()
+                    ? u"Réponse du serveur illisible : JSON invalide à l'octet %1."_s.arg(erreur.offset)
                     : u"Réponse du serveur illisible : la valeur « %1 » est absente ou invalide."_s.arg(cle);
             ligne(nom, cas) << ReponseScriptee::json(0, corps) << false << texte;
         };
@@ -219,6 +219,62 @@ private Q_SLOTS:
         if (!texte.isEmpty()) {
             QCOMPARE(description(*erreur), texte);
         }
+    }
+
+    // A redirect is an answer like any other: the key, and a creation's password, never follow it.
+    void redirectionsRefusees_data()
+    {
+        QTest::addColumn<QByteArray>("nom");
+        QTest::addColumn<int>("statut");
+        ligne("creer", "307") << 307;
+        ligne("creer", "308") << 308;
+        ligne("lister", "302") << 302;
+        ligne("partages", "301") << 301;
+        ligne("modifier", "303") << 303;
+        ligne("supprimer", "301") << 301;
+    }
+    void redirectionsRefusees()
+    {
+        QFETCH(QByteArray, nom);
+        QFETCH(int, statut);
+        ServeurLocal serveur;
+        ServeurLocal ailleurs;
+        const QByteArray chemin = operations.at(nom).chemin;
+        ReponseScriptee redirection = ReponseScriptee::json(statut, R"({"detail":"Déplacé."})");
+        redirection.entetes.append({"Location", ailleurs.origine().toUtf8() + chemin});
+        const auto erreur = executer(serveur, nom, redirection);
+        QCOMPARE(erreur, std::optional<ErreurAPI>(TransferAPIErreur::http(statut, u"Déplacé."_s)));
+        QCOMPARE(ailleurs.nombreDeRequetes(), 0);
+    }
+
+    // Past 16 MiB an answer is abandoned, announced or not, success or refusal; a long "detail" is cut.
+    void reponsesDemesurees_data()
+    {
+        QTest::addColumn<QByteArray>("nom");
+        QTest::addColumn<ReponseScriptee>("reponse");
+        QTest::addColumn<QString>("texte");
+        const QString tropGrande = u"Réponse du serveur trop volumineuse (plus de 16 Mio) : abandonnée."_s;
+        constexpr qint64 demesure = 17 * 1024 * 1024;
+        ligne("lister", "longueur annoncée") << ReponseScriptee::flux(demesure) << tropGrande;
+        ligne("partages", "sans longueur")
+            << ReponseScriptee::flux(demesure, ReponseScriptee::Forme::sansLongueur) << tropGrande;
+        ReponseScriptee refus = ReponseScriptee::flux(demesure);
+        refus.statut = 500;
+        ligne("supprimer", "refus") << refus << tropGrande;
+        const QString debut = QString(499, u'é');
+        ligne("creer", "detail coupé avant un emoji")
+            << ReponseScriptee::json(409, (u"{\"detail\":\""_s + debut + u"😀\"}"_s).toUtf8())
+            << u"Serveur : erreur 409. "_s + debut + u'…';
+    }
+    void reponsesDemesurees()
+    {
+        QFETCH(QByteArray, nom);
+        QFETCH(ReponseScriptee, reponse);
+        QFETCH(QString, texte);
+        ServeurLocal serveur;
+        const auto erreur = executer(serveur, nom, reponse);
+        QVERIFY(erreur.has_value());
+        QCOMPARE(description(*erreur), texte);
     }
 
     // Nothing is sent without a usable key and address.
