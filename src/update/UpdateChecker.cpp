@@ -13,9 +13,10 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <coroutine>
-#include <filesystem>
 #include <memory>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using UpdateInstaller::Echec;
@@ -36,6 +37,8 @@ Reponse envoyerGET(const QUrl& url, int delaiMs)
     QNetworkRequest requete(url);
     requete.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     requete.setTransferTimeout(delaiMs);
+    // No secret travels with these requests; Qt still never follows to a non-HTTP scheme or down to http.
+    requete.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     return Reponse(reseauPartage().get(requete));
 }
 
@@ -100,15 +103,39 @@ std::optional<double> fractionEcrite(qint64 ecrits, qint64 attendus)
     return std::min(1.0, static_cast<double>(ecrits) / static_cast<double>(attendus));
 }
 
-Resultat<void> creerDossierVide(const QString& chemin)
+// Leftovers of earlier attempts at the same version: real folders of this user only, never a link.
+void retirerStagingsPrecedents(const QString& dossierTemporaire, const QString& nom)
 {
-    QDir(chemin).removeRecursively();
-    std::error_code erreur;
-    std::filesystem::create_directories(QFile::encodeName(chemin).toStdString(), erreur);
-    if (erreur) {
-        return std::unexpected(ErreurSysteme{QString::fromLocal8Bit(erreur.message())});
+    const QFileInfoList entrees =
+        QDir(dossierTemporaire).entryInfoList({nom + u"-??????"_s}, QDir::Dirs | QDir::Hidden | QDir::System);
+    for (const QFileInfo& entree : entrees) {
+        if (!entree.isSymLink() && entree.ownerId() == ::getuid()) {
+            QDir(entree.filePath()).removeRecursively();
+        }
     }
-    return {};
+}
+
+// A folder made fresh for this run and readable by its owner only: the temporary folder may be shared,
+// and a name known in advance is a name another user can plant a link at.
+Resultat<QString> creerDossierStaging(const QString& dossierTemporaire, const QString& nom)
+{
+    retirerStagingsPrecedents(dossierTemporaire, nom);
+    QTemporaryDir dossier(dossierTemporaire + u'/' + nom + u"-XXXXXX"_s);
+    if (!dossier.isValid()) {
+        return std::unexpected(ErreurSysteme{dossier.errorString()});
+    }
+    // It outlives the application: the relaunch script removes it.
+    dossier.setAutoRemove(false);
+    return dossier.path();
+}
+
+ErreurSysteme erreurTelechargement(const QNetworkReply& reponse)
+{
+    // Our own timeout surfaces as a cancellation.
+    if (reponse.error() == QNetworkReply::OperationCanceledError) {
+        return ErreurSysteme{u"Le serveur ne répond pas (délai de %1 s dépassé)."_s.arg(delaiImageMs / 1000)};
+    }
+    return ErreurSysteme{reponse.errorString()};
 }
 
 } // namespace
@@ -211,11 +238,12 @@ QCoro::Task<> UpdateChecker::verifier()
 QCoro::Task<Resultat<QString>> UpdateChecker::telechargerEtPreparer(Plateforme plateforme, VersionInfo info,
                                                                     Progression progression)
 {
-    const QString dossierStaging =
-        plateforme.dossierTemporaire + u'/' + plateforme.identifiantBundle + u".update-"_s + info.version;
-    if (const Resultat<void> cree = creerDossierVide(dossierStaging); !cree) {
-        co_return std::unexpected(cree.error());
+    const Resultat<QString> staging = creerDossierStaging(
+        plateforme.dossierTemporaire, plateforme.identifiantBundle + u".update-"_s + info.version);
+    if (!staging) {
+        co_return std::unexpected(staging.error());
     }
+    const QString dossierStaging = *staging;
     const Reponse reponse = envoyerGET(QUrl(info.url), delaiImageMs);
     // Qt stops reading the socket while this much is waiting, so memory stays flat however large the image.
     reponse->setReadBufferSize(tailleTampon);
@@ -223,12 +251,16 @@ QCoro::Task<Resultat<QString>> UpdateChecker::telechargerEtPreparer(Plateforme p
 
     const QVariant statut = reponse->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!statut.isValid() && reponse->error() != QNetworkReply::NoError) {
-        co_return std::unexpected(ErreurSysteme{reponse->errorString()});
+        co_return std::unexpected(erreurTelechargement(*reponse));
     }
     if (!statut.isValid() || statut.toInt() != 200) {
         co_return std::unexpected(Echec{UpdateInstaller::telechargementRefuse});
     }
     const qint64 attendus = reponse->header(QNetworkRequest::ContentLengthHeader).toLongLong();
+    // Without a length or a checksum, an image cut short (a chunked answer included) looks complete.
+    if (attendus < 1 && !info.sha256) {
+        co_return std::unexpected(Echec{UpdateInstaller::tailleNonAnnoncee});
+    }
     QFile image(dossierStaging + u'/' + plateforme.outilsMiseAJour.nomImage());
     // Unbuffered: a full disk shows up at the write that hits it.
     if (!image.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
@@ -265,7 +297,7 @@ QCoro::Task<Resultat<QString>> UpdateChecker::telechargerEtPreparer(Plateforme p
         co_await ProchainMorceau(reponse.get());
     }
     if (reponse->error() != QNetworkReply::NoError) {
-        co_return std::unexpected(ErreurSysteme{reponse->errorString()});
+        co_return std::unexpected(erreurTelechargement(*reponse));
     }
     if (!vider()) {
         co_return std::unexpected(ErreurSysteme{image.errorString()});

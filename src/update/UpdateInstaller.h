@@ -32,6 +32,8 @@ inline const QString emplacementTemporaire = QStringLiteral(
     "App lancée depuis un emplacement temporaire (Gatekeeper). Déplace-la dans Applications puis relance.");
 inline const QString emplacementNonInscriptible = QStringLiteral(
     "Emplacement non inscriptible. Installe la mise à jour manuellement (glisse l'app dans Applications).");
+inline const QString tailleNonAnnoncee =
+    QStringLiteral("Serveur : taille de l'image non annoncée, téléchargement refusé.");
 inline const QString imageCorrompue =
     QStringLiteral("Image téléchargée corrompue (somme de contrôle différente).");
 

@@ -56,7 +56,14 @@ struct Banc {
     }
 
     QString urlImage() const { return serveur.origine() + u"/images/valto-2.0.dmg"_s; }
-    QString staging() const { return env.chemin(u"tmp/ch.valto.transfer.tests.update-2.0"_s); }
+    // The one folder this run staged in, made fresh under a random suffix.
+    QString staging() const
+    {
+        const QStringList noms =
+            QDir(env.chemin(u"tmp"_s))
+                .entryList({u"ch.valto.transfer.tests.update-2.0-*"_s}, QDir::Dirs | QDir::NoSymLinks);
+        return noms.size() == 1 ? env.chemin(u"tmp/"_s + noms.first()) : QString();
+    }
     void publier(const QByteArray& corps, int statut = 200)
     {
         serveur.repondre("GET", "/releases/version.json", ReponseScriptee::json(statut, corps));
@@ -149,8 +156,10 @@ private Q_SLOTS:
                                                                     : ReponseScriptee::Forme::sansLongueur));
         QList<std::optional<double>> rapports;
 
+        const QString somme = QString::fromLatin1(
+            QCryptographicHash::hash(contenuDuFlux(taille), QCryptographicHash::Sha256).toHex());
         const auto stagee = QCoro::waitFor(UpdateChecker::telechargerEtPreparer(
-            banc.env.plateforme(), {u"2.0"_s, banc.urlImage(), std::nullopt},
+            banc.env.plateforme(), {u"2.0"_s, banc.urlImage(), somme},
             [&](std::optional<double> fraction) { rapports.append(fraction); }));
 
         QVERIFY(stagee.has_value());
@@ -175,6 +184,9 @@ private Q_SLOTS:
         QTest::newRow("coupé en route") << u"coupe"_s << QString();
         QTest::newRow("staging impossible") << u"staging"_s << QString();
         QTest::newRow("somme différente") << u"somme"_s << UpdateInstaller::imageCorrompue;
+        // Qt takes a chunked answer cut short for a whole one: without a length, only a checksum can tell.
+        QTest::newRow("fragmenté coupé, sans somme") << u"fragmente"_s << UpdateInstaller::tailleNonAnnoncee;
+        QTest::newRow("redirigé hors HTTP") << u"fichier"_s << UpdateInstaller::telechargementRefuse;
     }
     void echecs()
     {
@@ -188,6 +200,14 @@ private Q_SLOTS:
         } else if (cas == u"coupe"_s) {
             image = ReponseScriptee::flux(3'000'000, ReponseScriptee::Forme::interrompue);
             image.coupureApres = 1'000'000;
+        } else if (cas == u"fragmente"_s) {
+            image.tailleFlux = -1;
+            image.corps = "5\r\nabcde\r\n";
+            image.entetes = {{"Transfer-Encoding", "chunked"}};
+            image.forme = ReponseScriptee::Forme::sansLongueur;
+        } else if (cas == u"fichier"_s) {
+            image = ReponseScriptee::json(302, {});
+            image.entetes = {{"Location", "file:///etc/hostname"}};
         } else if (cas == u"staging"_s) {
             // A file where the temporary folder should be: even root cannot create a folder inside it.
             banc.env.plateforme().dossierTemporaire = banc.env.creerFichier(u"pas-un-dossier"_s);
@@ -241,7 +261,7 @@ private Q_SLOTS:
         const QByteArray somme = QCryptographicHash::hash(contenuDuFlux(taille), QCryptographicHash::Sha256);
         banc.publier20(u",\"sha256\":\""_s + QString::fromLatin1(somme.toHex().toUpper()) + u'"');
         banc.image20(ReponseScriptee::flux(taille));
-        banc.env.creerFichier(u"tmp/ch.valto.transfer.tests.update-2.0/Valto Transfer.app/ancien"_s);
+        banc.env.creerFichier(u"tmp/ch.valto.transfer.tests.update-2.0-AbC123/Valto Transfer.app/ancien"_s);
         if (!bundle.isEmpty()) {
             banc.env.plateforme().cheminBundle = bundle;
         }
@@ -250,7 +270,9 @@ private Q_SLOTS:
 
         QCOMPARE(banc.checker.appStagee(), banc.staging() + u"/Valto Transfer.app"_s);
         QVERIFY(QFileInfo(*banc.checker.appStagee() + u"/Contents/Info.plist"_s).isFile());
-        QVERIFY(!QFileInfo::exists(*banc.checker.appStagee() + u"/ancien"_s));
+        QCOMPARE(QFileInfo(banc.staging()).permissions(), QFile::ReadOwner | QFile::WriteOwner |
+                                                              QFile::ExeOwner | QFile::ReadUser |
+                                                              QFile::WriteUser | QFile::ExeUser);
         QCOMPARE(QFileInfo(banc.staging() + u"/update.dmg"_s).size(), taille);
         QCOMPARE(banc.etats.constFirst(), Etat::telechargement());
         QCOMPARE(banc.etats.constLast(), Etat::prete());
@@ -269,6 +291,28 @@ private Q_SLOTS:
         QCOMPARE(banc.checker.etat(), echec.isEmpty() ? Etat::prete() : Etat::echec(echec));
         QCOMPARE(QFileInfo::exists(banc.staging() + u"/relance.sh"_s), echec.isEmpty());
         QCOMPARE(banc.terminaisons, echec.isEmpty() ? 1 : 0);
+    }
+
+    // Links planted in the shared temporary folder, at the names a staging folder has or had: their
+    // targets stay untouched and the update stages in a folder of its own.
+    void liensPlantes_data()
+    {
+        QTest::addColumn<QString>("lien");
+        QTest::newRow("nom prévisible") << u"ch.valto.transfer.tests.update-2.0"_s;
+        QTest::newRow("ancien staging") << u"ch.valto.transfer.tests.update-2.0-Piege1"_s;
+    }
+    void liensPlantes()
+    {
+        QFETCH(QString, lien);
+        Banc banc;
+        const QString cible = banc.env.creerFichier(u"autrui/precieux.txt"_s, "à garder");
+        QVERIFY(QFile::link(QFileInfo(cible).path(), banc.env.chemin(u"tmp/"_s + lien)));
+        banc.publier20();
+        banc.image20(ReponseScriptee::flux(UpdateChecker::tailleTampon));
+        banc.verifier();
+        QCOMPARE(banc.checker.etat(), Etat::prete());
+        QCOMPARE(QDir(QFileInfo(cible).path()).entryList(QDir::Files), QStringList{u"precieux.txt"_s});
+        QCOMPARE(QFileInfo(*banc.checker.appStagee()).path(), banc.staging());
     }
 
     void tentativeRepeteeOuvrirEtMasquer()
