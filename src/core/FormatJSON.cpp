@@ -1,6 +1,6 @@
 #include "FormatJSON.h"
 
-#include <QIODevice>
+#include <QFileDevice>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -45,6 +45,12 @@ bool lire(QIODevice& fichier, QSettings::SettingsMap& valeurs)
 
 bool ecrire(QIODevice& fichier, const QSettings::SettingsMap& valeurs)
 {
+    // The store holds the API key: readable by its owner only, from the first write on.
+    auto* const fichierDisque = qobject_cast<QFileDevice*>(&fichier);
+    if (fichierDisque == nullptr ||
+        !fichierDisque->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+        return false;
+    }
     const QJsonObject objet = QJsonObject::fromVariantMap(valeurs);
     return fichier.write(QJsonDocument(objet).toJson(QJsonDocument::Indented)) >= 0;
 }

@@ -3,8 +3,8 @@
 #include "api/TransferAPI.h"
 #include "core/DepuisAPI.h"
 #include "core/FichierHistorique.h"
+#include "core/FichiersPrives.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
@@ -13,6 +13,9 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// Far above 100 entries: anything larger is not a history this application wrote.
+constexpr qint64 tailleMaxFichier = 16 * 1024 * 1024;
 
 bool occupe(const QString& chemin)
 {
@@ -44,22 +47,20 @@ HistoryStore::HistoryStore(Preferences& preferences, const Plateforme& plateform
 QString HistoryStore::cheminFichier() const
 {
     const QString dossier = m_dossierDonnees + u"/Valto Transfer"_s;
-    QDir().mkpath(dossier);
+    creerDossierPrive(dossier);
     return dossier + u"/historique.json"_s;
 }
 
 void HistoryStore::charger()
 {
     const QString chemin = cheminFichier();
-    QFile fichier(chemin);
-    if (!fichier.open(QIODevice::ReadOnly)) {
+    const std::optional<QByteArray> octets = lireFichierOrdinaire(chemin, tailleMaxFichier);
+    if (!octets) {
         // Missing is the normal first start; anything else there must survive the first save.
         m_fichierIllisible = occupe(chemin);
         return;
     }
-    const QByteArray octets = fichier.readAll();
-    const std::optional<QList<Transfert>> lus =
-        fichier.error() == QFileDevice::NoError ? decoderHistorique(octets) : std::nullopt;
+    const std::optional<QList<Transfert>> lus = decoderHistorique(*octets);
     m_fichierIllisible = !lus;
     definirTransferts(lus.value_or(QList<Transfert>()));
 }
@@ -75,8 +76,10 @@ void HistoryStore::enregistrer()
         return;
     }
     // A failed write is ignored: the list stays in memory and the next save writes all of it.
+    // The file keeps every password typed: readable by its owner only, set before anything is written.
     QSaveFile fichier(chemin);
-    if (fichier.open(QIODevice::WriteOnly) && fichier.write(*octets) == octets->size()) {
+    if (fichier.open(QIODevice::WriteOnly) && fichier.setPermissions(QFile::ReadOwner | QFile::WriteOwner) &&
+        fichier.write(*octets) == octets->size()) {
         fichier.commit();
     }
 }

@@ -1,14 +1,16 @@
 #include "Preferences.h"
 
+#include "FichiersPrives.h"
 #include "FormatJSON.h"
 #include "Rognage.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 
 namespace {
 
-std::unique_ptr<QSettings> ouvrirStockage(const QString& fichier)
+std::unique_ptr<QSettings> ouvrirSettings(const QString& fichier)
 {
     if (!fichier.isEmpty()) {
         return std::make_unique<QSettings>(fichier, formatPreferencesJSON());
@@ -19,6 +21,14 @@ std::unique_ptr<QSettings> ouvrirStockage(const QString& fichier)
     return std::make_unique<QSettings>(formatPreferencesJSON(), QSettings::UserScope, QStringLiteral("Valto"),
                                        QStringLiteral("Valto Transfer"));
 #endif
+}
+
+std::unique_ptr<QSettings> ouvrirStockage(const QString& fichier)
+{
+    std::unique_ptr<QSettings> stockage = ouvrirSettings(fichier);
+    // Made before the first write, which would otherwise create it readable by everyone.
+    creerDossierPrive(QFileInfo(stockage->fileName()).path());
+    return stockage;
 }
 
 // Empty when the file is unreadable or not valid UTF-8.

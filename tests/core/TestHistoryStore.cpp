@@ -12,6 +12,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -313,6 +315,71 @@ private Q_SLOTS:
         QCoro::Task<> orphelin = banc.store->rafraichir();
         banc.store.reset();
         QCoro::waitFor(std::move(orphelin));
+    }
+
+    // Passwords and the API key at rest: owner-only from the first save, an older file readable by all
+    // tightened at the next one, a folder created here private too.
+    void droitsDuProprietaire_data()
+    {
+        QTest::addColumn<bool>("historique");
+        QTest::addColumn<bool>("existant");
+        QTest::newRow("historique neuf") << true << false;
+        QTest::newRow("historique lisible par tous") << true << true;
+        QTest::newRow("préférences neuves") << false << false;
+        QTest::newRow("préférences lisibles par tous") << false << true;
+    }
+    void droitsDuProprietaire()
+    {
+        QFETCH(bool, historique);
+        QFETCH(bool, existant);
+        EnvironnementTest env;
+        env.plateforme().fichierPreferences = env.chemin(u"config/Valto/preferences.json"_s);
+        const QString chemin = historique ? env.chemin(cheminRelatif) : env.plateforme().fichierPreferences;
+        if (existant) {
+            env.creerFichier(QDir(env.chemin({})).relativeFilePath(chemin), historique ? "[]" : "{}");
+            QFile::setPermissions(chemin, QFile::permissions(chemin) | QFile::ReadGroup | QFile::ReadOther);
+        }
+        if (historique) {
+            HistoryStore(env.preferences(), env.plateforme()).ajouter(transfert(1));
+        } else {
+            env.preferences().ecrire(Preferences::cleApiKey, u"k"_s);
+        }
+        const auto proprietaire = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
+        QCOMPARE(QFile::permissions(chemin), proprietaire);
+        if (!existant) {
+            QCOMPARE(QFile::permissions(QFileInfo(chemin).path()),
+                     proprietaire | QFile::ExeOwner | QFile::ExeUser);
+        }
+    }
+
+    // A FIFO, a device or an oversized file at the history's place is never read (it would hang or flood
+    // the start-up): the history starts empty and that file is set aside at the first save.
+    void fichiersSpeciaux_data()
+    {
+        QTest::addColumn<QString>("nature");
+        QTest::newRow("FIFO") << u"fifo"_s;
+        QTest::newRow("lien vers /dev/zero") << u"zero"_s;
+        QTest::newRow("plus de 16 Mio") << u"enorme"_s;
+    }
+    void fichiersSpeciaux()
+    {
+        QFETCH(QString, nature);
+        EnvironnementTest env;
+        const QString chemin = env.creerDossier(dossierRelatif) + u"/historique.json"_s;
+        if (nature == u"fifo") {
+            QCOMPARE(::mkfifo(QFile::encodeName(chemin).constData(), 0600), 0);
+        } else if (nature == u"zero") {
+            QVERIFY(QFile::link(u"/dev/zero"_s, chemin));
+        } else {
+            const QByteArray valide = *encoderHistorique({transfert(2)});
+            env.creerFichier(cheminRelatif, valide.chopped(1) + QByteArray(16 * 1024 * 1024, ' ') + ']');
+        }
+        HistoryStore store(env.preferences(), env.plateforme());
+        QCOMPARE(store.transferts(), QList<Transfert>());
+        store.ajouter(transfert(1));
+        QCOMPARE(relu(env), QList<Transfert>{transfert(1)});
+        const QFileInfo ecarte(chemin + u".illisible"_s);
+        QVERIFY(ecarte.exists() || ecarte.isSymLink());
     }
 };
 
