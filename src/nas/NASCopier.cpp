@@ -46,6 +46,29 @@ std::unexpected<ErreurSysteme> erreurPlateforme(int code)
     return std::unexpected(ErreurSysteme{qt_error_string(code)});
 }
 
+// The system's text alone does not tell which of a thousand files failed.
+std::unexpected<ErreurSysteme> echecNomme(const QByteArray& source, const QString& texte)
+{
+    return std::unexpected(
+        ErreurSysteme{u"Copie de « %1 » impossible : %2"_s.arg(QFile::decodeName(source), texte)});
+}
+
+Resultat avecNom(const QByteArray& source, const Resultat& resultat)
+{
+    return resultat ? resultat : echecNomme(source, resultat.error().texte);
+}
+
+// Only folders and regular files are copied: a FIFO would block the copy for ever, a device such as
+// /dev/zero would fill the disk.
+Resultat verifierNature(const QByteArray& source, const struct stat& etat)
+{
+    if (S_ISDIR(etat.st_mode) || S_ISREG(etat.st_mode)) {
+        return {};
+    }
+    return std::unexpected(ErreurSysteme{
+        u"« %1 » n'est pas un fichier ordinaire : copie interrompue."_s.arg(QFile::decodeName(source))});
+}
+
 // A file descriptor closed on every way out.
 class Descripteur final {
 public:
@@ -244,11 +267,11 @@ Resultat copierDossier(Descripteur& dossier, const struct stat& etat, const QByt
         return descente;
     }
     if (auto cree = creerDossier(destination); !cree) {
-        return cree;
+        return avecNom(source, cree);
     }
     const auto noms = listerACopier(dossier.liberer());
     if (!noms) {
-        return std::unexpected(noms.error());
+        return avecNom(source, std::unexpected(noms.error()));
     }
     copie.ancetres.push_back(identite(etat));
     Resultat resultat;
@@ -262,21 +285,40 @@ Resultat copierDossier(Descripteur& dossier, const struct stat& etat, const QByt
     return resultat;
 }
 
+// A folder or a regular file, links followed, looked at before it is opened and again once open (it may
+// have been swapped meanwhile). Never blocks: the open does not wait for a FIFO's writer.
+std::expected<int, ErreurSysteme> ouvrirSource(const QByteArray& source, struct stat& etat)
+{
+    if (::stat(source.constData(), &etat) != 0) {
+        return echecNomme(source, qt_error_string(errno));
+    }
+    if (auto nature = verifierNature(source, etat); !nature) {
+        return std::unexpected(nature.error());
+    }
+    Descripteur entree(::open(source.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (entree.fd() < 0 || ::fstat(entree.fd(), &etat) != 0) {
+        return echecNomme(source, qt_error_string(errno));
+    }
+    if (auto nature = verifierNature(source, etat); !nature) {
+        return std::unexpected(nature.error());
+    }
+    ::fcntl(entree.fd(), F_SETFL, ::fcntl(entree.fd(), F_GETFL) & ~O_NONBLOCK);
+    return entree.liberer();
+}
+
 // Opens the source once: the open descriptor tells a folder from a file and then serves the copy.
 Resultat copierEntree(const QByteArray& source, const QByteArray& destination, Copie& copie)
 {
-    Descripteur entree(::open(source.constData(), O_RDONLY | O_CLOEXEC));
-    if (entree.fd() < 0) {
-        return erreurPlateforme(errno);
-    }
     struct stat etat {};
-    if (::fstat(entree.fd(), &etat) != 0) {
-        return erreurPlateforme(errno);
+    const auto ouverte = ouvrirSource(source, etat);
+    if (!ouverte) {
+        return std::unexpected(ouverte.error());
     }
+    Descripteur entree(*ouverte);
     if (S_ISDIR(etat.st_mode)) {
         return copierDossier(entree, etat, source, destination, copie);
     }
-    return copierContenu(entree.fd(), destination, copie);
+    return avecNom(source, copierContenu(entree.fd(), destination, copie));
 }
 
 bool libre(const QString& chemin)
@@ -325,7 +367,9 @@ std::expected<void, ErreurCopie> copier(const QStringList& urls, const QString& 
         return std::unexpected(NASCopierErreur::dossierExistant(token));
     }
     if (::mkdir(chemin.constData(), 0777) != 0 || ::stat(chemin.constData(), &etat) != 0) {
-        return std::unexpected(ErreurSysteme{qt_error_string(errno)});
+        return std::unexpected(
+            ErreurSysteme{u"Création du dossier du transfert dans « %1 » impossible : %2"_s.arg(
+                dossierCopies, qt_error_string(errno))});
     }
     qint64 octets = 0;
     Copie copie(octets, surProgression, identite(etat));
@@ -348,12 +392,15 @@ std::expected<void, ErreurSysteme> copierElement(const QString& source, const QS
 std::expected<void, ErreurSysteme> copierFichier(const QString& source, const QString& destination,
                                                  qint64& octets, const Progression& surProgression)
 {
-    Descripteur entree(::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC));
-    if (entree.fd() < 0) {
-        return erreurPlateforme(errno);
+    struct stat etat {};
+    const QByteArray chemin = QFile::encodeName(source);
+    const auto ouverte = ouvrirSource(chemin, etat);
+    if (!ouverte) {
+        return std::unexpected(ouverte.error());
     }
+    Descripteur entree(*ouverte);
     Copie copie(octets, surProgression);
-    return copierContenu(entree.fd(), QFile::encodeName(destination), copie);
+    return avecNom(chemin, copierContenu(entree.fd(), QFile::encodeName(destination), copie));
 }
 
 } // namespace NASCopier

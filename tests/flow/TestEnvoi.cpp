@@ -19,6 +19,7 @@
 #include <cerrno>
 #include <functional>
 #include <memory>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -196,7 +197,7 @@ private Q_SLOTS:
     void echecs_data()
     {
         QTest::addColumn<Preparation>("preparer");
-        QTest::addColumn<QString>("message"); // %1: the copies folder
+        QTest::addColumn<QString>("message"); // %1: the copies folder, %2: the home folder
         QTest::addColumn<bool>("creationEnvoyee");
 
         const auto creation = [](ReponseScriptee reponse) {
@@ -226,7 +227,13 @@ private Q_SLOTS:
         QTest::newRow("fichier disparu pendant la copie") << Preparation([](Banc& banc) {
             QVERIFY(QFile::link(banc.env.chemin(u"nulle-part"_s),
                                 banc.env.chemin(u"home/Projet/z-disparu.txt"_s)));
-        }) << qt_error_string(ENOENT) << false;
+        }) << u"Copie de « %2/Projet/z-disparu.txt » impossible : "_s + qt_error_string(ENOENT)
+                                                          << false;
+        QTest::newRow("FIFO dans le dossier déposé") << Preparation([](Banc& banc) {
+            const QString tube = banc.env.chemin(u"home/Projet/tube"_s);
+            QCOMPARE(::mkfifo(QFile::encodeName(tube).constData(), 0600), 0);
+        }) << u"« %2/Projet/tube » n'est pas un fichier ordinaire : copie interrompue."_s
+                                                     << false;
         QTest::newRow("dossier des copies absent")
             << preference(Preferences::cleNasMountPath, u"%1/absent"_s)
             << u"Des fichiers hors NAS doivent être copiés, mais le dossier des copies est introuvable "
@@ -235,7 +242,9 @@ private Q_SLOTS:
         // The copies folder set to another transfer's file: that file must survive.
         QTest::newRow("un fichier à la place du dossier des copies")
             << preference(Preferences::cleNasMountPath, u"%1/autre-transfert/garde.txt"_s)
-            << qt_error_string(ENOTDIR) << false;
+            << u"Création du dossier du transfert dans « %1/autre-transfert/garde.txt » impossible : "_s +
+                   qt_error_string(ENOTDIR)
+            << false;
     }
     void echecs()
     {
@@ -253,7 +262,8 @@ private Q_SLOTS:
         banc.envoyer(*flow);
 
         QCOMPARE(flow->etape().cas, Etape::Cas::erreur);
-        QCOMPARE(flow->etape().message, message.replace(u"%1"_s, banc.dossierCopies));
+        QCOMPARE(flow->etape().message,
+                 message.replace(u"%1"_s, banc.dossierCopies).replace(u"%2"_s, banc.env.chemin(u"home"_s)));
         QCOMPARE(banc.creations() > 0, creationEnvoyee);
         QCOMPARE(banc.dossiersDeTransfert(), QStringList{u"autre-transfert"_s});
         QCOMPARE(lireArbre(banc.dossierCopies), Arbre({{u"autre-transfert/garde.txt"_s, "g"}}));

@@ -9,12 +9,14 @@
 #include <QTest>
 #include <algorithm>
 #include <cerrno>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// Relative path → contents; a folder is a path ending with '/', a link's contents are "->" and its target.
+// Relative path → contents; a folder is a path ending with '/', a link's contents are "->" and its target,
+// a FIFO's "<fifo>".
 using Arbre = QMap<QString, QByteArray>;
 
 const QString copiesParDefaut = u"Volumes/DATA/Valto Transferts"_s;
@@ -24,7 +26,10 @@ void preparer(EnvironnementTest& env, const Arbre& arbre)
 {
     env.creerDossier(u"home"_s);
     for (auto [chemin, contenu] : arbre.asKeyValueRange()) {
-        if (contenu.startsWith("->")) {
+        if (contenu == "<fifo>") {
+            env.creerDossier(QFileInfo(u"home/"_s + chemin).path());
+            QCOMPARE(::mkfifo(QFile::encodeName(env.chemin(u"home/"_s + chemin)).constData(), 0600), 0);
+        } else if (contenu.startsWith("->")) {
             env.creerDossier(QFileInfo(u"home/"_s + chemin).path());
             QVERIFY(QFile::link(QString::fromUtf8(contenu.mid(2)), env.chemin(u"home/"_s + chemin)));
         } else {
@@ -198,10 +203,20 @@ private Q_SLOTS:
                      {u"P/un/c.txt"_s, "c"}, {u"P/deux/"_s, {}}, {u"P/deux/c.txt"_s, "c"}};
         QTest::newRow("lien mort dans un dossier")
             << Arbre{{u"P/a.txt"_s, "a"}, {u"P/mort"_s, "->absent"}} << QStringList{u"P"_s} << copiesParDefaut
-            << qt_error_string(ENOENT) << Arbre();
+            << u"Copie de « %1/P/mort » impossible : "_s + qt_error_string(ENOENT) << Arbre();
         QTest::newRow("un fichier à la place du dossier des copies")
             << Arbre{{u"a.txt"_s, "a"}, {u"copies"_s, "fichier"}} << QStringList{u"a.txt"_s}
-            << u"home/copies"_s << qt_error_string(ENOTDIR) << Arbre();
+            << u"home/copies"_s
+            << u"Création du dossier du transfert dans « %1/copies » impossible : "_s +
+                   qt_error_string(ENOTDIR)
+            << Arbre();
+        // Never opened to find out: a FIFO would block the copy for ever, a device fill the disk.
+        QTest::newRow("FIFO dans un dossier")
+            << Arbre{{u"P/a.txt"_s, "a"}, {u"P/tube"_s, "<fifo>"}} << QStringList{u"P"_s} << copiesParDefaut
+            << u"« %1/P/tube » n'est pas un fichier ordinaire : copie interrompue."_s << Arbre();
+        QTest::newRow("lien vers un périphérique")
+            << Arbre{{u"zero"_s, "->/dev/zero"}} << QStringList{u"zero"_s} << copiesParDefaut
+            << u"« %1/zero » n'est pas un fichier ordinaire : copie interrompue."_s << Arbre();
         QTest::newRow("lien vers un ancêtre")
             << Arbre{{u"P/a.txt"_s, "a"}, {u"P/sous/retour"_s, "->.."}} << QStringList{u"P"_s}
             << copiesParDefaut
