@@ -1,9 +1,9 @@
-#include "TransferAPI.h"
+#include "api/TransferAPI.h"
 
 #include "api/ReseauPartage.h"
 #include "core/Preferences.h"
 
-#include <QCoroNetworkReply>
+#include <QCoro/QCoroNetworkReply>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -60,7 +60,7 @@ ErreurSysteme reponseIllisible(const QString& cle)
         u"Réponse du serveur illisible : la valeur « %1 » est absente ou invalide."_s.arg(cle)};
 }
 
-std::expected<QJsonDocument, ErreurSysteme> lireDocument(const QByteArray& corps)
+Resultat<QJsonDocument> lireDocument(const QByteArray& corps)
 {
     QJsonParseError erreur;
     const QJsonDocument document = QJsonDocument::fromJson(corps, &erreur);
@@ -72,7 +72,7 @@ std::expected<QJsonDocument, ErreurSysteme> lireDocument(const QByteArray& corps
 }
 
 // The array under `cle` of an answer that must be an object.
-std::expected<QJsonArray, ErreurSysteme> lireTableau(const QByteArray& corps, const QString& cle)
+Resultat<QJsonArray> lireTableau(const QByteArray& corps, const QString& cle)
 {
     const auto document = lireDocument(corps);
     if (!document) {
@@ -85,7 +85,7 @@ std::expected<QJsonArray, ErreurSysteme> lireTableau(const QByteArray& corps, co
     return valeur.toArray();
 }
 
-std::expected<TransfertAPI, ErreurSysteme> lireTransfert(const QByteArray& corps)
+Resultat<TransfertAPI> lireTransfert(const QByteArray& corps)
 {
     const auto document = lireDocument(corps);
     if (!document) {
@@ -94,7 +94,7 @@ std::expected<TransfertAPI, ErreurSysteme> lireTransfert(const QByteArray& corps
     return TransfertAPI::depuisJSON(document->isObject() ? QJsonValue(document->object()) : QJsonValue());
 }
 
-std::expected<QList<TransfertAPI>, ErreurSysteme> lireTransferts(const QByteArray& corps)
+Resultat<QList<TransfertAPI>> lireTransferts(const QByteArray& corps)
 {
     const auto tableau = lireTableau(corps, u"transferts"_s);
     if (!tableau) {
@@ -112,7 +112,7 @@ std::expected<QList<TransfertAPI>, ErreurSysteme> lireTransferts(const QByteArra
     return transferts;
 }
 
-std::expected<QStringList, ErreurSysteme> lirePartages(const QByteArray& corps)
+Resultat<QStringList> lirePartages(const QByteArray& corps)
 {
     const auto tableau = lireTableau(corps, u"partages"_s);
     if (!tableau) {
@@ -128,7 +128,7 @@ std::expected<QStringList, ErreurSysteme> lirePartages(const QByteArray& corps)
     return partages;
 }
 
-std::expected<void, ErreurSysteme> ignorerCorps(const QByteArray&)
+Resultat<void> ignorerCorps(const QByteArray&)
 {
     return {};
 }
@@ -206,7 +206,7 @@ QNetworkReply* envoyer(const RequeteAPI& envoi)
     return reseau.sendCustomRequest(envoi.requete, envoi.methode, envoi.corps);
 }
 
-template <typename T> ResultatAPI<T> versResultat(const std::expected<T, ErreurSysteme>& resultat)
+template <typename T> Resultat<T, ErreurAPI> versResultat(const Resultat<T>& resultat)
 {
     if (!resultat) {
         return std::unexpected(ErreurAPI(resultat.error()));
@@ -221,8 +221,8 @@ template <typename T> ResultatAPI<T> versResultat(const std::expected<T, ErreurS
 // Sends, checks the status, then decodes the answer with `lire`. Takes everything by value, so the
 // client that prepared the request may be gone by the time the answer arrives.
 template <typename T>
-QCoro::Task<ResultatAPI<T>> echanger(std::expected<RequeteAPI, TransferAPIErreur> preparee, int statutAttendu,
-                                     std::expected<T, ErreurSysteme> (*lire)(const QByteArray&))
+QCoro::Task<Resultat<T, ErreurAPI>> echanger(Resultat<RequeteAPI, TransferAPIErreur> preparee,
+                                             int statutAttendu, Resultat<T> (*lire)(const QByteArray&))
 {
     if (!preparee) {
         co_return std::unexpected(ErreurAPI(preparee.error()));
@@ -291,34 +291,34 @@ TransferAPI TransferAPI::depuisPreferences(Preferences& preferences)
     return TransferAPI{preferences.apiBaseURL(), preferences.apiKey()};
 }
 
-QCoro::Task<ResultatAPI<TransfertAPI>> TransferAPI::creerTransfert(CorpsCreation corps) const
+QCoro::Task<Resultat<TransfertAPI, ErreurAPI>> TransferAPI::creerTransfert(CorpsCreation corps) const
 {
     return echanger(requete(u"/api/transferts"_s, "POST", corps.versJSON()), 201, lireTransfert);
 }
 
-QCoro::Task<ResultatAPI<QList<TransfertAPI>>> TransferAPI::listerTransferts() const
+QCoro::Task<Resultat<QList<TransfertAPI>, ErreurAPI>> TransferAPI::listerTransferts() const
 {
     return echanger(requete(u"/api/transferts"_s, "GET"), 200, lireTransferts);
 }
 
-QCoro::Task<ResultatAPI<QStringList>> TransferAPI::listerPartages() const
+QCoro::Task<Resultat<QStringList, ErreurAPI>> TransferAPI::listerPartages() const
 {
     return echanger(requete(u"/api/partages"_s, "GET"), 200, lirePartages);
 }
 
-QCoro::Task<ResultatAPI<TransfertAPI>> TransferAPI::modifierTransfert(QString token,
-                                                                      CorpsModification corps) const
+QCoro::Task<Resultat<TransfertAPI, ErreurAPI>> TransferAPI::modifierTransfert(QString token,
+                                                                              CorpsModification corps) const
 {
     return echanger(requete(u"/api/transferts/"_s + token, "PATCH", corps.versJSON()), 200, lireTransfert);
 }
 
-QCoro::Task<ResultatAPI<void>> TransferAPI::supprimerTransfert(QString token) const
+QCoro::Task<Resultat<void, ErreurAPI>> TransferAPI::supprimerTransfert(QString token) const
 {
     return echanger(requete(u"/api/transferts/"_s + token, "DELETE"), 200, ignorerCorps);
 }
 
-std::expected<RequeteAPI, TransferAPIErreur>
-TransferAPI::requete(const QString& chemin, const QByteArray& methode, const QByteArray& corps) const
+Resultat<RequeteAPI, TransferAPIErreur> TransferAPI::requete(const QString& chemin, const QByteArray& methode,
+                                                             const QByteArray& corps) const
 {
     if (apiKey.isEmpty() || !valeurDEnteteSure(apiKey)) {
         return std::unexpected(TransferAPIErreur::configurationManquante());
@@ -336,7 +336,7 @@ TransferAPI::requete(const QString& chemin, const QByteArray& methode, const QBy
     return RequeteAPI{demande, methode, corps};
 }
 
-std::expected<void, TransferAPIErreur>
+Resultat<void, TransferAPIErreur>
 TransferAPI::verifierReponse(const QByteArray& corps, const QNetworkReply& reponse, int statutAttendu)
 {
     const QVariant statut = reponse.attribute(QNetworkRequest::HttpStatusCodeAttribute);

@@ -1,4 +1,4 @@
-#include "Affichage.h"
+#include "core/Affichage.h"
 
 #include <QLocale>
 #include <QRandomGenerator>

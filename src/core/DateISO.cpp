@@ -1,4 +1,4 @@
-#include "DateISO.h"
+#include "core/DateISO.h"
 
 #include <QRegularExpression>
 

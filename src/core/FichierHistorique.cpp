@@ -1,4 +1,4 @@
-#include "FichierHistorique.h"
+#include "core/FichierHistorique.h"
 
 #include "core/DateISO.h"
 

@@ -1,4 +1,4 @@
-#include "FichiersPrives.h"
+#include "core/FichiersPrives.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
-#include "Preferences.h"
+#include "core/Preferences.h"
 
-#include "FichiersPrives.h"
-#include "FormatJSON.h"
-#include "Rognage.h"
+#include "core/FichiersPrives.h"
+#include "core/FormatJSON.h"
+#include "core/Rognage.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
-#include "TransferFlow.h"
+#include "flow/TransferFlow.h"
 
+#include "api/DepuisAPI.h"
 #include "api/TransferAPI.h"
 #include "core/Affichage.h"
-#include "core/DepuisAPI.h"
 #include "core/HistoryStore.h"
 #include "core/Preferences.h"
 #include "core/Rognage.h"
@@ -12,11 +12,11 @@
 #include "nas/Placement.h"
 
 #include <QClipboard>
+#include <QCoro/QCoroFuture>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <qcoro/qcorofuture.h>
 
 using namespace Qt::StringLiterals;
 
@@ -39,11 +39,11 @@ QString extensionMinuscule(const QString& chemin)
 
 } // namespace
 
-TransferFlow::TransferFlow(Mode mode, Preferences& preferences, const Plateforme& plateforme, QObject* parent)
+TransferFlow::TransferFlow(Mode mode, Preferences& preferences, Plateforme plateforme, QObject* parent)
     : QObject(parent)
     , m_mode(mode)
     , m_preferences(preferences)
-    , m_plateforme(plateforme)
+    , m_plateforme(std::move(plateforme))
     , m_expirationJours(preferences.defaultExpiryDays())
 {
 }
@@ -116,7 +116,7 @@ QString TransferFlow::titreParDefaut(const QStringList& chemins) const
     if (chemins.size() == 1) {
         return nomSansExtension(chemins.first());
     }
-    return u"Transfert du "_s + formaterDate(QDateTime::currentDateTime());
+    return u"Transfert du "_s + formaterDate(m_plateforme.maintenant());
 }
 
 bool TransferFlow::estAcceptable(const QString& chemin) const
@@ -205,17 +205,17 @@ void TransferFlow::envoyer(HistoryStore& historique)
     m_envoiEnCours = true;
     setOctetsCopies(0);
     setOctetsACopier(0);
-    executerEnvoi(nouveauToken(), m_preferences.nasMountPath(), QPointer<HistoryStore>(&historique));
+    executerEnvoi(m_plateforme.tirerToken(), m_preferences.nasMountPath(),
+                  QPointer<HistoryStore>(&historique));
 }
 
 QCoro::Task<> TransferFlow::executerEnvoi(QString token, QString dossierCopies,
                                           QPointer<HistoryStore> historique)
 {
-    // g++ 12 may destroy temporaries of a co_await expression twice: everything awaited is named first.
     const QPointer<TransferFlow> vivant(this);
     const TransferAPI api = TransferAPI::depuisPreferences(m_preferences);
-    QCoro::Task<ResultatAPI<QStringList>> demandePartages = api.listerPartages();
-    const ResultatAPI<QStringList> partages = co_await demandePartages;
+    QCoro::Task<Resultat<QStringList, ErreurAPI>> demandePartages = api.listerPartages();
+    const Resultat<QStringList, ErreurAPI> partages = co_await demandePartages;
     if (!vivant) {
         co_return;
     }
@@ -237,9 +237,9 @@ QCoro::Task<> TransferFlow::executerEnvoi(QString token, QString dossierCopies,
         const std::function<void(qint64)> surProgression = [vivant](qint64 octets) {
             vivant->setOctetsCopies(octets);
         };
-        QFuture<std::expected<void, ErreurCopie>> copieEnCours =
+        QFuture<Resultat<void, ErreurCopie>> copieEnCours =
             copierEnArrierePlan(placement.horsNAS, token, dossierCopies, this, surProgression);
-        const std::expected<void, ErreurCopie> copie = co_await copieEnCours;
+        const Resultat<void, ErreurCopie> copie = co_await copieEnCours;
         if (!vivant) {
             co_return;
         }
@@ -258,12 +258,14 @@ QCoro::Task<> TransferFlow::executerEnvoi(QString token, QString dossierCopies,
     // meanwhile.
     const QString motDePasse = m_motDePasse;
     const QString typeMode = valeurBrute(m_mode);
+    const QDateTime maintenant = m_plateforme.maintenant();
     const TransferAPI apiEnregistrement = TransferAPI::depuisPreferences(m_preferences);
-    QCoro::Task<ResultatAPI<TransfertAPI>> creation =
+    QCoro::Task<Resultat<TransfertAPI, ErreurAPI>> creation =
         apiEnregistrement.creerTransfert(corpsCreation(token, placement.references));
-    const ResultatAPI<TransfertAPI> reponse = co_await creation;
+    const Resultat<TransfertAPI, ErreurAPI> reponse = co_await creation;
     const std::optional<Transfert> transfert =
-        reponse ? std::optional(transfertDepuisAPI(*reponse, motDePasse, typeMode)) : std::nullopt;
+        reponse ? std::optional(transfertDepuisAPI(*reponse, motDePasse, typeMode, maintenant))
+                : std::nullopt;
     if (transfert && historique) {
         historique->ajouter(*transfert);
     }

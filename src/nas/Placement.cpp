@@ -1,4 +1,4 @@
-#include "Placement.h"
+#include "nas/Placement.h"
 
 #include <QTextBoundaryFinder>
 

@@ -1,4 +1,4 @@
-#include "UpdateChecker.h"
+#include "update/UpdateChecker.h"
 
 #include "api/ReseauPartage.h"
 #include "core/Preferences.h"
@@ -20,7 +20,7 @@
 
 using namespace Qt::StringLiterals;
 using UpdateInstaller::Echec;
-using UpdateInstaller::Resultat;
+using UpdateInstaller::Erreur;
 
 namespace {
 
@@ -140,10 +140,10 @@ ErreurSysteme erreurTelechargement(const QNetworkReply& reponse)
 
 } // namespace
 
-UpdateChecker::UpdateChecker(Preferences& preferences, const Plateforme& plateforme, QObject* parent)
+UpdateChecker::UpdateChecker(Preferences& preferences, Plateforme plateforme, QObject* parent)
     : QObject(parent)
     , m_preferences(preferences)
-    , m_plateforme(plateforme)
+    , m_plateforme(std::move(plateforme))
 {
 }
 
@@ -223,7 +223,9 @@ QCoro::Task<> UpdateChecker::verifier()
             },
             Qt::QueuedConnection);
     };
-    const Resultat<QString> stagee = co_await telechargerEtPreparer(m_plateforme, *manifeste, progression);
+    QCoro::Task<Resultat<QString, Erreur>> preparation =
+        telechargerEtPreparer(m_plateforme, *manifeste, progression);
+    const Resultat<QString, Erreur> stagee = co_await preparation;
     if (!soi) {
         co_return;
     }
@@ -235,8 +237,8 @@ QCoro::Task<> UpdateChecker::verifier()
     setEtat(Etat::prete());
 }
 
-QCoro::Task<Resultat<QString>> UpdateChecker::telechargerEtPreparer(Plateforme plateforme, VersionInfo info,
-                                                                    Progression progression)
+QCoro::Task<Resultat<QString, Erreur>>
+UpdateChecker::telechargerEtPreparer(Plateforme plateforme, VersionInfo info, Progression progression)
 {
     const Resultat<QString> staging = creerDossierStaging(
         plateforme.dossierTemporaire, plateforme.identifiantBundle + u".update-"_s + info.version);
@@ -319,7 +321,7 @@ void UpdateChecker::installerSiInactif(bool occupe)
     if (m_info) {
         m_preferences.ecrire(Preferences::cleUpdateAutoDerniereTentative, m_info->version);
     }
-    const Resultat<void> installee = UpdateInstaller::installerEtRelancer(m_plateforme, *m_appStagee);
+    const Resultat<void, Erreur> installee = UpdateInstaller::installerEtRelancer(m_plateforme, *m_appStagee);
     if (!installee) {
         setEtat(Etat::echec(description(installee.error())));
         return;

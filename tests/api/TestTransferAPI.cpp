@@ -1,8 +1,8 @@
-#include "ExecuterTests.h"
-#include "ServeurLocal.h"
 #include "api/TransferAPI.h"
+#include "support/ExecuterTests.h"
+#include "support/ServeurLocal.h"
 
-#include <QCoroTask>
+#include <QCoro/QCoroTask>
 #include <QJsonDocument>
 #include <QTest>
 
@@ -23,9 +23,9 @@ CorpsCreation corpsCreation()
             u"s3cret"_s,     {u"DATA/Clients/a.jpg"_s, u"b.pdf"_s}, u"transfert"_s, std::nullopt};
 }
 
-template <typename T> std::optional<ErreurAPI> erreurDe(QCoro::Task<ResultatAPI<T>> tache)
+template <typename T> std::optional<ErreurAPI> erreurDe(QCoro::Task<Resultat<T, ErreurAPI>> tache)
 {
-    const ResultatAPI<T> resultat = QCoro::waitFor(std::move(tache));
+    const Resultat<T, ErreurAPI> resultat = QCoro::waitFor(std::move(tache));
     return resultat ? std::nullopt : std::optional<ErreurAPI>(resultat.error());
 }
 
@@ -140,16 +140,16 @@ private Q_SLOTS:
         lente.delaiMs = 50;
         serveur.repondre("GET", "/api/partages", lente);
         const TransferAPI api{serveur.origine(), u"k"_s};
-        const ResultatAPI<TransfertAPI> cree = QCoro::waitFor(api.creerTransfert(corpsCreation()));
+        const Resultat<TransfertAPI, ErreurAPI> cree = QCoro::waitFor(api.creerTransfert(corpsCreation()));
         QVERIFY(cree.has_value());
         QCOMPARE(cree->octets, Q_INT64_C(9007199254740993));
         QCOMPARE(cree->expireLe, std::nullopt);
-        QCOMPARE(QCoro::waitFor(api.listerTransferts()),
-                 ResultatAPI<QList<TransfertAPI>>(QList<TransfertAPI>{*cree}));
+        const Resultat<QList<TransfertAPI>, ErreurAPI> liste = QCoro::waitFor(api.listerTransferts());
+        QCOMPARE(liste, QList<TransfertAPI>{*cree});
         // The client may be a temporary that is gone long before the answer arrives.
         auto partages = [&] { return TransferAPI{serveur.origine(), u"k"_s}.listerPartages(); }();
-        QCOMPARE(QCoro::waitFor(std::move(partages)),
-                 ResultatAPI<QStringList>(QStringList{u"DATA"_s, u"Clients é"_s}));
+        const Resultat<QStringList, ErreurAPI> noms = QCoro::waitFor(std::move(partages));
+        QCOMPARE(noms, QStringList({u"DATA"_s, u"Clients é"_s}));
     }
 
     // Refused answers (only the exact status passes; "detail" counts only as a string), answers that do

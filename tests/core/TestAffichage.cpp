@@ -1,7 +1,7 @@
-#include "ExecuterTests.h"
 #include "core/Affichage.h"
 #include "core/DateISO.h"
 #include "core/Transfert.h"
+#include "support/ExecuterTests.h"
 
 #include <QSet>
 #include <QTest>

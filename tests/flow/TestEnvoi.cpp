@@ -1,9 +1,10 @@
-#include "EnvironnementTest.h"
-#include "ExecuterTests.h"
-#include "ServeurLocal.h"
+#include "api/DepuisAPI.h"
 #include "core/HistoryStore.h"
 #include "flow/TransferFlow.h"
 #include "nas/NASCopier.h"
+#include "support/EnvironnementTest.h"
+#include "support/ExecuterTests.h"
+#include "support/ServeurLocal.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -59,7 +60,7 @@ struct Banc {
     EnvironnementTest env;
     ServeurLocal serveur;
     QString dossierCopies = env.creerDossier(u"Volumes/DATA/Valto Transferts"_s);
-    HistoryStore historique{env.preferences(), env.plateforme()};
+    HistoryStore historique{env.plateforme(), statsDuServeur(env.preferences())};
 
     Banc()
     {

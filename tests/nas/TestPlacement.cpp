@@ -1,7 +1,7 @@
-#include "EnvironnementTest.h"
-#include "ExecuterTests.h"
 #include "nas/Partages.h"
 #include "nas/Placement.h"
+#include "support/EnvironnementTest.h"
+#include "support/ExecuterTests.h"
 
 #include <QTest>
 
