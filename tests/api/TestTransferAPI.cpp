@@ -169,7 +169,14 @@ private Q_SLOTS:
         ReponseScriptee tronquee = ReponseScriptee::json(0, "{\"transferts\":[");
         tronquee.entetes = {{"Content-Length", "500"}};
         tronquee.forme = ReponseScriptee::Forme::sansLongueur;
+        // Not followed: the key, and a creation's password, would go wherever the server points.
+        const auto redirection = [](int statut) {
+            ReponseScriptee reponse = ReponseScriptee::json(statut, R"({"detail":"Déplacé."})");
+            reponse.entetes.append({"Location"_ba, "/ailleurs"_ba});
+            return reponse;
+        };
         for (const auto& [nom, operation] : operations) {
+            ligne(nom, "redirection 307") << redirection(307) << true << u"Serveur : erreur 307. Déplacé."_s;
             refus(nom, "detail", 404, R"({"detail":"Transfert « %1 » introuvable."})",
                   u"Serveur : erreur 404. Transfert « %1 » introuvable."_s);
             refus(nom, "page HTML", 500, "<html>Oups</html>", u"Serveur : erreur 500. "_s);
@@ -179,6 +186,18 @@ private Q_SLOTS:
             ligne(nom, "corps plus court qu'annoncé") << tronquee << false << QString();
         }
         refus("creer", "200 au lieu de 201", 200, enregistrement, u"Serveur : erreur 200. "_s);
+        ligne("supprimer", "redirection 303")
+            << redirection(303) << true << u"Serveur : erreur 303. Déplacé."_s;
+        // Past 16 MiB an answer is abandoned as it streams in, announced or not; a long "detail" is cut.
+        const QString demesuree = u"Réponse du serveur trop volumineuse (plus de 16 Mio) : abandonnée."_s;
+        ReponseScriptee refusDemesure = ReponseScriptee::flux(17 << 20);
+        refusDemesure.statut = 500;
+        ligne("supprimer", "refus démesuré") << refusDemesure << false << demesuree;
+        ligne("lister", "démesurée sans longueur")
+            << ReponseScriptee::flux(17 << 20, ReponseScriptee::Forme::sansLongueur) << false << demesuree;
+        const QString debut(499, u'é');
+        refus("creer", "detail coupé", 409, (u"{\"detail\":\""_s + debut + u"😀\"}"_s).toUtf8(),
+              u"Serveur : erreur 409. "_s + debut + u'…');
 
         const auto illisible = [](const QByteArray& nom, const char* cas, const QByteArray& corps,
                                   const QString& cle) {
@@ -219,62 +238,6 @@ private Q_SLOTS:
         if (!texte.isEmpty()) {
             QCOMPARE(description(*erreur), texte);
         }
-    }
-
-    // A redirect is an answer like any other: the key, and a creation's password, never follow it.
-    void redirectionsRefusees_data()
-    {
-        QTest::addColumn<QByteArray>("nom");
-        QTest::addColumn<int>("statut");
-        ligne("creer", "307") << 307;
-        ligne("creer", "308") << 308;
-        ligne("lister", "302") << 302;
-        ligne("partages", "301") << 301;
-        ligne("modifier", "303") << 303;
-        ligne("supprimer", "301") << 301;
-    }
-    void redirectionsRefusees()
-    {
-        QFETCH(QByteArray, nom);
-        QFETCH(int, statut);
-        ServeurLocal serveur;
-        ServeurLocal ailleurs;
-        const QByteArray chemin = operations.at(nom).chemin;
-        ReponseScriptee redirection = ReponseScriptee::json(statut, R"({"detail":"Déplacé."})");
-        redirection.entetes.append({"Location", ailleurs.origine().toUtf8() + chemin});
-        const auto erreur = executer(serveur, nom, redirection);
-        QCOMPARE(erreur, std::optional<ErreurAPI>(TransferAPIErreur::http(statut, u"Déplacé."_s)));
-        QCOMPARE(ailleurs.nombreDeRequetes(), 0);
-    }
-
-    // Past 16 MiB an answer is abandoned, announced or not, success or refusal; a long "detail" is cut.
-    void reponsesDemesurees_data()
-    {
-        QTest::addColumn<QByteArray>("nom");
-        QTest::addColumn<ReponseScriptee>("reponse");
-        QTest::addColumn<QString>("texte");
-        const QString tropGrande = u"Réponse du serveur trop volumineuse (plus de 16 Mio) : abandonnée."_s;
-        constexpr qint64 demesure = 17 * 1024 * 1024;
-        ligne("lister", "longueur annoncée") << ReponseScriptee::flux(demesure) << tropGrande;
-        ligne("partages", "sans longueur")
-            << ReponseScriptee::flux(demesure, ReponseScriptee::Forme::sansLongueur) << tropGrande;
-        ReponseScriptee refus = ReponseScriptee::flux(demesure);
-        refus.statut = 500;
-        ligne("supprimer", "refus") << refus << tropGrande;
-        const QString debut = QString(499, u'é');
-        ligne("creer", "detail coupé avant un emoji")
-            << ReponseScriptee::json(409, (u"{\"detail\":\""_s + debut + u"😀\"}"_s).toUtf8())
-            << u"Serveur : erreur 409. "_s + debut + u'…';
-    }
-    void reponsesDemesurees()
-    {
-        QFETCH(QByteArray, nom);
-        QFETCH(ReponseScriptee, reponse);
-        QFETCH(QString, texte);
-        ServeurLocal serveur;
-        const auto erreur = executer(serveur, nom, reponse);
-        QVERIFY(erreur.has_value());
-        QCOMPARE(description(*erreur), texte);
     }
 
     // Nothing is sent without a usable key and address.

@@ -121,6 +121,7 @@ private Q_SLOTS:
     void cleStockeePrioritaire()
     {
         EnvironnementTest env;
+        env.plateforme().fichierPreferences = env.chemin(u"config/preferences.json"_s);
         const QString fichier = env.creerFichier(cheminCle, "premiere");
         QCOMPARE(env.preferences().apiKey(), u"premiere"_s);
         QFile::remove(fichier);
@@ -128,6 +129,11 @@ private Q_SLOTS:
         QCOMPARE(env.preferences().apiKey(), u"premiere"_s);
         env.preferences().ecrire(Preferences::cleApiKey, u"  k-1"_s);
         QCOMPARE(env.preferences().apiKey(), u"  k-1"_s);
+        // The key at rest is its owner's alone, and so is the folder made for it.
+        const auto proprietaire = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
+        QCOMPARE(QFile::permissions(env.plateforme().fichierPreferences), proprietaire);
+        QCOMPARE(QFile::permissions(env.chemin(u"config"_s)),
+                 proprietaire | QFile::ExeOwner | QFile::ExeUser);
     }
 
     // The store must tell a one-element list and an empty list from a string and from nothing.

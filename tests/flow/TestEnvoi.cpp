@@ -20,7 +20,6 @@
 #include <cerrno>
 #include <functional>
 #include <memory>
-#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -230,11 +229,6 @@ private Q_SLOTS:
                                 banc.env.chemin(u"home/Projet/z-disparu.txt"_s)));
         }) << u"Copie de « %2/Projet/z-disparu.txt » impossible : "_s + qt_error_string(ENOENT)
                                                           << false;
-        QTest::newRow("FIFO dans le dossier déposé") << Preparation([](Banc& banc) {
-            const QString tube = banc.env.chemin(u"home/Projet/tube"_s);
-            QCOMPARE(::mkfifo(QFile::encodeName(tube).constData(), 0600), 0);
-        }) << u"« %2/Projet/tube » n'est pas un fichier ordinaire : copie interrompue."_s
-                                                     << false;
         QTest::newRow("dossier des copies absent")
             << preference(Preferences::cleNasMountPath, u"%1/absent"_s)
             << u"Des fichiers hors NAS doivent être copiés, mais le dossier des copies est introuvable "
