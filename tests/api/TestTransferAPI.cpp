@@ -189,12 +189,9 @@ private Q_SLOTS:
         ligne("supprimer", "redirection 303")
             << redirection(303) << true << u"Serveur : erreur 303. Déplacé."_s;
         // Past 16 MiB an answer is abandoned as it streams in, announced or not; a long "detail" is cut.
-        const QString demesuree = u"Réponse du serveur trop volumineuse (plus de 16 Mio) : abandonnée."_s;
-        ReponseScriptee refusDemesure = ReponseScriptee::flux(17 << 20);
-        refusDemesure.statut = 500;
-        ligne("supprimer", "refus démesuré") << refusDemesure << false << demesuree;
         ligne("lister", "démesurée sans longueur")
-            << ReponseScriptee::flux(17 << 20, ReponseScriptee::Forme::sansLongueur) << false << demesuree;
+            << ReponseScriptee::flux(17 << 20, ReponseScriptee::Forme::sansLongueur) << false
+            << u"Réponse du serveur trop volumineuse (plus de 16 Mio) : abandonnée."_s;
         const QString debut(499, u'é');
         refus("creer", "detail coupé", 409, (u"{\"detail\":\""_s + debut + u"😀\"}"_s).toUtf8(),
               u"Serveur : erreur 409. "_s + debut + u'…');
