@@ -13,6 +13,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -169,16 +170,18 @@ bool echecTransport(const QNetworkReply& reponse)
     return !(erreurDeContenu || erreurDuServeur || code == QNetworkReply::ProtocolInvalidOperationError);
 }
 
-// Aborts the answer as soon as it announces or brings more than the ceiling.
-QMetaObject::Connection plafonner(QNetworkReply* reponse, bool& depasse)
+// Aborts the answer as soon as it announces or brings more than the ceiling; the flag tells why it ended.
+std::shared_ptr<const bool> plafonner(QNetworkReply* reponse)
 {
-    return QObject::connect(reponse, &QNetworkReply::downloadProgress, reponse,
-                            [reponse, &depasse](qint64 recus, qint64 annonces) {
-                                if (recus > plafondReponse || annonces > plafondReponse) {
-                                    depasse = true;
-                                    reponse->abort();
-                                }
-                            });
+    auto depasse = std::make_shared<bool>(false);
+    QObject::connect(reponse, &QNetworkReply::downloadProgress, reponse,
+                     [reponse, depasse](qint64 recus, qint64 annonces) {
+                         if (recus > plafondReponse || annonces > plafondReponse) {
+                             *depasse = true;
+                             reponse->abort();
+                         }
+                     });
+    return depasse;
 }
 
 ErreurSysteme erreurTransport(const QNetworkReply& reponse, bool depasse)
@@ -228,13 +231,11 @@ QCoro::Task<Resultat<T, ErreurAPI>> echanger(Resultat<RequeteAPI, TransferAPIErr
         co_return std::unexpected(ErreurAPI(preparee.error()));
     }
     const QScopedPointer<QNetworkReply, QScopedPointerDeleteLater> reponse(envoyer(*preparee));
-    bool depasse = false;
-    const QMetaObject::Connection surveillance = plafonner(reponse.get(), depasse);
+    const std::shared_ptr<const bool> depasse = plafonner(reponse.get());
     co_await reponse.get();
-    QObject::disconnect(surveillance);
     const QByteArray corps = reponse->readAll();
-    if (depasse || echecTransport(*reponse)) {
-        co_return std::unexpected(ErreurAPI(erreurTransport(*reponse, depasse)));
+    if (*depasse || echecTransport(*reponse)) {
+        co_return std::unexpected(ErreurAPI(erreurTransport(*reponse, *depasse)));
     }
     if (const auto verification = TransferAPI::verifierReponse(corps, *reponse, statutAttendu);
         !verification) {

@@ -304,7 +304,7 @@ Resultat<int> ouvrirSource(const QByteArray& source, struct stat& etat)
     return entree.liberer();
 }
 
-// Opens the source once: the open descriptor tells a folder from a file and then serves the copy.
+// The open descriptor tells a folder from a file and then serves the copy.
 Resultat<void> copierEntree(const QByteArray& source, const QByteArray& destination, Copie& copie)
 {
     struct stat etat {};
