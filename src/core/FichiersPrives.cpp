@@ -31,7 +31,7 @@ std::optional<QByteArray> lireFichierOrdinaire(const QString& chemin, qint64 tai
         ::close(fd);
         return std::nullopt;
     }
-    const QByteArray contenu = fichier.read(tailleMax + 1);
+    const QByteArray contenu = fichier.readAll();
     if (fichier.error() != QFileDevice::NoError || contenu.size() > tailleMax) {
         return std::nullopt;
     }
