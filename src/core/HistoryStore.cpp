@@ -64,17 +64,14 @@ void HistoryStore::charger()
 
 void HistoryStore::enregistrer()
 {
-    const std::optional<QByteArray> octets = encoderHistorique(m_transferts);
-    if (!octets) {
-        return;
-    }
+    const QByteArray octets = encoderHistorique(m_transferts);
     const QString chemin = cheminFichier();
     if (m_fichierIllisible && !ecarterFichierIllisible(chemin)) {
         return;
     }
     // A failed write is ignored: the list stays in memory and the next save writes all of it.
     QSaveFile fichier(chemin);
-    if (fichier.open(QIODevice::WriteOnly) && fichier.write(*octets) == octets->size()) {
+    if (fichier.open(QIODevice::WriteOnly) && fichier.write(octets) == octets.size()) {
         fichier.commit();
     }
 }
