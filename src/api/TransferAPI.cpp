@@ -244,6 +244,40 @@ QCoro::Task<Resultat<T, ErreurAPI>> echanger(Resultat<RequeteAPI, TransferAPIErr
     co_return versResultat(lire(corps));
 }
 
+// Qt re-sends a creation whose connection dropped before the answer, so a conflict or a lost answer may
+// hide a first attempt that the server did register.
+bool peutAvoirEteEnregistre(const ErreurAPI& erreur)
+{
+    const auto* refus = std::get_if<TransferAPIErreur>(&erreur);
+    return refus == nullptr || (refus->cas == TransferAPIErreur::Cas::http && refus->status == 409);
+}
+
+QCoro::Task<std::optional<TransfertAPI>> transfertListe(TransferAPI api, QString token, QString titre)
+{
+    QCoro::Task<Resultat<QList<TransfertAPI>, ErreurAPI>> demande = api.listerTransferts();
+    const Resultat<QList<TransfertAPI>, ErreurAPI> liste = co_await demande;
+    for (const TransfertAPI& transfert : liste.value_or(QList<TransfertAPI>())) {
+        if (transfert.token == token && transfert.titre == titre) {
+            co_return transfert;
+        }
+    }
+    co_return std::nullopt;
+}
+
+QCoro::Task<Resultat<TransfertAPI, ErreurAPI>> creerOuRetrouver(TransferAPI api, CorpsCreation corps)
+{
+    QCoro::Task<Resultat<TransfertAPI, ErreurAPI>> creation =
+        echanger(api.requete(u"/api/transferts"_s, "POST", corps.versJSON()), 201, lireTransfert);
+    Resultat<TransfertAPI, ErreurAPI> cree = co_await creation;
+    if (!cree && peutAvoirEteEnregistre(cree.error())) {
+        QCoro::Task<std::optional<TransfertAPI>> recherche = transfertListe(api, corps.token, corps.titre);
+        if (std::optional<TransfertAPI> liste = co_await recherche) {
+            cree = std::move(*liste);
+        }
+    }
+    co_return cree;
+}
+
 } // namespace
 
 QString TransferAPIErreur::description() const
@@ -294,7 +328,7 @@ TransferAPI TransferAPI::depuisPreferences(Preferences& preferences)
 
 QCoro::Task<Resultat<TransfertAPI, ErreurAPI>> TransferAPI::creerTransfert(CorpsCreation corps) const
 {
-    return echanger(requete(u"/api/transferts"_s, "POST", corps.versJSON()), 201, lireTransfert);
+    return creerOuRetrouver(*this, std::move(corps));
 }
 
 QCoro::Task<Resultat<QList<TransfertAPI>, ErreurAPI>> TransferAPI::listerTransferts() const

@@ -78,6 +78,8 @@ struct TransferAPI final {
 
     static TransferAPI depuisPreferences(Preferences& preferences);
 
+    // After a conflict (409) or a lost answer, the server's list decides: a transfer listed with this token
+    // and this title was registered by an earlier attempt, and is the result.
     QCoro::Task<Resultat<TransfertAPI, ErreurAPI>> creerTransfert(CorpsCreation corps) const;
     QCoro::Task<Resultat<QList<TransfertAPI>, ErreurAPI>> listerTransferts() const;
     QCoro::Task<Resultat<QStringList, ErreurAPI>> listerPartages() const;

@@ -65,10 +65,7 @@ void HistoryStore::charger()
 
 void HistoryStore::enregistrer()
 {
-    const std::optional<QByteArray> octets = encoderHistorique(m_transferts);
-    if (!octets) {
-        return;
-    }
+    const QByteArray octets = encoderHistorique(m_transferts);
     const QString chemin = cheminFichier();
     if (m_fichierIllisible && !ecarterFichierIllisible(chemin)) {
         return;
@@ -77,7 +74,7 @@ void HistoryStore::enregistrer()
     // The file keeps every password typed: readable by its owner only, set before anything is written.
     QSaveFile fichier(chemin);
     if (fichier.open(QIODevice::WriteOnly) && fichier.setPermissions(QFile::ReadOwner | QFile::WriteOwner) &&
-        fichier.write(*octets) == octets->size()) {
+        fichier.write(octets) == octets.size()) {
         fichier.commit();
     }
 }

@@ -97,6 +97,9 @@ void TransferFlow::retirer(const QString& chemin)
 
 void TransferFlow::reinitialiser()
 {
+    // A run still waiting for the server belongs to the abandoned choice: it ends when it resumes.
+    ++m_numeroEnvoi;
+    m_envoiEnCours = false;
     setUrls({});
     setOctetsTotal(0);
     setOctetsCopies(0);
@@ -203,23 +206,27 @@ void TransferFlow::envoyer(HistoryStore& historique)
         return;
     }
     m_envoiEnCours = true;
+    ++m_numeroEnvoi;
     setOctetsCopies(0);
     setOctetsACopier(0);
-    executerEnvoi(m_plateforme.tirerToken(), m_preferences.nasMountPath(),
+    executerEnvoi(m_numeroEnvoi, m_plateforme.tirerToken(), m_preferences.nasMountPath(),
                   QPointer<HistoryStore>(&historique));
 }
 
-QCoro::Task<> TransferFlow::executerEnvoi(QString token, QString dossierCopies,
+// The run owns what it created on the NAS: it removes the per-transfer folder on every way out that
+// leaves it unregistered, even when the flow is gone or has moved on.
+QCoro::Task<> TransferFlow::executerEnvoi(quint64 numero, QString token, QString dossierCopies,
                                           QPointer<HistoryStore> historique)
 {
     const QPointer<TransferFlow> vivant(this);
+    const auto enCours = [vivant, numero] { return vivant && vivant->m_numeroEnvoi == numero; };
     const TransferAPI api = TransferAPI::depuisPreferences(m_preferences);
     QCoro::Task<Resultat<QStringList, ErreurAPI>> demandePartages = api.listerPartages();
     const Resultat<QStringList, ErreurAPI> partages = co_await demandePartages;
-    if (!vivant) {
+    // The options screen stays usable while the shares are asked for: a cancelled or emptied send stops.
+    if (!enCours()) {
         co_return;
     }
-    // The options screen stays usable while the shares are asked for: a cancelled send stops here.
     if (!pretAEnvoyer()) {
         m_envoiEnCours = false;
         co_return;
@@ -234,21 +241,23 @@ QCoro::Task<> TransferFlow::executerEnvoi(QString token, QString dossierCopies,
     const QString dossierTransfert = NASCopier::dossierTransfert(dossierCopies, token);
     if (copieLancee) {
         setEtape(Etape::copie());
-        const std::function<void(qint64)> surProgression = [vivant](qint64 octets) {
-            vivant->setOctetsCopies(octets);
+        const std::function<void(qint64)> surProgression = [vivant, enCours](qint64 octets) {
+            if (enCours()) {
+                vivant->setOctetsCopies(octets);
+            }
         };
         QFuture<Resultat<void, ErreurCopie>> copieEnCours =
             copierEnArrierePlan(placement.horsNAS, token, dossierCopies, this, surProgression);
         const Resultat<void, ErreurCopie> copie = co_await copieEnCours;
-        if (!vivant) {
-            co_return;
-        }
-        if (!copie) {
-            // A collision or a missing copies folder means this run created nothing to remove.
-            if (!std::holds_alternative<NASCopierErreur>(copie.error())) {
+        // A collision or a missing copies folder means this run created nothing to remove.
+        const bool dossierCree = copie || !std::holds_alternative<NASCopierErreur>(copie.error());
+        if (!copie || !enCours()) {
+            if (dossierCree) {
                 QDir(dossierTransfert).removeRecursively();
             }
-            echouer(description(copie.error()));
+            if (!copie && enCours()) {
+                echouer(description(copie.error()));
+            }
             co_return;
         }
     }
@@ -263,27 +272,27 @@ QCoro::Task<> TransferFlow::executerEnvoi(QString token, QString dossierCopies,
     QCoro::Task<Resultat<TransfertAPI, ErreurAPI>> creation =
         apiEnregistrement.creerTransfert(corpsCreation(token, placement.references));
     const Resultat<TransfertAPI, ErreurAPI> reponse = co_await creation;
-    const std::optional<Transfert> transfert =
-        reponse ? std::optional(transfertDepuisAPI(*reponse, motDePasse, typeMode, maintenant))
-                : std::nullopt;
-    if (transfert && historique) {
-        historique->ajouter(*transfert);
-    }
-    if (!vivant) {
-        co_return;
-    }
-    if (!transfert) {
+    if (!reponse) {
         if (copieLancee) {
             QDir(dossierTransfert).removeRecursively();
         }
-        echouer(description(reponse.error()));
+        if (enCours()) {
+            echouer(description(reponse.error()));
+        }
+        co_return;
+    }
+    const Transfert transfert = transfertDepuisAPI(*reponse, motDePasse, typeMode, maintenant);
+    if (historique) {
+        historique->ajouter(transfert);
+    }
+    if (!enCours()) {
         co_return;
     }
     QClipboard* pressePapiers = QGuiApplication::clipboard();
     pressePapiers->clear();
-    pressePapiers->setText(transfert->url);
+    pressePapiers->setText(transfert.url);
     m_envoiEnCours = false;
-    setEtape(Etape::termine(*transfert));
+    setEtape(Etape::termine(transfert));
 }
 
 CorpsCreation TransferFlow::corpsCreation(const QString& token, const QStringList& references)

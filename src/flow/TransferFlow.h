@@ -71,7 +71,8 @@ Q_SIGNALS:
     void progressionChanged();
 
 private:
-    QCoro::Task<> executerEnvoi(QString token, QString dossierCopies, QPointer<HistoryStore> historique);
+    QCoro::Task<> executerEnvoi(quint64 numero, QString token, QString dossierCopies,
+                                QPointer<HistoryStore> historique);
     bool pretAEnvoyer() const;
     CorpsCreation corpsCreation(const QString& token, const QStringList& references);
     void echouer(const QString& message);
@@ -95,4 +96,6 @@ private:
     qint64 m_octetsCopies = 0;
     qint64 m_octetsACopier = 0;
     bool m_envoiEnCours = false;
+    // Numbers the send runs; a run whose number is no longer current was cancelled.
+    quint64 m_numeroEnvoi = 0;
 };

@@ -170,11 +170,11 @@ std::optional<VersionInfo> UpdateChecker::lireManifeste(const QByteArray& corps)
     if (!version.isString() || !url.isString()) {
         return std::nullopt;
     }
-    const bool sommeLisible = somme.isUndefined() || somme.isNull() || somme.isString();
     // The version names a folder in the temporary directory: it must not climb out of it.
-    if (!sommeLisible || version.toString().contains(u'/')) {
+    if (version.toString().contains(u'/')) {
         return std::nullopt;
     }
+    // A checksum that is not a string is ignored, like any member this application does not know.
     return VersionInfo{version.toString(), url.toString(),
                        somme.isString() ? std::optional<QString>(somme.toString()) : std::nullopt};
 }
