@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QCoro/QCoroTask>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -53,8 +54,11 @@ int main(int argc, char** argv)
     telecharger(plateforme, serveur.origine() + u"/grande.dmg"_s, &rapports);
     const double secondes = static_cast<double>(chrono.elapsed()) / 1000.0;
     const double apres = picMemoireMio();
+    // Each attempt stages in a fresh folder of its own, the earlier one removed.
+    const QStringList stagings =
+        QDir(dossier.path()).entryList({u"ch.valto.bench.update-9.9-*"_s}, QDir::Dirs);
     const qint64 ecrits =
-        QFileInfo(dossier.path() + u"/ch.valto.bench.update-9.9/"_s + plateforme.outilsMiseAJour.nomImage())
+        QFileInfo(dossier.path() + u'/' + stagings.value(0) + u'/' + plateforme.outilsMiseAJour.nomImage())
             .size();
     std::printf("image : %lld octets écrits en %.1f s (%lld rapports de progression)\n",
                 static_cast<long long>(ecrits), secondes, static_cast<long long>(rapports));
