@@ -256,7 +256,7 @@ private Q_SLOTS:
         flow->envoyer(banc.historique);
         QTRY_VERIFY(flow.isNull());
         QThreadPool::globalInstance()->waitForDone();
-        QTRY_COMPARE_WITH_TIMEOUT(banc.dossiersDeTransfert().size(), enregistre ? 1 : 0, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(banc.dossiersDeTransfert().size(), enregistre ? 1 : 0, 15000);
         QTRY_COMPARE(banc.historique.transferts().size(), enregistre ? 1 : 0);
     }
 };
