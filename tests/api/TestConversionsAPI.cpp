@@ -52,16 +52,13 @@ private Q_SLOTS:
         QTest::addColumn<bool>("decodable");
         const QJsonValue absente(QJsonValue::Undefined);
         QTest::newRow("token absent") << u"token"_s << absente << false;
-        QTest::newRow("titre nombre") << u"titre"_s << QJsonValue(5) << false;
         QTest::newRow("cree_le nul") << u"cree_le"_s << QJsonValue() << false;
         QTest::newRow("protege nombre") << u"protege"_s << QJsonValue(1) << false;
         QTest::newRow("octets fractionnaire") << u"octets"_s << QJsonValue(1.5) << false;
-        QTest::newRow("nb_fichiers texte") << u"nb_fichiers"_s << QJsonValue(u"2"_s) << false;
         QTest::newRow("nb_telechargements absent") << u"nb_telechargements"_s << absente << false;
         QTest::newRow("nb_vues tableau") << u"nb_vues"_s << QJsonValue(QJsonArray{1}) << false;
         QTest::newRow("expire_le nombre") << u"expire_le"_s << QJsonValue(1) << false;
         QTest::newRow("expire_le nul") << u"expire_le"_s << QJsonValue() << true;
-        QTest::newRow("type absent") << u"type"_s << absente << true;
         QTest::newRow("clé inconnue") << u"inconnue"_s << QJsonValue(QJsonObject{{u"x"_s, 1}}) << true;
     }
     void decodage()

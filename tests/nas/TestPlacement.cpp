@@ -38,22 +38,18 @@ private Q_SLOTS:
         QFETCH(QString, chemin);
         QFETCH(QStringList, partages);
         QFETCH(QString, reference);
-        const Placement p = classer({chemin}, partages, u"/Volumes"_s);
-        if (reference.isEmpty()) {
-            QCOMPARE(p, (Placement{{}, {chemin}}));
-        } else {
-            QCOMPARE(p, (Placement{{reference}, {}}));
-        }
+        const Placement attendu = reference.isEmpty() ? Placement{{}, {chemin}} : Placement{{reference}, {}};
+        QCOMPARE(classer({chemin}, partages, u"/Volumes"_s), attendu);
     }
 
     void ordreConserve()
     {
-        const QStringList chemins = {u"/Users/a/1.jpg"_s, u"/Volumes/DATA/2.jpg"_s, u"/Users/a/3.jpg"_s,
-                                     u"/Volumes/VALTO SERVER/4.jpg"_s};
-        const Placement p = classer(chemins, partagesParDefaut, u"/Volumes"_s);
-        QCOMPARE(p.references, (QStringList{u"DATA/2.jpg"_s, u"VALTO SERVER/4.jpg"_s}));
-        QCOMPARE(p.horsNAS, (QStringList{u"/Users/a/1.jpg"_s, u"/Users/a/3.jpg"_s}));
-        QCOMPARE(classer({}, partagesParDefaut, u"/Volumes"_s), Placement{});
+        const Placement attendu{{u"DATA/2.jpg"_s, u"VALTO SERVER/4.jpg"_s},
+                                {u"/Users/a/1.jpg"_s, u"/Users/a/3.jpg"_s}};
+        QCOMPARE(classer({u"/Users/a/1.jpg"_s, u"/Volumes/DATA/2.jpg"_s, u"/Users/a/3.jpg"_s,
+                          u"/Volumes/VALTO SERVER/4.jpg"_s},
+                         partagesParDefaut, u"/Volumes"_s),
+                 attendu);
     }
 
     void partagesEnVigueur_data()

@@ -84,9 +84,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("attendu");
         const QByteArray monte = OutilsFactices::plist({u"@"_s});
         const QStringList app{u"Valto Transfer.app/x"_s};
-        const auto entites = [](const char* contenu) {
-            return "<plist><dict><key>system-entities</key><array>"_ba + contenu + "</array></dict></plist>";
-        };
         QTest::newRow("plusieurs apps")
             << monte << 0 << QStringList{u"Zeta.app/x"_s, u".DS_Store"_s, u"Alpha.app/x"_s, u"Beta.app/x"_s}
             << 0 << u"Alpha.app"_s;
@@ -96,13 +93,9 @@ private Q_SLOTS:
         QTest::newRow("app dans un sous-dossier")
             << monte << 0 << QStringList{u"Dossier/Valto Transfer.app/x"_s} << 0 << aucuneApp;
         QTest::newRow("copie en échec") << monte << 0 << app << 1 << u"ditto a échoué (code 1)."_s;
-        QTest::newRow("point illisible") << monte << 0 << QStringList() << 0 << systeme;
         QTest::newRow("attach en échec") << monte << 1 << app << 0 << u"hdiutil a échoué (code 1)."_s;
         QTest::newRow("aucun point de montage")
             << OutilsFactices::plist({QString()}) << 0 << app << 0 << montageImpossible;
-        QTest::newRow("entités hors dictionnaire")
-            << entites("<string>x</string><dict><key>mount-point</key><string>@</string></dict>") << 0 << app
-            << 0 << montageImpossible;
     }
     void preparer()
     {
