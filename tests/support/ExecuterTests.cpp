@@ -1,6 +1,5 @@
 #include "ExecuterTests.h"
 
-#include <QGuiApplication>
 #include <QMetaMethod>
 #include <QStandardPaths>
 #include <QTest>
@@ -39,12 +38,8 @@ std::vector<FabriqueTests>& testsInscrits()
     return fabriques;
 }
 
-int main(int argc, char** argv)
+int executerTestsInscrits(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QGuiApplication application(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
     const QList<QByteArray> demandees = fonctionsDemandees(argc, argv);
     int echecs = 0;

@@ -10,6 +10,9 @@
 using FabriqueTests = std::function<std::unique_ptr<QObject>()>;
 std::vector<FabriqueTests>& testsInscrits();
 
+// Runs every registered class (or those named on the command line) under the application already built.
+int executerTestsInscrits(int argc, char** argv);
+
 template <typename Classe> bool inscrireTests()
 {
     testsInscrits().push_back([] { return std::make_unique<Classe>(); });
