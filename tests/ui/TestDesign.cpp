@@ -218,6 +218,27 @@ private Q_SLOTS:
         }
     }
 
+    // The ring shows once Tab brings the focus, not for the focus a window hands out when shown.
+    void anneauAuClavier()
+    {
+        QWidget fenetre;
+        auto* premier =
+            new ValtoButton(u"Annuler"_s, ValtoButton::Role::normal, ValtoButton::Taille::normal, &fenetre);
+        auto* second =
+            new ValtoButton(u"Ajouter…"_s, ValtoButton::Role::normal, ValtoButton::Taille::normal, &fenetre);
+        second->move(0, 50);
+        fenetre.resize(200, 100);
+        fenetre.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
+        premier->setFocus(Qt::ActiveWindowFocusReason);
+        QVERIFY(premier->hasFocus());
+        const QPoint bord(1, 17);
+        QCOMPARE(Captures::pixel(*premier, bord), Couleurs::contour().clair);
+        QTest::keyClick(premier, Qt::Key_Tab);
+        QVERIFY(second->hasFocus());
+        QVERIFY(Captures::pixel(*second, bord) != Couleurs::contour().clair);
+    }
+
     void accessibilite()
     {
         ValtoPrimaryButton bouton(u"Recopier le lien"_s);

@@ -49,7 +49,7 @@ void ActionIcone::paintEvent(QPaintEvent*)
     }
     const QColor couleur = hover() ? Couleurs::texte().couleur() : Couleurs::texteAttenue().couleur();
     Icones::dessiner(peintre, forme, m_systemName, Icones::cotePour(taillePolice), couleur);
-    if (hasFocus()) {
+    if (anneauVisible()) {
         Formes::anneauFocus(peintre, forme, rayon);
     }
 }

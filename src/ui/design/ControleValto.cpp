@@ -4,6 +4,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -42,6 +43,12 @@ QAccessibleInterface* fabriqueAccessible(const QString&, QObject* objet)
 void suivreApparence(QWidget* widget)
 {
     QObject::connect(&Apparence::instance(), &Apparence::changee, widget, qOverload<>(&QWidget::update));
+}
+
+bool focusVenuDuClavier(Qt::FocusReason raison)
+{
+    return raison == Qt::TabFocusReason || raison == Qt::BacktabFocusReason ||
+           raison == Qt::ShortcutFocusReason;
 }
 
 ControleValto::ControleValto(QWidget* parent)
@@ -116,6 +123,18 @@ void ControleValto::keyPressEvent(QKeyEvent* evenement)
     default:
         QWidget::keyPressEvent(evenement);
     }
+}
+
+void ControleValto::focusInEvent(QFocusEvent* evenement)
+{
+    m_focusClavier = focusVenuDuClavier(evenement->reason());
+    QWidget::focusInEvent(evenement);
+}
+
+void ControleValto::focusOutEvent(QFocusEvent* evenement)
+{
+    m_focusClavier = false;
+    QWidget::focusOutEvent(evenement);
 }
 
 void ControleValto::changeEvent(QEvent* evenement)

@@ -29,6 +29,11 @@ protected:
     void keyPressEvent(QKeyEvent* evenement) override;
     void changeEvent(QEvent* evenement) override;
 
+    void focusInEvent(QFocusEvent* evenement) override;
+    void focusOutEvent(QFocusEvent* evenement) override;
+
+    // The focus ring shows when the keyboard brought the focus here, not after a click or at start.
+    bool anneauVisible() const { return hasFocus() && m_focusClavier; }
     // Opacity of the whole control: disabled controls fade.
     qreal opaciteEtat() const { return isEnabled() ? 1.0 : 0.4; }
 
@@ -37,8 +42,12 @@ private:
 
     bool m_hover = false;
     bool m_enfonce = false;
+    bool m_focusClavier = false;
     std::function<void()> m_action;
 };
 
 // Repaints `widget` each time the appearance changes.
 void suivreApparence(QWidget* widget);
+
+// True when the keyboard moved the focus (Tab, Shift+Tab, a shortcut).
+bool focusVenuDuClavier(Qt::FocusReason raison);

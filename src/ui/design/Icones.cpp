@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPixmapCache>
 #include <QSvgRenderer>
@@ -50,7 +51,10 @@ QPixmap pixmap(const QString& nom, qreal cote, const QColor& couleur, qreal rati
 
 void dessiner(QPainter& peintre, const QRectF& zone, const QString& nom, qreal cote, const QColor& couleur)
 {
-    const qreal ratio = peintre.device() ? peintre.device()->devicePixelRatioF() : 1.0;
+    // The engine's device is the real target, also when a widget is rendered into an image.
+    const QPaintDevice* cible =
+        peintre.paintEngine() ? peintre.paintEngine()->paintDevice() : peintre.device();
+    const qreal ratio = cible ? cible->devicePixelRatioF() : 1.0;
     const QPixmap image = pixmap(nom, cote, couleur, ratio);
     if (image.isNull()) {
         return;

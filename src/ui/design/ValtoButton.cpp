@@ -90,7 +90,7 @@ void ValtoButton::paintEvent(QPaintEvent*)
         Formes::bordureInterieure(peintre, forme, rayon, Couleurs::contour().couleur());
     }
     etiquette().dessiner(peintre, forme, couleurEtiquette());
-    if (hasFocus()) {
+    if (anneauVisible()) {
         Formes::anneauFocus(peintre, forme, rayon);
     }
 }

@@ -56,7 +56,7 @@ void ValtoPrimaryButton::paintEvent(QPaintEvent*)
     const QRectF forme = rect();
     Formes::remplir(peintre, forme, rayon, Couleurs::remplissageFort().couleur());
     etiquette().dessiner(peintre, forme, Couleurs::texteSurFort().couleur());
-    if (hasFocus()) {
+    if (anneauVisible()) {
         Formes::anneauFocus(peintre, forme, rayon);
     }
 }

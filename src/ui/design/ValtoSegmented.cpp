@@ -6,6 +6,7 @@
 #include "Formes.h"
 #include "Polices.h"
 
+#include <QFocusEvent>
 #include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -123,7 +124,7 @@ void ValtoSegmented::paintEvent(QPaintEvent*)
                                         : Couleurs::texteAttenue().couleur());
         peintre.drawText(zoneSegment(i), Qt::AlignCenter, m_options.at(i).second);
     }
-    if (hasFocus()) {
+    if (hasFocus() && m_focusClavier) {
         Formes::anneauFocus(peintre, forme, rayonConteneur);
     }
 }
@@ -151,4 +152,16 @@ void ValtoSegmented::keyPressEvent(QKeyEvent* evenement)
     } else {
         QWidget::keyPressEvent(evenement);
     }
+}
+
+void ValtoSegmented::focusInEvent(QFocusEvent* evenement)
+{
+    m_focusClavier = focusVenuDuClavier(evenement->reason());
+    QWidget::focusInEvent(evenement);
+}
+
+void ValtoSegmented::focusOutEvent(QFocusEvent* evenement)
+{
+    m_focusClavier = false;
+    QWidget::focusOutEvent(evenement);
 }

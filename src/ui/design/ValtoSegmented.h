@@ -38,6 +38,8 @@ protected:
     void paintEvent(QPaintEvent* evenement) override;
     void mouseReleaseEvent(QMouseEvent* evenement) override;
     void keyPressEvent(QKeyEvent* evenement) override;
+    void focusInEvent(QFocusEvent* evenement) override;
+    void focusOutEvent(QFocusEvent* evenement) override;
 
 private:
     qsizetype indexSelectionne() const;
@@ -49,4 +51,5 @@ private:
     QVariant m_selection;
     QRectF m_pastille;
     QVariantAnimation* m_glissement;
+    bool m_focusClavier = false;
 };

@@ -99,7 +99,7 @@ void ValtoSelect::paintEvent(QPaintEvent*)
         QFontMetricsF(police).elidedText(libelleSelectionne(), Qt::ElideRight, zoneTexte.width()));
     Icones::dessiner(peintre, zoneChevron, QStringLiteral("chevron.down"), coteChevron,
                      Couleurs::texteAttenue().couleur());
-    if (hasFocus()) {
+    if (anneauVisible()) {
         Formes::anneauFocus(peintre, forme, rayon);
     }
 }
