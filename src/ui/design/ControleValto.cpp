@@ -7,6 +7,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPointer>
 
 namespace {
 
@@ -67,10 +68,14 @@ ControleValto::ControleValto(QWidget* parent)
 
 void ControleValto::declencher()
 {
+    // The action may close the screen that holds this control.
+    const QPointer<ControleValto> garde(this);
     if (m_action) {
         m_action();
     }
-    Q_EMIT presse();
+    if (garde) {
+        Q_EMIT presse();
+    }
 }
 
 void ControleValto::enterEvent(QEnterEvent* evenement)

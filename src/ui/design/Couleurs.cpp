@@ -18,6 +18,13 @@ QColor couleurDepuisHex(QStringView hex)
     return QColor(int(valeur >> 16 & 0xff), int(valeur >> 8 & 0xff), int(valeur & 0xff));
 }
 
+QColor melanger(const QColor& a, const QColor& b, qreal t)
+{
+    const auto canal = [t](float x, float y) { return x + (y - x) * float(t); };
+    return QColor::fromRgbF(canal(a.redF(), b.redF()), canal(a.greenF(), b.greenF()), canal(a.blueF(), b.blueF()),
+                            canal(a.alphaF(), b.alphaF()));
+}
+
 QColor Jeton::couleur() const
 {
     return Apparence::instance().sombre() ? sombre : clair;

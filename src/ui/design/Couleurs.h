@@ -6,6 +6,9 @@
 // "#rrggbb" or "#rrggbbaa", white space around allowed; anything else reads its three lowest bytes.
 QColor couleurDepuisHex(QStringView hex);
 
+// `a` at 0, `b` at 1, channel by channel in between.
+QColor melanger(const QColor& a, const QColor& b, qreal t);
+
 // One named colour of the design system: a light and a dark value, chosen when it is drawn.
 struct Jeton final {
     QColor clair;
