@@ -125,12 +125,13 @@ QWidget* HistoryView::construireListe()
     defilement->setVerticalScrollBar(new BarreDefilement(defilement));
     defilement->viewport()->setAutoFillBackground(false);
     m_conteneurLignes = new QWidget(defilement);
-    m_conteneurLignes->setAutoFillBackground(false);
     m_colonneLignes = new QVBoxLayout(m_conteneurLignes);
     m_colonneLignes->setContentsMargins(0, 0, 0, 8);
     m_colonneLignes->setSpacing(0);
     m_colonneLignes->addStretch(1);
     defilement->setWidget(m_conteneurLignes);
+    // setWidget() turns the fill on; the panel's own page colour shows through instead.
+    m_conteneurLignes->setAutoFillBackground(false);
     return defilement;
 }
 

@@ -38,20 +38,21 @@ void IndicateurStatut::setStats(const std::optional<StatsTransfert>& stats)
     if (statut == m_statut && ligne == toolTip()) {
         return;
     }
-    const bool autreLargeur = statut != m_statut;
     m_statut = statut;
     setToolTip(ligne);
     setAccessibleName(ligne);
-    if (autreLargeur) {
-        updateGeometry();
-    }
     update();
 }
 
 QSize IndicateurStatut::sizeHint() const
 {
+    // As wide as the longest word, so the shapes line up from row to row whatever the status.
     const QFontMetricsF mesures(Polices::capitalesEspacees(tailleMot));
-    const qreal mot = mesures.horizontalAdvance(Polices::majuscules(StatutTransfert::mot(m_statut)));
+    qreal mot = 0;
+    for (const auto statut : {StatutTransfert::Statut::inconnu, StatutTransfert::Statut::envoye,
+                              StatutTransfert::Statut::ouvert, StatutTransfert::Statut::telecharge}) {
+        mot = qMax(mot, mesures.horizontalAdvance(Polices::majuscules(StatutTransfert::mot(statut))));
+    }
     return QSize(qCeil(largeurFormes() + ecartMot + mot), hauteur);
 }
 

@@ -61,9 +61,12 @@ QWidget* LigneHistorique::construireTexte()
     m_cadenas = new Symbole(u"lock"_s, Icones::cotePour(11), Couleurs::texteAttenue(), ligneTitre);
     m_cadenas->setObjectName(u"cadenas"_s);
     m_cadenas->setToolTip(u"Protégé par mot de passe"_s);
-    titre->addWidget(m_titre, 1);
+    // The badge and the lock follow the title; a long title gives way first.
+    m_titre->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    titre->addWidget(m_titre);
     titre->addWidget(m_badge);
     titre->addWidget(m_cadenas);
+    titre->addStretch(1);
     colonne->addWidget(ligneTitre);
 
     auto* ligneDetail = new QWidget(texte);

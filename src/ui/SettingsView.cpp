@@ -49,7 +49,10 @@ SettingsView::SettingsView(Preferences& preferences, const Plateforme& plateform
     defilement->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     defilement->setVerticalScrollBar(new BarreDefilement(defilement));
     defilement->viewport()->setAutoFillBackground(false);
-    defilement->setWidget(construireContenu());
+    QWidget* contenu = construireContenu();
+    defilement->setWidget(contenu);
+    // setWidget() turns the fill on; the window's page colour shows through instead.
+    contenu->setAutoFillBackground(false);
     auto* disposition = new QVBoxLayout(this);
     disposition->setContentsMargins(0, 0, 0, 0);
     disposition->addWidget(defilement);
@@ -63,7 +66,6 @@ QWidget* SettingsView::construireContenu()
 {
     auto* contenu = new QWidget(this);
     contenu->setObjectName(u"contenu"_s);
-    contenu->setAutoFillBackground(false);
     contenu->setFixedWidth(largeurContenu);
     auto* colonne = new QVBoxLayout(contenu);
     colonne->setContentsMargins(marge, marge, marge, marge);
