@@ -14,7 +14,7 @@
 #include "design/ValtoSelect.h"
 #include "nas/Partages.h"
 
-#include <QHBoxLayout>
+#include <QBoxLayout>
 #include <QPainter>
 #include <QPointer>
 #include <QScrollArea>
@@ -47,6 +47,7 @@ SettingsView::SettingsView(Preferences& preferences, const Plateforme& plateform
     defilement->setObjectName(u"defilement"_s);
     defilement->setFrameShape(QFrame::NoFrame);
     defilement->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    defilement->setWidgetResizable(true);
     defilement->setVerticalScrollBar(new BarreDefilement(defilement));
     defilement->viewport()->setAutoFillBackground(false);
     QWidget* contenu = construireContenu();
@@ -70,7 +71,6 @@ QWidget* SettingsView::construireContenu()
     auto* colonne = new QVBoxLayout(contenu);
     colonne->setContentsMargins(marge, marge, marge, marge);
     colonne->setSpacing(24);
-    colonne->setSizeConstraint(QLayout::SetMinAndMaxSize);
 
     QVBoxLayout* serveur = section(colonne, u"Serveur"_s);
     m_baseURL = champ(Preferences::cleApiBaseURL, m_urlParDefaut);
@@ -136,18 +136,19 @@ Libelle* SettingsView::aide(const QString& texte)
 QWidget* SettingsView::construireTest()
 {
     auto* rangee = new QWidget;
-    auto* disposition = new QHBoxLayout(rangee);
+    m_rangeeTest = new QBoxLayout(QBoxLayout::LeftToRight, rangee);
+    QBoxLayout* disposition = m_rangeeTest;
     disposition->setContentsMargins(0, 0, 0, 0);
     disposition->setSpacing(10);
     m_tester = new ValtoButton(u"Tester la connexion"_s, ValtoButton::Role::normal,
                                ValtoButton::Taille::small, rangee);
     m_tester->setObjectName(u"tester"_s);
     m_tester->setAction([this] { tester(); });
-    disposition->addWidget(m_tester);
+    disposition->addWidget(m_tester, 0, Qt::AlignLeft);
     m_resultat = new StatusDot({}, StatusDot::Tone::success, rangee);
     m_resultat->setObjectName(u"resultatTest"_s);
     m_resultat->hide();
-    disposition->addWidget(m_resultat, 1);
+    disposition->addWidget(m_resultat, 1, Qt::AlignLeft);
     return rangee;
 }
 
@@ -218,7 +219,13 @@ void SettingsView::setTest(bool enCours, std::optional<QString> resultat, bool o
     m_tester->setEnabled(!enCours);
     m_resultat->setVisible(m_testResultat.has_value());
     m_resultat->setMot(m_testResultat.value_or(QString()));
+    m_resultat->setToolTip(m_testResultat.value_or(QString()));
     m_resultat->setTone(ok ? StatusDot::Tone::success : StatusDot::Tone::danger);
+    // A long failure goes under the button rather than off the window's edge.
+    const int largeurRangee =
+        m_tester->sizeHint().width() + m_rangeeTest->spacing() + m_resultat->sizeHint().width();
+    m_rangeeTest->setDirection(largeurRangee <= largeurContenu - 2 * marge ? QBoxLayout::LeftToRight
+                                                                           : QBoxLayout::TopToBottom);
 }
 
 void SettingsView::paintEvent(QPaintEvent*)

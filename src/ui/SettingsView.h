@@ -6,6 +6,7 @@
 #include <optional>
 
 class ChampSaisie;
+class QBoxLayout;
 class Libelle;
 class Preferences;
 class QVBoxLayout;
@@ -61,6 +62,7 @@ private:
     Libelle* m_aideNAS = nullptr;
     ValtoButton* m_tester = nullptr;
     StatusDot* m_resultat = nullptr;
+    QBoxLayout* m_rangeeTest = nullptr;
 
     bool m_testEnCours = false;
     std::optional<QString> m_testResultat;
