@@ -74,3 +74,11 @@ void BancHistorique::survoler(int index)
     LigneHistorique* ligne = vue->lignes().at(index);
     QTest::mouseMove(vue.get(), ligne->mapTo(vue.get(), QPoint(40, ligne->height() / 2)));
 }
+
+void BancHistorique::quitter()
+{
+    for (LigneHistorique* ligne : vue->lignes()) {
+        QEvent depart(QEvent::Leave);
+        QCoreApplication::sendEvent(ligne, &depart);
+    }
+}

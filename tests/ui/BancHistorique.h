@@ -34,6 +34,8 @@ struct BancHistorique {
     void rafraichir(const QJsonArray& enregistrements);
     // Puts the pointer on row `index` (the panel's own coordinates).
     void survoler(int index);
+    // The pointer leaves every row, wherever earlier tests left it.
+    void quitter();
     template <typename T> T* dans(int index, const QString& nom) const
     {
         return vue->lignes().at(index)->template findChild<T*>(nom);

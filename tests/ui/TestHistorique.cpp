@@ -538,8 +538,7 @@ private Q_SLOTS:
                  u"telecharge"_s,
                  {{u"nb_telechargements"_s, 1}, {u"dernier_telechargement"_s, u"2026-12-03T12:00:00Z"_s}}),
              BancHistorique::enregistrement(u"envoye0000"_s, {{u"nb_vues"_s, 0}})});
-        QTest::mouseMove(banc.vue.get(), QPoint(5, 5));
-        QTRY_COMPARE(banc.vue->survol(), std::nullopt);
+        banc.quitter();
         Captures::enregistrer(*banc.vue, u"historique-lignes"_s);
         banc.survoler(1);
         QTRY_VERIFY(banc.vue->lignes().at(1)->actionsVisibles());
