@@ -40,7 +40,7 @@ namespace {
 // The panel on screen over a real store, with a fixed clock, the loopback server as the transfer server and
 // the browser replaced by the list of the URLs it was asked to open.
 struct BancHistorique {
-    static inline const QDateTime maintenant{QDate(2026, 12, 4), QTime(12, 0), Qt::UTC};
+    static inline const QDateTime maintenant{QDate(2026, 12, 4), QTime(6, 0), Qt::UTC};
 
     EnvironnementTest env;
     ServeurLocal serveur;
@@ -200,8 +200,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("infobulle");
         QTest::addColumn<QString>("formes");
         using S = StatutTransfert::Statut;
-        const QString vue1 = u"2026-12-02T12:00:00Z"_s;
-        const QString vue2 = u"2026-12-03T12:00:00Z"_s;
+        const QString vue1 = u"2026-12-02T06:00:00Z"_s;
+        const QString vue2 = u"2026-12-03T06:00:00Z"_s;
         QTest::newRow("inconnu") << std::optional<QJsonObject>() << S::inconnu
                                  << u"Statut inconnu — rafraîchir"_s << u"ppppp"_s;
         QTest::newRow("envoyé") << std::optional(QJsonObject{{u"nb_vues"_s, 0}}) << S::envoye
