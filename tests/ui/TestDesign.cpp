@@ -17,6 +17,7 @@
 #include "design/ValtoSelect.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QMenu>
@@ -122,6 +123,23 @@ private Q_SLOTS:
         Apparence::instance().forcer(Apparence::Mode::sombre);
         QTRY_VERIFY(peintures.nombre > 0);
         QCOMPARE(Captures::pixel(*controle, sonde), attendu.sombre);
+    }
+
+    // Without an override or a desktop portal, the window colour of the palette decides, live.
+    void repliSurLaPalette()
+    {
+        if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
+            QSKIP("a desktop portal may answer on this session bus");
+        }
+        const QPalette origine = QApplication::palette();
+        Apparence::instance().forcer(std::nullopt);
+        QSignalSpy changements(&Apparence::instance(), &Apparence::changee);
+        QApplication::setPalette(QPalette(QColor(0x20, 0x20, 0x20)));
+        QVERIFY(Apparence::instance().sombre());
+        QApplication::setPalette(QPalette(QColor(0xf0, 0xf0, 0xf0)));
+        QVERIFY(!Apparence::instance().sombre());
+        QCOMPARE(changements.count(), 2);
+        QApplication::setPalette(origine);
     }
 
     void policesDeRepli()
