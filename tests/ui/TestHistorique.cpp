@@ -356,19 +356,26 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("motDePasse");
         QTest::addColumn<QStringList>("entrees");
-        QTest::newRow("sans mot de passe") << false
-                                           << QStringList{u"Copier le lien"_s, u"Ouvrir dans le navigateur"_s,
-                                                          u"Modifier…"_s, u"Supprimer"_s};
+        // A link that does not parse is not opened, and is still copied as it stands.
+        QTest::addColumn<QString>("lien");
+        QTest::newRow("sans mot de passe, lien invalide")
+            << false
+            << QStringList{u"Copier le lien"_s, u"Ouvrir dans le navigateur"_s, u"Modifier…"_s,
+                           u"Supprimer"_s}
+            << u"https://exa mple.test/t/"_s;
         QTest::newRow("avec mot de passe")
             << true
             << QStringList{u"Copier le lien"_s, u"Ouvrir dans le navigateur"_s, u"Modifier…"_s,
-                           u"Copier le mot de passe"_s, u"Supprimer"_s};
+                           u"Copier le mot de passe"_s, u"Supprimer"_s}
+            << BancHistorique::entree(tokenA).url;
     }
     void menus()
     {
         QFETCH(bool, motDePasse);
         QFETCH(QStringList, entrees);
         Transfert t = BancHistorique::entree(tokenA);
+        QFETCH(QString, lien);
+        t.url = lien;
         if (motDePasse) {
             t.protege = true;
             t.motDePasse = u"pâquerette-42"_s;
@@ -385,7 +392,10 @@ private Q_SLOTS:
         entrees.removeFirst();
         QCOMPARE(textes(plus), entrees);
         choisir(plus, u"Ouvrir dans le navigateur"_s);
-        QCOMPARE(banc.ouvertes, QList<QUrl>{QUrl(t.url)});
+        const bool valide = lien == BancHistorique::entree(tokenA).url;
+        QCOMPARE(banc.ouvertes, valide ? QList<QUrl>{QUrl(lien)} : QList<QUrl>());
+        choisir(menuContextuel(banc.vue->lignes().at(0)), u"Copier le lien"_s);
+        QCOMPARE(QGuiApplication::clipboard()->text(), lien);
         choisir(menuContextuel(banc.vue->lignes().at(0)), u"Modifier…"_s);
         QCOMPARE(banc.vue->edition(), tokenA);
         choisir(menuContextuel(banc.vue->lignes().at(0)), u"Supprimer"_s);
