@@ -1,6 +1,5 @@
 #include "support/ExecuterTests.h"
 
-#include <QGuiApplication>
 #include <QMetaMethod>
 #include <QStandardPaths>
 #include <QTest>
@@ -35,7 +34,7 @@ std::vector<FabriqueTests>& testsInscrits()
     return fabriques;
 }
 
-int main(int argc, char** argv)
+void preparerProcessusTests()
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -43,7 +42,10 @@ int main(int argc, char** argv)
     // A zone far from UTC (UTC+14, no summer time): a local-time mistake cannot hide behind a UTC machine.
     qputenv("TZ", "<+14>-14");
     tzset();
-    QGuiApplication application(argc, argv);
+}
+
+int executerTestsInscrits(int argc, char** argv)
+{
     QStandardPaths::setTestModeEnabled(true);
     int echecs = 0;
     for (const FabriqueTests& fabrique : testsInscrits()) {

@@ -1,0 +1,44 @@
+#include "ProgressionView.h"
+
+#include "design/Couleurs.h"
+#include "design/DSBar.h"
+#include "design/Libelle.h"
+#include "design/Polices.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+constexpr int largeurBarreMaximale = 260;
+}
+
+ProgressionView::ProgressionView(const QString& titre, const QString& detail,
+                                 std::optional<double> progression, QWidget* parent)
+    : CarteEtape(14, parent)
+    , m_titre(new Libelle(titre, Polices::texte(15, QFont::Medium), Couleurs::texte(), this))
+    , m_barre(new DSBar(progression, this))
+    , m_detail(new Libelle(detail, Polices::mono(11), Couleurs::texteAttenue(), this))
+{
+    m_titre->setObjectName(u"titre"_s);
+    m_barre->setObjectName(u"barre"_s);
+    m_detail->setObjectName(u"detail"_s);
+    m_barre->setMaximumWidth(largeurBarreMaximale);
+    ajouter(m_titre);
+    // Centred at its preferred width, which is its widest.
+    ajouter(m_barre);
+    ajouter(m_detail);
+}
+
+void ProgressionView::setTitre(const QString& titre)
+{
+    m_titre->setText(titre);
+}
+
+void ProgressionView::setDetail(const QString& detail)
+{
+    m_detail->setText(detail);
+}
+
+void ProgressionView::setProgression(std::optional<double> progression)
+{
+    m_barre->setValue(progression);
+}

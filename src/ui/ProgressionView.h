@@ -1,0 +1,27 @@
+#pragma once
+
+#include "CarteEtape.h"
+
+#include <optional>
+
+class DSBar;
+class Libelle;
+
+// The card shown while a flow copies or registers: a title, a bar, a detail line.
+class ProgressionView final : public CarteEtape {
+    Q_OBJECT
+
+public:
+    ProgressionView(const QString& titre, const QString& detail, std::optional<double> progression,
+                    QWidget* parent = nullptr);
+
+    void setTitre(const QString& titre);
+    void setDetail(const QString& detail);
+    // Absent: the bar shows its moving segment.
+    void setProgression(std::optional<double> progression);
+
+private:
+    Libelle* m_titre;
+    DSBar* m_barre;
+    Libelle* m_detail;
+};

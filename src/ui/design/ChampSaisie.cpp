@@ -1,0 +1,58 @@
+#include "ChampSaisie.h"
+
+#include "Apparence.h"
+#include "Couleurs.h"
+#include "Formes.h"
+#include "Polices.h"
+
+#include <QPainter>
+
+namespace {
+constexpr int hauteur = 34;
+constexpr int marge = 12;
+constexpr qreal rayon = 8;
+} // namespace
+
+ChampSaisie::ChampSaisie(const QString& placeholder, QWidget* parent)
+    : QLineEdit(parent)
+{
+    setPlaceholderText(placeholder);
+    setFrame(false);
+    setFont(Polices::texte(13));
+    setTextMargins(marge, 0, marge, 0);
+    setFixedHeight(hauteur);
+    setAttribute(Qt::WA_MacShowFocusRect, false);
+    appliquerCouleurs();
+    connect(&Apparence::instance(), &Apparence::changee, this, &ChampSaisie::appliquerCouleurs);
+}
+
+QSize ChampSaisie::sizeHint() const
+{
+    return QSize(QLineEdit::sizeHint().width(), hauteur);
+}
+
+void ChampSaisie::paintEvent(QPaintEvent* evenement)
+{
+    {
+        QPainter peintre(this);
+        const QRectF forme = rect();
+        Formes::remplir(peintre, forme, rayon, Couleurs::champ().couleur());
+        if (hasFocus()) {
+            Formes::anneauFocus(peintre, forme, rayon);
+        } else {
+            Formes::bordureInterieure(peintre, forme, rayon, Couleurs::ligne().couleur());
+        }
+    }
+    QLineEdit::paintEvent(evenement);
+}
+
+void ChampSaisie::appliquerCouleurs()
+{
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Base, Qt::transparent);
+    palette.setColor(QPalette::Text, Couleurs::texte().couleur());
+    palette.setColor(QPalette::PlaceholderText, Couleurs::texteDiscret().couleur());
+    palette.setColor(QPalette::Highlight, Couleurs::progressionTeinte().couleur());
+    palette.setColor(QPalette::HighlightedText, Couleurs::texte().couleur());
+    setPalette(palette);
+}

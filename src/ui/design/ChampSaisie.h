@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QLineEdit>
+
+// A one-line text input drawn like the select: field fill, line border, rounded; optionally masked.
+class ChampSaisie final : public QLineEdit {
+    Q_OBJECT
+
+public:
+    explicit ChampSaisie(const QString& placeholder = {}, QWidget* parent = nullptr);
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* evenement) override;
+
+private:
+    void appliquerCouleurs();
+};
