@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   qcoro-qt6-dev
   squashfs-tools squashfuse fuse3
-  libcpp-httplib-dev libsqlite3-dev libsodium-dev libarchive-dev nlohmann-json3-dev
+  libcpp-httplib-dev libsqlite3-dev libsodium-dev libarchive-dev nlohmann-json3-dev unzip
 )
 
 missing=()

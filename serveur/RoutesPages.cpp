@@ -75,6 +75,31 @@ std::string valeurCookie(const std::string& entete, const std::string& nom)
     return {};
 }
 
+// Brings each requested range within the file. httplib's own arithmetic trusts the request and would
+// announce bytes past the end; the request object is its own (non-const) value, so it may be mended
+// here. False when no byte of a range lies in the file.
+bool ajusterPlages(const httplib::Request& requete, std::int64_t taille)
+{
+    auto& plages = const_cast<httplib::Request&>(requete).ranges;
+    for (auto& [debut, fin] : plages) {
+        if (debut < 0 && fin < 0) {
+            continue;
+        }
+        if (debut < 0) {
+            debut = std::max<ssize_t>(0, static_cast<ssize_t>(taille) - fin);
+            fin = static_cast<ssize_t>(taille) - 1;
+        }
+        if (fin < 0 || fin >= taille) {
+            fin = static_cast<ssize_t>(taille) - 1;
+        }
+        if (debut >= taille || debut > fin) {
+            plages.clear();
+            return false;
+        }
+    }
+    return true;
+}
+
 // One file download: counted once, when the response carried the file's last byte.
 struct Telechargement {
     int descripteur = -1;
@@ -226,6 +251,10 @@ void RoutesPages::fichier(const httplib::Request& requete, httplib::Response& re
     });
     if (element == elements.end()) {
         return repondreHTML(reponse, 404, pages::erreur(404));
+    }
+    if (!ajusterPlages(requete, element->taille)) {
+        reponse.set_header("Content-Range", "bytes */" + std::to_string(element->taille));
+        return repondreHTML(reponse, 416, pages::erreur(416));
     }
     auto envoi = std::make_shared<Telechargement>();
     envoi->descripteur = ::open(element->chemin.c_str(), O_RDONLY | O_CLOEXEC);

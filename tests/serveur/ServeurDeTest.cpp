@@ -71,7 +71,9 @@ ReponseHTTP ServeurDeTest::envoyer(const QByteArray& methode, const QString& che
     for (const auto& [nom, valeur] : entetes) {
         requete.setRawHeader(nom, valeur);
     }
-    QNetworkReply* reponse = m_reseau.sendCustomRequest(requete, methode, corps);
+    // A custom "HEAD" would wait for the body its Content-Length announces.
+    QNetworkReply* reponse =
+        methode == "HEAD" ? m_reseau.head(requete) : m_reseau.sendCustomRequest(requete, methode, corps);
     QEventLoop boucle;
     QObject::connect(reponse, &QNetworkReply::finished, &boucle, &QEventLoop::quit);
     boucle.exec();
