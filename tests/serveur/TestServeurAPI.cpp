@@ -279,6 +279,8 @@ private Q_SLOTS:
         QTest::newRow("fichier hors du transfert")
             << QByteArray("GET") << u"/t/supprime01/f/..%2F..%2Fa.txt"_s << QByteArray() << QByteArray()
             << 404;
+        QTest::newRow("dossier du token remplacé par un lien")
+            << QByteArray("DELETE") << api + u"/lienaaaaaa"_s << QByteArray("bonne") << QByteArray() << 200;
         QTest::newRow("suppression avec des liens")
             << QByteArray("DELETE") << api + u"/supprime01"_s << QByteArray("bonne") << QByteArray() << 200;
     }
@@ -309,6 +311,9 @@ private Q_SLOTS:
         QVERIFY(QFile::link(s.nas(u"DATA/Clients"_s), s.nas(u"DATA/Valto Transferts/supprime01/lien"_s)));
         QVERIFY(QFile::link(dehors, s.nas(u"DATA/Valto Transferts/supprime01/dehors"_s)));
         s.creer(corpsDe(u"supprime01"_s, {}));
+        // A copies folder swapped for a link after creation: deleting must not follow it.
+        s.creer(corpsDe(u"lienaaaaaa"_s, {u"DATA/Clients/a.txt"_s}));
+        QVERIFY(QFile::link(s.nas(u"DATA/Clients"_s), s.nas(u"DATA/Valto Transferts/lienaaaaaa"_s)));
 
         const QMap<QByteArray, QByteArray> cles{
             {"bonne", s.cle().toUtf8()},
@@ -332,9 +337,10 @@ private Q_SLOTS:
         // Whatever was refused, the server keeps serving, nothing was registered and nothing outside
         // the deleted transfer's own folder was touched.
         QCOMPARE(s.appelerAPI("GET", u"/api/partages"_s).statut, 200);
-        QCOMPARE(QCoro::waitFor(s.api().listerTransferts())->size(), statut == 200 ? 2 : 3);
+        QCOMPARE(QCoro::waitFor(s.api().listerTransferts())->size(), statut == 200 ? 3 : 4);
         QVERIFY(QFile::exists(secret) && QFile::exists(a));
-        QCOMPARE(QDir(s.nas(u"DATA/Valto Transferts/supprime01"_s)).exists(), statut != 200);
+        QCOMPARE(QDir(s.nas(u"DATA/Valto Transferts/supprime01"_s)).exists(),
+                 !(statut == 200 && chemin.endsWith(u"supprime01"_s)));
     }
 
 private:
