@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QNetworkReply>
 #include <QTest>
 
@@ -21,6 +22,10 @@ ServeurDeTest::ServeurDeTest()
     configuration.port = 0;
     configuration.racineNAS = nas({}).toStdString();
     configuration.dossierDonnees = m_environnement.chemin(u"serveur"_s).toStdString();
+    configuration.dossierVersions =
+        QFileInfo(m_environnement.creerFichier(u"versions/version.json"_s, R"({"version":"9.9","url":"x"})"))
+            .path()
+            .toStdString();
     configuration.fils = 4;
     configuration.argon2 = serveur::CoutArgon2::minimal();
     configuration.horloge = [maintenant = m_maintenant] { return maintenant->load(); };

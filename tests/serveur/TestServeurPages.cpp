@@ -89,6 +89,10 @@ private Q_SLOTS:
             << u"/t/listeaaaaa/f/Dossier/b.txt"_s << 200 << QStringList{u"b"_s} << QStringList{};
         QTest::newRow("un dossier n'est pas un fichier")
             << u"/t/listeaaaaa/f/Dossier"_s << 404 << QStringList{u"Lien introuvable"_s} << QStringList{};
+        QTest::newRow("manifeste") << u"/releases/version.json"_s << 200
+                                   << QStringList{u"\"version\":\"9.9\""_s} << QStringList{};
+        QTest::newRow("hors des versions")
+            << u"/releases/..%2Fserveur%2Fsecret"_s << 404 << QStringList{} << QStringList{};
         QTest::newRow("chemin du NAS")
             << u"/t/listeaaaaa/f/DATA/Clients/a.txt"_s << 404 << QStringList{} << QStringList{};
     }
