@@ -27,7 +27,9 @@ h1 { font-size: 26px; margin: 0 0 6px; overflow-wrap: anywhere; }
 .bouton.discret { background: transparent; color: var(--accent); border: 1px solid var(--bord); padding: 6px 12px; }
 ul.fichiers { list-style: none; padding: 0; margin: 22px 0 0; border-top: 1px solid var(--bord); }
 ul.fichiers li { display: flex; gap: 12px; align-items: center; padding: 10px 0; border-bottom: 1px solid var(--bord); }
-.nom { flex: 1; overflow-wrap: anywhere; }
+.nom { flex: 1; min-width: 0; overflow-wrap: break-word; }
+@media (max-width: 560px) { main { margin: 20px auto; padding: 0 12px; } .carte { padding: 20px; }
+  ul.fichiers li { flex-wrap: wrap; } .nom { flex-basis: 100%; } .taille { flex: 1; } }
 .taille { color: var(--doux); white-space: nowrap; }
 input[type=password] { font: inherit; padding: 9px 12px; border: 1px solid var(--bord); border-radius: 9px;
   width: 100%; max-width: 320px; margin: 8px 0 14px; background: var(--fond); color: var(--texte); }
