@@ -145,7 +145,7 @@ Serveur de transferts Valto : API des transferts et pages de téléchargement.
   --cle FICHIER       fichier de la clé API, créé avec une clé aléatoire s'il manque
                       (défaut : <copies>/.transfer-api-key)
   --versions DOSSIER  dossier servi sous /releases/ (version.json et images)
-  --fils N            nombre de fils de traitement (défaut : 32)
+  --fils N            connexions servies à la fois (défaut : 256)
   --help              affiche cette aide
 )";
 }

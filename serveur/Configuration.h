@@ -29,7 +29,8 @@ struct Configuration {
     std::filesystem::path dossierDonnees;
     std::filesystem::path fichierCle;
     std::filesystem::path dossierVersions;
-    int fils = 32;
+    // httplib gives each open connection a thread: enough for a few hundred browsers at once.
+    int fils = 256;
     std::size_t tailleMaxCorps = 1024 * 1024;
     CoutArgon2 argon2 = CoutArgon2::interactif();
     // Base delay after a wrong password; it doubles with each further failure.

@@ -5,6 +5,7 @@
 
 #include <httplib.h>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -35,6 +36,13 @@ std::string detailParDefaut(int statut)
         return "Erreur " + std::to_string(statut) + ".";
     }
 }
+
+// httplib listens with a backlog of 5: a burst of new browsers would see their connections
+// dropped and retried a second later. Linux lets a listening socket raise its backlog.
+class ServeurHTTP final : public httplib::Server {
+public:
+    void agrandirFileDAttente() { ::listen(svr_sock_, SOMAXCONN); }
+};
 
 } // namespace
 
@@ -80,7 +88,7 @@ ServeurTransferts::creer(Configuration configuration)
 ServeurTransferts::ServeurTransferts(std::unique_ptr<Contexte> contexte, bool cleCreee)
     : m_contexte(std::move(contexte))
     , m_cleCreee(cleCreee)
-    , m_http(std::make_unique<httplib::Server>())
+    , m_http(std::make_unique<ServeurHTTP>())
     , m_api(*m_contexte)
     , m_pages(*m_contexte)
 {
@@ -94,6 +102,9 @@ void ServeurTransferts::installer()
     const int fils = m_contexte->configuration.fils;
     m_http->new_task_queue = [fils] { return new httplib::ThreadPool(static_cast<std::size_t>(fils)); };
     m_http->set_payload_max_length(m_contexte->configuration.tailleMaxCorps);
+    // Headers and body leave in separate writes: with Nagle's algorithm the body would wait for the
+    // client's delayed acknowledgement, 40 ms on every small answer.
+    m_http->set_tcp_nodelay(true);
     m_http->set_keep_alive_max_count(1000);
     m_http->set_write_timeout(60);
     m_http->set_default_headers(
@@ -148,6 +159,7 @@ std::expected<int, std::string> ServeurTransferts::lier()
     if (port <= 0) {
         return std::unexpected("Impossible d'écouter sur " + c.adresse + ":" + std::to_string(c.port));
     }
+    static_cast<ServeurHTTP&>(*m_http).agrandirFileDAttente();
     m_contexte->urlPublique =
         c.urlPublique.empty() ? "http://" + c.adresse + ":" + std::to_string(port) : c.urlPublique;
     while (m_contexte->urlPublique.ends_with('/')) {
