@@ -37,11 +37,16 @@ for _ in $(seq 50); do
 done
 repond || { echo "valto-serveur ne répond pas sur le port $port." >&2; exit 1; }
 
-# JSON string: backslashes and quotes escaped.
-json() { local t=${1//\\/\\\\}; printf '"%s"' "${t//\"/\\\"}"; }
-printf '{"apiBaseURL": %s, "apiKey": %s, "nasMountPath": %s}\n' \
-  "$(json "$origine")" "$(json "$(head -n 1 "$cle")")" "$(json "$copies")" \
-  > "$demo/config/Valto/Valto Transfer.json"
+# Written on the first run (or when the demo's key changed): later runs keep what the user set
+# in the demo's settings window.
+preferences="$demo/config/Valto/Valto Transfer.json"
+valeur_cle=$(head -n 1 "$cle")
+if [ ! -f "$preferences" ] || ! grep -q "$valeur_cle" "$preferences"; then
+  # JSON string: backslashes and quotes escaped.
+  json() { local t=${1//\\/\\\\}; printf '"%s"' "${t//\"/\\\"}"; }
+  printf '{"apiBaseURL": %s, "apiKey": %s, "nasMountPath": %s}\n' \
+    "$(json "$origine")" "$(json "$valeur_cle")" "$(json "$copies")" > "$preferences"
+fi
 
 echo "Démo : serveur $origine, NAS $nas, copies dans « $copies »."
 if [ ! -x "$application" ]; then

@@ -25,6 +25,12 @@ std::int64_t FreinTentatives::attenteRestante(const std::string& cle, std::int64
 void FreinTentatives::echec(const std::string& cle, std::int64_t maintenant)
 {
     const std::lock_guard verrou(m_verrou);
+    // Visitors long past their wait are forgotten, so guessing from many addresses cannot grow the map for
+    // ever.
+    if (m_etats.size() > 10'000) {
+        std::erase_if(m_etats,
+                      [&](const auto& e) { return e.second.libreA + attenteMaxSecondes < maintenant; });
+    }
     Etat& etat = m_etats[cle];
     etat.echecs = std::min(etat.echecs + 1, 20);
     const std::int64_t attente = std::min<std::int64_t>(
