@@ -234,7 +234,8 @@ void RoutesPages::connexion(const httplib::Request& requete, httplib::Response& 
     const std::int64_t expiration = m_contexte.maintenant() + dureeCookieSecondes;
     reponse.set_header("Set-Cookie", "valto_" + t->token + "=" + cookie(t->token, expiration) + "; Path=/t/" +
                                          t->token + "; Max-Age=" + std::to_string(dureeCookieSecondes) +
-                                         "; HttpOnly; SameSite=Lax");
+                                         "; HttpOnly; SameSite=Lax" +
+                                         (m_contexte.urlPublique.starts_with("https:") ? "; Secure" : ""));
     reponse.set_redirect("/t/" + t->token, 303);
 }
 
