@@ -305,7 +305,10 @@ void RoutesPages::archive(const httplib::Request& requete, httplib::Response& re
     auto elements = std::make_shared<std::vector<Element>>(m_contexte.arbre.contenu(t->fichiers, t->token));
     auto complete = std::make_shared<bool>(false);
     const std::string token = t->token;
-    reponse.set_header("Content-Disposition", disposition("attachment", t->titre + ".zip"));
+    // A title is free text: a slash in it would read as a folder in the saved file's name.
+    std::string nomArchive = t->titre;
+    std::replace(nomArchive.begin(), nomArchive.end(), '/', '-');
+    reponse.set_header("Content-Disposition", disposition("attachment", nomArchive + ".zip"));
     reponse.set_chunked_content_provider(
         "application/zip",
         [elements, complete](std::size_t, httplib::DataSink& puits) {
