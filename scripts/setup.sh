@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   qcoro-qt6-dev
   squashfs-tools squashfuse fuse3
+  libcpp-httplib-dev libsqlite3-dev libsodium-dev libarchive-dev nlohmann-json3-dev unzip
 )
 
 missing=()

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "serveur/ArbreNAS.h"
+#include "serveur/Base.h"
+#include "serveur/Configuration.h"
+#include "serveur/FiltreVues.h"
+#include "serveur/FreinTentatives.h"
+
+#include <memory>
+#include <string>
+
+namespace serveur {
+
+// What the routes share: the configuration, the data, the secrets and the counters of visitors.
+struct Contexte {
+    Configuration configuration;
+    std::unique_ptr<Base> base;
+    ArbreNAS arbre;
+    std::string cleAPI;
+    std::string secret;
+    std::string urlPublique;
+    FiltreVues vues;
+    FreinTentatives tentatives;
+
+    std::int64_t maintenant() const { return configuration.horloge(); }
+};
+
+} // namespace serveur

@@ -1,0 +1,115 @@
+#include "Crypto.h"
+
+#include <sodium.h>
+
+#include <array>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+#include <vector>
+
+namespace serveur::crypto {
+
+namespace {
+
+std::string enHex(const unsigned char* octets, std::size_t taille)
+{
+    std::string texte(taille * 2 + 1, '\0');
+    sodium_bin2hex(texte.data(), texte.size(), octets, taille);
+    texte.pop_back();
+    return texte;
+}
+
+std::array<unsigned char, crypto_generichash_BYTES> condense(std::string_view texte)
+{
+    std::array<unsigned char, crypto_generichash_BYTES> sortie{};
+    crypto_generichash(sortie.data(), sortie.size(), reinterpret_cast<const unsigned char*>(texte.data()),
+                       texte.size(), nullptr, 0);
+    return sortie;
+}
+
+std::string premiereLigne(const std::filesystem::path& fichier)
+{
+    std::ifstream flux(fichier);
+    std::string ligne;
+    std::getline(flux, ligne);
+    while (!ligne.empty() && (ligne.back() == '\r' || ligne.back() == ' ')) {
+        ligne.pop_back();
+    }
+    return ligne;
+}
+
+} // namespace
+
+bool initialiser()
+{
+    return sodium_init() >= 0;
+}
+
+std::string aleatoireHex(std::size_t octets)
+{
+    std::vector<unsigned char> tirage(octets);
+    randombytes_buf(tirage.data(), tirage.size());
+    return enHex(tirage.data(), tirage.size());
+}
+
+bool egalesEnTempsConstant(std::string_view a, std::string_view b)
+{
+    const auto ca = condense(a);
+    const auto cb = condense(b);
+    return sodium_memcmp(ca.data(), cb.data(), ca.size()) == 0;
+}
+
+std::string hacherMotDePasse(const std::string& motDePasse, CoutArgon2 cout)
+{
+    std::array<char, crypto_pwhash_STRBYTES> empreinte{};
+    if (crypto_pwhash_str_alg(empreinte.data(), motDePasse.data(), motDePasse.size(), cout.operations,
+                              cout.memoire, crypto_pwhash_ALG_ARGON2ID13) != 0) {
+        throw std::runtime_error("Mémoire insuffisante pour Argon2id.");
+    }
+    return empreinte.data();
+}
+
+bool verifierMotDePasse(const std::string& empreinte, const std::string& motDePasse)
+{
+    return crypto_pwhash_str_verify(empreinte.c_str(), motDePasse.data(), motDePasse.size()) == 0;
+}
+
+std::string signer(std::string_view message, std::string_view cle)
+{
+    std::array<unsigned char, crypto_generichash_BYTES> sortie{};
+    const auto cleCondensee = condense(cle);
+    crypto_generichash(sortie.data(), sortie.size(), reinterpret_cast<const unsigned char*>(message.data()),
+                       message.size(), cleCondensee.data(), cleCondensee.size());
+    return enHex(sortie.data(), sortie.size());
+}
+
+std::expected<Secret, std::string> lireOuCreerSecret(const std::filesystem::path& fichier)
+{
+    std::error_code erreur;
+    if (std::filesystem::exists(fichier, erreur)) {
+        std::string valeur = premiereLigne(fichier);
+        if (valeur.empty()) {
+            return std::unexpected("Fichier de clé vide : " + fichier.string());
+        }
+        return Secret{std::move(valeur), false};
+    }
+    std::filesystem::create_directories(fichier.parent_path(), erreur);
+    // O_EXCL: two servers started at once must not overwrite each other's key.
+    const int descripteur = ::open(fichier.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    if (descripteur < 0) {
+        return std::unexpected("Impossible de créer " + fichier.string());
+    }
+    const std::string valeur = aleatoireHex(32);
+    const std::string contenu = valeur + "\n";
+    const bool ecrit =
+        ::write(descripteur, contenu.data(), contenu.size()) == static_cast<ssize_t>(contenu.size());
+    ::close(descripteur);
+    if (!ecrit) {
+        return std::unexpected("Impossible d'écrire " + fichier.string());
+    }
+    return Secret{valeur, true};
+}
+
+} // namespace serveur::crypto

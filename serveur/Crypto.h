@@ -1,0 +1,30 @@
+#pragma once
+
+#include "serveur/Configuration.h"
+
+#include <expected>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace serveur::crypto {
+
+// Must succeed once before anything else here is used.
+bool initialiser();
+
+std::string aleatoireHex(std::size_t octets);
+// Compares digests of both texts, so neither the content nor the length leaks through timing.
+bool egalesEnTempsConstant(std::string_view a, std::string_view b);
+std::string hacherMotDePasse(const std::string& motDePasse, CoutArgon2 cout);
+bool verifierMotDePasse(const std::string& empreinte, const std::string& motDePasse);
+// Keyed digest (hex) of `message`: signs cookies and fingerprints creation bodies.
+std::string signer(std::string_view message, std::string_view cle);
+
+// The secret kept in `fichier`, created (mode 0600) with a random value when missing.
+struct Secret {
+    std::string valeur;
+    bool cree = false;
+};
+std::expected<Secret, std::string> lireOuCreerSecret(const std::filesystem::path& fichier);
+
+} // namespace serveur::crypto

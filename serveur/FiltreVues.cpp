@@ -1,0 +1,58 @@
+#include "FiltreVues.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+namespace serveur {
+
+namespace {
+
+constexpr std::int64_t fenetreSecondes = 60;
+
+bool contientSansCasse(std::string_view texte, std::string_view motif)
+{
+    return std::search(texte.begin(), texte.end(), motif.begin(), motif.end(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) ==
+                      std::tolower(static_cast<unsigned char>(b));
+           }) != texte.end();
+}
+
+} // namespace
+
+bool FiltreVues::estNavigateur(std::string_view agent)
+{
+    static constexpr std::array<std::string_view, 16> robots = {
+        "bot",     "crawler",  "spider",   "preview", "facebookexternalhit",
+        "slack",   "whatsapp", "telegram", "discord", "skype",
+        "embedly", "headless", "curl",     "wget",    "python",
+        "outlook"};
+    return agent.starts_with("Mozilla/") &&
+           std::none_of(robots.begin(), robots.end(),
+                        [&](std::string_view r) { return contientSansCasse(agent, r); });
+}
+
+bool FiltreVues::aCompter(const std::string& token, const std::string& adresse, const std::string& agent,
+                          std::int64_t maintenant)
+{
+    const std::lock_guard verrou(m_verrou);
+    oublierAnciennes(maintenant);
+    const std::string visiteur = token + '\n' + adresse + '\n' + agent;
+    const auto precedente = m_dernieres.find(visiteur);
+    if (precedente != m_dernieres.end() && maintenant - precedente->second < fenetreSecondes) {
+        return false;
+    }
+    m_dernieres[visiteur] = maintenant;
+    return true;
+}
+
+void FiltreVues::oublierAnciennes(std::int64_t maintenant)
+{
+    if (maintenant - m_dernierMenage < fenetreSecondes) {
+        return;
+    }
+    m_dernierMenage = maintenant;
+    std::erase_if(m_dernieres, [&](const auto& vue) { return maintenant - vue.second >= fenetreSecondes; });
+}
+
+} // namespace serveur

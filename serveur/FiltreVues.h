@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+namespace serveur {
+
+// Decides which page loads count as views: browsers only, and one per visitor and minute.
+class FiltreVues final {
+public:
+    // Link-preview robots and tools announce themselves; a browser's agent starts with "Mozilla/".
+    static bool estNavigateur(std::string_view agent);
+
+    // True for the first load of `token` by this visitor (address and agent) within a minute.
+    bool aCompter(const std::string& token, const std::string& adresse, const std::string& agent,
+                  std::int64_t maintenant);
+
+private:
+    void oublierAnciennes(std::int64_t maintenant);
+
+    std::mutex m_verrou;
+    std::map<std::string, std::int64_t> m_dernieres;
+    std::int64_t m_dernierMenage = 0;
+};
+
+} // namespace serveur

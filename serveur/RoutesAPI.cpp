@@ -1,0 +1,203 @@
+#include "RoutesAPI.h"
+
+#include "serveur/Crypto.h"
+#include "serveur/Dates.h"
+#include "serveur/Demandes.h"
+
+#include <httplib.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <set>
+
+using nlohmann::json;
+
+namespace serveur {
+
+namespace {
+
+constexpr std::int64_t secondesParJour = 86400;
+const std::string motifToken = "/api/transferts/([^/]+)";
+
+void repondreJSON(httplib::Response& reponse, int statut, const json& corps)
+{
+    reponse.status = statut;
+    reponse.set_content(corps.dump(), "application/json; charset=utf-8");
+}
+
+void ajouterDate(json& objet, const char* cle, const std::optional<std::int64_t>& date)
+{
+    if (date) {
+        objet[cle] = dateISO(*date);
+    }
+}
+
+std::optional<std::int64_t> expirationDepuis(std::int64_t maintenant, std::int64_t jours)
+{
+    return jours == 0 ? std::nullopt : std::optional(maintenant + jours * secondesParJour);
+}
+
+// A comparison serves exactly two files, and its "ordre" names both.
+bool ordreValide(const std::vector<std::string>& ordre, const std::vector<Element>& elements)
+{
+    std::set<std::string> noms;
+    for (const Element& e : elements) {
+        if (!e.dossier) {
+            noms.insert(e.nom);
+        }
+    }
+    return noms.size() == 2 && noms == std::set<std::string>(ordre.begin(), ordre.end());
+}
+
+} // namespace
+
+RoutesAPI::RoutesAPI(Contexte& contexte)
+    : m_contexte(contexte)
+{
+}
+
+void RoutesAPI::repondreErreur(httplib::Response& reponse, int statut, const std::string& detail)
+{
+    repondreJSON(reponse, statut, json{{"detail", detail}});
+}
+
+bool RoutesAPI::authentifier(const httplib::Request& requete, httplib::Response& reponse) const
+{
+    if (crypto::egalesEnTempsConstant(requete.get_header_value("X-Api-Key"), m_contexte.cleAPI)) {
+        return true;
+    }
+    repondreErreur(reponse, 401, "Clé API invalide ou absente.");
+    return false;
+}
+
+void RoutesAPI::installer(httplib::Server& serveur)
+{
+    serveur.Post("/api/transferts", [this](const auto& rq, auto& rp) { creer(rq, rp); });
+    serveur.Get("/api/transferts", [this](const auto&, auto& rp) { lister(rp); });
+    serveur.Patch(motifToken, [this](const auto& rq, auto& rp) { modifier(rq, rp); });
+    serveur.Delete(motifToken, [this](const auto& rq, auto& rp) { supprimer(rq, rp); });
+    serveur.Get("/api/partages", [this](const auto&, auto& rp) { partages(rp); });
+}
+
+json RoutesAPI::versJSON(const Enregistrement& t) const
+{
+    json objet = {{"token", t.token},
+                  {"titre", t.titre},
+                  {"url", m_contexte.urlPublique + "/t/" + t.token},
+                  {"protege", t.empreinteMotDePasse.has_value()},
+                  {"cree_le", dateISO(t.creeLe)},
+                  {"nb_telechargements", t.nbTelechargements},
+                  {"nb_vues", t.nbVues},
+                  {"type", t.type},
+                  {"nb_fichiers", t.nbFichiers},
+                  {"octets", t.octets}};
+    ajouterDate(objet, "expire_le", t.expireLe);
+    ajouterDate(objet, "dernier_telechargement", t.dernierTelechargement);
+    ajouterDate(objet, "premiere_vue", t.premiereVue);
+    ajouterDate(objet, "derniere_vue", t.derniereVue);
+    return objet;
+}
+
+void RoutesAPI::creer(const httplib::Request& requete, httplib::Response& reponse)
+{
+    const auto demande = lireDemandeCreation(requete.body);
+    if (!demande) {
+        return repondreErreur(reponse, 400, demande.error());
+    }
+    const std::string empreinte = crypto::signer(demande->formeCanonique(), m_contexte.secret);
+    // A client that lost the first answer retries with the same body and must get its link.
+    const auto reponseExistante = [&](const Enregistrement& existant) {
+        if (existant.empreinteCorps == empreinte) {
+            return repondreJSON(reponse, 201, versJSON(existant));
+        }
+        repondreErreur(reponse, 409, "Ce token est déjà utilisé par un autre transfert.");
+    };
+    if (const auto existant = m_contexte.base->trouver(demande->token)) {
+        return reponseExistante(*existant);
+    }
+    for (const std::string& entree : demande->fichiers) {
+        if (const auto resolu = m_contexte.arbre.resoudre(entree); !resolu) {
+            return repondreErreur(reponse, 400, resolu.error());
+        }
+    }
+    if (demande->fichiers.empty() && !m_contexte.arbre.aDossierDuToken(demande->token)) {
+        return repondreErreur(reponse, 400,
+                              "Aucun fichier : ni « fichiers » ni dossier de copies pour ce token.");
+    }
+    const std::vector<Element> elements = m_contexte.arbre.contenu(demande->fichiers, demande->token);
+    if (demande->type == "compare" && !ordreValide(demande->ordre, elements)) {
+        return repondreErreur(reponse, 400, "« ordre » doit nommer les deux fichiers de la comparaison.");
+    }
+    Enregistrement t;
+    t.token = demande->token;
+    t.titre = demande->titre;
+    t.expediteur = demande->expediteur;
+    t.type = demande->type;
+    t.fichiers = demande->fichiers;
+    t.ordre = demande->ordre;
+    t.creeLe = m_contexte.maintenant();
+    t.expireLe = expirationDepuis(t.creeLe, demande->expireJours);
+    t.empreinteCorps = empreinte;
+    if (demande->motDePasse) {
+        t.empreinteMotDePasse =
+            crypto::hacherMotDePasse(*demande->motDePasse, m_contexte.configuration.argon2);
+    }
+    for (const Element& e : elements) {
+        if (!e.dossier) {
+            ++t.nbFichiers;
+            t.octets += e.taille;
+        }
+    }
+    if (!m_contexte.base->inserer(t)) {
+        return reponseExistante(m_contexte.base->trouver(t.token).value_or(Enregistrement{}));
+    }
+    repondreJSON(reponse, 201, versJSON(t));
+}
+
+void RoutesAPI::lister(httplib::Response& reponse)
+{
+    json transferts = json::array();
+    for (const Enregistrement& t : m_contexte.base->lister()) {
+        transferts.push_back(versJSON(t));
+    }
+    repondreJSON(reponse, 200, json{{"transferts", transferts}});
+}
+
+void RoutesAPI::modifier(const httplib::Request& requete, httplib::Response& reponse)
+{
+    const std::string token = requete.matches[1];
+    const auto existant = tokenValide(token) ? m_contexte.base->trouver(token) : std::nullopt;
+    if (!existant) {
+        return repondreErreur(reponse, 404, "Transfert introuvable.");
+    }
+    const auto demande = lireDemandeModification(requete.body);
+    if (!demande) {
+        return repondreErreur(reponse, 400, demande.error());
+    }
+    Enregistrement t = *existant;
+    t.titre = demande->titre.value_or(t.titre);
+    if (demande->expireJours) {
+        t.expireLe = expirationDepuis(m_contexte.maintenant(), *demande->expireJours);
+    }
+    if (!m_contexte.base->modifier(token, t.titre, t.expireLe)) {
+        return repondreErreur(reponse, 404, "Transfert introuvable.");
+    }
+    repondreJSON(reponse, 200, versJSON(t));
+}
+
+void RoutesAPI::supprimer(const httplib::Request& requete, httplib::Response& reponse)
+{
+    const std::string token = requete.matches[1];
+    if (!tokenValide(token) || !m_contexte.base->supprimer(token)) {
+        return repondreErreur(reponse, 404, "Transfert introuvable.");
+    }
+    m_contexte.arbre.supprimerDossierDuToken(token);
+    repondreJSON(reponse, 200, json{{"token", token}});
+}
+
+void RoutesAPI::partages(httplib::Response& reponse)
+{
+    repondreJSON(reponse, 200, json{{"partages", m_contexte.arbre.partages()}});
+}
+
+} // namespace serveur

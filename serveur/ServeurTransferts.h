@@ -1,0 +1,46 @@
+#pragma once
+
+#include "serveur/Configuration.h"
+#include "serveur/Contexte.h"
+#include "serveur/RoutesAPI.h"
+#include "serveur/RoutesPages.h"
+
+#include <expected>
+#include <memory>
+#include <string>
+
+namespace httplib {
+class Server;
+}
+
+namespace serveur {
+
+// valto-serveur: the API, the client pages and the releases folder on one HTTP listener.
+class ServeurTransferts final {
+public:
+    static std::expected<std::unique_ptr<ServeurTransferts>, std::string> creer(Configuration configuration);
+    ~ServeurTransferts();
+
+    // Binds the configured address and port (0: any free port) and returns the port.
+    std::expected<int, std::string> lier();
+    // Serves until arreter(); call after lier().
+    void ecouter();
+    void arreter();
+
+    const std::string& cleAPI() const { return m_contexte->cleAPI; }
+    // True when this start created the key file.
+    bool cleCreee() const { return m_cleCreee; }
+    const std::string& urlPublique() const { return m_contexte->urlPublique; }
+
+private:
+    ServeurTransferts(std::unique_ptr<Contexte> contexte, bool cleCreee);
+    void installer();
+
+    std::unique_ptr<Contexte> m_contexte;
+    bool m_cleCreee;
+    std::unique_ptr<httplib::Server> m_http;
+    RoutesAPI m_api;
+    RoutesPages m_pages;
+};
+
+} // namespace serveur

@@ -1,0 +1,46 @@
+#include "serveur/ServeurTransferts.h"
+
+#include <csignal>
+#include <iostream>
+#include <thread>
+
+int main(int argc, char** argv)
+{
+    const auto ligne = serveur::lireLigneDeCommande(std::vector<std::string>(argv + 1, argv + argc));
+    if (!ligne) {
+        std::cerr << ligne.error() << "\n";
+        return 2;
+    }
+    if (ligne->aide) {
+        std::cout << serveur::texteAide();
+        return 0;
+    }
+    // Signals are taken by sigwait below, not by whichever thread they happen to land on.
+    sigset_t signaux;
+    sigemptyset(&signaux);
+    sigaddset(&signaux, SIGINT);
+    sigaddset(&signaux, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signaux, nullptr);
+
+    auto serveur = serveur::ServeurTransferts::creer(ligne->configuration);
+    if (!serveur) {
+        std::cerr << serveur.error() << "\n";
+        return 1;
+    }
+    if ((*serveur)->cleCreee()) {
+        std::cout << "Clé API créée : " << ligne->configuration.fichierCle.string() << "\n";
+    }
+    const auto port = (*serveur)->lier();
+    if (!port) {
+        std::cerr << port.error() << "\n";
+        return 1;
+    }
+    std::cout << "valto-serveur à l'écoute sur " << ligne->configuration.adresse << ":" << *port
+              << " — liens : " << (*serveur)->urlPublique() << std::endl;
+    std::thread ecoute([&] { (*serveur)->ecouter(); });
+    int recu = 0;
+    sigwait(&signaux, &recu);
+    (*serveur)->arreter();
+    ecoute.join();
+    return 0;
+}

@@ -1,0 +1,118 @@
+#include "ServeurDeTest.h"
+
+#include "api/ReseauPartage.h"
+#include "serveur/ServeurTransferts.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QNetworkReply>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+ServeurDeTest::ServeurDeTest()
+    : m_maintenant(std::make_shared<std::atomic<qint64>>(QDateTime::currentSecsSinceEpoch()))
+{
+    m_environnement.creerDossier(u"Volumes/DATA/Valto Transferts"_s);
+    m_environnement.creerDossier(u"Volumes/ARCHIVE"_s);
+    serveur::Configuration configuration;
+    configuration.port = 0;
+    configuration.racineNAS = nas({}).toStdString();
+    configuration.dossierDonnees = m_environnement.chemin(u"serveur"_s).toStdString();
+    configuration.dossierVersions =
+        QFileInfo(m_environnement.creerFichier(u"versions/version.json"_s, R"({"version":"9.9","url":"x"})"))
+            .path()
+            .toStdString();
+    configuration.fils = 4;
+    configuration.argon2 = serveur::CoutArgon2::minimal();
+    configuration.horloge = [maintenant = m_maintenant] { return maintenant->load(); };
+    auto serveur = serveur::ServeurTransferts::creer(configuration);
+    if (!serveur) {
+        qFatal("valto-serveur ne démarre pas : %s", serveur.error().c_str());
+    }
+    m_serveur = std::move(*serveur);
+    const auto port = m_serveur->lier();
+    if (!port) {
+        qFatal("%s", port.error().c_str());
+    }
+    m_origine = u"http://127.0.0.1:%1"_s.arg(*port);
+    m_ecoute = std::thread([this] { m_serveur->ecouter(); });
+}
+
+ServeurDeTest::~ServeurDeTest()
+{
+    // Idle keep-alive connections would hold the server's workers until their timeout.
+    m_reseau.clearConnectionCache();
+    reseauPartage().clearConnectionCache();
+    m_serveur->arreter();
+    m_ecoute.join();
+}
+
+QString ServeurDeTest::cle() const
+{
+    return QString::fromStdString(m_serveur->cleAPI());
+}
+
+QString ServeurDeTest::nas(const QString& relatif) const
+{
+    return m_environnement.chemin(u"Volumes/"_s + relatif);
+}
+
+QString ServeurDeTest::creerSurNAS(const QString& relatif, const QByteArray& contenu)
+{
+    return m_environnement.creerFichier(u"Volumes/"_s + relatif, contenu);
+}
+
+ReponseHTTP ServeurDeTest::envoyer(const QByteArray& methode, const QString& chemin, const Entetes& entetes,
+                                   const QByteArray& corps)
+{
+    QNetworkRequest requete(QUrl(m_origine + chemin, QUrl::StrictMode));
+    requete.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    requete.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
+    requete.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+    for (const auto& [nom, valeur] : entetes) {
+        requete.setRawHeader(nom, valeur);
+    }
+    // A custom "HEAD" would wait for the body its Content-Length announces.
+    QNetworkReply* reponse =
+        methode == "HEAD" ? m_reseau.head(requete) : m_reseau.sendCustomRequest(requete, methode, corps);
+    QEventLoop boucle;
+    QObject::connect(reponse, &QNetworkReply::finished, &boucle, &QEventLoop::quit);
+    boucle.exec();
+    ReponseHTTP resultat;
+    resultat.statut = reponse->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    resultat.corps = reponse->readAll();
+    for (const auto& [nom, valeur] : reponse->rawHeaderPairs()) {
+        resultat.entetes.insert(nom.toLower(), valeur);
+    }
+    reponse->deleteLater();
+    return resultat;
+}
+
+ReponseHTTP ServeurDeTest::appelerAPI(const QByteArray& methode, const QString& chemin,
+                                      const QByteArray& corps)
+{
+    return envoyer(methode, chemin, {{"X-Api-Key", cle().toUtf8()}, {"Content-Type", "application/json"}},
+                   corps);
+}
+
+TransfertAPI ServeurDeTest::creer(const CorpsCreation& corps)
+{
+    const auto resultat = QCoro::waitFor(api().creerTransfert(corps));
+    if (!resultat) {
+        const QByteArray raison =
+            std::visit([](const auto& e) { return e.description(); }, resultat.error()).toUtf8();
+        QTest::qFail(raison.constData(), __FILE__, __LINE__);
+        return {};
+    }
+    return *resultat;
+}
+
+CorpsCreation corpsDe(const QString& token, const QStringList& fichiers, const QString& type,
+                      std::optional<QStringList> ordre)
+{
+    return {token, u"Photos"_s, u"Camille"_s, 7, std::nullopt, fichiers, type, std::move(ordre)};
+}

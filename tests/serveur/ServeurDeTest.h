@@ -1,0 +1,64 @@
+#pragma once
+
+#include "support/EnvironnementTest.h"
+#include "api/TransferAPI.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QNetworkAccessManager>
+#include <QPair>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+namespace serveur {
+class ServeurTransferts;
+}
+
+using Entetes = QList<QPair<QByteArray, QByteArray>>;
+
+// What a raw request got back; header names lower-cased.
+struct ReponseHTTP {
+    int statut = 0;
+    QByteArray corps;
+    QHash<QByteArray, QByteArray> entetes;
+};
+
+// valto-serveur started in the test process on 127.0.0.1 on a free port, its NAS root being the
+// environment's mount root (shares DATA, with the copies folder, and ARCHIVE), its clock the test's.
+class ServeurDeTest final {
+public:
+    ServeurDeTest();
+    ~ServeurDeTest();
+
+    EnvironnementTest& environnement() { return m_environnement; }
+    QString origine() const { return m_origine; }
+    QString cle() const;
+    TransferAPI api() const { return TransferAPI{m_origine, cle()}; }
+    // Absolute path under the NAS root.
+    QString nas(const QString& relatif) const;
+    QString creerSurNAS(const QString& relatif, const QByteArray& contenu);
+    void avancer(qint64 secondes) { *m_maintenant += secondes; }
+
+    ReponseHTTP envoyer(const QByteArray& methode, const QString& chemin, const Entetes& entetes = {},
+                        const QByteArray& corps = {});
+    ReponseHTTP appelerAPI(const QByteArray& methode, const QString& chemin, const QByteArray& corps = {});
+    // Creates a transfer through the API; fails the calling test when it is not 201.
+    TransfertAPI creer(const CorpsCreation& corps);
+
+private:
+    EnvironnementTest m_environnement;
+    std::shared_ptr<std::atomic<qint64>> m_maintenant;
+    std::unique_ptr<serveur::ServeurTransferts> m_serveur;
+    std::thread m_ecoute;
+    QString m_origine;
+    QNetworkAccessManager m_reseau;
+};
+
+// A creation body for `token` with the given files; no password, seven days.
+CorpsCreation corpsDe(const QString& token, const QStringList& fichiers,
+                      const QString& type = QStringLiteral("transfert"),
+                      std::optional<QStringList> ordre = std::nullopt);
