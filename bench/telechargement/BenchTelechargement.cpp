@@ -1,6 +1,6 @@
 // Downloads a large generated image from the loopback server through the update checker's download
 // and reports how much the process's peak resident memory grew meanwhile.
-#include "ServeurLocal.h"
+#include "support/ServeurLocal.h"
 #include "update/UpdateChecker.h"
 
 #include <QCoreApplication>
@@ -21,8 +21,8 @@ double picMemoireMio()
     return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
-UpdateInstaller::Resultat<QString> telecharger(const Plateforme& plateforme, const QString& url,
-                                               qint64* rapports)
+Resultat<QString, UpdateInstaller::Erreur> telecharger(const Plateforme& plateforme, const QString& url,
+                                                       qint64* rapports)
 {
     return QCoro::waitFor(UpdateChecker::telechargerEtPreparer(
         plateforme, {u"9.9"_s, url, std::nullopt}, [rapports](std::optional<double>) { ++*rapports; }));

@@ -1,4 +1,4 @@
-#include "ReseauPartage.h"
+#include "api/ReseauPartage.h"
 
 #include <QCoreApplication>
 #include <QNetworkAccessManager>

@@ -1,9 +1,9 @@
-#include "TransferAPI.h"
+#include "api/TransferAPI.h"
 
 #include "api/ReseauPartage.h"
 #include "core/Preferences.h"
 
-#include <QCoroNetworkReply>
+#include <QCoro/QCoroNetworkReply>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -56,7 +56,7 @@ ErreurSysteme reponseIllisible(const QString& cle)
         u"Réponse du serveur illisible : la valeur « %1 » est absente ou invalide."_s.arg(cle)};
 }
 
-std::expected<QJsonDocument, ErreurSysteme> lireDocument(const QByteArray& corps)
+Resultat<QJsonDocument> lireDocument(const QByteArray& corps)
 {
     QJsonParseError erreur;
     const QJsonDocument document = QJsonDocument::fromJson(corps, &erreur);
@@ -67,7 +67,7 @@ std::expected<QJsonDocument, ErreurSysteme> lireDocument(const QByteArray& corps
 }
 
 // The array under `cle` of an answer that must be an object.
-std::expected<QJsonArray, ErreurSysteme> lireTableau(const QByteArray& corps, const QString& cle)
+Resultat<QJsonArray> lireTableau(const QByteArray& corps, const QString& cle)
 {
     const auto document = lireDocument(corps);
     if (!document) {
@@ -80,7 +80,7 @@ std::expected<QJsonArray, ErreurSysteme> lireTableau(const QByteArray& corps, co
     return valeur.toArray();
 }
 
-std::expected<TransfertAPI, ErreurSysteme> lireTransfert(const QByteArray& corps)
+Resultat<TransfertAPI> lireTransfert(const QByteArray& corps)
 {
     const auto document = lireDocument(corps);
     if (!document) {
@@ -89,7 +89,7 @@ std::expected<TransfertAPI, ErreurSysteme> lireTransfert(const QByteArray& corps
     return TransfertAPI::depuisJSON(document->isObject() ? QJsonValue(document->object()) : QJsonValue());
 }
 
-std::expected<QList<TransfertAPI>, ErreurSysteme> lireTransferts(const QByteArray& corps)
+Resultat<QList<TransfertAPI>> lireTransferts(const QByteArray& corps)
 {
     const auto tableau = lireTableau(corps, u"transferts"_s);
     if (!tableau) {
@@ -107,7 +107,7 @@ std::expected<QList<TransfertAPI>, ErreurSysteme> lireTransferts(const QByteArra
     return transferts;
 }
 
-std::expected<QStringList, ErreurSysteme> lirePartages(const QByteArray& corps)
+Resultat<QStringList> lirePartages(const QByteArray& corps)
 {
     const auto tableau = lireTableau(corps, u"partages"_s);
     if (!tableau) {
@@ -123,7 +123,7 @@ std::expected<QStringList, ErreurSysteme> lirePartages(const QByteArray& corps)
     return partages;
 }
 
-std::expected<void, ErreurSysteme> ignorerCorps(const QByteArray&)
+Resultat<void> ignorerCorps(const QByteArray&)
 {
     return {};
 }
@@ -165,7 +165,7 @@ QNetworkReply* envoyer(const RequeteAPI& envoi)
     return reseau.sendCustomRequest(envoi.requete, envoi.methode, envoi.corps);
 }
 
-template <typename T> ResultatAPI<T> versResultat(const std::expected<T, ErreurSysteme>& resultat)
+template <typename T> Resultat<T, ErreurAPI> versResultat(const Resultat<T>& resultat)
 {
     if (!resultat) {
         return std::unexpected(ErreurAPI(resultat.error()));
@@ -180,8 +180,8 @@ template <typename T> ResultatAPI<T> versResultat(const std::expected<T, ErreurS
 // Sends, checks the status, then decodes the answer with `lire`. Takes everything by value, so the
 // client that prepared the request may be gone by the time the answer arrives.
 template <typename T>
-QCoro::Task<ResultatAPI<T>> echanger(std::expected<RequeteAPI, TransferAPIErreur> preparee, int statutAttendu,
-                                     std::expected<T, ErreurSysteme> (*lire)(const QByteArray&))
+QCoro::Task<Resultat<T, ErreurAPI>> echanger(Resultat<RequeteAPI, TransferAPIErreur> preparee,
+                                             int statutAttendu, Resultat<T> (*lire)(const QByteArray&))
 {
     if (!preparee) {
         co_return std::unexpected(ErreurAPI(preparee.error()));
@@ -197,6 +197,40 @@ QCoro::Task<ResultatAPI<T>> echanger(std::expected<RequeteAPI, TransferAPIErreur
         co_return std::unexpected(ErreurAPI(verification.error()));
     }
     co_return versResultat(lire(corps));
+}
+
+// Qt re-sends a creation whose connection dropped before the answer, so a conflict or a lost answer may
+// hide a first attempt that the server did register.
+bool peutAvoirEteEnregistre(const ErreurAPI& erreur)
+{
+    const auto* refus = std::get_if<TransferAPIErreur>(&erreur);
+    return refus == nullptr || (refus->cas == TransferAPIErreur::Cas::http && refus->status == 409);
+}
+
+QCoro::Task<std::optional<TransfertAPI>> transfertListe(TransferAPI api, QString token, QString titre)
+{
+    QCoro::Task<Resultat<QList<TransfertAPI>, ErreurAPI>> demande = api.listerTransferts();
+    const Resultat<QList<TransfertAPI>, ErreurAPI> liste = co_await demande;
+    for (const TransfertAPI& transfert : liste.value_or(QList<TransfertAPI>())) {
+        if (transfert.token == token && transfert.titre == titre) {
+            co_return transfert;
+        }
+    }
+    co_return std::nullopt;
+}
+
+QCoro::Task<Resultat<TransfertAPI, ErreurAPI>> creerOuRetrouver(TransferAPI api, CorpsCreation corps)
+{
+    QCoro::Task<Resultat<TransfertAPI, ErreurAPI>> creation =
+        echanger(api.requete(u"/api/transferts"_s, "POST", corps.versJSON()), 201, lireTransfert);
+    Resultat<TransfertAPI, ErreurAPI> cree = co_await creation;
+    if (!cree && peutAvoirEteEnregistre(cree.error())) {
+        QCoro::Task<std::optional<TransfertAPI>> recherche = transfertListe(api, corps.token, corps.titre);
+        if (std::optional<TransfertAPI> liste = co_await recherche) {
+            cree = std::move(*liste);
+        }
+    }
+    co_return cree;
 }
 
 } // namespace
@@ -247,34 +281,34 @@ TransferAPI TransferAPI::depuisPreferences(Preferences& preferences)
     return TransferAPI{preferences.apiBaseURL(), preferences.apiKey()};
 }
 
-QCoro::Task<ResultatAPI<TransfertAPI>> TransferAPI::creerTransfert(CorpsCreation corps) const
+QCoro::Task<Resultat<TransfertAPI, ErreurAPI>> TransferAPI::creerTransfert(CorpsCreation corps) const
 {
-    return echanger(requete(u"/api/transferts"_s, "POST", corps.versJSON()), 201, lireTransfert);
+    return creerOuRetrouver(*this, std::move(corps));
 }
 
-QCoro::Task<ResultatAPI<QList<TransfertAPI>>> TransferAPI::listerTransferts() const
+QCoro::Task<Resultat<QList<TransfertAPI>, ErreurAPI>> TransferAPI::listerTransferts() const
 {
     return echanger(requete(u"/api/transferts"_s, "GET"), 200, lireTransferts);
 }
 
-QCoro::Task<ResultatAPI<QStringList>> TransferAPI::listerPartages() const
+QCoro::Task<Resultat<QStringList, ErreurAPI>> TransferAPI::listerPartages() const
 {
     return echanger(requete(u"/api/partages"_s, "GET"), 200, lirePartages);
 }
 
-QCoro::Task<ResultatAPI<TransfertAPI>> TransferAPI::modifierTransfert(QString token,
-                                                                      CorpsModification corps) const
+QCoro::Task<Resultat<TransfertAPI, ErreurAPI>> TransferAPI::modifierTransfert(QString token,
+                                                                              CorpsModification corps) const
 {
     return echanger(requete(u"/api/transferts/"_s + token, "PATCH", corps.versJSON()), 200, lireTransfert);
 }
 
-QCoro::Task<ResultatAPI<void>> TransferAPI::supprimerTransfert(QString token) const
+QCoro::Task<Resultat<void, ErreurAPI>> TransferAPI::supprimerTransfert(QString token) const
 {
     return echanger(requete(u"/api/transferts/"_s + token, "DELETE"), 200, ignorerCorps);
 }
 
-std::expected<RequeteAPI, TransferAPIErreur>
-TransferAPI::requete(const QString& chemin, const QByteArray& methode, const QByteArray& corps) const
+Resultat<RequeteAPI, TransferAPIErreur> TransferAPI::requete(const QString& chemin, const QByteArray& methode,
+                                                             const QByteArray& corps) const
 {
     if (apiKey.isEmpty() || !valeurDEnteteSure(apiKey)) {
         return std::unexpected(TransferAPIErreur::configurationManquante());
@@ -290,7 +324,7 @@ TransferAPI::requete(const QString& chemin, const QByteArray& methode, const QBy
     return RequeteAPI{demande, methode, corps};
 }
 
-std::expected<void, TransferAPIErreur>
+Resultat<void, TransferAPIErreur>
 TransferAPI::verifierReponse(const QByteArray& corps, const QNetworkReply& reponse, int statutAttendu)
 {
     const QVariant statut = reponse.attribute(QNetworkRequest::HttpStatusCodeAttribute);

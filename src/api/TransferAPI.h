@@ -1,16 +1,16 @@
 #pragma once
 
-#include "api/TransfertAPI.h"
+#include "api/EnregistrementsServeur.h"
 #include "core/ErreurSysteme.h"
+#include "core/Resultat.h"
 
 #include <QByteArray>
-#include <QCoroTask>
+#include <QCoro/QCoroTask>
 #include <QList>
 #include <QNetworkRequest>
 #include <QString>
 #include <QStringList>
 
-#include <expected>
 #include <optional>
 #include <variant>
 
@@ -36,7 +36,6 @@ struct TransferAPIErreur final {
 };
 
 using ErreurAPI = std::variant<TransferAPIErreur, ErreurSysteme>;
-template <typename T> using ResultatAPI = std::expected<T, ErreurAPI>;
 
 // Body of a creation; encoded with its keys in this order, absent options left out.
 struct CorpsCreation final {
@@ -69,24 +68,29 @@ struct RequeteAPI final {
     QByteArray corps;
 };
 
-// Client of the transfer server; made afresh from the preferences for each operation.
-// Every operation is safe to await on a temporary: nothing of `this` is read after the first suspension.
+// Client of the transfer server; made afresh from the preferences for each operation. Each operation copies
+// what it needs before it first suspends, so the client may be gone when the answer arrives.
+// Everywhere in this code a task is named before it is awaited (`auto tache = f(); co_await tache;`), never
+// awaited as a temporary: g++ 12 may destroy the temporaries of a co_await expression twice.
 struct TransferAPI final {
     QString baseURL;
     QString apiKey;
 
     static TransferAPI depuisPreferences(Preferences& preferences);
 
-    QCoro::Task<ResultatAPI<TransfertAPI>> creerTransfert(CorpsCreation corps) const;
-    QCoro::Task<ResultatAPI<QList<TransfertAPI>>> listerTransferts() const;
-    QCoro::Task<ResultatAPI<QStringList>> listerPartages() const;
-    QCoro::Task<ResultatAPI<TransfertAPI>> modifierTransfert(QString token, CorpsModification corps) const;
-    QCoro::Task<ResultatAPI<void>> supprimerTransfert(QString token) const;
+    // After a conflict (409) or a lost answer, the server's list decides: a transfer listed with this token
+    // and this title was registered by an earlier attempt, and is the result.
+    QCoro::Task<Resultat<TransfertAPI, ErreurAPI>> creerTransfert(CorpsCreation corps) const;
+    QCoro::Task<Resultat<QList<TransfertAPI>, ErreurAPI>> listerTransferts() const;
+    QCoro::Task<Resultat<QStringList, ErreurAPI>> listerPartages() const;
+    QCoro::Task<Resultat<TransfertAPI, ErreurAPI>> modifierTransfert(QString token,
+                                                                     CorpsModification corps) const;
+    QCoro::Task<Resultat<void, ErreurAPI>> supprimerTransfert(QString token) const;
 
     // Authenticated request for `chemin` (appended to baseURL as is), with a 30-second idle timeout.
-    std::expected<RequeteAPI, TransferAPIErreur> requete(const QString& chemin, const QByteArray& methode,
-                                                         const QByteArray& corps = {}) const;
+    Resultat<RequeteAPI, TransferAPIErreur> requete(const QString& chemin, const QByteArray& methode,
+                                                    const QByteArray& corps = {}) const;
     // Passes only on exactly `statutAttendu`; otherwise the status with the answer's "detail" text.
-    static std::expected<void, TransferAPIErreur>
-    verifierReponse(const QByteArray& corps, const QNetworkReply& reponse, int statutAttendu);
+    static Resultat<void, TransferAPIErreur> verifierReponse(const QByteArray& corps,
+                                                             const QNetworkReply& reponse, int statutAttendu);
 };

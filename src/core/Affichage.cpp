@@ -1,9 +1,10 @@
-#include "Affichage.h"
+#include "core/Affichage.h"
 
 #include <QLocale>
 #include <QRandomGenerator>
 #include <QStringList>
 
+#include <cstdio>
 #include <limits>
 
 namespace {
@@ -46,9 +47,10 @@ QString formaterTaille(qint64 octets)
         valeur /= 1000.0;
         ++unite;
     }
-    const QString nombre = valeur >= 100.0 ? QString::asprintf("%.0f", valeur)
-                                           : QString::asprintf("%.1f", valeur).replace(u'.', u',');
-    return nombre + u' ' + unites.at(unite);
+    // C's printf rounds exact halves to even ("1,2 Ko" for 1250 o); QString::asprintf does not.
+    char nombre[32];
+    std::snprintf(nombre, sizeof nombre, valeur >= 100.0 ? "%.0f" : "%.1f", valeur);
+    return QString::fromLatin1(nombre).replace(u'.', u',') + u' ' + unites.at(unite);
 }
 
 QString formaterDate(const QDateTime& instant)

@@ -1,4 +1,4 @@
-#include "CompteUtilisateur.h"
+#include "core/CompteUtilisateur.h"
 
 #include <QCoreApplication>
 

@@ -1,4 +1,4 @@
-#include "FichierHistorique.h"
+#include "core/FichierHistorique.h"
 
 #include "core/DateISO.h"
 
@@ -6,37 +6,34 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <limits>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// A date as written, when reading it back gives the same point in time.
-std::optional<QString> dateRelisible(const QDateTime& instant)
+// Four-digit years only: a date beyond them is held at the nearest one that reads back.
+QString dateEcrite(const QDateTime& instant)
 {
-    const QString texte = ecrireDateISO(instant);
-    const std::optional<QDateTime> relue = lireDateISO(texte);
-    if (!relue || relue->toSecsSinceEpoch() != instant.toSecsSinceEpoch()) {
-        return std::nullopt;
-    }
-    return texte;
+    static const QDateTime premiere(QDate(1, 1, 1), QTime(0, 0), Qt::UTC);
+    static const QDateTime derniere(QDate(9999, 12, 31), QTime(23, 59, 59), Qt::UTC);
+    return ecrireDateISO(std::clamp(instant, premiere, derniere));
 }
 
-std::optional<QJsonObject> versJSON(const Transfert& t)
+QJsonObject versJSON(const Transfert& t)
 {
-    const std::optional<QString> creeLe = dateRelisible(t.creeLe);
-    const std::optional<QString> expireLe = t.expireLe ? dateRelisible(*t.expireLe) : std::nullopt;
-    if (!creeLe || (t.expireLe && !expireLe)) {
-        return std::nullopt;
-    }
     QJsonObject objet{
-        {u"token"_s, t.token},     {u"titre"_s, t.titre},  {u"url"_s, t.url},
-        {u"protege"_s, t.protege}, {u"creeLe"_s, *creeLe}, {u"nbFichiers"_s, t.nbFichiers},
+        {u"token"_s, t.token},
+        {u"titre"_s, t.titre},
+        {u"url"_s, t.url},
+        {u"protege"_s, t.protege},
+        {u"creeLe"_s, dateEcrite(t.creeLe)},
+        {u"nbFichiers"_s, t.nbFichiers},
         {u"octets"_s, t.octets},
     };
-    if (expireLe) {
-        objet.insert(u"expireLe"_s, *expireLe);
+    if (t.expireLe && t.expireLe->isValid()) {
+        objet.insert(u"expireLe"_s, dateEcrite(*t.expireLe));
     }
     if (t.motDePasse) {
         objet.insert(u"motDePasse"_s, *t.motDePasse);
@@ -102,15 +99,14 @@ std::optional<Transfert> depuisJSON(const QJsonValue& element)
 
 } // namespace
 
-std::optional<QByteArray> encoderHistorique(const QList<Transfert>& transferts)
+QByteArray encoderHistorique(const QList<Transfert>& transferts)
 {
     QJsonArray tableau;
     for (const Transfert& t : transferts) {
-        const std::optional<QJsonObject> objet = versJSON(t);
-        if (!objet) {
-            return std::nullopt;
+        // An entry without a creation date could not be read back: it alone stays out of the file.
+        if (t.creeLe.isValid()) {
+            tableau.append(versJSON(t));
         }
-        tableau.append(*objet);
     }
     return QJsonDocument(tableau).toJson(QJsonDocument::Compact);
 }

@@ -1,4 +1,4 @@
-#include "FormatJSON.h"
+#include "core/FormatJSON.h"
 
 #include <QIODevice>
 #include <QJsonArray>

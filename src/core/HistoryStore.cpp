@@ -1,7 +1,5 @@
-#include "HistoryStore.h"
+#include "core/HistoryStore.h"
 
-#include "api/TransferAPI.h"
-#include "core/DepuisAPI.h"
 #include "core/FichierHistorique.h"
 
 #include <QDir>
@@ -33,10 +31,10 @@ QString nomDeCote(const QString& chemin)
 
 } // namespace
 
-HistoryStore::HistoryStore(Preferences& preferences, const Plateforme& plateforme, QObject* parent)
+HistoryStore::HistoryStore(const Plateforme& plateforme, SourceStats sourceStats, QObject* parent)
     : QObject(parent)
-    , m_preferences(preferences)
     , m_dossierDonnees(plateforme.dossierDonnees)
+    , m_sourceStats(std::move(sourceStats))
 {
     charger();
 }
@@ -61,22 +59,19 @@ void HistoryStore::charger()
     const std::optional<QList<Transfert>> lus =
         fichier.error() == QFileDevice::NoError ? decoderHistorique(octets) : std::nullopt;
     m_fichierIllisible = !lus;
-    definirTransferts(lus.value_or(QList<Transfert>()));
+    setTransferts(lus.value_or(QList<Transfert>()));
 }
 
 void HistoryStore::enregistrer()
 {
-    const std::optional<QByteArray> octets = encoderHistorique(m_transferts);
-    if (!octets) {
-        return;
-    }
+    const QByteArray octets = encoderHistorique(m_transferts);
     const QString chemin = cheminFichier();
     if (m_fichierIllisible && !ecarterFichierIllisible(chemin)) {
         return;
     }
     // A failed write is ignored: the list stays in memory and the next save writes all of it.
     QSaveFile fichier(chemin);
-    if (fichier.open(QIODevice::WriteOnly) && fichier.write(*octets) == octets->size()) {
+    if (fichier.open(QIODevice::WriteOnly) && fichier.write(octets) == octets.size()) {
         fichier.commit();
     }
 }
@@ -97,7 +92,7 @@ void HistoryStore::ajouter(const Transfert& transfert)
     if (liste.size() > capacite) {
         liste.resize(capacite);
     }
-    definirTransferts(std::move(liste));
+    setTransferts(std::move(liste));
     enregistrer();
 }
 
@@ -112,7 +107,7 @@ void HistoryStore::mettreAJour(const QString& token, const QString& titre,
     }
     entree->titre = titre;
     entree->expireLe = expireLe;
-    definirTransferts(std::move(liste));
+    setTransferts(std::move(liste));
     enregistrer();
 }
 
@@ -120,27 +115,22 @@ void HistoryStore::supprimer(const QString& token)
 {
     QList<Transfert> liste = m_transferts;
     liste.removeIf([&](const Transfert& t) { return t.token == token; });
-    definirTransferts(std::move(liste));
+    setTransferts(std::move(liste));
     enregistrer();
 }
 
 QCoro::Task<> HistoryStore::rafraichir()
 {
     const QPointer<HistoryStore> garde(this);
-    const ResultatAPI<QList<TransfertAPI>> liste =
-        co_await TransferAPI::depuisPreferences(m_preferences).listerTransferts();
-    if (!garde || !liste) {
+    QCoro::Task<std::optional<QHash<QString, StatsTransfert>>> demande = m_sourceStats();
+    std::optional<QHash<QString, StatsTransfert>> stats = co_await demande;
+    if (!garde || !stats) {
         co_return;
     }
-    // A token listed twice keeps its last record.
-    QHash<QString, StatsTransfert> stats;
-    for (const TransfertAPI& enregistrement : *liste) {
-        stats.insert(enregistrement.token, statsDepuisAPI(enregistrement));
-    }
-    definirStats(std::move(stats));
+    setStats(std::move(*stats));
 }
 
-void HistoryStore::definirTransferts(QList<Transfert> transferts)
+void HistoryStore::setTransferts(QList<Transfert> transferts)
 {
     if (transferts == m_transferts) {
         return;
@@ -149,7 +139,7 @@ void HistoryStore::definirTransferts(QList<Transfert> transferts)
     Q_EMIT transfertsChanged();
 }
 
-void HistoryStore::definirStats(QHash<QString, StatsTransfert> stats)
+void HistoryStore::setStats(QHash<QString, StatsTransfert> stats)
 {
     if (stats == m_stats) {
         return;

@@ -3,14 +3,13 @@
 #include "core/Plateforme.h"
 #include "core/Transfert.h"
 
-#include <QCoroTask>
+#include <QCoro/QCoroTask>
 #include <QHash>
 #include <QList>
 #include <QObject>
 
+#include <functional>
 #include <optional>
-
-class Preferences;
 
 // The transfers this user has sent (newest first, persisted) and their latest server statistics.
 class HistoryStore final : public QObject {
@@ -21,7 +20,10 @@ class HistoryStore final : public QObject {
 public:
     static constexpr qsizetype capacite = 100;
 
-    HistoryStore(Preferences& preferences, const Plateforme& plateforme, QObject* parent = nullptr);
+    // The server's current figures by token; nothing when it could not be asked.
+    using SourceStats = std::function<QCoro::Task<std::optional<QHash<QString, StatsTransfert>>>()>;
+
+    HistoryStore(const Plateforme& plateforme, SourceStats sourceStats, QObject* parent = nullptr);
 
     QList<Transfert> transferts() const { return m_transferts; }
     QHash<QString, StatsTransfert> stats() const { return m_stats; }
@@ -42,11 +44,11 @@ private:
     void charger();
     void enregistrer();
     bool ecarterFichierIllisible(const QString& chemin);
-    void definirTransferts(QList<Transfert> transferts);
-    void definirStats(QHash<QString, StatsTransfert> stats);
+    void setTransferts(QList<Transfert> transferts);
+    void setStats(QHash<QString, StatsTransfert> stats);
 
-    Preferences& m_preferences;
     QString m_dossierDonnees;
+    SourceStats m_sourceStats;
     QList<Transfert> m_transferts;
     QHash<QString, StatsTransfert> m_stats;
     // The file on disk could not be read: it is kept under another name before the first save.

@@ -1,6 +1,6 @@
-#include "Plateforme.h"
+#include "core/Plateforme.h"
 
-#include "CompteUtilisateur.h"
+#include "core/CompteUtilisateur.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

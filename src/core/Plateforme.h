@@ -1,12 +1,16 @@
 #pragma once
 
-#include "OutilsMiseAJour.h"
+#include "core/Affichage.h"
+#include "core/OutilsMiseAJour.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QUrl>
+
 #include <functional>
 
 // The fixed locations and facts of the machine the application runs on; tests build their own.
+// A small value: every object that needs it keeps its own copy.
 struct Plateforme final {
     QString racineVolumes = QStringLiteral("/Volumes");
     QString fichierCleAPI = QStringLiteral("/Volumes/DATA/Valto Transferts/.transfer-api-key");
@@ -24,6 +28,10 @@ struct Plateforme final {
     std::function<void()> terminer;
     // Hands a URL to the user's browser. Empty: does nothing.
     std::function<void(const QUrl&)> ouvrirURL;
+    // Where each send run draws its token; tests force a collision through it.
+    std::function<QString()> tirerToken = nouveauToken;
+    // The current time, for the rules that depend on it.
+    std::function<QDateTime()> maintenant = QDateTime::currentDateTimeUtc;
 
     static Plateforme production();
 };

@@ -1,7 +1,7 @@
-#include "Preferences.h"
+#include "core/Preferences.h"
 
-#include "FormatJSON.h"
-#include "Rognage.h"
+#include "core/FormatJSON.h"
+#include "core/Rognage.h"
 
 #include <QFile>
 #include <QStringDecoder>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Plateforme.h"
+#include "core/Plateforme.h"
 
 #include <QSettings>
 #include <QVariant>

@@ -1,4 +1,4 @@
-#include "Transfert.h"
+#include "core/Transfert.h"
 
 bool Transfert::expireBientot(const QDateTime& maintenant) const
 {

@@ -1,13 +1,12 @@
-#include "CopieEnArrierePlan.h"
+#include "flow/CopieEnArrierePlan.h"
 
 #include <QCoreApplication>
 #include <QPointer>
 #include <QtConcurrent>
 
-QFuture<std::expected<void, ErreurCopie>> copierEnArrierePlan(const QStringList& chemins,
-                                                              const QString& token,
-                                                              const QString& dossierCopies, QObject* contexte,
-                                                              std::function<void(qint64)> surProgression)
+QFuture<Resultat<void, ErreurCopie>> copierEnArrierePlan(const QStringList& chemins, const QString& token,
+                                                         const QString& dossierCopies, QObject* contexte,
+                                                         std::function<void(qint64)> surProgression)
 {
     // The weak link is only dereferenced on the UI thread, inside the queued call.
     auto versUI = [cible = QPointer<QObject>(contexte),

@@ -1,4 +1,4 @@
-#include "TailleTotale.h"
+#include "flow/TailleTotale.h"
 
 #include <QFile>
 

@@ -1,8 +1,8 @@
-#include "TransferFlow.h"
+#include "flow/TransferFlow.h"
 
+#include "api/DepuisAPI.h"
 #include "api/TransferAPI.h"
 #include "core/Affichage.h"
-#include "core/DepuisAPI.h"
 #include "core/HistoryStore.h"
 #include "core/Preferences.h"
 #include "core/Rognage.h"
@@ -12,11 +12,11 @@
 #include "nas/Placement.h"
 
 #include <QClipboard>
+#include <QCoro/QCoroFuture>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <qcoro/qcorofuture.h>
 
 using namespace Qt::StringLiterals;
 
@@ -39,11 +39,11 @@ QString extensionMinuscule(const QString& chemin)
 
 } // namespace
 
-TransferFlow::TransferFlow(Mode mode, Preferences& preferences, const Plateforme& plateforme, QObject* parent)
+TransferFlow::TransferFlow(Mode mode, Preferences& preferences, Plateforme plateforme, QObject* parent)
     : QObject(parent)
     , m_mode(mode)
     , m_preferences(preferences)
-    , m_plateforme(plateforme)
+    , m_plateforme(std::move(plateforme))
     , m_expirationJours(preferences.defaultExpiryDays())
 {
 }
@@ -97,6 +97,9 @@ void TransferFlow::retirer(const QString& chemin)
 
 void TransferFlow::reinitialiser()
 {
+    // A run still waiting for the server belongs to the abandoned choice: it ends when it resumes.
+    ++m_numeroEnvoi;
+    m_envoiEnCours = false;
     setUrls({});
     setOctetsTotal(0);
     setOctetsCopies(0);
@@ -116,7 +119,7 @@ QString TransferFlow::titreParDefaut(const QStringList& chemins) const
     if (chemins.size() == 1) {
         return nomSansExtension(chemins.first());
     }
-    return u"Transfert du "_s + formaterDate(QDateTime::currentDateTime());
+    return u"Transfert du "_s + formaterDate(m_plateforme.maintenant());
 }
 
 bool TransferFlow::estAcceptable(const QString& chemin) const
@@ -203,23 +206,27 @@ void TransferFlow::envoyer(HistoryStore& historique)
         return;
     }
     m_envoiEnCours = true;
+    ++m_numeroEnvoi;
     setOctetsCopies(0);
     setOctetsACopier(0);
-    executerEnvoi(nouveauToken(), m_preferences.nasMountPath(), QPointer<HistoryStore>(&historique));
+    executerEnvoi(m_numeroEnvoi, m_plateforme.tirerToken(), m_preferences.nasMountPath(),
+                  QPointer<HistoryStore>(&historique));
 }
 
-QCoro::Task<> TransferFlow::executerEnvoi(QString token, QString dossierCopies,
+// The run owns what it created on the NAS: it removes the per-transfer folder on every way out that
+// leaves it unregistered, even when the flow is gone or has moved on.
+QCoro::Task<> TransferFlow::executerEnvoi(quint64 numero, QString token, QString dossierCopies,
                                           QPointer<HistoryStore> historique)
 {
-    // g++ 12 may destroy temporaries of a co_await expression twice: everything awaited is named first.
     const QPointer<TransferFlow> vivant(this);
+    const auto enCours = [vivant, numero] { return vivant && vivant->m_numeroEnvoi == numero; };
     const TransferAPI api = TransferAPI::depuisPreferences(m_preferences);
-    QCoro::Task<ResultatAPI<QStringList>> demandePartages = api.listerPartages();
-    const ResultatAPI<QStringList> partages = co_await demandePartages;
-    if (!vivant) {
+    QCoro::Task<Resultat<QStringList, ErreurAPI>> demandePartages = api.listerPartages();
+    const Resultat<QStringList, ErreurAPI> partages = co_await demandePartages;
+    // The options screen stays usable while the shares are asked for: a cancelled or emptied send stops.
+    if (!enCours()) {
         co_return;
     }
-    // The options screen stays usable while the shares are asked for: a cancelled send stops here.
     if (!pretAEnvoyer()) {
         m_envoiEnCours = false;
         co_return;
@@ -234,21 +241,23 @@ QCoro::Task<> TransferFlow::executerEnvoi(QString token, QString dossierCopies,
     const QString dossierTransfert = NASCopier::dossierTransfert(dossierCopies, token);
     if (copieLancee) {
         setEtape(Etape::copie());
-        const std::function<void(qint64)> surProgression = [vivant](qint64 octets) {
-            vivant->setOctetsCopies(octets);
+        const std::function<void(qint64)> surProgression = [vivant, enCours](qint64 octets) {
+            if (enCours()) {
+                vivant->setOctetsCopies(octets);
+            }
         };
-        QFuture<std::expected<void, ErreurCopie>> copieEnCours =
+        QFuture<Resultat<void, ErreurCopie>> copieEnCours =
             copierEnArrierePlan(placement.horsNAS, token, dossierCopies, this, surProgression);
-        const std::expected<void, ErreurCopie> copie = co_await copieEnCours;
-        if (!vivant) {
-            co_return;
-        }
-        if (!copie) {
-            // A collision or a missing copies folder means this run created nothing to remove.
-            if (!std::holds_alternative<NASCopierErreur>(copie.error())) {
+        const Resultat<void, ErreurCopie> copie = co_await copieEnCours;
+        // A collision or a missing copies folder means this run created nothing to remove.
+        const bool dossierCree = copie || !std::holds_alternative<NASCopierErreur>(copie.error());
+        if (!copie || !enCours()) {
+            if (dossierCree) {
                 QDir(dossierTransfert).removeRecursively();
             }
-            echouer(description(copie.error()));
+            if (!copie && enCours()) {
+                echouer(description(copie.error()));
+            }
             co_return;
         }
     }
@@ -258,30 +267,32 @@ QCoro::Task<> TransferFlow::executerEnvoi(QString token, QString dossierCopies,
     // meanwhile.
     const QString motDePasse = m_motDePasse;
     const QString typeMode = valeurBrute(m_mode);
+    const QDateTime maintenant = m_plateforme.maintenant();
     const TransferAPI apiEnregistrement = TransferAPI::depuisPreferences(m_preferences);
-    QCoro::Task<ResultatAPI<TransfertAPI>> creation =
+    QCoro::Task<Resultat<TransfertAPI, ErreurAPI>> creation =
         apiEnregistrement.creerTransfert(corpsCreation(token, placement.references));
-    const ResultatAPI<TransfertAPI> reponse = co_await creation;
-    const std::optional<Transfert> transfert =
-        reponse ? std::optional(transfertDepuisAPI(*reponse, motDePasse, typeMode)) : std::nullopt;
-    if (transfert && historique) {
-        historique->ajouter(*transfert);
-    }
-    if (!vivant) {
-        co_return;
-    }
-    if (!transfert) {
+    const Resultat<TransfertAPI, ErreurAPI> reponse = co_await creation;
+    if (!reponse) {
         if (copieLancee) {
             QDir(dossierTransfert).removeRecursively();
         }
-        echouer(description(reponse.error()));
+        if (enCours()) {
+            echouer(description(reponse.error()));
+        }
+        co_return;
+    }
+    const Transfert transfert = transfertDepuisAPI(*reponse, motDePasse, typeMode, maintenant);
+    if (historique) {
+        historique->ajouter(transfert);
+    }
+    if (!enCours()) {
         co_return;
     }
     QClipboard* pressePapiers = QGuiApplication::clipboard();
     pressePapiers->clear();
-    pressePapiers->setText(transfert->url);
+    pressePapiers->setText(transfert.url);
     m_envoiEnCours = false;
-    setEtape(Etape::termine(*transfert));
+    setEtape(Etape::termine(transfert));
 }
 
 CorpsCreation TransferFlow::corpsCreation(const QString& token, const QStringList& references)

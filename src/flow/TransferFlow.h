@@ -1,18 +1,18 @@
 #pragma once
 
+#include "core/Plateforme.h"
 #include "flow/Etape.h"
 #include "flow/Mode.h"
 
+#include <QCoro/QCoroTask>
 #include <QObject>
 #include <QPointer>
 #include <QSet>
 #include <QStringList>
-#include <qcoro/qcorotask.h>
 
 struct CorpsCreation;
 class HistoryStore;
 class Preferences;
-struct Plateforme;
 
 // Takes the user from dropped files to a registered link, one step at a time; the screens observe it.
 class TransferFlow final : public QObject {
@@ -33,8 +33,7 @@ public:
         QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("png"), QStringLiteral("webp"),
         QStringLiteral("gif"), QStringLiteral("svg"),  QStringLiteral("pdf")};
 
-    TransferFlow(Mode mode, Preferences& preferences, const Plateforme& plateforme,
-                 QObject* parent = nullptr);
+    TransferFlow(Mode mode, Preferences& preferences, Plateforme plateforme, QObject* parent = nullptr);
 
     Mode mode() const { return m_mode; }
     Etape etape() const { return m_etape; }
@@ -72,7 +71,8 @@ Q_SIGNALS:
     void progressionChanged();
 
 private:
-    QCoro::Task<> executerEnvoi(QString token, QString dossierCopies, QPointer<HistoryStore> historique);
+    QCoro::Task<> executerEnvoi(quint64 numero, QString token, QString dossierCopies,
+                                QPointer<HistoryStore> historique);
     bool pretAEnvoyer() const;
     CorpsCreation corpsCreation(const QString& token, const QStringList& references);
     void echouer(const QString& message);
@@ -85,7 +85,7 @@ private:
 
     const Mode m_mode;
     Preferences& m_preferences;
-    const Plateforme& m_plateforme;
+    const Plateforme m_plateforme;
 
     Etape m_etape;
     QStringList m_urls;
@@ -96,4 +96,6 @@ private:
     qint64 m_octetsCopies = 0;
     qint64 m_octetsACopier = 0;
     bool m_envoiEnCours = false;
+    // Numbers the send runs; a run whose number is no longer current was cancelled.
+    quint64 m_numeroEnvoi = 0;
 };

@@ -1,4 +1,4 @@
-#include "NASCopier.h"
+#include "nas/NASCopier.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,8 +29,6 @@ QString NASCopierErreur::description() const
 }
 
 namespace {
-
-using Resultat = std::expected<void, ErreurSysteme>;
 
 // Each chunk moves in pieces that stay in the processor's cache: a 1 MiB buffer spills out of many
 // L2 caches and makes the kernel's copies in and out of it several times slower, as does a buffer
@@ -100,7 +98,7 @@ struct Copie final {
     std::unique_ptr<Morceau> tampon = std::make_unique_for_overwrite<Morceau>();
 };
 
-Resultat ecrireTout(int fd, const char* donnees, qint64 taille)
+Resultat<void> ecrireTout(int fd, const char* donnees, qint64 taille)
 {
     while (taille > 0) {
         const ssize_t ecrits = ::write(fd, donnees, size_t(taille));
@@ -126,7 +124,7 @@ ssize_t lire(int fd, char* tampon, qint64 taille)
 }
 
 // Moves up to one chunk from `source` to `cible`; returns its length, 0 at the end of the file.
-std::expected<qint64, ErreurSysteme> copierBloc(int source, int cible, char* tampon)
+Resultat<qint64> copierBloc(int source, int cible, char* tampon)
 {
     qint64 bloc = 0;
     while (bloc < NASCopier::tailleBloc) {
@@ -145,7 +143,7 @@ std::expected<qint64, ErreurSysteme> copierBloc(int source, int cible, char* tam
     return bloc;
 }
 
-Resultat copierContenu(int source, const QByteArray& destination, Copie& copie)
+Resultat<void> copierContenu(int source, const QByteArray& destination, Copie& copie)
 {
 #ifdef POSIX_FADV_SEQUENTIAL
     ::posix_fadvise(source, 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -177,7 +175,7 @@ Resultat copierContenu(int source, const QByteArray& destination, Copie& copie)
     return {};
 }
 
-Resultat creerDossier(const QByteArray& chemin)
+Resultat<void> creerDossier(const QByteArray& chemin)
 {
     if (::mkdir(chemin.constData(), 0777) == 0) {
         return {};
@@ -191,7 +189,7 @@ Resultat creerDossier(const QByteArray& chemin)
 }
 
 // The names to copy from an open folder (whose descriptor it takes over), Finder metadata left out.
-std::expected<std::vector<QByteArray>, ErreurSysteme> listerACopier(int dossier)
+Resultat<std::vector<QByteArray>> listerACopier(int dossier)
 {
     DIR* flux = ::fdopendir(dossier);
     if (flux == nullptr) {
@@ -220,7 +218,7 @@ std::expected<std::vector<QByteArray>, ErreurSysteme> listerACopier(int dossier)
 }
 
 // Links are followed, so a folder met again below itself would be copied until the disk is full.
-Resultat verifierDescente(const Identite& dossier, const QByteArray& source, const Copie& copie)
+Resultat<void> verifierDescente(const Identite& dossier, const QByteArray& source, const Copie& copie)
 {
     const QString chemin = QFile::decodeName(source);
     if (copie.dossierTransfert == dossier) {
@@ -235,10 +233,10 @@ Resultat verifierDescente(const Identite& dossier, const QByteArray& source, con
     return {};
 }
 
-Resultat copierEntree(const QByteArray& source, const QByteArray& destination, Copie& copie);
+Resultat<void> copierEntree(const QByteArray& source, const QByteArray& destination, Copie& copie);
 
-Resultat copierDossier(Descripteur& dossier, const struct stat& etat, const QByteArray& source,
-                       const QByteArray& destination, Copie& copie)
+Resultat<void> copierDossier(Descripteur& dossier, const struct stat& etat, const QByteArray& source,
+                             const QByteArray& destination, Copie& copie)
 {
     if (auto descente = verifierDescente(identite(etat), source, copie); !descente) {
         return descente;
@@ -251,7 +249,7 @@ Resultat copierDossier(Descripteur& dossier, const struct stat& etat, const QByt
         return std::unexpected(noms.error());
     }
     copie.ancetres.push_back(identite(etat));
-    Resultat resultat;
+    Resultat<void> resultat;
     for (const QByteArray& nom : *noms) {
         resultat = copierEntree(source + '/' + nom, destination + '/' + nom, copie);
         if (!resultat) {
@@ -263,7 +261,7 @@ Resultat copierDossier(Descripteur& dossier, const struct stat& etat, const QByt
 }
 
 // Opens the source once: the open descriptor tells a folder from a file and then serves the copy.
-Resultat copierEntree(const QByteArray& source, const QByteArray& destination, Copie& copie)
+Resultat<void> copierEntree(const QByteArray& source, const QByteArray& destination, Copie& copie)
 {
     Descripteur entree(::open(source.constData(), O_RDONLY | O_CLOEXEC));
     if (entree.fd() < 0) {
@@ -312,8 +310,8 @@ QString dossierTransfert(const QString& dossierCopies, const QString& token)
     return QDir(dossierCopies).filePath(token);
 }
 
-std::expected<void, ErreurCopie> copier(const QStringList& urls, const QString& token,
-                                        const QString& dossierCopies, const Progression& surProgression)
+Resultat<void, ErreurCopie> copier(const QStringList& urls, const QString& token,
+                                   const QString& dossierCopies, const Progression& surProgression)
 {
     if (!QFileInfo::exists(dossierCopies)) {
         return std::unexpected(NASCopierErreur::montageAbsent(dossierCopies));
@@ -338,15 +336,15 @@ std::expected<void, ErreurCopie> copier(const QStringList& urls, const QString& 
     return {};
 }
 
-std::expected<void, ErreurSysteme> copierElement(const QString& source, const QString& destination,
-                                                 qint64& octets, const Progression& surProgression)
+Resultat<void> copierElement(const QString& source, const QString& destination, qint64& octets,
+                             const Progression& surProgression)
 {
     Copie copie(octets, surProgression);
     return copierEntree(QFile::encodeName(source), QFile::encodeName(destination), copie);
 }
 
-std::expected<void, ErreurSysteme> copierFichier(const QString& source, const QString& destination,
-                                                 qint64& octets, const Progression& surProgression)
+Resultat<void> copierFichier(const QString& source, const QString& destination, qint64& octets,
+                             const Progression& surProgression)
 {
     Descripteur entree(::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC));
     if (entree.fd() < 0) {

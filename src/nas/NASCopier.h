@@ -1,10 +1,10 @@
 #pragma once
 
 #include "core/ErreurSysteme.h"
+#include "core/Resultat.h"
 
 #include <QString>
 #include <QStringList>
-#include <expected>
 #include <functional>
 #include <variant>
 
@@ -41,16 +41,16 @@ QString dossierTransfert(const QString& dossierCopies, const QString& token);
 
 // Copies each location into `dossierCopies`/`token` under its own name, a later namesake getting a
 // numbered name ("photo 2.jpg"); the first failure stops the copy and leaves what was written.
-std::expected<void, ErreurCopie> copier(const QStringList& urls, const QString& token,
-                                        const QString& dossierCopies, const Progression& surProgression);
+Resultat<void, ErreurCopie> copier(const QStringList& urls, const QString& token,
+                                   const QString& dossierCopies, const Progression& surProgression);
 
 // Copies a file, or a folder with everything below it except ".DS_Store" files; links are followed.
 // `octets` is the running count, advanced by every chunk written; the destination's parent must exist.
-std::expected<void, ErreurSysteme> copierElement(const QString& source, const QString& destination,
-                                                 qint64& octets, const Progression& surProgression);
+Resultat<void> copierElement(const QString& source, const QString& destination, qint64& octets,
+                             const Progression& surProgression);
 
 // Streams one file's data, replacing any file at `destination`.
-std::expected<void, ErreurSysteme> copierFichier(const QString& source, const QString& destination,
-                                                 qint64& octets, const Progression& surProgression);
+Resultat<void> copierFichier(const QString& source, const QString& destination, qint64& octets,
+                             const Progression& surProgression);
 
 } // namespace NASCopier

@@ -1,4 +1,4 @@
-#include "Partages.h"
+#include "nas/Partages.h"
 
 #include "core/Preferences.h"
 

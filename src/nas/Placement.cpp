@@ -1,41 +1,28 @@
-#include "Placement.h"
-
-#include <QTextBoundaryFinder>
+#include "nas/Placement.h"
 
 #include <optional>
 
 namespace {
 
-qsizetype nombreDeGraphemes(const QString& texte)
-{
-    QTextBoundaryFinder limites(QTextBoundaryFinder::Grapheme, texte);
-    qsizetype compte = 0;
-    while (limites.toNextBoundary() != -1) {
-        ++compte;
-    }
-    return compte;
-}
-
-QString apresGraphemes(const QString& texte, qsizetype compte)
-{
-    QTextBoundaryFinder limites(QTextBoundaryFinder::Grapheme, texte);
-    for (qsizetype i = 0; i < compte; ++i) {
-        if (limites.toNextBoundary() == -1) {
-            return {};
-        }
-    }
-    return texte.mid(limites.position());
-}
-
 // Paths from macOS arrive decomposed while share names usually arrive composed: compare canonically.
+// The cut falls after as many slashes as the prefix holds, so the rest keeps every character as it came,
+// a combining mark right after the share's folder included.
 std::optional<QString> reference(const QString& chemin, const QString& partage, const QString& racineVolumes)
 {
     const QString prefixe = racineVolumes + u'/' + partage + u'/';
-    const QString cheminCompose = chemin.normalized(QString::NormalizationForm_C);
-    if (!cheminCompose.startsWith(prefixe.normalized(QString::NormalizationForm_C))) {
+    qsizetype coupure = 0;
+    for (qsizetype barres = prefixe.count(u'/'); barres > 0; --barres) {
+        coupure = chemin.indexOf(u'/', coupure);
+        if (coupure < 0) {
+            return std::nullopt;
+        }
+        ++coupure;
+    }
+    const auto compose = [](const QString& texte) { return texte.normalized(QString::NormalizationForm_C); };
+    if (compose(chemin.left(coupure)) != compose(prefixe)) {
         return std::nullopt;
     }
-    return partage + u'/' + apresGraphemes(chemin, nombreDeGraphemes(prefixe));
+    return partage + u'/' + chemin.mid(coupure);
 }
 
 } // namespace

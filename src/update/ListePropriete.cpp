@@ -1,4 +1,4 @@
-#include "ListePropriete.h"
+#include "update/ListePropriete.h"
 
 #include <QXmlStreamReader>
 

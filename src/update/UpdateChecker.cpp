@@ -1,4 +1,4 @@
-#include "UpdateChecker.h"
+#include "update/UpdateChecker.h"
 
 #include "api/ReseauPartage.h"
 #include "core/Preferences.h"
@@ -19,7 +19,7 @@
 
 using namespace Qt::StringLiterals;
 using UpdateInstaller::Echec;
-using UpdateInstaller::Resultat;
+using UpdateInstaller::Erreur;
 
 namespace {
 
@@ -100,7 +100,7 @@ std::optional<double> fractionEcrite(qint64 ecrits, qint64 attendus)
     return std::min(1.0, static_cast<double>(ecrits) / static_cast<double>(attendus));
 }
 
-Resultat<void> creerDossierVide(const QString& chemin)
+Resultat<void, Erreur> creerDossierVide(const QString& chemin)
 {
     QDir(chemin).removeRecursively();
     std::error_code erreur;
@@ -113,10 +113,10 @@ Resultat<void> creerDossierVide(const QString& chemin)
 
 } // namespace
 
-UpdateChecker::UpdateChecker(Preferences& preferences, const Plateforme& plateforme, QObject* parent)
+UpdateChecker::UpdateChecker(Preferences& preferences, Plateforme plateforme, QObject* parent)
     : QObject(parent)
     , m_preferences(preferences)
-    , m_plateforme(plateforme)
+    , m_plateforme(std::move(plateforme))
 {
 }
 
@@ -143,11 +143,11 @@ std::optional<VersionInfo> UpdateChecker::lireManifeste(const QByteArray& corps)
     if (!version.isString() || !url.isString()) {
         return std::nullopt;
     }
-    const bool sommeLisible = somme.isUndefined() || somme.isNull() || somme.isString();
     // The version names a folder in the temporary directory: it must not climb out of it.
-    if (!sommeLisible || version.toString().contains(u'/')) {
+    if (version.toString().contains(u'/')) {
         return std::nullopt;
     }
+    // A checksum that is not a string is ignored, like any member this application does not know.
     return VersionInfo{version.toString(), url.toString(),
                        somme.isString() ? std::optional<QString>(somme.toString()) : std::nullopt};
 }
@@ -196,7 +196,9 @@ QCoro::Task<> UpdateChecker::verifier()
             },
             Qt::QueuedConnection);
     };
-    const Resultat<QString> stagee = co_await telechargerEtPreparer(m_plateforme, *manifeste, progression);
+    QCoro::Task<Resultat<QString, Erreur>> preparation =
+        telechargerEtPreparer(m_plateforme, *manifeste, progression);
+    const Resultat<QString, Erreur> stagee = co_await preparation;
     if (!soi) {
         co_return;
     }
@@ -208,12 +210,12 @@ QCoro::Task<> UpdateChecker::verifier()
     setEtat(Etat::prete());
 }
 
-QCoro::Task<Resultat<QString>> UpdateChecker::telechargerEtPreparer(Plateforme plateforme, VersionInfo info,
-                                                                    Progression progression)
+QCoro::Task<Resultat<QString, Erreur>>
+UpdateChecker::telechargerEtPreparer(Plateforme plateforme, VersionInfo info, Progression progression)
 {
     const QString dossierStaging =
         plateforme.dossierTemporaire + u'/' + plateforme.identifiantBundle + u".update-"_s + info.version;
-    if (const Resultat<void> cree = creerDossierVide(dossierStaging); !cree) {
+    if (const Resultat<void, Erreur> cree = creerDossierVide(dossierStaging); !cree) {
         co_return std::unexpected(cree.error());
     }
     const Reponse reponse = envoyerGET(QUrl(info.url), delaiImageMs);
@@ -287,7 +289,7 @@ void UpdateChecker::installerSiInactif(bool occupe)
     if (m_info) {
         m_preferences.ecrire(Preferences::cleUpdateAutoDerniereTentative, m_info->version);
     }
-    const Resultat<void> installee = UpdateInstaller::installerEtRelancer(m_plateforme, *m_appStagee);
+    const Resultat<void, Erreur> installee = UpdateInstaller::installerEtRelancer(m_plateforme, *m_appStagee);
     if (!installee) {
         setEtat(Etat::echec(description(installee.error())));
         return;

@@ -27,7 +27,7 @@ public:
 
     using Progression = std::function<void(std::optional<double>)>;
 
-    UpdateChecker(Preferences& preferences, const Plateforme& plateforme, QObject* parent = nullptr);
+    UpdateChecker(Preferences& preferences, Plateforme plateforme, QObject* parent = nullptr);
 
     Etat etat() const { return m_etat; }
     std::optional<VersionInfo> info() const { return m_info; }
@@ -46,7 +46,7 @@ public:
     static std::optional<VersionInfo> lireManifeste(const QByteArray& corps);
     // Downloads the image into the version's staging directory, checks it and stages its bundle.
     // `progression` is called after each full buffer written and once with 1.0 at the end.
-    static QCoro::Task<UpdateInstaller::Resultat<QString>>
+    static QCoro::Task<Resultat<QString, UpdateInstaller::Erreur>>
     telechargerEtPreparer(Plateforme plateforme, VersionInfo info, Progression progression);
 
 Q_SIGNALS:
@@ -62,7 +62,7 @@ private:
     QString versionCourante() const;
 
     Preferences& m_preferences;
-    const Plateforme& m_plateforme;
+    const Plateforme m_plateforme;
     Etat m_etat;
     std::optional<VersionInfo> m_info;
     std::optional<QString> m_appStagee;

@@ -1,7 +1,7 @@
-#include "UpdateInstaller.h"
+#include "update/UpdateInstaller.h"
 
-#include "ListePropriete.h"
 #include "core/Plateforme.h"
+#include "update/ListePropriete.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -45,9 +45,9 @@ QString motCommande(const QString& chemin)
     return sur && !chemin.isEmpty() ? chemin : entreGuillemets(chemin);
 }
 
-Resultat<QString> monterAvecHdiutil(const OutilsMiseAJour& outils, const QString& image)
+Resultat<QString, Erreur> monterAvecHdiutil(const OutilsMiseAJour& outils, const QString& image)
 {
-    const Resultat<QByteArray> sortie = executer(
+    const Resultat<QByteArray, Erreur> sortie = executer(
         outils.monteur, {u"attach"_s, image, u"-nobrowse"_s, u"-noverify"_s, u"-readonly"_s, u"-plist"_s});
     if (!sortie) {
         return std::unexpected(sortie.error());
@@ -60,13 +60,13 @@ Resultat<QString> monterAvecHdiutil(const OutilsMiseAJour& outils, const QString
 }
 
 // squashfuse prints nothing: the mount point is ours to choose, beside the image.
-Resultat<QString> monterAvecSquashfuse(const OutilsMiseAJour& outils, const QString& image)
+Resultat<QString, Erreur> monterAvecSquashfuse(const OutilsMiseAJour& outils, const QString& image)
 {
     const QString point = image + u".montage"_s;
     if (!QDir().mkpath(point)) {
         return std::unexpected(Echec{montageImpossible});
     }
-    const Resultat<QByteArray> sortie = executer(outils.monteur, {u"-o"_s, u"ro"_s, image, point});
+    const Resultat<QByteArray, Erreur> sortie = executer(outils.monteur, {u"-o"_s, u"ro"_s, image, point});
     if (!sortie) {
         QDir().rmdir(point);
         return std::unexpected(sortie.error());
@@ -74,7 +74,7 @@ Resultat<QString> monterAvecSquashfuse(const OutilsMiseAJour& outils, const QStr
     return point;
 }
 
-Resultat<QStringList> listerNoms(const QString& dossier)
+Resultat<QStringList, Erreur> listerNoms(const QString& dossier)
 {
     std::error_code erreur;
     std::filesystem::directory_iterator entree(QFile::encodeName(dossier).toStdString(), erreur);
@@ -118,7 +118,7 @@ bool dossierInscriptible(const QString& chemin)
 
 } // namespace
 
-Resultat<QByteArray> executer(const QString& programme, const QStringList& arguments)
+Resultat<QByteArray, Erreur> executer(const QString& programme, const QStringList& arguments)
 {
     QProcess processus;
     processus.setProgram(programme);
@@ -140,7 +140,7 @@ Resultat<QByteArray> executer(const QString& programme, const QStringList& argum
         Echec{QFileInfo(programme).fileName() + u" a échoué (code "_s + QString::number(code) + u")."_s});
 }
 
-Resultat<QString> monter(const OutilsMiseAJour& outils, const QString& image)
+Resultat<QString, Erreur> monter(const OutilsMiseAJour& outils, const QString& image)
 {
     return outils.famille == OutilsMiseAJour::Famille::macOS ? monterAvecHdiutil(outils, image)
                                                              : monterAvecSquashfuse(outils, image);
@@ -156,17 +156,18 @@ void demonter(const OutilsMiseAJour& outils, const QString& pointMontage)
     QDir().rmdir(pointMontage);
 }
 
-Resultat<QString> preparer(const OutilsMiseAJour& outils, const QString& image, const QString& dossierStaging)
+Resultat<QString, Erreur> preparer(const OutilsMiseAJour& outils, const QString& image,
+                                   const QString& dossierStaging)
 {
-    const Resultat<QString> point = monter(outils, image);
+    const Resultat<QString, Erreur> point = monter(outils, image);
     if (!point) {
         return point;
     }
-    const auto echouer = [&](const Erreur& erreur) -> Resultat<QString> {
+    const auto echouer = [&](const Erreur& erreur) -> Resultat<QString, Erreur> {
         demonter(outils, *point);
         return std::unexpected(erreur);
     };
-    const Resultat<QStringList> noms = listerNoms(*point);
+    const Resultat<QStringList, Erreur> noms = listerNoms(*point);
     if (!noms) {
         return echouer(noms.error());
     }
@@ -180,7 +181,7 @@ Resultat<QString> preparer(const OutilsMiseAJour& outils, const QString& image, 
     if (outils.famille == OutilsMiseAJour::Famille::linuxSquashFS) {
         arguments.prepend(u"-a"_s);
     }
-    const Resultat<QByteArray> copiee = executer(outils.copieur, arguments);
+    const Resultat<QByteArray, Erreur> copiee = executer(outils.copieur, arguments);
     if (!copiee) {
         return echouer(copiee.error());
     }
@@ -200,7 +201,7 @@ QString scriptRelance(const OutilsMiseAJour& outils, qint64 pid, const QString& 
     return script;
 }
 
-Resultat<void> installerEtRelancer(const Plateforme& plateforme, const QString& stagee)
+Resultat<void, Erreur> installerEtRelancer(const Plateforme& plateforme, const QString& stagee)
 {
     const QString bundle = plateforme.cheminBundle;
     if (bundle.contains(u"/AppTranslocation/"_s)) {

@@ -2,11 +2,11 @@
 
 #include "core/ErreurSysteme.h"
 #include "core/OutilsMiseAJour.h"
+#include "core/Resultat.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-#include <expected>
 #include <variant>
 
 struct Plateforme;
@@ -23,7 +23,6 @@ struct Echec final {
 };
 
 using Erreur = std::variant<Echec, ErreurSysteme>;
-template <typename T> using Resultat = std::expected<T, Erreur>;
 
 inline const QString telechargementRefuse = QStringLiteral("Serveur : téléchargement refusé.");
 inline const QString montageImpossible = QStringLiteral("Montage de l'image impossible.");
@@ -36,21 +35,21 @@ inline const QString imageCorrompue =
     QStringLiteral("Image téléchargée corrompue (somme de contrôle différente).");
 
 // Runs a tool to its end and returns its standard output; standard error is discarded.
-Resultat<QByteArray> executer(const QString& programme, const QStringList& arguments);
+Resultat<QByteArray, Erreur> executer(const QString& programme, const QStringList& arguments);
 
 // Attaches the image read-only and returns where it is mounted.
-Resultat<QString> monter(const OutilsMiseAJour& outils, const QString& image);
+Resultat<QString, Erreur> monter(const OutilsMiseAJour& outils, const QString& image);
 // Detaches the image mounted there; every error is ignored.
 void demonter(const OutilsMiseAJour& outils, const QString& pointMontage);
 // Copies the first bundle at the image's top level into the staging directory; returns the copy's path.
-Resultat<QString> preparer(const OutilsMiseAJour& outils, const QString& image,
-                           const QString& dossierStaging);
+Resultat<QString, Erreur> preparer(const OutilsMiseAJour& outils, const QString& image,
+                                   const QString& dossierStaging);
 
 // The script that waits for process `pid` to end, swaps `bundle` for `stagee`, relaunches and cleans up.
 QString scriptRelance(const OutilsMiseAJour& outils, qint64 pid, const QString& bundle, const QString& stagee,
                       const QString& dossierStaging);
 // Writes and starts the relaunch script, then ends the application. Returns only on failure, except
 // when the platform's termination hands control back (as in tests).
-Resultat<void> installerEtRelancer(const Plateforme& plateforme, const QString& stagee);
+Resultat<void, Erreur> installerEtRelancer(const Plateforme& plateforme, const QString& stagee);
 
 } // namespace UpdateInstaller

@@ -1,9 +1,11 @@
-#include "ExecuterTests.h"
-#include "ServeurLocal.h"
 #include "api/TransferAPI.h"
+#include "support/ExecuterTests.h"
+#include "support/ServeurLocal.h"
 
-#include <QCoroTask>
+#include <QCoro/QCoroTask>
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 
 #include <map>
@@ -23,9 +25,9 @@ CorpsCreation corpsCreation()
             u"s3cret"_s,     {u"DATA/Clients/a.jpg"_s, u"b.pdf"_s}, u"transfert"_s, std::nullopt};
 }
 
-template <typename T> std::optional<ErreurAPI> erreurDe(QCoro::Task<ResultatAPI<T>> tache)
+template <typename T> std::optional<ErreurAPI> erreurDe(QCoro::Task<Resultat<T, ErreurAPI>> tache)
 {
-    const ResultatAPI<T> resultat = QCoro::waitFor(std::move(tache));
+    const Resultat<T, ErreurAPI> resultat = QCoro::waitFor(std::move(tache));
     return resultat ? std::nullopt : std::optional<ErreurAPI>(resultat.error());
 }
 
@@ -140,16 +142,58 @@ private Q_SLOTS:
         lente.delaiMs = 50;
         serveur.repondre("GET", "/api/partages", lente);
         const TransferAPI api{serveur.origine(), u"k"_s};
-        const ResultatAPI<TransfertAPI> cree = QCoro::waitFor(api.creerTransfert(corpsCreation()));
+        const Resultat<TransfertAPI, ErreurAPI> cree = QCoro::waitFor(api.creerTransfert(corpsCreation()));
         QVERIFY(cree.has_value());
         QCOMPARE(cree->octets, Q_INT64_C(9007199254740993));
         QCOMPARE(cree->expireLe, std::nullopt);
-        QCOMPARE(QCoro::waitFor(api.listerTransferts()),
-                 ResultatAPI<QList<TransfertAPI>>(QList<TransfertAPI>{*cree}));
+        const Resultat<QList<TransfertAPI>, ErreurAPI> liste = QCoro::waitFor(api.listerTransferts());
+        QCOMPARE(liste, QList<TransfertAPI>{*cree});
         // The client may be a temporary that is gone long before the answer arrives.
         auto partages = [&] { return TransferAPI{serveur.origine(), u"k"_s}.listerPartages(); }();
-        QCOMPARE(QCoro::waitFor(std::move(partages)),
-                 ResultatAPI<QStringList>(QStringList{u"DATA"_s, u"Clients é"_s}));
+        const Resultat<QStringList, ErreurAPI> noms = QCoro::waitFor(std::move(partages));
+        QCOMPARE(noms, QStringList({u"DATA"_s, u"Clients é"_s}));
+    }
+
+    // Qt re-sends a creation whose connection dropped before the answer: a 409 or a lost answer may
+    // hide a transfer the server did register, with this token and this title.
+    void creationDejaEnregistree_data()
+    {
+        QTest::addColumn<ReponseScriptee>("creation");
+        QTest::addColumn<QString>("titreListe");
+        QTest::addColumn<QString>("erreur"); // empty: the listed record is the result
+        const ReponseScriptee conflit = ReponseScriptee::json(409, R"({"detail":"Token déjà utilisé"})");
+        const QString refus = u"Serveur : erreur 409. Token déjà utilisé"_s;
+        ReponseScriptee perdue = ReponseScriptee::json(201, {});
+        perdue.forme = ReponseScriptee::Forme::coupee;
+        const QString titre = corpsCreation().titre;
+        QTest::newRow("409, enregistré") << conflit << titre << QString();
+        QTest::newRow("réponse perdue, enregistré") << perdue << titre << QString();
+        QTest::newRow("409, autre titre") << conflit << u"Photos"_s << refus;
+        QTest::newRow("409, pas listé") << conflit << QString() << refus;
+        QTest::newRow("500, enregistré")
+            << ReponseScriptee::json(500, {}) << titre << u"Serveur : erreur 500. "_s;
+    }
+    void creationDejaEnregistree()
+    {
+        QFETCH(ReponseScriptee, creation);
+        QFETCH(QString, titreListe);
+        QFETCH(QString, erreur);
+        ServeurLocal serveur;
+        QJsonObject enregistre = QJsonDocument::fromJson(enregistrement).object();
+        enregistre.insert(u"titre"_s, titreListe);
+        const QJsonArray liste = titreListe.isEmpty() ? QJsonArray() : QJsonArray{enregistre};
+        serveur.repondre(
+            "GET", "/api/transferts",
+            ReponseScriptee::json(200, QJsonDocument(QJsonObject{{u"transferts"_s, liste}}).toJson()));
+        serveur.repondre("POST", "/api/transferts", creation);
+        const Resultat<TransfertAPI, ErreurAPI> resultat =
+            QCoro::waitFor(TransferAPI{serveur.origine(), u"k"_s}.creerTransfert(corpsCreation()));
+        if (erreur.isEmpty()) {
+            QCOMPARE(resultat, *TransfertAPI::depuisJSON(enregistre));
+        } else {
+            QVERIFY(!resultat);
+            QCOMPARE(description(resultat.error()), erreur);
+        }
     }
 
     // Refused answers (only the exact status passes; "detail" counts only as a string), answers that do

@@ -1,7 +1,7 @@
-#include "ExecuterTests.h"
 #include "core/Affichage.h"
 #include "core/DateISO.h"
 #include "core/Transfert.h"
+#include "support/ExecuterTests.h"
 
 #include <QSet>
 #include <QTest>
@@ -23,6 +23,9 @@ private Q_SLOTS:
         QTest::newRow("1536") << qint64(1536) << u"1,5 Ko"_s;
         QTest::newRow("99 960 arrondi vers le haut") << qint64(99960) << u"100,0 Ko"_s;
         QTest::newRow("150 000") << qint64(150000) << u"150 Ko"_s;
+        // Exact halves round to even, as printf does.
+        QTest::newRow("1250, moitié exacte") << qint64(1250) << u"1,2 Ko"_s;
+        QTest::newRow("150 500, moitié exacte") << qint64(150500) << u"150 Ko"_s;
         QTest::newRow("999 999 reste en Ko") << qint64(999999) << u"1000 Ko"_s;
         QTest::newRow("1 Mo") << qint64(1000000) << u"1,0 Mo"_s;
         QTest::newRow("2,5 Mo") << qint64(2500000) << u"2,5 Mo"_s;
@@ -71,6 +74,7 @@ private Q_SLOTS:
         QTest::newRow("z minuscule") << u"2026-12-04T09:30:00z"_s << QDateTime();
         QTest::newRow("décalage sans deux-points") << u"2026-12-04T09:30:00+0100"_s << QDateTime();
         QTest::newRow("30 février") << u"2026-02-30T09:30:00Z"_s << QDateTime();
+        QTest::newRow("heure 24") << u"2026-12-04T24:00:00Z"_s << QDateTime();
         QTest::newRow("espace en fin") << u"2026-12-04T09:30:00Z "_s << QDateTime();
         QTest::newRow("vide") << QString() << QDateTime();
         QTest::newRow("chiffres arabes") << u"٢٠٢٦-12-04T09:30:00Z"_s << QDateTime();

@@ -1,5 +1,5 @@
-#include "EnvironnementTest.h"
-#include "ExecuterTests.h"
+#include "support/EnvironnementTest.h"
+#include "support/ExecuterTests.h"
 
 #include <QFile>
 #include <QTest>

@@ -1,7 +1,7 @@
-#include "EnvironnementTest.h"
-#include "ExecuterTests.h"
 #include "core/Affichage.h"
 #include "flow/TransferFlow.h"
+#include "support/EnvironnementTest.h"
+#include "support/ExecuterTests.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,6 +1,6 @@
-#include "EnvironnementTest.h"
-#include "ExecuterTests.h"
 #include "flow/TailleTotale.h"
+#include "support/EnvironnementTest.h"
+#include "support/ExecuterTests.h"
 
 #include <QFile>
 #include <QTest>

@@ -1,6 +1,6 @@
-#include "EnvironnementTest.h"
-#include "ExecuterTests.h"
 #include "nas/NASCopier.h"
+#include "support/EnvironnementTest.h"
+#include "support/ExecuterTests.h"
 
 #include <QDir>
 #include <QDirIterator>

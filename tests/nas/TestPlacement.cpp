@@ -1,7 +1,7 @@
-#include "EnvironnementTest.h"
-#include "ExecuterTests.h"
 #include "nas/Partages.h"
 #include "nas/Placement.h"
+#include "support/EnvironnementTest.h"
+#include "support/ExecuterTests.h"
 
 #include <QTest>
 
@@ -39,6 +39,8 @@ private Q_SLOTS:
         QTest::newRow("partage décomposé, chemin composé")
             << u"/Volumes/\u00C9quipe/\u00E9t\u00E9.jpg"_s << QStringList{u"E\u0301quipe"_s}
             << u"E\u0301quipe/\u00E9t\u00E9.jpg"_s;
+        QTest::newRow("marque combinante après le partage")
+            << u"/Volumes/DATA/\u0301x.jpg"_s << defaut << u"DATA/\u0301x.jpg"_s;
         QTest::newRow("emoji dans le partage")
             << u"/Volumes/\U0001F4C1 Photos/a.jpg"_s << QStringList{u"\U0001F4C1 Photos"_s}
             << u"\U0001F4C1 Photos/a.jpg"_s;

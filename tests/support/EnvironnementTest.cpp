@@ -1,4 +1,4 @@
-#include "EnvironnementTest.h"
+#include "support/EnvironnementTest.h"
 
 #include <QDir>
 #include <QFile>

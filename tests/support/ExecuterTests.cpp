@@ -1,4 +1,4 @@
-#include "ExecuterTests.h"
+#include "support/ExecuterTests.h"
 
 #include <QMetaMethod>
 #include <QStandardPaths>

@@ -1,4 +1,4 @@
-#include "ServeurLocal.h"
+#include "support/ServeurLocal.h"
 
 #include <QDeadlineTimer>
 #include <QTcpSocket>

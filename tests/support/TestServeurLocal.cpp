@@ -1,5 +1,5 @@
-#include "ExecuterTests.h"
-#include "ServeurLocal.h"
+#include "support/ExecuterTests.h"
+#include "support/ServeurLocal.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>

@@ -1,4 +1,4 @@
-#include "OutilsFactices.h"
+#include "update/OutilsFactices.h"
 
 #include <QFile>
 #include <QTest>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "EnvironnementTest.h"
+#include "support/EnvironnementTest.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
-#include "EnvironnementTest.h"
-#include "ExecuterTests.h"
-#include "OutilsFactices.h"
+#include "support/EnvironnementTest.h"
+#include "support/ExecuterTests.h"
+#include "update/OutilsFactices.h"
 #include "update/UpdateInstaller.h"
 
 #include <QFile>
@@ -16,7 +16,7 @@ namespace {
 const QString systeme = u"[erreur système]"_s;
 
 // A result as one text: the value (for a path), the failure's own message, or `systeme` for a platform error.
-template <typename T> QString issue(const Resultat<T>& resultat)
+template <typename T> QString issue(const Resultat<T, Erreur>& resultat)
 {
     if (resultat) {
         if constexpr (std::is_same_v<T, QString>) {
@@ -71,7 +71,7 @@ private Q_SLOTS:
         if (!corps.isEmpty()) {
             OutilsFactices::ecrireScript(outil, corps);
         }
-        const Resultat<QByteArray> resultat = UpdateInstaller::executer(outil, {u"x"_s});
+        const Resultat<QByteArray, Erreur> resultat = UpdateInstaller::executer(outil, {u"x"_s});
         QCOMPARE(issue(resultat), attendu);
         QCOMPARE(resultat.value_or(QByteArray()), sortie);
     }
@@ -130,7 +130,7 @@ private Q_SLOTS:
         outils.regler(sortie.replace("@", point.toUtf8()), codeAttach, codeCopie);
         const QString staging = env.creerDossier(u"tmp/x y"_s);
 
-        const Resultat<QString> copie =
+        const Resultat<QString, Erreur> copie =
             UpdateInstaller::preparer(outils.mac(), staging + u"/u.dmg"_s, staging);
 
         QCOMPARE(issue(copie), copie ? staging + u'/' + attendu : attendu);
@@ -153,7 +153,7 @@ private Q_SLOTS:
         const QString image =
             env.creerFichier(u"tmp/staging/update.squashfs"_s, env.chemin(u"contenu"_s).toUtf8());
 
-        const Resultat<QString> copie = UpdateInstaller::preparer(outils.squashfs(), image, staging);
+        const Resultat<QString, Erreur> copie = UpdateInstaller::preparer(outils.squashfs(), image, staging);
 
         QCOMPARE(issue(copie), staging + u"/Valto Transfer.app"_s);
         QCOMPARE(lire(*copie + u"/valto-transfer"_s), "programme");
@@ -182,7 +182,7 @@ private Q_SLOTS:
                                    {env.chemin(u"contenu"_s), image, u"-quiet"_s, u"-no-progress"_s}),
                  0);
 
-        const Resultat<QString> copie = UpdateInstaller::preparer(outils, image, staging);
+        const Resultat<QString, Erreur> copie = UpdateInstaller::preparer(outils, image, staging);
 
         if (issue(copie).startsWith(u"squashfuse a échoué"_s)) {
             QSKIP("squashfuse cannot mount here (FUSE mounts not permitted)");

@@ -1,6 +1,6 @@
-#include "ExecuterTests.h"
-#include "api/TransfertAPI.h"
-#include "core/DepuisAPI.h"
+#include "api/DepuisAPI.h"
+#include "api/EnregistrementsServeur.h"
+#include "support/ExecuterTests.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -107,8 +107,8 @@ private Q_SLOTS:
 
     void transfertDepuisReponse()
     {
-        const Transfert t =
-            transfertDepuisAPI(*TransfertAPI::depuisJSON(enregistrementComplet()), u"secret"_s, u"compare"_s);
+        const Transfert t = transfertDepuisAPI(*TransfertAPI::depuisJSON(enregistrementComplet()),
+                                               u"secret"_s, u"compare"_s, QDateTime::currentDateTimeUtc());
         QCOMPARE(t.token, u"abc123defg"_s);
         QCOMPARE(t.url, u"https://t.example/abc123defg"_s);
         QCOMPARE(t.creeLe, utc(4, 9, 30));
@@ -125,7 +125,8 @@ private Q_SLOTS:
         objet.insert(u"expire_le"_s, u"2026-12-11T09:30:00.250Z"_s);
         objet.remove(u"type"_s);
         const QDateTime avant = QDateTime::currentDateTimeUtc().addSecs(-1);
-        const Transfert t = transfertDepuisAPI(*TransfertAPI::depuisJSON(objet), QString(), u"compare"_s);
+        const Transfert t = transfertDepuisAPI(*TransfertAPI::depuisJSON(objet), QString(), u"compare"_s,
+                                               QDateTime::currentDateTimeUtc());
         QVERIFY(t.creeLe >= avant && t.creeLe <= QDateTime::currentDateTimeUtc());
         QCOMPARE(t.expireLe, std::nullopt);
         QCOMPARE(t.motDePasse, std::nullopt);

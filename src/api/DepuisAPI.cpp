@@ -1,5 +1,6 @@
-#include "DepuisAPI.h"
+#include "api/DepuisAPI.h"
 
+#include "api/TransferAPI.h"
 #include "core/DateISO.h"
 
 namespace {
@@ -9,17 +10,31 @@ std::optional<QDateTime> dateOptionnelle(const std::optional<QString>& texte)
     return texte ? lireDateISO(*texte) : std::nullopt;
 }
 
+QCoro::Task<std::optional<QHash<QString, StatsTransfert>>> demanderStats(TransferAPI api)
+{
+    QCoro::Task<Resultat<QList<TransfertAPI>, ErreurAPI>> demande = api.listerTransferts();
+    const Resultat<QList<TransfertAPI>, ErreurAPI> liste = co_await demande;
+    if (!liste) {
+        co_return std::nullopt;
+    }
+    QHash<QString, StatsTransfert> stats;
+    for (const TransfertAPI& enregistrement : *liste) {
+        stats.insert(enregistrement.token, statsDepuisAPI(enregistrement));
+    }
+    co_return stats;
+}
+
 } // namespace
 
 Transfert transfertDepuisAPI(const TransfertAPI& reponse, const QString& motDePasseSaisi,
-                             const QString& typeMode)
+                             const QString& typeMode, const QDateTime& maintenant)
 {
     Transfert t;
     t.token = reponse.token;
     t.titre = reponse.titre;
     t.url = reponse.url;
     t.protege = reponse.protege;
-    t.creeLe = reponse.dateCreation();
+    t.creeLe = reponse.dateCreation(maintenant);
     t.expireLe = dateOptionnelle(reponse.expireLe);
     t.nbFichiers = reponse.nbFichiers;
     t.octets = reponse.octets;
@@ -39,4 +54,9 @@ StatsTransfert statsDepuisAPI(const TransfertAPI& enregistrement)
         .nbTelechargements = enregistrement.nbTelechargements,
         .dernierTelechargement = dateOptionnelle(enregistrement.dernierTelechargement),
     };
+}
+
+HistoryStore::SourceStats statsDuServeur(Preferences& preferences)
+{
+    return [&preferences] { return demanderStats(TransferAPI::depuisPreferences(preferences)); };
 }

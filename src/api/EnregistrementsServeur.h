@@ -1,12 +1,12 @@
 #pragma once
 
 #include "core/ErreurSysteme.h"
+#include "core/Resultat.h"
 
 #include <QDateTime>
 #include <QJsonValue>
 #include <QString>
 
-#include <expected>
 #include <optional>
 
 // The server's record of one transfer, as every answer that carries a transfer sends it.
@@ -26,11 +26,11 @@ struct TransfertAPI final {
     qint64 nbFichiers = 0;
     qint64 octets = 0;
 
-    // When the server created the transfer; now when its date does not parse.
-    QDateTime dateCreation() const;
+    // When the server created the transfer; `maintenant` when its date does not parse.
+    QDateTime dateCreation(const QDateTime& maintenant) const;
 
     // Fails when a required key is absent, null or of another JSON type; unknown keys are ignored.
-    static std::expected<TransfertAPI, ErreurSysteme> depuisJSON(const QJsonValue& json);
+    static Resultat<TransfertAPI> depuisJSON(const QJsonValue& json);
 
     bool operator==(const TransfertAPI&) const = default;
 };

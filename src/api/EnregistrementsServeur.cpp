@@ -1,4 +1,4 @@
-#include "TransfertAPI.h"
+#include "api/EnregistrementsServeur.h"
 
 #include "core/DateISO.h"
 
@@ -66,12 +66,12 @@ private:
 
 } // namespace
 
-QDateTime TransfertAPI::dateCreation() const
+QDateTime TransfertAPI::dateCreation(const QDateTime& maintenant) const
 {
-    return lireDateISO(creeLe).value_or(QDateTime::currentDateTimeUtc());
+    return lireDateISO(creeLe).value_or(maintenant);
 }
 
-std::expected<TransfertAPI, ErreurSysteme> TransfertAPI::depuisJSON(const QJsonValue& json)
+Resultat<TransfertAPI> TransfertAPI::depuisJSON(const QJsonValue& json)
 {
     if (!json.isObject()) {
         return std::unexpected(ErreurSysteme{
