@@ -1,6 +1,6 @@
-#include "ExecuterTests.h"
 #include "design/Animations.h"
 #include "design/Apparence.h"
+#include "support/ExecuterTests.h"
 
 #include <QApplication>
 

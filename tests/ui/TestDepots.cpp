@@ -2,13 +2,13 @@
 #include "CompareDropZoneView.h"
 #include "DropZoneView.h"
 #include "Emplacement.h"
-#include "EnvironnementTest.h"
-#include "ExecuterTests.h"
 #include "Glisser.h"
 #include "design/Couleurs.h"
 #include "design/SelecteurFichiers.h"
 #include "design/ValtoButton.h"
 #include "flow/TransferFlow.h"
+#include "support/EnvironnementTest.h"
+#include "support/ExecuterTests.h"
 
 #include <QTest>
 

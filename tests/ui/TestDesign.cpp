@@ -1,5 +1,4 @@
 #include "Captures.h"
-#include "ExecuterTests.h"
 #include "design/ActionIcone.h"
 #include "design/Animations.h"
 #include "design/Apparence.h"
@@ -15,6 +14,7 @@
 #include "design/ValtoPrimaryButton.h"
 #include "design/ValtoSegmented.h"
 #include "design/ValtoSelect.h"
+#include "support/ExecuterTests.h"
 
 #include <QAccessible>
 #include <QFontDatabase>

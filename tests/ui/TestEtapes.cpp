@@ -1,7 +1,6 @@
 #include "Captures.h"
 #include "ChampLien.h"
 #include "ErreurView.h"
-#include "ExecuterTests.h"
 #include "ProgressionView.h"
 #include "ResultatView.h"
 #include "design/Animations.h"
@@ -10,6 +9,7 @@
 #include "design/Libelle.h"
 #include "design/ValtoButton.h"
 #include "design/ValtoPrimaryButton.h"
+#include "support/ExecuterTests.h"
 
 #include <QClipboard>
 #include <QElapsedTimer>
