@@ -19,6 +19,7 @@
 
 #include <QPainter>
 #include <QPointer>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -137,14 +138,6 @@ void ContentView::installerSiInactif()
     m_updates->installerSiInactif(occupe());
 }
 
-void ContentView::showEvent(QShowEvent*)
-{
-    if (!m_demarre) {
-        m_demarre = true;
-        demarrer();
-    }
-}
-
 QCoro::Task<> ContentView::demarrer()
 {
     const QPointer<ContentView> soi(this);
@@ -223,4 +216,10 @@ void ContentView::actualiserCopie()
 void ContentView::paintEvent(QPaintEvent*)
 {
     QPainter(this).fillRect(rect(), Couleurs::fondPage().couleur());
+    // The start-up task waits for the first frame: its first request loads the TLS stack, which would
+    // hold the window back.
+    if (!m_demarre) {
+        m_demarre = true;
+        QTimer::singleShot(0, this, [this] { demarrer(); });
+    }
 }

@@ -48,7 +48,6 @@ public:
     QWidget* ecran() const;
 
 protected:
-    void showEvent(QShowEvent* evenement) override;
     void paintEvent(QPaintEvent* evenement) override;
 
 private:
