@@ -82,7 +82,8 @@ struct VueBanniere {
     QString message;
     bool activite = false;
     std::optional<double> barre;
-    bool commandes = false;
+    bool telecharger = false;
+    bool masquer = false;
 
     bool operator==(const VueBanniere&) const = default;
 };
@@ -94,9 +95,10 @@ VueBanniere lireBanniere(MiseAJourBanniere& banniere)
         banniere.presente(),
         texte(&banniere, u"message"_s),
         !banniere.findChild<QWidget*>(u"activite"_s)->isHidden(),
-        barre->isHidden() ? std::nullopt : barre->value(),
-        !banniere.findChild<QWidget*>(u"telecharger"_s)->isHidden() &&
-            !banniere.findChild<QWidget*>(u"masquer"_s)->isHidden(),
+        // A shown bar without a value (the moving segment) reads -1.
+        barre->isHidden() ? std::nullopt : std::optional(barre->value().value_or(-1.0)),
+        !banniere.findChild<QWidget*>(u"telecharger"_s)->isHidden(),
+        !banniere.findChild<QWidget*>(u"masquer"_s)->isHidden(),
     };
 }
 
@@ -179,6 +181,12 @@ private Q_SLOTS:
         }());
         banc.montrer();
         ContentView& contenu = banc.contenu();
+        QStringList auLancement{decrire(contenu.ecran())};
+        choisirOnglet(contenu, ContentView::Onglet::compare);
+        auLancement.append(decrire(contenu.ecran()));
+        choisirOnglet(contenu, ContentView::Onglet::transfert);
+        auLancement.append(decrire(contenu.ecran()));
+        QCOMPARE(auLancement, (QStringList{u"dépôt"_s, u"comparaison"_s, u"dépôt"_s}));
         TransferFlow& transfert = contenu.flowTransfert();
         transfert.ajouter({banc.creer(u"maison/film.mov"_s, QByteArray(4'000'000, 'f'))});
         QStringList vus;
@@ -267,7 +275,8 @@ private Q_SLOTS:
         QTest::addColumn<ReponseScriptee>("image");
         QTest::addColumn<bool>("barreVue");
         QTest::addColumn<VueBanniere>("derniere");
-        const VueBanniere prete{true, u"Mise à jour vers 2.0 prête — redémarrage…"_s, false, {}, false};
+        const VueBanniere prete{true, u"Mise à jour vers 2.0 prête — redémarrage…"_s, false, {}, false,
+                                false};
         ReponseScriptee sansTaille = ReponseScriptee::json(200, QByteArray(3'000'000, 'i'));
         sansTaille.forme = ReponseScriptee::Forme::sansLongueur;
         QTest::newRow("taille inconnue") << sansTaille << false << prete;
@@ -300,6 +309,7 @@ private Q_SLOTS:
                                                          u"téléchargement refusé."_s,
                                                          false,
                                                          {},
+                                                         true,
                                                          true};
                 cliquer(banniere, u"masquer"_s);
             }
@@ -308,7 +318,7 @@ private Q_SLOTS:
         banc.montrer();
         QTRY_VERIFY_WITH_TIMEOUT(!vus.isEmpty() && vus.constLast() == derniere, 10000);
         QCOMPARE(vus.constFirst(),
-                 (VueBanniere{true, u"Mise à jour vers 2.0 — téléchargement…"_s, true, {}, false}));
+                 (VueBanniere{true, u"Mise à jour vers 2.0 — téléchargement…"_s, true, {}, false, false}));
         QCOMPARE(std::ranges::any_of(vus, [](const VueBanniere& vue) { return vue.barre.has_value(); }),
                  barreVue);
         QCOMPARE(echecVu, !derniere.presente);
