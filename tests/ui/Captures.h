@@ -10,7 +10,8 @@ class QWidget;
 namespace Captures {
 
 // Saves `widget` on the page background at 2×, once per appearance, as
-// <build>/captures/<nom>-clair.png and <nom>-sombre.png; the light appearance is back afterwards.
+// <build>/captures/<nom>-clair.png and <nom>-sombre.png, and both side by side as <nom>.png; the light
+// appearance is back afterwards.
 void enregistrer(QWidget& widget, const QString& nom);
 
 // The widget as drawn now, at 1×.

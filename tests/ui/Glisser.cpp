@@ -42,6 +42,8 @@ QMimeData* fichiers(const QStringList& chemins)
         urls.append(QUrl::fromLocalFile(chemin));
     }
     donnees->setUrls(urls);
+    // File managers also offer the paths as text, which text fields would take.
+    donnees->setText(chemins.join(u'\n'));
     return donnees;
 }
 

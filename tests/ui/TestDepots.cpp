@@ -10,7 +10,14 @@
 #include "support/EnvironnementTest.h"
 #include "support/ExecuterTests.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QListView>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -91,6 +98,57 @@ private Q_SLOTS:
         QCOMPARE(dialogue.demande.bouton, u"Ajouter"_s);
         QCOMPARE(depots, reponse.isEmpty() ? QList<QStringList>() : QList<QStringList>{reponse});
     }
+
+#ifndef Q_OS_MACOS
+    // Qt's own dialog, driven as a user would: a folder and a file selected together both come back, and
+    // the confirm button keeps its title. It relies on the dialog's undocumented child names.
+    void dialogueReelFichiersEtDossiers()
+    {
+        EnvironnementTest env;
+        const QString dossier = env.creerDossier(u"choix/Projet"_s);
+        const QString fichier = env.creerFichier(u"choix/devis.pdf"_s, "x");
+        QString titreBouton;
+        bool confirme = false;
+        QTimer pilote;
+        QElapsedTimer depuis;
+        depuis.start();
+        connect(&pilote, &QTimer::timeout, this, [&] {
+            auto* dialogue = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialogue) {
+                return;
+            }
+            // A dialog that stays open after its confirm button fails the test instead of hanging it.
+            if (depuis.elapsed() > 10000) {
+                dialogue->reject();
+                return;
+            }
+            if (confirme) {
+                return;
+            }
+            dialogue->setDirectory(env.chemin(u"choix"_s));
+            auto* vue = dialogue->findChild<QListView*>(u"listView"_s);
+            if (vue->model()->rowCount(vue->rootIndex()) < 2) {
+                return;
+            }
+            vue->selectAll();
+            QCoreApplication::processEvents();
+            auto* boutons = dialogue->findChild<QDialogButtonBox*>(u"buttonBox"_s);
+            for (QAbstractButton* bouton : boutons->buttons()) {
+                if (boutons->buttonRole(bouton) == QDialogButtonBox::AcceptRole) {
+                    titreBouton = bouton->text();
+                    confirme = true;
+                    bouton->click();
+                }
+            }
+        });
+        pilote.start(50);
+        QStringList choisis = SelecteurFichiers::dialoguePlateforme(
+            nullptr, {DemandeFichiers::Genre::fichiersEtDossiers, {}, u"Ajouter"_s});
+        choisis.sort();
+        QCOMPARE(choisis, (QStringList{dossier, fichier}));
+        QCOMPARE(titreBouton, u"Ajouter"_s);
+    }
+#endif
 
     // Each row: files already in the slots, one drop on a slot, then what was handed over and what stays.
     void remplissage_data()

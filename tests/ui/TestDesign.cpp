@@ -10,13 +10,13 @@
 #include "design/StatusDot.h"
 #include "design/ValtoBadge.h"
 #include "design/ValtoButton.h"
-#include "design/ValtoField.h"
 #include "design/ValtoPrimaryButton.h"
 #include "design/ValtoSegmented.h"
 #include "design/ValtoSelect.h"
 #include "support/ExecuterTests.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QMenu>
@@ -122,6 +122,23 @@ private Q_SLOTS:
         Apparence::instance().forcer(Apparence::Mode::sombre);
         QTRY_VERIFY(peintures.nombre > 0);
         QCOMPARE(Captures::pixel(*controle, sonde), attendu.sombre);
+    }
+
+    // Without an override or a desktop portal, the window colour of the palette decides, live.
+    void repliSurLaPalette()
+    {
+        if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
+            QSKIP("a desktop portal may answer on this session bus");
+        }
+        const QPalette origine = QApplication::palette();
+        Apparence::instance().forcer(std::nullopt);
+        QSignalSpy changements(&Apparence::instance(), &Apparence::changee);
+        QApplication::setPalette(QPalette(QColor(0x20, 0x20, 0x20)));
+        QVERIFY(Apparence::instance().sombre());
+        QApplication::setPalette(QPalette(QColor(0xf0, 0xf0, 0xf0)));
+        QVERIFY(!Apparence::instance().sombre());
+        QCOMPARE(changements.count(), 2);
+        QApplication::setPalette(origine);
     }
 
     void policesDeRepli()
@@ -391,31 +408,36 @@ private Q_SLOTS:
         QVERIFY(!barre.fill()->enMouvement());
     }
 
+    // Screens lay out against these heights; every control on one sheet, captured in both appearances.
     void catalogue()
     {
         QWidget planche;
         auto* ligne = new QHBoxLayout(&planche);
-        ligne->addWidget(new ValtoPrimaryButton(u"Créer le lien"_s));
-        ligne->addWidget(
-            new ValtoButton(u"Ajouter…"_s, ValtoButton::Role::normal, ValtoButton::Taille::small));
-        ligne->addWidget(new ValtoButton(u"Annuler"_s, ValtoButton::Role::ghost));
-        ligne->addWidget(new ValtoButton(u"Supprimer"_s, ValtoButton::Role::danger));
-        ligne->addWidget(
-            new ValtoSegmented({{1, u"Transfert"_s}, {2, u"Compare"_s}}, ValtoSegmented::Taille::small));
-        auto* select = new ValtoSelect({{7, u"7 jours"_s}});
-        select->setSelection(7);
-        ligne->addWidget(new ValtoField(u"Expire dans"_s, select));
+        const QList<std::pair<QWidget*, int>> hauteurs = {
+            {new ValtoPrimaryButton(u"Créer le lien"_s), 34},
+            {new ValtoButton(u"Ajouter…"_s, ValtoButton::Role::normal, ValtoButton::Taille::small), 28},
+            {new ValtoButton(u"Annuler"_s, ValtoButton::Role::ghost), 34},
+            {new ValtoButton(u"Supprimer"_s, ValtoButton::Role::danger), 34},
+            {new ValtoSegmented({{1, u"Transfert"_s}, {2, u"Compare"_s}}, ValtoSegmented::Taille::small), 28},
+            {new ValtoSegmented({{1, u"Transfert"_s}, {2, u"Compare"_s}}), 34},
+            {new ValtoSelect({{7, u"7 jours"_s}}), 34},
+            {new ActionIcone(u"arrow.clockwise"_s, u"Rafraîchir"_s, 28), 28},
+            {new DSBar(0.4), 6}};
+        for (const auto& [controle, hauteur] : hauteurs) {
+            ligne->addWidget(controle);
+        }
         for (const ValtoBadge::Tone tone : {ValtoBadge::Tone::neutral, ValtoBadge::Tone::success,
                                             ValtoBadge::Tone::warning, ValtoBadge::Tone::strong}) {
             ligne->addWidget(new ValtoBadge(u"Lien"_s, tone));
         }
         ligne->addWidget(new StatusDot(u"Envoyé"_s, StatusDot::Tone::todo));
         ligne->addWidget(new StatusDot(u"OK"_s, StatusDot::Tone::success));
-        ligne->addWidget(new ActionIcone(u"arrow.clockwise"_s, u"Rafraîchir"_s, 28));
-        auto* barre = new DSBar(0.4);
-        barre->setFixedWidth(96);
-        ligne->addWidget(barre);
         planche.resize(planche.sizeHint());
+        planche.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&planche));
+        for (const auto& [controle, hauteur] : hauteurs) {
+            QCOMPARE(controle->height(), hauteur);
+        }
         Captures::enregistrer(planche, u"design-catalogue"_s);
     }
 };

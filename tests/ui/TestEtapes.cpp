@@ -115,13 +115,13 @@ private Q_SLOTS:
         controle->declencher();
         QCOMPARE(QGuiApplication::clipboard()->text(), copie);
         QCOMPARE(titreActuel(), u"Copié ✓"_s);
-        QTest::qWait(600);
+        QTest::qWait(800);
         QGuiApplication::clipboard()->clear();
         controle->declencher();
         QCOMPARE(QGuiApplication::clipboard()->text(), copie);
         QTRY_COMPARE_WITH_TIMEOUT(titreActuel(), titre, 3000);
         QVERIFY(depuisPremier.elapsed() >= ResultatView::dureeCopie);
-        QVERIFY(depuisPremier.elapsed() < ResultatView::dureeCopie + 600);
+        QVERIFY(depuisPremier.elapsed() < ResultatView::dureeCopie + 500);
     }
 
     void lienLong()

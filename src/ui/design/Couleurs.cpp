@@ -21,8 +21,8 @@ QColor couleurDepuisHex(QStringView hex)
 QColor melanger(const QColor& a, const QColor& b, qreal t)
 {
     const auto canal = [t](float x, float y) { return x + (y - x) * float(t); };
-    return QColor::fromRgbF(canal(a.redF(), b.redF()), canal(a.greenF(), b.greenF()), canal(a.blueF(), b.blueF()),
-                            canal(a.alphaF(), b.alphaF()));
+    return QColor::fromRgbF(canal(a.redF(), b.redF()), canal(a.greenF(), b.greenF()),
+                            canal(a.blueF(), b.blueF()), canal(a.alphaF(), b.alphaF()));
 }
 
 QColor Jeton::couleur() const
