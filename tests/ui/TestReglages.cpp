@@ -1,0 +1,211 @@
+#include "Captures.h"
+#include "SettingsView.h"
+#include "design/ChampSaisie.h"
+#include "design/Libelle.h"
+#include "design/StatusDot.h"
+#include "design/ValtoButton.h"
+#include "design/ValtoSelect.h"
+#include "support/EnvironnementTest.h"
+#include "support/ExecuterTests.h"
+#include "support/ServeurLocal.h"
+
+#include <QMenu>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct BancReglages {
+    EnvironnementTest env;
+    ServeurLocal serveur;
+    std::unique_ptr<SettingsView> vue;
+
+    void ouvrir()
+    {
+        vue = std::make_unique<SettingsView>(env.preferences(), env.plateforme());
+        vue->show();
+        QVERIFY(QTest::qWaitForWindowExposed(vue.get()));
+    }
+    ChampSaisie* champ(const QString& cle) const { return vue->findChild<ChampSaisie*>(cle); }
+    void tester() const { vue->findChild<ValtoButton*>(u"tester"_s)->declencher(); }
+};
+
+} // namespace
+
+class TestReglages final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Each keystroke is stored as typed: no trimming, no fall-back, an emptied field stays empty.
+    void champsEnregistres_data()
+    {
+        QTest::addColumn<QString>("cle");
+        QTest::addColumn<QString>("saisie");
+        QTest::newRow("URL avec barre et espace") << Preferences::cleApiBaseURL << u" https://t.test/ "_s;
+        QTest::newRow("clé entourée d’espaces") << Preferences::cleApiKey << u"  cle  "_s;
+        QTest::newRow("dossier ancien")
+            << Preferences::cleNasMountPath << u"/Volumes/DATA/VALTO TRANSFERTS"_s;
+        QTest::newRow("nom vidé") << Preferences::cleExpediteur << QString();
+        QTest::newRow("URL vidée") << Preferences::cleApiBaseURL << QString();
+    }
+    void champsEnregistres()
+    {
+        QFETCH(QString, cle);
+        QFETCH(QString, saisie);
+        BancReglages banc;
+        banc.env.preferences().ecrire(cle, u"avant"_s);
+        banc.ouvrir();
+        ChampSaisie* champ = banc.champ(cle);
+        QCOMPARE(champ->text(), u"avant"_s);
+        champ->setFocus();
+        champ->selectAll();
+        QTest::keyClick(champ, Qt::Key_Backspace);
+        QTest::keyClicks(champ, saisie);
+        banc.env.rouvrirPreferences();
+        QCOMPARE(banc.env.preferences().valeur(cle), QVariant(saisie));
+    }
+
+    // Absent keys show their defaults; placeholders say what an empty field stands for.
+    void valeursAffichees()
+    {
+        BancReglages banc;
+        banc.env.creerFichier(u"Volumes/DATA/Valto Transferts/.transfer-api-key"_s, "cle-du-nas\n");
+        banc.env.preferences().ecrire(Preferences::cleExpediteur, QString());
+        banc.ouvrir();
+        const QString origine = banc.env.plateforme().origineServeur;
+        QCOMPARE(banc.champ(Preferences::cleApiBaseURL)->text(), origine);
+        QCOMPARE(banc.champ(Preferences::cleApiBaseURL)->placeholderText(), origine);
+        QCOMPARE(banc.champ(Preferences::cleApiKey)->text(), QString());
+        QCOMPARE(banc.champ(Preferences::cleApiKey)->echoMode(), QLineEdit::Password);
+        QCOMPARE(banc.champ(Preferences::cleNasMountPath)->text(), u"/Volumes/DATA/Valto Transferts"_s);
+        QCOMPARE(banc.champ(Preferences::cleExpediteur)->text(), QString());
+        QCOMPARE(banc.champ(Preferences::cleExpediteur)->placeholderText(), u"Camille Test"_s);
+        auto* expiration = banc.vue->findChild<ValtoSelect*>(Preferences::cleDefaultExpiryDays);
+        QCOMPARE(expiration->libelleSelectionne(), u"7 jours"_s);
+        QVERIFY(!banc.env.preferences().contient(Preferences::cleApiBaseURL));
+        QVERIFY(!banc.env.preferences().contient(Preferences::cleApiKey));
+
+        // Once the accessor has filled the key in from the NAS, the window shows it the next time it opens.
+        QCOMPARE(banc.env.preferences().apiKey(), u"cle-du-nas"_s);
+        banc.vue->hide();
+        banc.vue->show();
+        QCOMPARE(banc.champ(Preferences::cleApiKey)->text(), u"cle-du-nas"_s);
+    }
+
+    void expiration_data()
+    {
+        QTest::addColumn<QString>("libelle");
+        QTest::addColumn<qint64>("stockee");
+        QTest::newRow("jamais") << u"jamais"_s << qint64(0);
+        QTest::newRow("un jour") << u"1 jour"_s << qint64(1);
+        QTest::newRow("trente jours") << u"30 jours"_s << qint64(30);
+    }
+    void expiration()
+    {
+        QFETCH(QString, libelle);
+        QFETCH(qint64, stockee);
+        BancReglages banc;
+        banc.ouvrir();
+        auto* select = banc.vue->findChild<ValtoSelect*>(Preferences::cleDefaultExpiryDays);
+        QStringList libelles;
+        QAction* choisie = nullptr;
+        for (QAction* action : select->menu()->actions()) {
+            libelles.append(action->text());
+            if (action->text() == libelle) {
+                choisie = action;
+            }
+        }
+        QCOMPARE(libelles, (QStringList{u"1 jour"_s, u"3 jours"_s, u"7 jours"_s, u"14 jours"_s, u"30 jours"_s,
+                                        u"jamais"_s}));
+        choisie->trigger();
+        banc.env.rouvrirPreferences();
+        QCOMPARE(banc.env.preferences().defaultExpiryDays(), stockee);
+        QCOMPARE(banc.env.preferences().valeur(Preferences::cleDefaultExpiryDays).toLongLong(), stockee);
+    }
+
+    void aideNAS_data()
+    {
+        QTest::addColumn<QVariant>("stockee");
+        QTest::addColumn<QString>("noms");
+        QTest::newRow("liste du serveur")
+            << QVariant(QStringList{u"DATA"_s, u"ARCHIVES"_s}) << u"DATA, ARCHIVES"_s;
+        QTest::newRow("aucune liste") << QVariant() << u"DATA, VALTO SERVER"_s;
+    }
+    void aideNAS()
+    {
+        QFETCH(QVariant, stockee);
+        QFETCH(QString, noms);
+        BancReglages banc;
+        if (stockee.isValid()) {
+            banc.env.preferences().ecrire(Preferences::clePartagesConnus, stockee);
+        }
+        banc.ouvrir();
+        QCOMPARE(banc.vue->findChild<Libelle*>(u"aideNAS"_s)->text(),
+                 u"Tout fichier déposé depuis un partage du NAS ("_s + noms +
+                     u"…) est référencé tel quel — aucune copie, aucun doublon. Seuls les fichiers hors NAS "
+                     u"(Bureau, Téléchargements…) sont copiés dans ce dossier."_s);
+    }
+
+    // The test sends the fields as typed; a later failure replaces the earlier success.
+    void testConnexion()
+    {
+        BancReglages banc;
+        banc.env.creerFichier(u"Volumes/DATA/Valto Transferts/.transfer-api-key"_s, "cle-du-nas");
+        banc.env.preferences().ecrire(Preferences::cleApiBaseURL, banc.serveur.origine());
+        banc.env.preferences().ecrire(Preferences::cleApiKey, u"cle saisie"_s);
+        ReponseScriptee lente = ReponseScriptee::json(200, R"({"transferts":[]})");
+        lente.delaiMs = 200;
+        banc.serveur.repondre("GET", "/api/transferts", lente);
+        banc.ouvrir();
+        auto* bouton = banc.vue->findChild<ValtoButton*>(u"tester"_s);
+        auto* resultat = banc.vue->findChild<StatusDot*>(u"resultatTest"_s);
+        QVERIFY(resultat->isHidden());
+
+        banc.tester();
+        QCOMPARE(bouton->titre(), u"Test en cours…"_s);
+        QVERIFY(!bouton->isEnabled());
+        QTRY_VERIFY(!banc.vue->testEnCours());
+        QCOMPARE(banc.serveur.requetes().at(0).entete("x-api-key"), QByteArray("cle saisie"));
+        QCOMPARE(banc.vue->testResultat(), u"Connexion OK"_s);
+        QCOMPARE(resultat->mot(), u"Connexion OK"_s);
+        QCOMPARE(resultat->tone(), StatusDot::Tone::success);
+        QVERIFY(resultat->isVisible());
+        QCOMPARE(bouton->titre(), u"Tester la connexion"_s);
+        Captures::enregistrer(*banc.vue, u"reglages-connexion-ok"_s);
+
+        // An emptied key field fails before anything is sent, though the NAS holds a key.
+        banc.champ(Preferences::cleApiKey)->clear();
+        banc.tester();
+        QVERIFY(!banc.vue->testEnCours());
+        QCOMPARE(banc.serveur.nombreDeRequetes(), 1);
+        QCOMPARE(banc.vue->testResultat(), u"Clé API manquante — renseigne-la dans Réglages (⌘,)."_s);
+        QCOMPARE(resultat->tone(), StatusDot::Tone::danger);
+        QVERIFY(resultat->isVisible());
+        Captures::enregistrer(*banc.vue, u"reglages-cle-manquante"_s);
+
+        banc.champ(Preferences::cleApiKey)->setText(u"cle"_s);
+        ReponseScriptee refus = ReponseScriptee::json(401, R"({"detail":"Clé refusée."})");
+        refus.delaiMs = 200;
+        banc.serveur.remplacer("GET", "/api/transferts", refus);
+        banc.tester();
+        // The earlier result goes while the test runs.
+        QVERIFY(resultat->isHidden());
+        QTRY_VERIFY(!banc.vue->testEnCours());
+        QCOMPARE(banc.vue->testResultat(), u"Serveur : erreur 401. Clé refusée."_s);
+        Captures::enregistrer(*banc.vue, u"reglages-connexion-refusee"_s);
+    }
+
+    void fenetre()
+    {
+        BancReglages banc;
+        banc.ouvrir();
+        QCOMPARE(banc.vue->findChild<QWidget*>(u"contenu"_s)->width(), SettingsView::largeurContenu);
+        QCOMPARE(banc.vue->minimumHeight(), SettingsView::hauteurMinimale);
+        Captures::enregistrer(*banc.vue, u"reglages"_s);
+        Captures::enregistrer(*banc.vue->findChild<QWidget*>(u"contenu"_s), u"reglages-contenu"_s);
+    }
+};
+
+VALTO_INSCRIRE_TESTS(TestReglages)
+#include "TestReglages.moc"
