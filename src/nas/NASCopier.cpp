@@ -8,7 +8,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
-#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -83,17 +82,15 @@ Identite identite(const struct stat& etat)
 
 // One copy under way: the running count, the folders on the current descent path, one reused buffer.
 struct Copie final {
-    Copie(qint64& octets, const NASCopier::Progression& surProgression,
-          std::optional<Identite> dossierTransfert = std::nullopt)
-        : octets(octets)
-        , surProgression(surProgression)
+    Copie(const NASCopier::Progression& surProgression, Identite dossierTransfert)
+        : surProgression(surProgression)
         , dossierTransfert(dossierTransfert)
     {
     }
 
-    qint64& octets;
+    qint64 octets = 0;
     const NASCopier::Progression& surProgression;
-    std::optional<Identite> dossierTransfert;
+    Identite dossierTransfert;
     std::vector<Identite> ancetres;
     std::unique_ptr<Morceau> tampon = std::make_unique_for_overwrite<Morceau>();
 };
@@ -325,8 +322,7 @@ Resultat<void, ErreurCopie> copier(const QStringList& urls, const QString& token
     if (::mkdir(chemin.constData(), 0777) != 0 || ::stat(chemin.constData(), &etat) != 0) {
         return std::unexpected(ErreurSysteme{qt_error_string(errno)});
     }
-    qint64 octets = 0;
-    Copie copie(octets, surProgression, identite(etat));
+    Copie copie(surProgression, identite(etat));
     for (const QString& url : urls) {
         const QByteArray destination = chemin + '/' + QFile::encodeName(nomLibre(url, dossier));
         if (auto resultat = copierEntree(QFile::encodeName(url), destination, copie); !resultat) {
@@ -334,24 +330,6 @@ Resultat<void, ErreurCopie> copier(const QStringList& urls, const QString& token
         }
     }
     return {};
-}
-
-Resultat<void> copierElement(const QString& source, const QString& destination, qint64& octets,
-                             const Progression& surProgression)
-{
-    Copie copie(octets, surProgression);
-    return copierEntree(QFile::encodeName(source), QFile::encodeName(destination), copie);
-}
-
-Resultat<void> copierFichier(const QString& source, const QString& destination, qint64& octets,
-                             const Progression& surProgression)
-{
-    Descripteur entree(::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC));
-    if (entree.fd() < 0) {
-        return erreurPlateforme(errno);
-    }
-    Copie copie(octets, surProgression);
-    return copierContenu(entree.fd(), QFile::encodeName(destination), copie);
 }
 
 } // namespace NASCopier

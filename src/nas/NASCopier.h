@@ -44,13 +44,4 @@ QString dossierTransfert(const QString& dossierCopies, const QString& token);
 Resultat<void, ErreurCopie> copier(const QStringList& urls, const QString& token,
                                    const QString& dossierCopies, const Progression& surProgression);
 
-// Copies a file, or a folder with everything below it except ".DS_Store" files; links are followed.
-// `octets` is the running count, advanced by every chunk written; the destination's parent must exist.
-Resultat<void> copierElement(const QString& source, const QString& destination, qint64& octets,
-                             const Progression& surProgression);
-
-// Streams one file's data, replacing any file at `destination`.
-Resultat<void> copierFichier(const QString& source, const QString& destination, qint64& octets,
-                             const Progression& surProgression);
-
 } // namespace NASCopier

@@ -3,7 +3,6 @@
 #include "support/ExecuterTests.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
 
@@ -19,7 +18,7 @@ QJsonObject enregistrementComplet()
         {u"url"_s, u"https://t.example/abc123defg"_s},
         {u"protege"_s, true},
         {u"cree_le"_s, u"2026-12-04T09:30:00Z"_s},
-        {u"expire_le"_s, u"2026-12-11T09:30:00Z"_s},
+        {u"expire_le"_s, u"2026-12-11T10:30:00+01:00"_s},
         {u"nb_telechargements"_s, 3},
         {u"dernier_telechargement"_s, u"2026-12-05T08:00:00+01:00"_s},
         {u"nb_vues"_s, 7},
@@ -31,10 +30,12 @@ QJsonObject enregistrementComplet()
     };
 }
 
-QDateTime utc(int jour, int heure, int minute = 0)
+QDateTime le(int jour, int heure)
 {
-    return QDateTime(QDate(2026, 12, jour), QTime(heure, minute), Qt::UTC);
+    return QDateTime(QDate(2026, 12, jour), QTime(heure, 0), Qt::UTC);
 }
+
+const QDateTime maintenant = le(6, 12);
 
 } // namespace
 
@@ -42,113 +43,67 @@ class TestConversionsAPI final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // A required key absent, null or of another type makes the record undecodable; optional ones may be null.
-    void decodageIncorrect_data()
+    // A required key absent, null or of another type makes the record undecodable, naming the key;
+    // optional ones may be absent or null, and unknown keys are ignored.
+    void decodage_data()
     {
         QTest::addColumn<QString>("cle");
-        QTest::addColumn<QJsonValue>("valeur");
+        QTest::addColumn<QJsonValue>("valeur"); // undefined: the key is removed
         QTest::addColumn<bool>("decodable");
         const QJsonValue absente(QJsonValue::Undefined);
-        for (const QString& requise : {u"token"_s, u"titre"_s, u"url"_s, u"cree_le"_s}) {
-            QTest::addRow("%s absente", qPrintable(requise)) << requise << absente << false;
-            QTest::addRow("%s nulle", qPrintable(requise)) << requise << QJsonValue() << false;
-            QTest::addRow("%s nombre", qPrintable(requise)) << requise << QJsonValue(5) << false;
-        }
-        for (const QString& requise : {u"nb_telechargements"_s, u"nb_fichiers"_s, u"octets"_s}) {
-            QTest::addRow("%s absente", qPrintable(requise)) << requise << absente << false;
-            QTest::addRow("%s nulle", qPrintable(requise)) << requise << QJsonValue() << false;
-            QTest::addRow("%s texte", qPrintable(requise)) << requise << QJsonValue(u"5"_s) << false;
-            QTest::addRow("%s fractionnaire", qPrintable(requise)) << requise << QJsonValue(1.5) << false;
-            QTest::addRow("%s booléen", qPrintable(requise)) << requise << QJsonValue(true) << false;
-        }
-        QTest::newRow("protege absente") << u"protege"_s << absente << false;
+        QTest::newRow("token absent") << u"token"_s << absente << false;
+        QTest::newRow("cree_le nul") << u"cree_le"_s << QJsonValue() << false;
         QTest::newRow("protege nombre") << u"protege"_s << QJsonValue(1) << false;
-        for (const QString& optionnelle : {u"expire_le"_s, u"dernier_telechargement"_s, u"nb_vues"_s,
-                                           u"premiere_vue"_s, u"derniere_vue"_s, u"type"_s}) {
-            QTest::addRow("%s absente", qPrintable(optionnelle)) << optionnelle << absente << true;
-            QTest::addRow("%s nulle", qPrintable(optionnelle)) << optionnelle << QJsonValue() << true;
-            QTest::addRow("%s tableau", qPrintable(optionnelle))
-                << optionnelle << QJsonValue(QJsonArray{1}) << false;
-        }
+        QTest::newRow("octets fractionnaire") << u"octets"_s << QJsonValue(1.5) << false;
+        QTest::newRow("nb_telechargements absent") << u"nb_telechargements"_s << absente << false;
+        QTest::newRow("nb_vues tableau") << u"nb_vues"_s << QJsonValue(QJsonArray{1}) << false;
+        QTest::newRow("expire_le nombre") << u"expire_le"_s << QJsonValue(1) << false;
+        QTest::newRow("expire_le nul") << u"expire_le"_s << QJsonValue() << true;
         QTest::newRow("clé inconnue") << u"inconnue"_s << QJsonValue(QJsonObject{{u"x"_s, 1}}) << true;
     }
-    void decodageIncorrect()
+    void decodage()
     {
         QFETCH(QString, cle);
         QFETCH(QJsonValue, valeur);
         QFETCH(bool, decodable);
         QJsonObject objet = enregistrementComplet();
-        if (valeur.isUndefined()) {
-            objet.remove(cle);
-        } else {
-            objet.insert(cle, valeur);
-        }
-        const auto t = TransfertAPI::depuisJSON(objet);
+        valeur.isUndefined() ? void(objet.remove(cle)) : void(objet.insert(cle, valeur));
+        const Resultat<TransfertAPI> t = TransfertAPI::depuisJSON(objet);
         QCOMPARE(t.has_value(), decodable);
         if (!decodable) {
-            QVERIFY2(t.error().description().contains(cle), qPrintable(t.error().description()));
+            QCOMPARE(t.error().description(),
+                     u"Réponse du serveur illisible : la valeur « %1 » est absente ou invalide."_s.arg(cle));
         }
-    }
-
-    void pasUnObjet()
-    {
-        QVERIFY(!TransfertAPI::depuisJSON(QJsonValue(QJsonArray{})).has_value());
-        QVERIFY(!TransfertAPI::depuisJSON(QJsonValue(u"texte"_s)).has_value());
-    }
-
-    void octetsAuDelaDeDeuxPuissance53()
-    {
-        QByteArray json = QJsonDocument(enregistrementComplet()).toJson();
-        json.replace("123456", "9007199254740993");
-        const auto t = TransfertAPI::depuisJSON(QJsonDocument::fromJson(json).object());
-        QVERIFY(t.has_value());
-        QCOMPARE(t->octets, Q_INT64_C(9007199254740993));
     }
 
     void transfertDepuisReponse()
     {
-        const Transfert t = transfertDepuisAPI(*TransfertAPI::depuisJSON(enregistrementComplet()),
-                                               u"secret"_s, u"compare"_s, QDateTime::currentDateTimeUtc());
-        QCOMPARE(t.token, u"abc123defg"_s);
-        QCOMPARE(t.url, u"https://t.example/abc123defg"_s);
-        QCOMPARE(t.creeLe, utc(4, 9, 30));
-        QCOMPARE(t.expireLe, std::optional<QDateTime>(utc(11, 9, 30)));
-        QCOMPARE(t.motDePasse, std::optional<QString>(u"secret"_s));
-        QCOMPARE(t.type, std::optional<QString>(u"transfert"_s));
-        QCOMPARE(t.nbFichiers, 2);
-    }
+        const TransfertAPI complet = *TransfertAPI::depuisJSON(enregistrementComplet());
+        QCOMPARE(transfertDepuisAPI(complet, u"secret"_s, u"compare"_s, maintenant),
+                 (Transfert{u"abc123defg"_s, u"Photos"_s, u"https://t.example/abc123defg"_s, true,
+                            le(4, 9).addSecs(1800), le(11, 9).addSecs(1800), 2, 123456, u"secret"_s,
+                            u"transfert"_s}));
 
-    void transfertDatesIllisibles()
-    {
+        // Dates that do not parse: created now, no expiry. No type: the mode's word. No password typed.
         QJsonObject objet = enregistrementComplet();
         objet.insert(u"cree_le"_s, u"2026-12-04T09:30:00.250Z"_s);
-        objet.insert(u"expire_le"_s, u"2026-12-11T09:30:00.250Z"_s);
+        objet.insert(u"expire_le"_s, u"2026-12-11T09:30:00"_s);
         objet.remove(u"type"_s);
-        const QDateTime avant = QDateTime::currentDateTimeUtc().addSecs(-1);
-        const Transfert t = transfertDepuisAPI(*TransfertAPI::depuisJSON(objet), QString(), u"compare"_s,
-                                               QDateTime::currentDateTimeUtc());
-        QVERIFY(t.creeLe >= avant && t.creeLe <= QDateTime::currentDateTimeUtc());
-        QCOMPARE(t.expireLe, std::nullopt);
-        QCOMPARE(t.motDePasse, std::nullopt);
-        QCOMPARE(t.type, std::optional<QString>(u"compare"_s));
-        QVERIFY(t.protege);
+        QCOMPARE(transfertDepuisAPI(*TransfertAPI::depuisJSON(objet), QString(), u"compare"_s, maintenant),
+                 (Transfert{u"abc123defg"_s, u"Photos"_s, u"https://t.example/abc123defg"_s, true, maintenant,
+                            std::nullopt, 2, 123456, std::nullopt, u"compare"_s}));
     }
 
     void statistiques()
     {
-        const StatsTransfert s = statsDepuisAPI(*TransfertAPI::depuisJSON(enregistrementComplet()));
-        QCOMPARE(s.nbVues, 7);
-        QCOMPARE(s.nbTelechargements, 3);
-        QCOMPARE(s.premiereVue, std::optional<QDateTime>(utc(4, 10)));
-        QCOMPARE(s.dernierTelechargement, std::optional<QDateTime>(utc(5, 7)));
-
-        QJsonObject objet = enregistrementComplet();
-        objet.remove(u"nb_vues"_s);
-        objet.insert(u"derniere_vue"_s, u"hier"_s);
-        const StatsTransfert partielles = statsDepuisAPI(*TransfertAPI::depuisJSON(objet));
-        QCOMPARE(partielles.nbVues, 0);
-        QCOMPARE(partielles.nbTelechargements, 3);
-        QCOMPARE(partielles.derniereVue, std::nullopt);
+        QCOMPARE(statsDepuisAPI(*TransfertAPI::depuisJSON(enregistrementComplet())),
+                 (StatsTransfert{7, le(4, 10), le(5, 11), 3, le(5, 7)}));
+        QJsonObject partiel = enregistrementComplet();
+        partiel.remove(u"nb_vues"_s);
+        partiel.insert(u"premiere_vue"_s, QJsonValue());
+        partiel.insert(u"derniere_vue"_s, u"hier"_s);
+        QCOMPARE(statsDepuisAPI(*TransfertAPI::depuisJSON(partiel)),
+                 (StatsTransfert{0, std::nullopt, std::nullopt, 3, le(5, 7)}));
     }
 };
 

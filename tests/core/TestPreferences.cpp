@@ -1,7 +1,6 @@
 #include "support/EnvironnementTest.h"
 #include "support/ExecuterTests.h"
 
-#include <QFile>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -10,19 +9,11 @@ namespace {
 
 const QString cheminCle = u"Volumes/DATA/Valto Transferts/.transfer-api-key"_s;
 
-// The effective value of one setting, read through its accessor.
-QVariant lireAccesseur(Preferences& preferences, const QString& cle)
+// The effective values of the four settings with defaults, in one line.
+QVariantList effectives(Preferences& preferences)
 {
-    if (cle == Preferences::cleApiBaseURL) {
-        return preferences.apiBaseURL();
-    }
-    if (cle == Preferences::cleNasMountPath) {
-        return preferences.nasMountPath();
-    }
-    if (cle == Preferences::cleExpediteur) {
-        return preferences.expediteur();
-    }
-    return preferences.defaultExpiryDays();
+    return {preferences.apiBaseURL(), preferences.nasMountPath(), preferences.expediteur(),
+            preferences.defaultExpiryDays()};
 }
 
 } // namespace
@@ -31,133 +22,88 @@ class TestPreferences final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Defaults, clean-ups and fall-backs of the accessors; the stored value itself is never rewritten.
+    // Defaults, clean-ups and fall-backs; the stored value itself is never rewritten.
     void accesseurs_data()
     {
-        QTest::addColumn<QString>("cle");
-        QTest::addColumn<QVariant>("stockee"); // invalid: nothing stored
-        QTest::addColumn<QVariant>("effective");
-        const QString url = Preferences::cleApiBaseURL;
-        const QVariant origine = u"https://transferts.example.test"_s;
-        QTest::newRow("URL absente") << url << QVariant() << origine;
-        QTest::newRow("URL à trois barres")
-            << url << QVariant(u"https://a.test///"_s) << QVariant(u"https://a.test"_s);
-        QTest::newRow("URL entre espaces")
-            << url << QVariant(u" https://a.test/ "_s) << QVariant(u"https://a.test"_s);
-        QTest::newRow("URL, barres intérieures")
-            << url << QVariant(u"https://a.test/api/v1/"_s) << QVariant(u"https://a.test/api/v1"_s);
-        QTest::newRow("URL, tabulation gardée")
-            << url << QVariant(u"\thttps://a.test"_s) << QVariant(u"\thttps://a.test"_s);
-        QTest::newRow("URL faite de barres") << url << QVariant(u" / /"_s) << QVariant(QString());
-        QTest::newRow("URL nombre") << url << QVariant(42) << origine;
-
-        const QString copies = Preferences::cleNasMountPath;
-        const QVariant defaut = u"/Volumes/DATA/Valto Transferts"_s;
-        QTest::newRow("copies absent") << copies << QVariant() << defaut;
-        QTest::newRow("copies, ancien DATA")
-            << copies << QVariant(u"/Volumes/DATA/VALTO TRANSFERTS"_s) << defaut;
-        QTest::newRow("copies, ancien SERVER")
-            << copies << QVariant(u"/Volumes/VALTO SERVER/VALTO TRANSFERTS"_s) << defaut;
-        QTest::newRow("copies, casse différente") << copies << QVariant(u"/Volumes/data/VALTO TRANSFERTS"_s)
-                                                  << QVariant(u"/Volumes/data/VALTO TRANSFERTS"_s);
-        QTest::newRow("copies, barre finale") << copies << QVariant(u"/Volumes/DATA/Valto Transferts/"_s)
-                                              << QVariant(u"/Volumes/DATA/Valto Transferts/"_s);
-        QTest::newRow("copies vide") << copies << QVariant(QString()) << QVariant(QString());
-        QTest::newRow("copies liste") << copies << QVariant(QStringList{u"/x"_s}) << defaut;
-
-        const QString expediteur = Preferences::cleExpediteur;
-        QTest::newRow("expéditeur absent") << expediteur << QVariant() << QVariant(u"Camille Test"_s);
-        QTest::newRow("expéditeur vide") << expediteur << QVariant(QString()) << QVariant(u"Camille Test"_s);
-        QTest::newRow("expéditeur") << expediteur << QVariant(u"Studio Valto"_s)
-                                    << QVariant(u"Studio Valto"_s);
-
-        const QString expiration = Preferences::cleDefaultExpiryDays;
-        QTest::newRow("expiration absente") << expiration << QVariant() << QVariant(qint64(7));
-        QTest::newRow("expiration 0 gardée") << expiration << QVariant(0) << QVariant(qint64(0));
-        QTest::newRow("expiration texte") << expiration << QVariant(u"30"_s) << QVariant(qint64(30));
+        QTest::addColumn<QVariantMap>("stockees");
+        QTest::addColumn<QVariantList>("effectives");
+        const QString origine = u"https://transferts.example.test"_s;
+        const QString copies = u"/Volumes/DATA/Valto Transferts"_s;
+        QTest::newRow("rien") << QVariantMap() << QVariantList{origine, copies, u"Camille Test"_s, qint64(7)};
+        QTest::newRow("valeurs nettoyées")
+            << QVariantMap{{u"apiBaseURL"_s, u" https://a.test/api/// "_s},
+                           {u"nasMountPath"_s, u"/Volumes/DATA/VALTO TRANSFERTS"_s},
+                           {u"expediteur"_s, QString()},
+                           {u"defaultExpiryDays"_s, 0}}
+            << QVariantList{u"https://a.test/api"_s, copies, u"Camille Test"_s, qint64(0)};
+        QTest::newRow("valeurs gardées")
+            << QVariantMap{{u"apiBaseURL"_s, u"\thttps://a.test"_s},
+                           {u"nasMountPath"_s, u"/Volumes/data/VALTO TRANSFERTS/"_s},
+                           {u"expediteur"_s, u"Studio Valto"_s},
+                           {u"defaultExpiryDays"_s, u"30"_s}}
+            << QVariantList{u"\thttps://a.test"_s, u"/Volumes/data/VALTO TRANSFERTS/"_s, u"Studio Valto"_s,
+                            qint64(30)};
+        QTest::newRow("types inattendus") << QVariantMap{{u"apiBaseURL"_s, 42},
+                                                         {u"nasMountPath"_s, QStringList{u"/x"_s}},
+                                                         {u"expediteur"_s, 3}}
+                                          << QVariantList{origine, copies, u"Camille Test"_s, qint64(7)};
+        QTest::newRow("ancien dossier du serveur")
+            << QVariantMap{{u"nasMountPath"_s, u"/Volumes/VALTO SERVER/VALTO TRANSFERTS"_s}}
+            << QVariantList{origine, copies, u"Camille Test"_s, qint64(7)};
     }
     void accesseurs()
     {
-        QFETCH(QString, cle);
-        QFETCH(QVariant, stockee);
-        QFETCH(QVariant, effective);
+        QFETCH(QVariantMap, stockees);
+        QFETCH(QVariantList, effectives);
         EnvironnementTest env;
-        if (stockee.isValid()) {
-            env.preferences().ecrire(cle, stockee);
+        for (auto [cle, valeur] : stockees.asKeyValueRange()) {
+            env.preferences().ecrire(cle, valeur);
         }
         env.rouvrirPreferences();
-        QCOMPARE(lireAccesseur(env.preferences(), cle), effective);
-        QCOMPARE(env.preferences().valeur(cle), stockee);
+        QCOMPARE(::effectives(env.preferences()), effectives);
+        for (auto [cle, valeur] : stockees.asKeyValueRange()) {
+            QCOMPARE(env.preferences().valeur(cle), valeur);
+        }
     }
 
+    // Read, trimmed, from the key file while the stored key is empty, then stored.
     void cleDepuisFichier_data()
     {
-        QTest::addColumn<std::optional<QByteArray>>("fichier");
+        QTest::addColumn<QByteArray>("fichier");
         QTest::addColumn<QString>("attendue");
-        QTest::newRow("clé et saut de ligne") << std::optional<QByteArray>("k-123\n") << u"k-123"_s;
-        QTest::newRow("entourée de blancs") << std::optional<QByteArray>(" \t\r\nk-123 \r\n") << u"k-123"_s;
-        QTest::newRow("UTF-8") << std::optional<QByteArray>("clé-ü") << u"clé-ü"_s;
-        QTest::newRow("pas de fichier") << std::optional<QByteArray>() << QString();
-        QTest::newRow("fichier vide") << std::optional<QByteArray>("") << QString();
-        QTest::newRow("que des blancs") << std::optional<QByteArray>(" \n\t ") << QString();
-        QTest::newRow("UTF-8 invalide") << std::optional<QByteArray>("k\xff\xfe-123") << QString();
+        QTest::newRow("entourée de blancs") << " \t\r\nclé-1 \r\n"_ba << u"clé-1"_s;
+        QTest::newRow("que des blancs") << " \n\t "_ba << QString();
+        QTest::newRow("UTF-8 invalide") << "k\xff\xfe-1"_ba << QString();
     }
     void cleDepuisFichier()
     {
-        QFETCH(std::optional<QByteArray>, fichier);
+        QFETCH(QByteArray, fichier);
         QFETCH(QString, attendue);
         EnvironnementTest env;
-        if (fichier) {
-            env.creerFichier(cheminCle, *fichier);
-        }
+        QCOMPARE(env.preferences().apiKey(), QString());
+        env.creerFichier(cheminCle, fichier);
         QCOMPARE(env.preferences().apiKey(), attendue);
-        // A found key is stored, so later reads and the settings window see it.
+        env.creerFichier(cheminCle, "suivante");
         env.rouvrirPreferences();
-        QCOMPARE(env.preferences().contient(Preferences::cleApiKey), !attendue.isEmpty());
-        QCOMPARE(env.preferences().valeur(Preferences::cleApiKey).toString(), attendue);
+        QCOMPARE(env.preferences().apiKey(), attendue.isEmpty() ? u"suivante"_s : attendue);
     }
 
-    // A stored key is returned as is, and once filled the key file is no longer read.
-    void cleStockeePrioritaire()
-    {
-        EnvironnementTest env;
-        const QString fichier = env.creerFichier(cheminCle, "premiere");
-        QCOMPARE(env.preferences().apiKey(), u"premiere"_s);
-        QFile::remove(fichier);
-        env.creerFichier(cheminCle, "seconde");
-        QCOMPARE(env.preferences().apiKey(), u"premiere"_s);
-        env.preferences().ecrire(Preferences::cleApiKey, u"  k-1"_s);
-        QCOMPARE(env.preferences().apiKey(), u"  k-1"_s);
-    }
-
-    // The store must tell a one-element list and an empty list from a string and from nothing.
-    void typesConserves_data()
-    {
-        QTest::addColumn<QVariant>("valeur");
-        QTest::newRow("liste d'un élément") << QVariant(QStringList{u"DATA"_s});
-        QTest::newRow("liste vide") << QVariant(QStringList{});
-        QTest::newRow("chaîne") << QVariant(u"DATA"_s);
-        QTest::newRow("entier") << QVariant(qint64(3));
-        QTest::newRow("chaîne numérique") << QVariant(u"3"_s);
-    }
+    // One-element and empty lists must not come back as a string or as nothing.
     void typesConserves()
     {
-        QFETCH(QVariant, valeur);
         EnvironnementTest env;
-        env.preferences().ecrire(u"cle"_s, valeur);
+        const QVariantMap valeurs{{u"un"_s, QStringList{u"DATA"_s}},
+                                  {u"vide"_s, QStringList()},
+                                  {u"entier"_s, qint64(3)},
+                                  {u"texte"_s, u"3"_s}};
+        for (auto [cle, valeur] : valeurs.asKeyValueRange()) {
+            env.preferences().ecrire(cle, valeur);
+        }
         env.rouvrirPreferences();
-        QVERIFY(env.preferences().contient(u"cle"_s));
-        const QVariant relue = env.preferences().valeur(u"cle"_s);
-        QCOMPARE(relue.metaType(), valeur.metaType());
-        QCOMPARE(relue, valeur);
-    }
-
-    void fichierCorrompuIgnore()
-    {
-        EnvironnementTest env;
-        env.creerFichier(u"preferences.json"_s, "{pas du json");
-        QCOMPARE(env.preferences().defaultExpiryDays(), 7);
-        QCOMPARE(env.preferences().nasMountPath(), u"/Volumes/DATA/Valto Transferts"_s);
+        for (auto [cle, valeur] : valeurs.asKeyValueRange()) {
+            QCOMPARE(env.preferences().valeur(cle).metaType(), valeur.metaType());
+            QCOMPARE(env.preferences().valeur(cle), valeur);
+        }
     }
 };
 

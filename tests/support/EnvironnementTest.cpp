@@ -1,6 +1,7 @@
 #include "support/EnvironnementTest.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -55,4 +56,24 @@ QString EnvironnementTest::creerDossier(const QString& relatif)
     const QString absolu = chemin(relatif);
     QDir().mkpath(absolu);
     return absolu;
+}
+
+Arbre lireArbre(const QString& racine)
+{
+    Arbre arbre;
+    QDirIterator parcours(racine, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                          QDirIterator::Subdirectories);
+    while (parcours.hasNext()) {
+        const QFileInfo info(parcours.next());
+        const QString relatif = QDir(racine).relativeFilePath(info.filePath());
+        QFile fichier(info.filePath());
+        if (info.isSymLink()) {
+            arbre.insert(relatif, "->");
+        } else if (info.isDir()) {
+            arbre.insert(relatif + u'/', {});
+        } else {
+            arbre.insert(relatif, fichier.open(QIODevice::ReadOnly) ? fichier.readAll() : "<illisible>");
+        }
+    }
+    return arbre;
 }

@@ -4,6 +4,7 @@
 #include "core/Preferences.h"
 
 #include <QByteArray>
+#include <QMap>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -29,3 +30,8 @@ private:
     Plateforme m_plateforme;
     std::unique_ptr<Preferences> m_preferences;
 };
+
+// Relative path → contents of everything below a folder, hidden files included; a folder's path ends with
+// '/', a link reads "->".
+using Arbre = QMap<QString, QByteArray>;
+Arbre lireArbre(const QString& racine);

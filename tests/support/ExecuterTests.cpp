@@ -4,30 +4,26 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <ctime>
+
 namespace {
 
-// Test functions named on the command line ("nom" or "nom:ligne"); empty when all are to run.
-QList<QByteArray> fonctionsDemandees(int argc, char** argv)
+// A class runs when no function is named on the command line, or when it has one of those named.
+bool demandee(const QObject& tests, int argc, char** argv)
 {
     QList<QByteArray> noms;
     for (int i = 1; i < argc; ++i) {
-        const QByteArray argument(argv[i]);
-        if (!argument.startsWith('-')) {
-            noms.append(argument.split(':').first());
+        if (argv[i][0] != '-') {
+            noms.append(QByteArray(argv[i]).split(':').first());
         }
     }
-    return noms;
-}
-
-bool contientUneDes(const QObject& tests, const QList<QByteArray>& noms)
-{
     const QMetaObject* meta = tests.metaObject();
     for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
         if (noms.contains(meta->method(i).name())) {
             return true;
         }
     }
-    return false;
+    return noms.isEmpty();
 }
 
 } // namespace
@@ -40,13 +36,14 @@ std::vector<FabriqueTests>& testsInscrits()
 
 int executerTestsInscrits(int argc, char** argv)
 {
+    // A zone far from UTC (UTC+14, no summer time): a local-time mistake cannot hide behind a UTC machine.
+    qputenv("TZ", "<+14>-14");
+    tzset();
     QStandardPaths::setTestModeEnabled(true);
-    const QList<QByteArray> demandees = fonctionsDemandees(argc, argv);
     int echecs = 0;
     for (const FabriqueTests& fabrique : testsInscrits()) {
         const std::unique_ptr<QObject> tests = fabrique();
-        // A function named on the command line runs only in the class that has it.
-        if (demandees.isEmpty() || contientUneDes(*tests, demandees)) {
+        if (demandee(*tests, argc, argv)) {
             echecs += QTest::qExec(tests.get(), argc, argv);
         }
     }

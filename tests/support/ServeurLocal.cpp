@@ -1,39 +1,10 @@
 #include "support/ServeurLocal.h"
 
-#include <QDeadlineTimer>
 #include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
 
 namespace {
-
-constexpr qint64 tranche = 256 * 1024;
-
-QByteArray raison(int statut)
-{
-    switch (statut) {
-    case 200:
-        return "OK";
-    case 201:
-        return "Created";
-    case 204:
-        return "No Content";
-    case 400:
-        return "Bad Request";
-    case 401:
-        return "Unauthorized";
-    case 403:
-        return "Forbidden";
-    case 404:
-        return "Not Found";
-    case 409:
-        return "Conflict";
-    case 500:
-        return "Internal Server Error";
-    default:
-        return "Status";
-    }
-}
 
 std::optional<RequeteRecue> extraireRequete(QByteArray& tampon)
 {
@@ -43,73 +14,67 @@ std::optional<RequeteRecue> extraireRequete(QByteArray& tampon)
     }
     const QList<QByteArray> lignes = tampon.left(finEntetes).split('\n');
     const QList<QByteArray> premiere = lignes.first().trimmed().split(' ');
-    RequeteRecue requete;
-    requete.methode = premiere.value(0);
-    requete.chemin = premiere.value(1);
-    for (qsizetype i = 1; i < lignes.size(); ++i) {
-        const qsizetype deuxPoints = lignes.at(i).indexOf(':');
-        if (deuxPoints > 0) {
-            requete.entetes.append({lignes.at(i).left(deuxPoints).trimmed().toLower(),
-                                    lignes.at(i).mid(deuxPoints + 1).trimmed()});
-        }
+    RequeteRecue requete{premiere.value(0), premiere.value(1), {}, {}};
+    for (const QByteArray& ligne : lignes.mid(1)) {
+        const qsizetype deuxPoints = ligne.indexOf(':');
+        requete.entetes.insert(ligne.left(deuxPoints).trimmed().toLower(),
+                               ligne.mid(deuxPoints + 1).trimmed());
     }
-    const qsizetype longueur = requete.entete("content-length").toLongLong();
-    if (tampon.size() < finEntetes + 4 + longueur) {
+    const qsizetype fin = finEntetes + 4 + requete.entete("content-length").toLongLong();
+    if (tampon.size() < fin) {
         return std::nullopt;
     }
-    requete.corps = tampon.mid(finEntetes + 4, longueur);
-    tampon.remove(0, finEntetes + 4 + longueur);
+    requete.corps = tampon.mid(finEntetes + 4, fin - finEntetes - 4);
+    tampon.remove(0, fin);
     return requete;
 }
 
-} // namespace
-
-QByteArray RequeteRecue::entete(const QByteArray& nom) const
+// Writes the generated body in slices as the socket drains, so a large body never sits in memory.
+void envoyerFlux(QTcpSocket* socket, qint64 total, qint64 limite, bool fermer)
 {
-    for (const auto& [cle, valeur] : entetes) {
-        if (cle == nom.toLower()) {
-            return valeur;
+    auto envoye = std::make_shared<qint64>(0);
+    const auto ecrireSuite = [socket, envoye, total, limite, fermer] {
+        while (*envoye < limite && socket->bytesToWrite() < 1024 * 1024) {
+            QByteArray morceau(std::min<qint64>(256 * 1024, limite - *envoye), Qt::Uninitialized);
+            for (qint64 i = 0; i < morceau.size(); ++i) {
+                morceau[i] = ReponseScriptee::octetDuFlux(*envoye + i);
+            }
+            socket->write(morceau);
+            *envoye += morceau.size();
         }
-    }
-    return {};
+        if (*envoye == limite && socket->bytesToWrite() == 0 && (fermer || limite < total)) {
+            socket->disconnectFromHost();
+        }
+    };
+    QObject::connect(socket, &QTcpSocket::bytesWritten, socket, ecrireSuite);
+    ecrireSuite();
 }
 
-bool RequeteRecue::aEntete(const QByteArray& nom) const
-{
-    return std::any_of(entetes.begin(), entetes.end(),
-                       [&](const auto& e) { return e.first == nom.toLower(); });
-}
-
-ReponseScriptee ReponseScriptee::json(int statut, const QByteArray& corps)
-{
-    ReponseScriptee reponse;
-    reponse.statut = statut;
-    reponse.corps = corps;
-    reponse.entetes = {{"Content-Type", "application/json"}};
-    return reponse;
-}
+} // namespace
 
 ReponseScriptee ReponseScriptee::flux(qint64 taille, Forme forme)
 {
     ReponseScriptee reponse;
     reponse.tailleFlux = taille;
     reponse.forme = forme;
-    reponse.entetes = {{"Content-Type", "application/octet-stream"}};
     return reponse;
 }
 
-ServeurLocal::ServeurLocal(QObject* parent)
-    : QObject(parent)
+ServeurLocal::ServeurLocal()
 {
-    connect(&m_serveur, &QTcpServer::newConnection, this, &ServeurLocal::accepter);
+    connect(&m_serveur, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket* socket = m_serveur.nextPendingConnection()) {
+            socket->setParent(this);
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { lire(socket); });
+            connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+                m_tampons.remove(socket);
+                socket->deleteLater();
+            });
+        }
+    });
     if (!m_serveur.listen(QHostAddress::LocalHost)) {
         qFatal("serveur local impossible : %s", qPrintable(m_serveur.errorString()));
     }
-}
-
-ServeurLocal::~ServeurLocal()
-{
-    m_serveur.close();
 }
 
 QString ServeurLocal::origine() const
@@ -129,21 +94,9 @@ void ServeurLocal::remplacer(const QByteArray& methode, const QByteArray& chemin
     m_scripts[methode + ' ' + chemin] = {reponse};
 }
 
-bool ServeurLocal::attendreRequetes(qsizetype nombre, int delaiMaxMs)
+bool ServeurLocal::attendreRequetes(qsizetype nombre)
 {
-    return QTest::qWaitFor([&] { return m_requetes.size() >= nombre; }, delaiMaxMs);
-}
-
-void ServeurLocal::accepter()
-{
-    while (QTcpSocket* socket = m_serveur.nextPendingConnection()) {
-        socket->setParent(this);
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { lire(socket); });
-        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-            m_tampons.remove(socket);
-            socket->deleteLater();
-        });
-    }
+    return QTest::qWaitFor([&] { return m_requetes.size() >= nombre; }, 5000);
 }
 
 void ServeurLocal::lire(QTcpSocket* socket)
@@ -152,28 +105,12 @@ void ServeurLocal::lire(QTcpSocket* socket)
     tampon.append(socket->readAll());
     while (const std::optional<RequeteRecue> requete = extraireRequete(tampon)) {
         m_requetes.append(*requete);
-        Q_EMIT requeteRecue();
-        traiter(socket, *requete);
+        QList<ReponseScriptee>& file = m_scripts[requete->methode + ' ' + requete->chemin];
+        const ReponseScriptee reponse = file.isEmpty()    ? ReponseScriptee::json(404, "{}")
+                                        : file.size() > 1 ? file.takeFirst()
+                                                          : file.first();
+        QTimer::singleShot(reponse.delaiMs, socket, [this, socket, reponse] { envoyer(socket, reponse); });
     }
-}
-
-void ServeurLocal::traiter(QTcpSocket* socket, const RequeteRecue& requete)
-{
-    const ReponseScriptee reponse = reponsePour(requete);
-    if (reponse.delaiMs <= 0) {
-        envoyer(socket, reponse);
-        return;
-    }
-    QTimer::singleShot(reponse.delaiMs, socket, [this, socket, reponse] { envoyer(socket, reponse); });
-}
-
-ReponseScriptee ServeurLocal::reponsePour(const RequeteRecue& requete)
-{
-    QList<ReponseScriptee>& file = m_scripts[requete.methode + ' ' + requete.chemin];
-    if (file.isEmpty()) {
-        return ReponseScriptee::json(404, R"({"detail":"Route inconnue du serveur de test."})");
-    }
-    return file.size() > 1 ? file.takeFirst() : file.first();
 }
 
 void ServeurLocal::envoyer(QTcpSocket* socket, const ReponseScriptee& reponse)
@@ -183,52 +120,20 @@ void ServeurLocal::envoyer(QTcpSocket* socket, const ReponseScriptee& reponse)
         socket->disconnectFromHost();
         return;
     }
-    if (reponse.forme == Forme::muette) {
-        return;
-    }
-    const bool genere = reponse.tailleFlux >= 0;
-    const qint64 taille = genere ? reponse.tailleFlux : reponse.corps.size();
-    QByteArray tete =
-        "HTTP/1.1 " + QByteArray::number(reponse.statut) + ' ' + raison(reponse.statut) + "\r\n";
-    for (const auto& [nom, valeur] : reponse.entetes) {
-        tete += nom + ": " + valeur + "\r\n";
-    }
-    const bool fermer = reponse.forme != Forme::normale;
+    const qint64 taille = reponse.tailleFlux >= 0 ? reponse.tailleFlux : reponse.corps.size();
+    QByteArray tete = "HTTP/1.1 " + QByteArray::number(reponse.statut) + " Statut\r\n" + reponse.entetes;
     if (reponse.forme != Forme::sansLongueur) {
         tete += "Content-Length: " + QByteArray::number(taille) + "\r\n";
     }
-    tete += fermer ? "Connection: close\r\n\r\n" : "\r\n";
-    socket->write(tete);
-    if (!genere) {
-        socket->write(reponse.corps);
-        if (fermer) {
-            socket->disconnectFromHost();
-        }
+    const bool fermer = reponse.forme != Forme::normale;
+    socket->write(tete + (fermer ? "Connection: close\r\n\r\n" : "\r\n"));
+    if (reponse.tailleFlux >= 0) {
+        envoyerFlux(socket, taille, reponse.forme == Forme::interrompue ? reponse.coupureApres : taille,
+                    fermer);
         return;
     }
-    const qint64 limite = reponse.forme == Forme::interrompue ? reponse.coupureApres : taille;
-    envoyerFlux(socket, taille, limite, fermer);
-}
-
-void ServeurLocal::envoyerFlux(QTcpSocket* socket, qint64 total, qint64 limite, bool fermerALaFin)
-{
-    // Written in slices as the socket drains, so a large body never sits in memory.
-    auto envoye = std::make_shared<qint64>(0);
-    auto ecrireSuite = std::make_shared<std::function<void()>>();
-    *ecrireSuite = [socket, envoye, total, limite, fermerALaFin] {
-        while (*envoye < limite && socket->bytesToWrite() < 4 * tranche) {
-            const qint64 taille = std::min(tranche, limite - *envoye);
-            QByteArray morceau(taille, Qt::Uninitialized);
-            for (qint64 i = 0; i < taille; ++i) {
-                morceau[i] = ReponseScriptee::octetDuFlux(*envoye + i);
-            }
-            socket->write(morceau);
-            *envoye += taille;
-        }
-        if (*envoye >= limite && socket->bytesToWrite() == 0 && (fermerALaFin || limite < total)) {
-            socket->disconnectFromHost();
-        }
-    };
-    connect(socket, &QTcpSocket::bytesWritten, socket, [ecrireSuite] { (*ecrireSuite)(); });
-    (*ecrireSuite)();
+    socket->write(reponse.corps);
+    if (fermer) {
+        socket->disconnectFromHost();
+    }
 }

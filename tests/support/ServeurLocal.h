@@ -4,22 +4,18 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
-#include <QPointer>
 #include <QTcpServer>
-#include <QUrl>
 
 class QTcpSocket;
 
-// One request as the loopback server received it. Header names are lower-cased.
+// One request as the loopback server received it; header names are lower-cased.
 struct RequeteRecue final {
     QByteArray methode;
     QByteArray chemin;
-    QList<QPair<QByteArray, QByteArray>> entetes;
+    QHash<QByteArray, QByteArray> entetes;
     QByteArray corps;
 
-    // First value of a header (name compared case-insensitively); empty when absent.
-    QByteArray entete(const QByteArray& nom) const;
-    bool aEntete(const QByteArray& nom) const;
+    QByteArray entete(const QByteArray& nom) const { return entetes.value(nom); }
 };
 
 // What the server answers to one request.
@@ -28,33 +24,30 @@ struct ReponseScriptee final {
         normale,      // status line, headers, Content-Length, body
         sansLongueur, // no Content-Length: the body ends when the connection closes
         coupee,       // the connection is closed without any answer
-        muette,       // the connection stays open and nothing is ever sent
         interrompue,  // announces `tailleFlux` bytes, sends `coupureApres` of them, then closes
     };
 
     int statut = 200;
     QByteArray corps;
-    QList<QPair<QByteArray, QByteArray>> entetes;
+    QByteArray entetes; // extra header lines, each ending in "\r\n"
     Forme forme = Forme::normale;
     int delaiMs = 0;         // wait before answering
     qint64 tailleFlux = -1;  // >= 0: a generated body of that many bytes, streamed (corps is ignored)
     qint64 coupureApres = 0; // with Forme::interrompue
 
-    static ReponseScriptee json(int statut, const QByteArray& corps);
+    static ReponseScriptee json(int statut, const QByteArray& corps) { return {statut, corps, {}}; }
     static ReponseScriptee flux(qint64 taille, Forme forme = Forme::normale);
     // The byte at `position` of a generated body, so tests can check what arrived.
     static char octetDuFlux(qint64 position) { return static_cast<char>('a' + position % 26); }
 };
 
-// A real HTTP/1.1 server on 127.0.0.1 that records every request and plays scripted answers.
-// Answers are scripted per "METHOD /path": queued ones are used in turn, the last one is kept for
-// later requests. A request with no script gets 404.
+// A real HTTP/1.1 server on 127.0.0.1 that records every request and plays scripted answers per
+// "METHOD /path": queued ones in turn, the last one kept for later requests; 404 without a script.
 class ServeurLocal final : public QObject {
     Q_OBJECT
 
 public:
-    explicit ServeurLocal(QObject* parent = nullptr);
-    ~ServeurLocal() override;
+    ServeurLocal();
 
     // "http://127.0.0.1:<port>", without a trailing slash.
     QString origine() const;
@@ -67,20 +60,11 @@ public:
     QList<RequeteRecue> requetes() const { return m_requetes; }
     qsizetype nombreDeRequetes() const { return m_requetes.size(); }
     // Waits (processing events) until at least `nombre` requests have arrived.
-    bool attendreRequetes(qsizetype nombre, int delaiMaxMs = 5000);
-
-Q_SIGNALS:
-    void requeteRecue();
+    bool attendreRequetes(qsizetype nombre);
 
 private:
-    struct Connexion;
-
-    void accepter();
     void lire(QTcpSocket* socket);
-    void traiter(QTcpSocket* socket, const RequeteRecue& requete);
     void envoyer(QTcpSocket* socket, const ReponseScriptee& reponse);
-    void envoyerFlux(QTcpSocket* socket, qint64 total, qint64 limite, bool fermerALaFin);
-    ReponseScriptee reponsePour(const RequeteRecue& requete);
 
     QTcpServer m_serveur;
     QHash<QByteArray, QList<ReponseScriptee>> m_scripts;

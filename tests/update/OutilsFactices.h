@@ -4,16 +4,14 @@
 
 #include <QStringList>
 
-// Stand-in update tools (bash scripts) that note every run as "name arguments…" in a journal. hdiutil
-// attach prints attach.out and exits with attach.code; ditto and cp copy for real, then exit with
-// copie.code; squashfuse fills the mount point with the folder named in the image file, fusermount empties
-// it.
+// Stand-in macOS update tools (bash scripts) that note every run as "name arguments…" in a journal.
+// hdiutil attach prints attach.out and exits with attach.code; ditto copies for real, then exits with
+// copie.code.
 class OutilsFactices final {
 public:
     explicit OutilsFactices(EnvironnementTest& env);
 
     OutilsMiseAJour mac() const;
-    OutilsMiseAJour squashfs() const;
     // What attach prints and its exit status; the copy's exit status.
     void regler(const QByteArray& sortieAttach, int codeAttach = 0, int codeCopie = 0);
     QStringList journal() const;
