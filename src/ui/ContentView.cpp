@@ -3,8 +3,10 @@
 #include "CompareDropZoneView.h"
 #include "DropZoneView.h"
 #include "ErreurView.h"
+#include "HistoryView.h"
 #include "LogoValto.h"
 #include "MiseAJourBanniere.h"
+#include "OptionsView.h"
 #include "ProgressionView.h"
 #include "ResultatView.h"
 #include "ZoneEtape.h"
@@ -36,6 +38,8 @@ QWidget* avecMarges(QWidget* contenu, const QMargins& marges)
     return cadre;
 }
 
+const QList<qint64> choixExpiration = {1, 3, 7, 14, 30, 0};
+
 QString detailCopie(const TransferFlow& flow)
 {
     return formaterTaille(flow.octetsCopies()) + u" sur "_s + formaterTaille(flow.octetsACopier());
@@ -52,6 +56,8 @@ ContentView::ContentView(HistoryStore& historique, Preferences& preferences, con
                          QWidget* parent)
     : QWidget(parent)
     , m_historique(historique)
+    , m_preferences(preferences)
+    , m_plateforme(plateforme)
     , m_flowTransfert(new TransferFlow(Mode::transfert, preferences, plateforme, this))
     , m_flowCompare(new TransferFlow(Mode::compare, preferences, plateforme, this))
     , m_updates(new UpdateChecker(preferences, plateforme, this))
@@ -79,7 +85,9 @@ ContentView::ContentView(HistoryStore& historique, Preferences& preferences, con
     colonne->addWidget(avecMarges(m_onglets, QMargins(16, 0, 16, 0)), 0, Qt::AlignLeft);
     colonne->addWidget(m_zoneEtape);
     colonne->addWidget(new Filet);
-    colonne->addStretch(1);
+    auto* histoire = new HistoryView(historique, preferences, plateforme);
+    histoire->setObjectName(u"historique"_s);
+    colonne->addWidget(histoire, 1);
 
     suivre(*m_flowTransfert);
     suivre(*m_flowCompare);
@@ -179,8 +187,11 @@ QWidget* ContentView::creerEcran(TransferFlow& flow)
             zone->surDepot = [&flow](const QStringList& chemins) { flow.ajouter(chemins); };
             return zone;
         }
-    case Etape::Cas::options:
-        return new QWidget;
+    case Etape::Cas::options: {
+        auto* options = new OptionsView(flow, m_preferences, m_plateforme, choixExpiration);
+        options->surEnvoi = [this, &flow] { flow.envoyer(m_historique); };
+        return options;
+    }
     case Etape::Cas::copie:
         return new ProgressionView(u"Copie vers le NAS…"_s, detailCopie(flow), flow.progression());
     case Etape::Cas::enregistrement:

@@ -59,6 +59,8 @@ private:
     void actualiserCopie();
 
     HistoryStore& m_historique;
+    Preferences& m_preferences;
+    const Plateforme m_plateforme;
     Onglet m_onglet = Onglet::transfert;
     TransferFlow* m_flowTransfert;
     TransferFlow* m_flowCompare;

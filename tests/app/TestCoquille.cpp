@@ -3,6 +3,7 @@
 #include "FenetrePrincipale.h"
 #include "InstanceUnique.h"
 #include "Polices.h"
+#include "SettingsView.h"
 #include "ValtoTransferApp.h"
 #include "support/ExecuterTests.h"
 
@@ -61,6 +62,19 @@ private Q_SLOTS:
         banc.montrer();
         banc.fenetre().resize(demandee);
         QTRY_COMPARE(banc.fenetre().size(), obtenue);
+    }
+
+    // The platform's settings command opens the settings window from the main window.
+    void reglagesParRaccourci()
+    {
+        BancApplication banc;
+        banc.montrer();
+        QVERIFY(!banc.app().reglages());
+        banc.fenetre().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&banc.fenetre()));
+        QTest::keyClick(&banc.fenetre(), Qt::Key_Comma, Qt::ControlModifier);
+        QVERIFY(banc.app().reglages());
+        QTRY_VERIFY(banc.app().reglages()->isVisible());
     }
 
     // Each face from its .otf file, else its .ttf file; a file that is not a font is passed over.

@@ -1,11 +1,16 @@
 #include "BancApplication.h"
 #include "Captures.h"
+#include "ChampLien.h"
 #include "CompareDropZoneView.h"
 #include "ContentView.h"
 #include "DropZoneView.h"
 #include "ErreurView.h"
 #include "FenetrePrincipale.h"
+#include "Glisser.h"
+#include "HistoryView.h"
+#include "LigneHistorique.h"
 #include "MiseAJourBanniere.h"
+#include "OptionsView.h"
 #include "ProgressionView.h"
 #include "ResultatView.h"
 #include "ValtoTransferApp.h"
@@ -18,6 +23,13 @@
 #include "support/ExecuterTests.h"
 #include "update/UpdateChecker.h"
 
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
 #include <QPointer>
 #include <QTest>
 
@@ -116,6 +128,56 @@ class TestFenetre final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // What a user does: drop a file from their home folder, type a title, create the link; the copy and
+    // the registration show, then the link (on screen, on the clipboard, first in the history).
+    void boutABout()
+    {
+        BancApplication banc;
+        banc.montrer();
+        ContentView& contenu = banc.contenu();
+        const QString photo = banc.creer(u"maison/Bureau/photo.jpg"_s, "pixels");
+        QVERIFY(Glisser::deposer(contenu.ecran(), {photo}));
+        auto* options = qobject_cast<OptionsView*>(contenu.ecran());
+        QVERIFY(options);
+        auto* titre = options->findChild<QLineEdit*>(u"titre"_s);
+        titre->selectAll();
+        QTest::keyClicks(titre, u"Shooting du 4"_s);
+        Captures::enregistrer(banc.fenetre(), u"fenetre-options"_s);
+
+        TransferFlow& flow = contenu.flowTransfert();
+        QStringList vus;
+        connect(&flow, &TransferFlow::etapeChanged, this, [&] { vus.append(decrire(contenu.ecran())); });
+        cliquer(options, u"creer"_s);
+        attendreFin(flow);
+        QCOMPARE(vus, (QStringList{u"Copie vers le NAS…"_s,
+                                   u"Création du lien… / Enregistrement auprès de localhost"_s,
+                                   u"résultat / Nouveau transfert"_s}));
+        QCOMPARE(contenu.ecran()->findChild<ChampLien*>(u"lien"_s)->lien(),
+                 u"https://t.example/tok4567890"_s);
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"https://t.example/tok4567890"_s);
+        const QList<LigneHistorique*> lignes = contenu.findChild<HistoryView*>(u"historique"_s)->lignes();
+        QVERIFY(!lignes.isEmpty());
+        QCOMPARE(lignes.first()->transfert().token, u"tok4567890"_s);
+        QCOMPARE(texte(lignes.first(), u"titre"_s), u"Photos"_s);
+        Captures::enregistrer(banc.fenetre(), u"fenetre-resultat"_s);
+
+        const RequeteRecue creation = banc.serveur.requetes().last();
+        QCOMPARE(creation.methode, "POST");
+        QCOMPARE(creation.entete("x-api-key"), "cle-test");
+        const QJsonObject corps = QJsonDocument::fromJson(creation.corps).object();
+        QCOMPARE(corps.value(u"titre"_s).toString(), u"Shooting du 4"_s);
+        QCOMPARE(corps.value(u"expediteur"_s).toString(), u"Camille Test"_s);
+        QCOMPARE(corps.value(u"expire_jours"_s).toInt(), 7);
+        QCOMPARE(corps.value(u"type"_s).toString(), u"transfert"_s);
+        QFile copie(banc.dossierCopies + u'/' + corps.value(u"token"_s).toString() + u"/photo.jpg"_s);
+        QVERIFY(copie.open(QIODevice::ReadOnly));
+        QCOMPARE(copie.readAll(), "pixels");
+
+        cliquer(contenu.ecran(), u"nouveau"_s);
+        QCOMPARE(decrire(contenu.ecran()), u"dépôt"_s);
+        QCOMPARE(flow.etape(), Etape::attente());
+    }
+
     // Each step of the shown flow gets its screen; the result's and the error's buttons start over.
     void routage_data()
     {

@@ -1,6 +1,4 @@
 #include "Captures.h"
-#include "EnvironnementTest.h"
-#include "ExecuterTests.h"
 #include "Glisser.h"
 #include "LigneFichier.h"
 #include "OptionsView.h"
@@ -14,6 +12,8 @@
 #include "design/ValtoPrimaryButton.h"
 #include "design/ValtoSelect.h"
 #include "flow/TransferFlow.h"
+#include "support/EnvironnementTest.h"
+#include "support/ExecuterTests.h"
 
 #include <QInputMethodEvent>
 #include <QMenu>
