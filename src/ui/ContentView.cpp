@@ -93,6 +93,9 @@ ContentView::ContentView(HistoryStore& historique, Preferences& preferences, con
     suivre(*m_flowCompare);
     connect(m_updates, &UpdateChecker::etatChanged, this, &ContentView::installerSiInactif);
     suivreApparence(this);
+    // The window opens with the focus here, not on the tab switch, whose focus ring would show.
+    setFocusPolicy(Qt::ClickFocus);
+    setFocus();
     afficherEtape();
 }
 

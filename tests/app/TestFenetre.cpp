@@ -244,8 +244,10 @@ private Q_SLOTS:
         banc.montrer();
         ContentView& contenu = banc.contenu();
         QStringList auLancement{decrire(contenu.ecran())};
+        Captures::enregistrer(banc.fenetre(), u"fenetre-depot"_s);
         choisirOnglet(contenu, ContentView::Onglet::compare);
         auLancement.append(decrire(contenu.ecran()));
+        Captures::enregistrer(banc.fenetre(), u"fenetre-comparaison"_s);
         choisirOnglet(contenu, ContentView::Onglet::transfert);
         auLancement.append(decrire(contenu.ecran()));
         QCOMPARE(auLancement, (QStringList{u"dépôt"_s, u"comparaison"_s, u"dépôt"_s}));
