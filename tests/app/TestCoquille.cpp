@@ -1,17 +1,14 @@
 #include "BancApplication.h"
 #include "Demarrage.h"
-#include "FenetrePrincipale.h"
 #include "InstanceUnique.h"
 #include "Polices.h"
 #include "SettingsView.h"
-#include "ValtoTransferApp.h"
 #include "support/ExecuterTests.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QLocalSocket>
 #include <QProcess>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 
@@ -46,24 +43,6 @@ private Q_SLOTS:
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), u"Annuler"_s);
     }
 
-    // Only the height changes, never below 540; the width stays 460.
-    void redimensionnement_data()
-    {
-        QTest::addColumn<QSize>("demandee");
-        QTest::addColumn<QSize>("obtenue");
-        QTest::newRow("plus large et trop basse") << QSize(900, 300) << QSize(460, 540);
-        QTest::newRow("plus étroite et haute") << QSize(200, 900) << QSize(460, 900);
-    }
-    void redimensionnement()
-    {
-        QFETCH(QSize, demandee);
-        QFETCH(QSize, obtenue);
-        BancApplication banc;
-        banc.montrer();
-        banc.fenetre().resize(demandee);
-        QTRY_COMPARE(banc.fenetre().size(), obtenue);
-    }
-
     // The platform's settings command opens the settings window from the main window.
     void reglagesParRaccourci()
     {
@@ -82,15 +61,11 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("fichiers");
         QTest::addColumn<QStringList>("enregistres");
-        QTest::newRow("aucun fichier") << QStringList() << QStringList();
         QTest::newRow("otf avant ttf") << QStringList{u"Aeonik-Regular.ttf"_s, u"Aeonik-Regular.otf"_s}
                                        << QStringList{u"Aeonik-Regular.otf"_s};
-        QTest::newRow("ttf seul") << QStringList{u"Aeonik-Regular.ttf"_s}
-                                  << QStringList{u"Aeonik-Regular.ttf"_s};
-        QTest::newRow("illisible ignoré")
+        QTest::newRow("ttf seul, illisible ignoré")
             << QStringList{u"Aeonik-Medium.otf:illisible"_s, u"AeonikMono-Regular.ttf"_s}
             << QStringList{u"AeonikMono-Regular.ttf"_s};
-        QTest::newRow("autre nom ignoré") << QStringList{u"Aeonik-Bold.otf"_s} << QStringList();
     }
     void polices()
     {
