@@ -114,8 +114,9 @@ private Q_SLOTS:
             << QList<Transfert>{transfert(1)};
         QTest::newRow("décalage horaire")
             << entree(R"(,"octets":1000,"expireLe":"2026-12-11T09:30:00+01:00")") << QList<Transfert>{decale};
-        QTest::newRow("102 doublons") << "[" + QByteArrayList(102, base + ",\"octets\":1000}").join(',') + "]"
-                                      << QList<Transfert>(102, transfert(1));
+        QTest::newRow("100 doublons, le 101e ajouté")
+            << "[" + QByteArrayList(100, base + ",\"octets\":1000}").join(',') + "]"
+            << QList<Transfert>(100, transfert(1));
         QTest::newRow("tronqué") << "[" + base << QList<Transfert>();
         QTest::newRow("octets absent") << entree("") << QList<Transfert>();
         QTest::newRow("octets fractionnaire") << entree(",\"octets\":1.5") << QList<Transfert>();

@@ -34,11 +34,18 @@ std::vector<FabriqueTests>& testsInscrits()
     return fabriques;
 }
 
-int executerTestsInscrits(int argc, char** argv)
+void preparerProcessusTests()
 {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     // A zone far from UTC (UTC+14, no summer time): a local-time mistake cannot hide behind a UTC machine.
     qputenv("TZ", "<+14>-14");
     tzset();
+}
+
+int executerTestsInscrits(int argc, char** argv)
+{
     QStandardPaths::setTestModeEnabled(true);
     int echecs = 0;
     for (const FabriqueTests& fabrique : testsInscrits()) {

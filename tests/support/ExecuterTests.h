@@ -10,6 +10,10 @@
 using FabriqueTests = std::function<std::unique_ptr<QObject>()>;
 std::vector<FabriqueTests>& testsInscrits();
 
+// Before the application is built: the offscreen platform unless another is asked for, and a time zone
+// 14 hours from UTC.
+void preparerProcessusTests();
+
 // Runs every registered class (or those named on the command line) under the application already built.
 int executerTestsInscrits(int argc, char** argv);
 

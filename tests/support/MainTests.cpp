@@ -1,12 +1,10 @@
-#include "ExecuterTests.h"
+#include "support/ExecuterTests.h"
 
 #include <QGuiApplication>
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    preparerProcessusTests();
     QGuiApplication application(argc, argv);
     return executerTestsInscrits(argc, argv);
 }
