@@ -56,6 +56,7 @@ private Q_SLOTS:
                                 << QByteArray(3'000'000, 'x') << QString();
         QTest::newRow("code 3") << u"echo partiel; echo 'détail' >&2; exit 3"_s << QByteArray()
                                 << u"outil a échoué (code 3)."_s;
+        QTest::newRow("tué") << u"kill -9 $$"_s << QByteArray() << u"outil a échoué (code 9)."_s;
         QTest::newRow("absent") << QString() << QByteArray() << systeme;
     }
     void executer()
