@@ -13,9 +13,12 @@
 #include "design/ValtoButton.h"
 #include "update/UpdateChecker.h"
 
+#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPropertyAnimation>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -36,6 +39,7 @@ MiseAJourBanniere::MiseAJourBanniere(UpdateChecker& updates, QWidget* parent)
     , m_telecharger(new ValtoButton(u"Télécharger"_s, ValtoButton::Role::normal, ValtoButton::Taille::small))
     , m_masquer(new ActionIcone(u"xmark"_s, u"Masquer"_s, 24))
     , m_glissement(new QPropertyAnimation(this, "maximumHeight", this))
+    , m_fondu(new QGraphicsOpacityEffect(m_rangee))
 {
     m_activite->setObjectName(u"activite"_s);
     m_symbole->setObjectName(u"symbole"_s);
@@ -63,7 +67,16 @@ MiseAJourBanniere::MiseAJourBanniere(UpdateChecker& updates, QWidget* parent)
 
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     m_glissement->setEasingCurve(QEasingCurve::OutCubic);
-    connect(m_glissement, &QPropertyAnimation::finished, this, [this] { setVisible(m_presente); });
+    // The row fades with the height it is given, so sliding and fading go together.
+    m_fondu->setEnabled(false);
+    m_rangee->setGraphicsEffect(m_fondu);
+    connect(m_glissement, &QPropertyAnimation::valueChanged, this, [this](const QVariant& hauteur) {
+        m_fondu->setOpacity(std::clamp(hauteur.toDouble() / sizeHint().height(), 0.0, 1.0));
+    });
+    connect(m_glissement, &QPropertyAnimation::finished, this, [this] {
+        m_fondu->setEnabled(false);
+        setVisible(m_presente);
+    });
     connect(&m_updates, &UpdateChecker::etatChanged, this, &MiseAJourBanniere::actualiser);
     connect(&m_updates, &UpdateChecker::infoChanged, this, &MiseAJourBanniere::actualiser);
     suivreApparence(this);
@@ -118,6 +131,7 @@ void MiseAJourBanniere::glisser(bool entrer)
     if (entrer) {
         show();
     }
+    m_fondu->setEnabled(true);
     m_glissement->setDuration(Animations::duree(dureeGlissement));
     m_glissement->setStartValue(maximumHeight());
     m_glissement->setEndValue(entrer ? sizeHint().height() : 0);

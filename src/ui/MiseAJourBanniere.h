@@ -10,6 +10,7 @@ class ActionIcone;
 class DSBar;
 class IndicateurActivite;
 class Libelle;
+class QGraphicsOpacityEffect;
 class QPropertyAnimation;
 class Symbole;
 class UpdateChecker;
@@ -52,5 +53,6 @@ private:
     ValtoButton* m_telecharger;
     ActionIcone* m_masquer;
     QPropertyAnimation* m_glissement;
+    QGraphicsOpacityEffect* m_fondu;
     bool m_presente = false;
 };
