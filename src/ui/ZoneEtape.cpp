@@ -2,6 +2,7 @@
 
 #include "design/Animations.h"
 
+#include <QApplication>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QPropertyAnimation>
@@ -13,6 +14,7 @@ ZoneEtape::ZoneEtape(QWidget* parent)
 {
     m_colonne->setContentsMargins(16, 16, 16, 16);
     m_colonne->setSpacing(0);
+    setFocusPolicy(Qt::ClickFocus);
 }
 
 void ZoneEtape::afficher(QWidget* ecran)
@@ -21,6 +23,10 @@ void ZoneEtape::afficher(QWidget* ecran)
     const QPixmap ancien = fondu ? m_ecran->grab() : QPixmap();
     const QRect zone = fondu ? m_ecran->geometry() : QRect();
     if (m_ecran) {
+        // The focus stays here: left to itself it would move on to the tab switch and light its ring.
+        if (m_ecran->isAncestorOf(QApplication::focusWidget())) {
+            setFocus(Qt::OtherFocusReason);
+        }
         m_colonne->removeWidget(m_ecran);
         m_ecran->hide();
         m_ecran->deleteLater();

@@ -192,6 +192,8 @@ private Q_SLOTS:
             QCOMPARE(QDir(banc.dossierCopies).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
                      copie ? QStringList{corps.value(u"token"_s).toString()} : QStringList());
         }
+        // The focus left with the options screen, but not for the tab switch.
+        QVERIFY(!contenu.findChild<ValtoSegmented*>(u"onglets"_s)->hasFocus());
         cliquer(contenu.ecran(), reussi ? u"nouveau"_s : u"reessayer"_s);
         QCOMPARE(vus, ecrans);
         QCOMPARE(flow.etape(), Etape::attente());
