@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QStringList>
 #include <QTranslator>
 
 using namespace Qt::StringLiterals;
@@ -37,7 +38,14 @@ namespace Demarrage {
 void preparer(QApplication& application)
 {
     chargerRessources();
+#ifdef Q_OS_MACOS
+    // The preference store is the defaults domain named by these two: "ch.valto.transfer", the bundle's.
+    const QStringList identifiant = QStringLiteral(VALTO_IDENTIFIANT).split(u'.');
+    QApplication::setOrganizationDomain(identifiant.value(1) + u'.' + identifiant.value(0));
+    QApplication::setApplicationName(identifiant.mid(2).join(u'.'));
+#else
     QApplication::setApplicationName(u"valto-transfer"_s);
+#endif
     QApplication::setApplicationDisplayName(u"Valto Transfer"_s);
     QApplication::setApplicationVersion(QStringLiteral(VALTO_VERSION));
     QGuiApplication::setDesktopFileName(u"valto-transfer"_s);
