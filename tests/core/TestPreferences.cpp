@@ -1,6 +1,10 @@
 #include "support/EnvironnementTest.h"
 #include "support/ExecuterTests.h"
 
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -88,7 +92,8 @@ private Q_SLOTS:
         QCOMPARE(env.preferences().apiKey(), attendue.isEmpty() ? u"suivante"_s : attendue);
     }
 
-    // One-element and empty lists must not come back as a string or as nothing.
+    // One-element and empty lists must not come back as a string or as nothing. Qt keeps a parsed
+    // settings file in memory, so the file is checked, and read, as another process would.
     void typesConserves()
     {
         EnvironnementTest env;
@@ -99,10 +104,18 @@ private Q_SLOTS:
         for (auto [cle, valeur] : valeurs.asKeyValueRange()) {
             env.preferences().ecrire(cle, valeur);
         }
-        env.rouvrirPreferences();
+        QFile fichier(env.plateforme().fichierPreferences);
+        QVERIFY(fichier.open(QIODevice::ReadOnly));
+        const QByteArray json = fichier.readAll();
+        QCOMPARE(QJsonDocument::fromJson(json).object(), (QJsonObject{{u"un"_s, QJsonArray{u"DATA"_s}},
+                                                                      {u"vide"_s, QJsonArray()},
+                                                                      {u"entier"_s, 3},
+                                                                      {u"texte"_s, u"3"_s}}));
+        EnvironnementTest autre;
+        autre.creerFichier(u"preferences.json"_s, json);
         for (auto [cle, valeur] : valeurs.asKeyValueRange()) {
-            QCOMPARE(env.preferences().valeur(cle).metaType(), valeur.metaType());
-            QCOMPARE(env.preferences().valeur(cle), valeur);
+            QCOMPARE(autre.preferences().valeur(cle).metaType(), valeur.metaType());
+            QCOMPARE(autre.preferences().valeur(cle), valeur);
         }
     }
 };
