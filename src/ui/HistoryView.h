@@ -40,6 +40,7 @@ public:
     QList<LigneHistorique*> lignes() const { return m_lignes; }
     PopoverEdition* popover() const;
 
+    // What a row's buttons and menus run, on the current entry with that token.
     void executer(ActionLigne action, const QString& token);
 
 protected:
@@ -61,7 +62,6 @@ private:
     void modifier(const Transfert& transfert);
     void demanderSuppression(const Transfert& transfert);
     void enregistrerEdition();
-    void fermerEdition();
 
     QCoro::Task<> executerModification(QPointer<PopoverEdition> popover, QString token,
                                        CorpsModification corps);

@@ -81,18 +81,17 @@ struct BancHistorique {
         return t;
     }
 
-    // The server's record of `token` with these statistics keys.
-    static QJsonObject enregistrement(const QString& token, const QJsonObject& stats = {})
+    // The server's record of `token`, with the statistics keys of `stats` (JSON text).
+    static QJsonObject enregistrement(const QString& token, const QByteArray& stats = "{}")
     {
-        QJsonObject objet{{u"token"_s, token},
-                          {u"titre"_s, u"Rendus"_s},
-                          {u"url"_s, u"u"_s},
-                          {u"protege"_s, false},
-                          {u"cree_le"_s, u"2026-12-03T12:00:00Z"_s},
-                          {u"nb_telechargements"_s, 0},
-                          {u"nb_fichiers"_s, 2},
-                          {u"octets"_s, 1500}};
-        for (auto it = stats.begin(); it != stats.end(); ++it) {
+        QJsonObject objet =
+            QJsonDocument::fromJson(R"({"titre":"Rendus","url":"u","protege":false,)"
+                                    R"("cree_le":"2026-12-03T12:00:00Z","nb_telechargements":0,)"
+                                    R"("nb_fichiers":2,"octets":1500})")
+                .object();
+        objet.insert(u"token"_s, token);
+        const QJsonObject ajouts = QJsonDocument::fromJson(stats).object();
+        for (auto it = ajouts.begin(); it != ajouts.end(); ++it) {
             objet.insert(it.key(), it.value());
         }
         return objet;
@@ -195,51 +194,44 @@ private Q_SLOTS:
     // Colours of the five shapes: m muted, p track, v green.
     void statut_data()
     {
-        QTest::addColumn<std::optional<QJsonObject>>("stats");
+        QTest::addColumn<QByteArray>("stats");
         QTest::addColumn<StatutTransfert::Statut>("statut");
         QTest::addColumn<QString>("infobulle");
         QTest::addColumn<QString>("formes");
         using S = StatutTransfert::Statut;
-        const QString vue1 = u"2026-12-02T06:00:00Z"_s;
-        const QString vue2 = u"2026-12-03T06:00:00Z"_s;
-        QTest::newRow("inconnu") << std::optional<QJsonObject>() << S::inconnu
-                                 << u"Statut inconnu — rafraîchir"_s << u"ppppp"_s;
-        QTest::newRow("envoyé") << std::optional(QJsonObject{{u"nb_vues"_s, 0}}) << S::envoye
+        QTest::newRow("inconnu") << QByteArray() << S::inconnu << u"Statut inconnu — rafraîchir"_s
+                                 << u"ppppp"_s;
+        QTest::newRow("envoyé") << QByteArray(R"({"nb_vues":0})") << S::envoye
                                 << u"Envoyé · pas encore ouvert"_s << u"mpppp"_s;
-        QTest::newRow("une vue") << std::optional(QJsonObject{{u"nb_vues"_s, 1},
-                                                              {u"premiere_vue"_s, vue1},
-                                                              {u"derniere_vue"_s, vue2}})
-                                 << S::ouvert << u"Ouvert le 2 décembre 2026 · pas encore téléchargé"_s
-                                 << u"mmmpp"_s;
-        QTest::newRow("trois vues") << std::optional(QJsonObject{{u"nb_vues"_s, 3},
-                                                                 {u"premiere_vue"_s, vue1},
-                                                                 {u"derniere_vue"_s, vue2}})
-                                    << S::ouvert
+        const QByteArray vues =
+            R"("premiere_vue":"2026-12-02T06:00:00Z","derniere_vue":"2026-12-03T06:00:00Z"})";
+        QTest::newRow("une vue") << R"({"nb_vues":1,)" + vues << S::ouvert
+                                 << u"Ouvert le 2 décembre 2026 · pas encore téléchargé"_s << u"mmmpp"_s;
+        QTest::newRow("trois vues") << R"({"nb_vues":3,)" + vues << S::ouvert
                                     << u"Ouvert le 2 décembre 2026 · 3 ouvertures · pas encore téléchargé"_s
                                     << u"mmmpp"_s;
-        QTest::newRow("vues sans date") << std::optional(QJsonObject{{u"nb_vues"_s, 2}}) << S::ouvert
-                                        << u"Envoyé · pas encore ouvert"_s << u"mmmpp"_s;
-        QTest::newRow("un téléchargement")
-            << std::optional(QJsonObject{{u"nb_telechargements"_s, 1}, {u"dernier_telechargement"_s, vue2}})
-            << S::telecharge << u"Téléchargé le 3 décembre 2026"_s << u"vvvvv"_s;
+        QTest::newRow("vues sans date")
+            << QByteArray(R"({"nb_vues":2})") << S::ouvert << u"Envoyé · pas encore ouvert"_s << u"mmmpp"_s;
+        const QByteArray telechargement = R"("dernier_telechargement":"2026-12-03T06:00:00Z"})";
+        QTest::newRow("un téléchargement") << R"({"nb_telechargements":1,)" + telechargement << S::telecharge
+                                           << u"Téléchargé le 3 décembre 2026"_s << u"vvvvv"_s;
         QTest::newRow("trois téléchargements")
-            << std::optional(QJsonObject{{u"nb_telechargements"_s, 3}, {u"dernier_telechargement"_s, vue2}})
-            << S::telecharge << u"Téléchargé le 3 décembre 2026 · 3×"_s << u"vvvvv"_s;
+            << R"({"nb_telechargements":3,)" + telechargement << S::telecharge
+            << u"Téléchargé le 3 décembre 2026 · 3×"_s << u"vvvvv"_s;
         QTest::newRow("téléchargé sans date")
-            << std::optional(
-                   QJsonObject{{u"nb_telechargements"_s, 2}, {u"nb_vues"_s, 1}, {u"premiere_vue"_s, vue1}})
-            << S::telecharge << u"Ouvert le 2 décembre 2026 · pas encore téléchargé"_s << u"vvvvv"_s;
+            << R"({"nb_telechargements":2,"nb_vues":1,)" + vues << S::telecharge
+            << u"Ouvert le 2 décembre 2026 · pas encore téléchargé"_s << u"vvvvv"_s;
     }
     void statut()
     {
-        QFETCH(std::optional<QJsonObject>, stats);
+        QFETCH(QByteArray, stats);
         QFETCH(StatutTransfert::Statut, statut);
         QFETCH(QString, infobulle);
         QFETCH(QString, formes);
         BancHistorique banc({BancHistorique::entree(tokenA)});
         QJsonArray liste{BancHistorique::enregistrement(u"autre"_s)};
-        if (stats) {
-            liste.append(BancHistorique::enregistrement(tokenA, *stats));
+        if (!stats.isNull()) {
+            liste.append(BancHistorique::enregistrement(tokenA, stats));
         }
         banc.rafraichir(liste);
         auto* indicateur = banc.dans<IndicateurStatut>(0, u"indicateur"_s);
@@ -542,7 +534,7 @@ private Q_SLOTS:
         barre->setValue(barre->maximum() / 2);
         const int position = barre->value();
         QVERIFY(position > 0);
-        banc.rafraichir({BancHistorique::enregistrement(u"tok0000005"_s, {{u"nb_vues"_s, 1}})});
+        banc.rafraichir({BancHistorique::enregistrement(u"tok0000005"_s, R"({"nb_vues":1})")});
         QCOMPARE(banc.vue->lignes(), avant);
         QCOMPARE(barre->value(), position);
         QCOMPARE(banc.vue->lignes().at(5)->findChild<IndicateurStatut*>()->statut(),
@@ -574,14 +566,14 @@ private Q_SLOTS:
         envoye.nbFichiers = 14;
         envoye.octets = 2'345'000'000;
         BancHistorique banc({compare, ouvert, telecharge, envoye, BancHistorique::entree(u"inconnu000"_s)});
+        const QByteArray hier = R"("2026-12-03T06:00:00Z")";
         banc.rafraichir(
             {BancHistorique::enregistrement(u"compare000"_s),
-             BancHistorique::enregistrement(
-                 u"ouvert0000"_s, {{u"nb_vues"_s, 2}, {u"premiere_vue"_s, u"2026-12-03T12:00:00Z"_s}}),
-             BancHistorique::enregistrement(
-                 u"telecharge"_s,
-                 {{u"nb_telechargements"_s, 1}, {u"dernier_telechargement"_s, u"2026-12-03T12:00:00Z"_s}}),
-             BancHistorique::enregistrement(u"envoye0000"_s, {{u"nb_vues"_s, 0}})});
+             BancHistorique::enregistrement(u"ouvert0000"_s, R"({"nb_vues":2,"premiere_vue":)" + hier + "}"),
+             BancHistorique::enregistrement(u"telecharge"_s, R"({"nb_telechargements":1,)"
+                                                             R"("dernier_telechargement":)" +
+                                                                 hier + "}"),
+             BancHistorique::enregistrement(u"envoye0000"_s, R"({"nb_vues":0})")});
         banc.quitter();
         Captures::enregistrer(*banc.vue, u"historique-lignes"_s);
         banc.survoler(1);
