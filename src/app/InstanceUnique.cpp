@@ -1,0 +1,75 @@
+#include "InstanceUnique.h"
+
+#include <QCryptographicHash>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QLocalSocket>
+#include <QThread>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The first instance may still be starting when the second knocks: it gets this long to listen.
+constexpr int delaiAppelMs = 3000;
+constexpr int pauseEntreAppelsMs = 100;
+
+QString dossierApplication(const QString& dossierDonnees)
+{
+    const QString dossier = dossierDonnees + u"/Valto Transfer"_s;
+    QDir().mkpath(dossier);
+    return dossier;
+}
+
+} // namespace
+
+InstanceUnique::InstanceUnique(const QString& dossierDonnees, QObject* parent)
+    : QObject(parent)
+    , m_verrou(dossierApplication(dossierDonnees) + u"/instance.lock"_s)
+    , m_nomServeur(u"valto-transfer-"_s +
+                   QString::fromLatin1(QCryptographicHash::hash(QDir(dossierDonnees).absolutePath().toUtf8(),
+                                                                QCryptographicHash::Sha256)
+                                           .toHex()
+                                           .left(24)))
+{
+    // Only a dead owner makes the lock stale, never its age: the application runs for days.
+    m_verrou.setStaleLockTime(0);
+    connect(&m_serveur, &QLocalServer::newConnection, this, &InstanceUnique::accepter);
+}
+
+bool InstanceUnique::demarrer()
+{
+    if (!m_verrou.tryLock()) {
+        appelerPremiere();
+        return false;
+    }
+    // A socket left by a process that crashed would refuse the listen.
+    QLocalServer::removeServer(m_nomServeur);
+    m_serveur.setSocketOptions(QLocalServer::UserAccessOption);
+    m_serveur.listen(m_nomServeur);
+    return true;
+}
+
+void InstanceUnique::appelerPremiere() const
+{
+    const QDeadlineTimer limite(delaiAppelMs);
+    while (!limite.hasExpired()) {
+        QLocalSocket appel;
+        appel.connectToServer(m_nomServeur);
+        if (appel.waitForConnected(pauseEntreAppelsMs)) {
+            appel.write("activer\n");
+            appel.waitForBytesWritten(pauseEntreAppelsMs * 10);
+            appel.disconnectFromServer();
+            return;
+        }
+        QThread::msleep(pauseEntreAppelsMs);
+    }
+}
+
+void InstanceUnique::accepter()
+{
+    while (QLocalSocket* appel = m_serveur.nextPendingConnection()) {
+        connect(appel, &QLocalSocket::disconnected, appel, &QObject::deleteLater);
+        Q_EMIT activationDemandee();
+    }
+}

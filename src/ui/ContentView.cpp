@@ -1,0 +1,239 @@
+#include "ContentView.h"
+
+#include "CompareDropZoneView.h"
+#include "DropZoneView.h"
+#include "ErreurView.h"
+#include "HistoryView.h"
+#include "LogoValto.h"
+#include "MiseAJourBanniere.h"
+#include "OptionsView.h"
+#include "ProgressionView.h"
+#include "ResultatView.h"
+#include "ZoneEtape.h"
+#include "core/Affichage.h"
+#include "core/HistoryStore.h"
+#include "design/ControleValto.h"
+#include "design/Couleurs.h"
+#include "design/Filet.h"
+#include "design/ValtoSegmented.h"
+#include "flow/TransferFlow.h"
+#include "update/UpdateChecker.h"
+
+#include <QPainter>
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QWidget* avecMarges(QWidget* contenu, const QMargins& marges)
+{
+    auto* cadre = new QWidget;
+    auto* colonne = new QVBoxLayout(cadre);
+    colonne->setContentsMargins(marges);
+    colonne->addWidget(contenu);
+    return cadre;
+}
+
+const QList<qint64> choixExpiration = {1, 3, 7, 14, 30, 0};
+
+QString detailCopie(const TransferFlow& flow)
+{
+    return formaterTaille(flow.octetsCopies()) + u" sur "_s + formaterTaille(flow.octetsACopier());
+}
+
+} // namespace
+
+QString ContentView::libelle(Onglet onglet)
+{
+    return onglet == Onglet::compare ? u"Compare"_s : u"Transfert"_s;
+}
+
+ContentView::ContentView(HistoryStore& historique, Preferences& preferences, const Plateforme& plateforme,
+                         QWidget* parent)
+    : QWidget(parent)
+    , m_historique(historique)
+    , m_preferences(preferences)
+    , m_plateforme(plateforme)
+    , m_flowTransfert(new TransferFlow(Mode::transfert, preferences, plateforme, this))
+    , m_flowCompare(new TransferFlow(Mode::compare, preferences, plateforme, this))
+    , m_updates(new UpdateChecker(preferences, plateforme, this))
+    , m_hoteServeur(QUrl(plateforme.origineServeur).host())
+    , m_banniere(new MiseAJourBanniere(*m_updates))
+    , m_onglets(new ValtoSegmented({{QVariant::fromValue(Onglet::transfert), libelle(Onglet::transfert)},
+                                    {QVariant::fromValue(Onglet::compare), libelle(Onglet::compare)}},
+                                   ValtoSegmented::Taille::small))
+    , m_zoneEtape(new ZoneEtape)
+{
+    m_banniere->setObjectName(u"banniere"_s);
+    m_onglets->setObjectName(u"onglets"_s);
+    m_zoneEtape->setObjectName(u"zoneEtape"_s);
+    m_onglets->setSelection(QVariant::fromValue(m_onglet));
+    connect(m_onglets, &ValtoSegmented::selectionChangee, this,
+            [this](const QVariant& selection) { setOnglet(selection.value<Onglet>()); });
+
+    auto* logo = new LogoValto;
+    logo->setObjectName(u"logo"_s);
+    auto* colonne = new QVBoxLayout(this);
+    colonne->setContentsMargins(0, 0, 0, 0);
+    colonne->setSpacing(0);
+    colonne->addWidget(m_banniere);
+    colonne->addWidget(avecMarges(logo, QMargins(16, 18, 16, 10)));
+    colonne->addWidget(avecMarges(m_onglets, QMargins(16, 0, 16, 0)), 0, Qt::AlignLeft);
+    colonne->addWidget(m_zoneEtape);
+    colonne->addWidget(new Filet);
+    auto* histoire = new HistoryView(historique, preferences, plateforme);
+    histoire->setObjectName(u"historique"_s);
+    colonne->addWidget(histoire, 1);
+
+    suivre(*m_flowTransfert);
+    suivre(*m_flowCompare);
+    connect(m_updates, &UpdateChecker::etatChanged, this, &ContentView::installerSiInactif);
+    suivreApparence(this);
+    // The window opens with the focus here, not on the tab switch, whose focus ring would show.
+    setFocusPolicy(Qt::ClickFocus);
+    setFocus();
+    afficherEtape();
+}
+
+ContentView::~ContentView() = default;
+
+void ContentView::setOnglet(Onglet onglet)
+{
+    if (m_onglet == onglet) {
+        return;
+    }
+    m_onglet = onglet;
+    m_onglets->setSelection(QVariant::fromValue(onglet));
+    afficherEtape();
+}
+
+TransferFlow& ContentView::flowCourant() const
+{
+    return m_onglet == Onglet::compare ? *m_flowCompare : *m_flowTransfert;
+}
+
+bool ContentView::occupe() const
+{
+    return !(m_flowTransfert->etape().estInactive() && m_flowCompare->etape().estInactive());
+}
+
+QWidget* ContentView::ecran() const
+{
+    return m_zoneEtape->ecran();
+}
+
+void ContentView::suivre(TransferFlow& flow)
+{
+    connect(&flow, &TransferFlow::etapeChanged, this, [this, &flow] {
+        if (&flow == &flowCourant()) {
+            afficherEtape();
+        }
+        installerSiInactif();
+    });
+    for (const auto signal : {&TransferFlow::octetsCopiesChanged, &TransferFlow::octetsACopierChanged,
+                              &TransferFlow::progressionChanged}) {
+        connect(&flow, signal, this, [this, &flow] {
+            if (&flow == &flowCourant()) {
+                actualiserCopie();
+            }
+        });
+    }
+}
+
+void ContentView::installerSiInactif()
+{
+    m_updates->installerSiInactif(occupe());
+}
+
+QCoro::Task<> ContentView::demarrer()
+{
+    const QPointer<ContentView> soi(this);
+    QCoro::Task<> statistiques = m_historique.rafraichir();
+    co_await statistiques;
+    if (!soi) {
+        co_return;
+    }
+    QCoro::Task<> verification = m_updates->verifier();
+    co_await verification;
+    if (!soi) {
+        co_return;
+    }
+    installerSiInactif();
+}
+
+void ContentView::afficherEtape()
+{
+    TransferFlow& flow = flowCourant();
+    std::pair<Mode, Etape> affiche{flow.mode(), flow.etape()};
+    if (m_ecranAffiche == affiche) {
+        return;
+    }
+    m_ecranAffiche = std::move(affiche);
+    m_zoneEtape->afficher(creerEcran(flow));
+}
+
+QWidget* ContentView::creerEcran(TransferFlow& flow)
+{
+    const Etape etape = flow.etape();
+    switch (etape.cas) {
+    case Etape::Cas::attente:
+        if (flow.mode() == Mode::compare) {
+            auto* zone = new CompareDropZoneView;
+            zone->surDepot = [&flow](const QStringList& paire) { flow.ajouter(paire); };
+            return zone;
+        } else {
+            auto* zone = new DropZoneView;
+            zone->surDepot = [&flow](const QStringList& chemins) { flow.ajouter(chemins); };
+            return zone;
+        }
+    case Etape::Cas::options: {
+        auto* options = new OptionsView(flow, m_preferences, m_plateforme, choixExpiration);
+        options->surEnvoi = [this, &flow] { flow.envoyer(m_historique); };
+        return options;
+    }
+    case Etape::Cas::copie:
+        return new ProgressionView(u"Copie vers le NAS…"_s, detailCopie(flow), flow.progression());
+    case Etape::Cas::enregistrement:
+        return new ProgressionView(u"Création du lien…"_s, u"Enregistrement auprès de "_s + m_hoteServeur,
+                                   std::nullopt);
+    case Etape::Cas::termine: {
+        auto* resultat =
+            new ResultatView(etape.transfert, flow.mode() == Mode::compare ? u"Nouvelle comparaison"_s
+                                                                           : u"Nouveau transfert"_s);
+        resultat->surNouveau = [&flow] { flow.reinitialiser(); };
+        return resultat;
+    }
+    case Etape::Cas::erreur: {
+        auto* erreur = new ErreurView(etape.message);
+        erreur->surRetour = [&flow] { flow.reinitialiser(); };
+        return erreur;
+    }
+    }
+    Q_UNREACHABLE();
+}
+
+void ContentView::actualiserCopie()
+{
+    auto* progression = qobject_cast<ProgressionView*>(ecran());
+    const TransferFlow& flow = flowCourant();
+    if (!progression || flow.etape().cas != Etape::Cas::copie) {
+        return;
+    }
+    progression->setDetail(detailCopie(flow));
+    progression->setProgression(flow.progression());
+}
+
+void ContentView::paintEvent(QPaintEvent*)
+{
+    QPainter(this).fillRect(rect(), Couleurs::fondPage().couleur());
+    // The start-up task waits for the first frame: its first request loads the TLS stack, which would
+    // hold the window back.
+    if (!m_demarre) {
+        m_demarre = true;
+        QTimer::singleShot(0, this, [this] { demarrer(); });
+    }
+}

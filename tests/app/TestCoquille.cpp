@@ -1,0 +1,138 @@
+#include "BancApplication.h"
+#include "Demarrage.h"
+#include "InstanceUnique.h"
+#include "Polices.h"
+#include "SettingsView.h"
+#include "support/ExecuterTests.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLocalSocket>
+#include <QProcess>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString policeSysteme = u"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"_s;
+
+// The real executable with only the per-user folders pointing into the test's.
+void lancer(QProcess& processus, EnvironnementTest& env)
+{
+    QProcessEnvironment environnement = QProcessEnvironment::systemEnvironment();
+    environnement.insert(u"XDG_DATA_HOME"_s, env.plateforme().dossierDonnees);
+    environnement.insert(u"XDG_CONFIG_HOME"_s, env.chemin(u"config"_s));
+    environnement.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    processus.setProcessEnvironment(environnement);
+    processus.setProgram(QStringLiteral(VALTO_EXECUTABLE));
+    processus.start();
+    QVERIFY(processus.waitForStarted());
+}
+
+} // namespace
+
+// The shell around the window: geometry, typefaces, the toolkit's French, one instance per data folder.
+class TestCoquille final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { Demarrage::preparer(*qApp); }
+
+    void texteDuToolkitEnFrancais()
+    {
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), u"Annuler"_s);
+    }
+
+    // The platform's settings command opens the settings window from the main window.
+    void reglagesParRaccourci()
+    {
+        BancApplication banc;
+        banc.montrer();
+        QVERIFY(!banc.app().reglages());
+        banc.fenetre().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&banc.fenetre()));
+        QTest::keyClick(&banc.fenetre(), Qt::Key_Comma, Qt::ControlModifier);
+        QVERIFY(banc.app().reglages());
+        QTRY_VERIFY(banc.app().reglages()->isVisible());
+    }
+
+    // Each face from its .otf file, else its .ttf file; a file that is not a font is passed over.
+    void polices_data()
+    {
+        QTest::addColumn<QStringList>("fichiers");
+        QTest::addColumn<QStringList>("enregistres");
+        QTest::newRow("otf avant ttf") << QStringList{u"Aeonik-Regular.ttf"_s, u"Aeonik-Regular.otf"_s}
+                                       << QStringList{u"Aeonik-Regular.otf"_s};
+        QTest::newRow("ttf seul, illisible ignoré")
+            << QStringList{u"Aeonik-Medium.otf:illisible"_s, u"AeonikMono-Regular.ttf"_s}
+            << QStringList{u"AeonikMono-Regular.ttf"_s};
+    }
+    void polices()
+    {
+        QFETCH(QStringList, fichiers);
+        QFETCH(QStringList, enregistres);
+        EnvironnementTest env;
+        const QString dossier = env.creerDossier(u"Resources"_s);
+        for (const QString& fichier : fichiers) {
+            const QStringList morceaux = fichier.split(u':');
+            if (morceaux.size() > 1) {
+                env.creerFichier(u"Resources/"_s + morceaux.first(), "pas une police");
+            } else {
+                QVERIFY(QFile::copy(policeSysteme, dossier + u'/' + fichier));
+            }
+        }
+        QStringList attendus;
+        for (const QString& nom : enregistres) {
+            attendus.append(dossier + u'/' + nom);
+        }
+        QCOMPARE(PolicesEmbarquees::enregistrer(dossier), attendus);
+    }
+
+    // A second launch on the same data folder steps aside and brings the first window forward, also
+    // when an earlier first instance died without releasing its lock and socket.
+    void secondeInstance_data()
+    {
+        QTest::addColumn<bool>("premiereTuee");
+        QTest::newRow("première vivante") << false;
+        QTest::newRow("après une première tuée") << true;
+    }
+    void secondeInstance()
+    {
+        QFETCH(bool, premiereTuee);
+        BancApplication banc;
+        const QString dossierDonnees = banc.env.plateforme().dossierDonnees;
+        if (premiereTuee) {
+            QProcess tuee;
+            lancer(tuee, banc.env);
+            // Killed once it listens, so both its lock file and its socket stay behind.
+            const QString nom = InstanceUnique(dossierDonnees).nomServeur();
+            QTRY_VERIFY_WITH_TIMEOUT(
+                [&] {
+                    QLocalSocket sonde;
+                    sonde.connectToServer(nom);
+                    return sonde.waitForConnected(100);
+                }(),
+                10000);
+            tuee.kill();
+            QVERIFY(tuee.waitForFinished());
+        }
+        InstanceUnique instance(dossierDonnees);
+        QVERIFY(instance.demarrer());
+        connect(&instance, &InstanceUnique::activationDemandee, &banc.app(), &ValtoTransferApp::premierPlan);
+        banc.montrer();
+        QWidget autre;
+        autre.show();
+        autre.activateWindow();
+        QTRY_VERIFY(autre.isActiveWindow());
+
+        QProcess seconde;
+        lancer(seconde, banc.env);
+        QTRY_COMPARE_WITH_TIMEOUT(seconde.state(), QProcess::NotRunning, 10000);
+        QCOMPARE(seconde.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(seconde.exitCode(), 0);
+        QTRY_VERIFY(banc.fenetre().isActiveWindow());
+    }
+};
+
+VALTO_INSCRIRE_TESTS(TestCoquille)
+#include "TestCoquille.moc"
