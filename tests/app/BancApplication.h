@@ -7,6 +7,7 @@
 #include "support/ServeurLocal.h"
 #include "update/OutilsFactices.h"
 
+#include <QCryptographicHash>
 #include <QTest>
 
 #include <memory>
@@ -63,11 +64,18 @@ struct BancApplication {
         QVERIFY(QTest::qWaitForWindowExposed(&fenetre()));
     }
     // Offers version 2.0, whose image (any body) holds one bundle.
+    // An image sent without its length is only trusted with its checksum, so the manifest gives one then.
     void publier20(const ReponseScriptee& image)
     {
+        QByteArray somme;
+        if (image.forme == ReponseScriptee::Forme::sansLongueur) {
+            somme = ",\"sha256\":\"" +
+                    QCryptographicHash::hash(image.corps, QCryptographicHash::Sha256).toHex() + '"';
+        }
         serveur.repondre("GET", "/releases/version.json",
                          ReponseScriptee::json(200, "{\"version\":\"2.0\",\"url\":\"" +
-                                                        serveur.origine().toUtf8() + "/images/v2.dmg\"}"));
+                                                        serveur.origine().toUtf8() + "/images/v2.dmg\"" +
+                                                        somme + '}'));
         serveur.repondre("GET", "/images/v2.dmg", image);
     }
     QString creer(const QString& relatif, const QByteArray& contenu = "x")
