@@ -23,6 +23,8 @@ if repond; then
   echo "Le port $port est déjà utilisé : arrête le programme qui l'occupe, puis relance." >&2
   exit 1
 fi
+# The demo holds an API key and, once used, passwords: its folders are the user's alone.
+umask 077
 mkdir -p "$copies" "$demo/serveur" "$demo/releases" "$demo/config/Valto" "$demo/donnees"
 
 build/serveur/valto-serveur --port "$port" --nas "$nas" --copies "$copies" --cle "$cle" \
