@@ -87,16 +87,10 @@ struct Banc {
         QCOMPARE(lireArbre(dossierCopies + u'/' + token), copies);
         QCOMPARE(QGuiApplication::clipboard()->text(), u"https://t.example/tok4567890"_s);
         const QString motDePasse = flow.motDePasse();
-        const Transfert attendu{u"tok4567890"_s,
-                                u"Photos"_s,
-                                u"https://t.example/tok4567890"_s,
-                                false,
-                                QDateTime(QDate(2026, 12, 4), QTime(9, 30), Qt::UTC),
-                                std::nullopt,
-                                2,
-                                1234,
+        const Transfert attendu(u"tok4567890"_s, u"Photos"_s, u"https://t.example/tok4567890"_s, false,
+                                QDateTime(QDate(2026, 12, 4), QTime(9, 30), Qt::UTC), std::nullopt, 2, 1234,
                                 motDePasse.isEmpty() ? std::nullopt : std::optional(motDePasse),
-                                valeurBrute(flow.mode())};
+                                valeurBrute(flow.mode()));
         QCOMPARE(historique.transferts(), QList{attendu});
         QCOMPARE(flow.etape(), Etape::termine(historique.transferts().first()));
     }
