@@ -110,13 +110,9 @@ private Q_SLOTS:
         const QByteArray base = R"({"token":"tok1","titre":"Transfert 1","url":"https://t.test/tok1",)"
                                 R"("protege":false,"creeLe":"2026-12-04T09:30:01Z","nbFichiers":1)";
         const auto entree = [&](const char* suite) { return "[" + base + suite + "}]"; };
-        Transfert decale = transfert(1);
-        decale.expireLe = QDateTime(QDate(2026, 12, 11), QTime(8, 30), Qt::UTC);
         QTest::newRow("nuls, clés inconnues")
             << entree(R"(,"octets":1000,"expireLe":null,"motDePasse":null,"type":null,"autre":[1])")
             << QList<Transfert>{transfert(1)};
-        QTest::newRow("décalage horaire")
-            << entree(R"(,"octets":1000,"expireLe":"2026-12-11T09:30:00+01:00")") << QList<Transfert>{decale};
         QTest::newRow("100 doublons, le 101e ajouté")
             << "[" + QByteArrayList(100, base + ",\"octets\":1000}").join(',') + "]"
             << QList<Transfert>(100, transfert(1));

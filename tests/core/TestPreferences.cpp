@@ -36,13 +36,6 @@ private Q_SLOTS:
                            {u"expediteur"_s, QString()},
                            {u"defaultExpiryDays"_s, 0}}
             << QVariantList{u"https://a.test/api"_s, copies, u"Camille Test"_s, qint64(0)};
-        QTest::newRow("valeurs gardées")
-            << QVariantMap{{u"apiBaseURL"_s, u"\thttps://a.test"_s},
-                           {u"nasMountPath"_s, u"/Volumes/data/VALTO TRANSFERTS/"_s},
-                           {u"expediteur"_s, u"Studio Valto"_s},
-                           {u"defaultExpiryDays"_s, u"30"_s}}
-            << QVariantList{u"\thttps://a.test"_s, u"/Volumes/data/VALTO TRANSFERTS/"_s, u"Studio Valto"_s,
-                            qint64(30)};
         QTest::newRow("types inattendus, ancien dossier du serveur")
             << QVariantMap{{u"apiBaseURL"_s, 42},
                            {u"nasMountPath"_s, u"/Volumes/VALTO SERVER/VALTO TRANSFERTS"_s},

@@ -35,9 +35,6 @@ private Q_SLOTS:
             << L{u"avant.JPG"_s, u"apres.pdf"_s} << u"avant vs apres"_s << qint64(6);
         QTest::newRow("comparaison, rien d'acceptable")
             << Mode::compare << L{u"-disparu.jpg"_s, u"notes.txt"_s} << L{} << QString() << qint64(0);
-        QTest::newRow("comparaison, même nom")
-            << Mode::compare << L{u"photo.webp"_s, u"sous/photo.svg"_s}
-            << L{u"photo.webp"_s, u"sous/photo.svg"_s} << u"photo"_s << qint64(6);
     }
     void ajouter()
     {

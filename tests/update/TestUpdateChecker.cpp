@@ -76,16 +76,6 @@ struct Banc {
     }
 };
 
-// Without a length, only a checksum tells a whole image from one cut short.
-QString sommeDuFlux(qint64 taille)
-{
-    QByteArray contenu(taille, Qt::Uninitialized);
-    for (qint64 i = 0; i < taille; ++i) {
-        contenu[i] = ReponseScriptee::octetDuFlux(i);
-    }
-    return QString::fromLatin1(QCryptographicHash::hash(contenu, QCryptographicHash::Sha256).toHex());
-}
-
 } // namespace
 
 // The update check against the loopback server: manifest, download, staging, install when idle.
@@ -129,26 +119,6 @@ private Q_SLOTS:
         QCOMPARE(banc.checker().info(), std::nullopt);
         QCOMPARE(banc.etats, QList<Etat>());
         QCOMPARE(banc.serveur.nombreDeRequetes(), 1);
-    }
-
-    // One report per full buffer written (a fraction only when the length is announced), then 1.0.
-    void progression()
-    {
-        Banc banc;
-        constexpr qint64 taille = 2 * UpdateChecker::tailleTampon + 100;
-        const auto rapports = [&](ReponseScriptee::Forme forme, std::optional<QString> somme) {
-            banc.serveur.remplacer("GET", "/images/valto-2.0.dmg", ReponseScriptee::flux(taille, forme));
-            QList<std::optional<double>> recus;
-            const auto prete = QCoro::waitFor(UpdateChecker::telechargerEtPreparer(
-                banc.env.plateforme(), {u"2.0"_s, banc.urlImage(), somme},
-                [&](std::optional<double> fraction) { recus.append(fraction); }));
-            return prete.has_value() ? recus : QList<std::optional<double>>();
-        };
-        QCOMPARE(rapports(ReponseScriptee::Forme::sansLongueur, sommeDuFlux(taille)),
-                 (QList<std::optional<double>>{std::nullopt, std::nullopt, 1.0}));
-        QCOMPARE(rapports(ReponseScriptee::Forme::normale, std::nullopt),
-                 (QList<std::optional<double>>{double(UpdateChecker::tailleTampon) / taille,
-                                               2.0 * UpdateChecker::tailleTampon / taille, 1.0}));
     }
 
     // Failures show in the banner (an empty message: the platform's text); nothing is ever mounted.

@@ -139,9 +139,6 @@ private Q_SLOTS:
                  debut + "/usr/bin/ditto \"" + dossier + "/Valto Transfer.app\" \"" + app +
                      "\"\n/usr/bin/xattr -dr com.apple.quarantine \"" + app +
                      "\" 2>/dev/null\n/usr/bin/open \"" + app + "\"\n" + fin);
-        QCOMPARE(script(OutilsMiseAJour::linuxSquashFS(u"valto $x"_s)),
-                 debut + "/bin/cp -a \"" + dossier + "/Valto Transfer.app\" \"" + app + "\"\n\"" + app +
-                     "/valto \\$x\" >/dev/null 2>&1 &\n" + fin);
     }
 
     // Refused: nothing written. Written but bash not started: the application keeps running.
