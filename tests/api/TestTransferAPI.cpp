@@ -201,6 +201,9 @@ private Q_SLOTS:
             << modifier
             << json(200, QByteArray(enregistrement).replace("9007199254740993", "18446744073709551616"))
             << illisible.arg(u"octets"_s);
+        QTest::newRow("élément invalide")
+            << lister << json(200, R"({"transferts":[)" + enregistrement + ",{}]}")
+            << illisible.arg(u"token"_s);
         QTest::newRow("partage nombre")
             << partages << json(200, R"({"partages":["D",3]})") << illisible.arg(u"partages"_s);
         QTest::newRow("JSON tronqué") << lister << json(200, "{\"transferts\":[")

@@ -23,6 +23,7 @@ private Q_SLOTS:
         QTest::newRow("99 960 arrondi à 100,0") << qint64(99960) << u"100,0 Ko"_s;
         QTest::newRow("100 000") << qint64(100000) << u"100 Ko"_s;
         QTest::newRow("999 999 reste en Ko") << qint64(999999) << u"1000 Ko"_s;
+        QTest::newRow("1 000 000") << qint64(1000000) << u"1,0 Mo"_s;
         QTest::newRow("2,5 Mo") << qint64(2500000) << u"2,5 Mo"_s;
         QTest::newRow("3,4 Go") << qint64(3400000000) << u"3,4 Go"_s;
         QTest::newRow("10^16 reste en To") << qint64(10000000000000000) << u"10000 To"_s;

@@ -108,6 +108,7 @@ private Q_SLOTS:
         const QString url = u"https://x.test/v.dmg"_s;
         QTest::newRow("HTML") << "<html><body>Bienvenue</body></html>"_ba;
         QTest::newRow("même version") << manifeste(u"1.4"_s, url);
+        QTest::newRow("url invalide") << manifeste(u"2.0"_s, u"http://[::1"_s);
         QTest::newRow("version qui sort du dossier") << manifeste(u"2.5/../../x"_s, url);
     }
     void verificationAbandonnee()
