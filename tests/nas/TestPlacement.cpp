@@ -26,6 +26,9 @@ private Q_SLOTS:
         QTest::newRow("partage composé, chemin décomposé")
             << u"/Volumes/E\u0301quipe/Re\u0301sume\u0301.pdf"_s << QStringList{u"\u00C9quipe"_s}
             << u"\u00C9quipe/Re\u0301sume\u0301.pdf"_s;
+        QTest::newRow("partage décomposé, chemin composé")
+            << u"/Volumes/\u00C9quipe/\u00E9t\u00E9.jpg"_s << QStringList{u"E\u0301quipe"_s}
+            << u"E\u0301quipe/\u00E9t\u00E9.jpg"_s;
         QTest::newRow("marque combinante après le partage")
             << u"/Volumes/DATA/\u0301x.jpg"_s << defaut << u"DATA/\u0301x.jpg"_s;
     }
