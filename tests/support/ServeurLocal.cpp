@@ -29,27 +29,6 @@ std::optional<RequeteRecue> extraireRequete(QByteArray& tampon)
     return requete;
 }
 
-// Writes the generated body in slices as the socket drains, so a large body never sits in memory.
-void envoyerFlux(QTcpSocket* socket, qint64 total, qint64 limite, bool fermer)
-{
-    auto envoye = std::make_shared<qint64>(0);
-    const auto ecrireSuite = [socket, envoye, total, limite, fermer] {
-        while (*envoye < limite && socket->bytesToWrite() < 1024 * 1024) {
-            QByteArray morceau(std::min<qint64>(256 * 1024, limite - *envoye), Qt::Uninitialized);
-            for (qint64 i = 0; i < morceau.size(); ++i) {
-                morceau[i] = ReponseScriptee::octetDuFlux(*envoye + i);
-            }
-            socket->write(morceau);
-            *envoye += morceau.size();
-        }
-        if (*envoye == limite && socket->bytesToWrite() == 0 && (fermer || limite < total)) {
-            socket->disconnectFromHost();
-        }
-    };
-    QObject::connect(socket, &QTcpSocket::bytesWritten, socket, ecrireSuite);
-    ecrireSuite();
-}
-
 } // namespace
 
 ReponseScriptee ReponseScriptee::flux(qint64 taille, Forme forme)
@@ -116,23 +95,24 @@ void ServeurLocal::lire(QTcpSocket* socket)
 void ServeurLocal::envoyer(QTcpSocket* socket, const ReponseScriptee& reponse)
 {
     using Forme = ReponseScriptee::Forme;
-    if (reponse.forme == Forme::coupee) {
-        socket->disconnectFromHost();
-        return;
+    QByteArray corps = reponse.corps;
+    qint64 taille = corps.size();
+    if (reponse.tailleFlux >= 0) {
+        taille = reponse.tailleFlux;
+        corps.resize(reponse.forme == Forme::interrompue ? reponse.coupureApres : taille);
+        for (qint64 i = 0; i < corps.size(); ++i) {
+            corps[i] = ReponseScriptee::octetDuFlux(i);
+        }
     }
-    const qint64 taille = reponse.tailleFlux >= 0 ? reponse.tailleFlux : reponse.corps.size();
     QByteArray tete = "HTTP/1.1 " + QByteArray::number(reponse.statut) + " Statut\r\n" + reponse.entetes;
     if (reponse.forme != Forme::sansLongueur) {
         tete += "Content-Length: " + QByteArray::number(taille) + "\r\n";
     }
     const bool fermer = reponse.forme != Forme::normale;
-    socket->write(tete + (fermer ? "Connection: close\r\n\r\n" : "\r\n"));
-    if (reponse.tailleFlux >= 0) {
-        envoyerFlux(socket, taille, reponse.forme == Forme::interrompue ? reponse.coupureApres : taille,
-                    fermer);
-        return;
+    if (reponse.forme != Forme::coupee) {
+        socket->write(tete + (fermer ? "Connection: close\r\n\r\n" : "\r\n") + corps);
     }
-    socket->write(reponse.corps);
+    // Pending bytes are still written before the connection closes.
     if (fermer) {
         socket->disconnectFromHost();
     }

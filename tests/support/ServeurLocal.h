@@ -32,7 +32,7 @@ struct ReponseScriptee final {
     QByteArray entetes; // extra header lines, each ending in "\r\n"
     Forme forme = Forme::normale;
     int delaiMs = 0;         // wait before answering
-    qint64 tailleFlux = -1;  // >= 0: a generated body of that many bytes, streamed (corps is ignored)
+    qint64 tailleFlux = -1;  // >= 0: a generated body of that many bytes (corps is ignored)
     qint64 coupureApres = 0; // with Forme::interrompue
 
     static ReponseScriptee json(int statut, const QByteArray& corps) { return {statut, corps, {}}; }

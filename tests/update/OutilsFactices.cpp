@@ -50,19 +50,15 @@ QStringList OutilsFactices::journal() const
 
 QByteArray OutilsFactices::plist(const QStringList& pointsMontage)
 {
-    QByteArray texte =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST "
-        "1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n<plist version=\"1.0\">\n"
-        "<dict>\n\t<key>system-entities</key>\n\t<array>\n";
+    QByteArray texte = "<?xml version=\"1.0\"?>\n<plist><dict><key>system-entities</key><array>\n";
     for (const QString& point : pointsMontage) {
-        texte += "\t\t<dict><key>potentially-mountable</key><true/><key>unmapped-content-length</key>"
-                 "<integer>209715200</integer>";
+        texte += "<dict><key>potentially-mountable</key><true/>";
         if (!point.isEmpty()) {
             texte += "<key>mount-point</key><string>" + point.toHtmlEscaped().toUtf8() + "</string>";
         }
         texte += "</dict>\n";
     }
-    return texte + "\t</array>\n</dict>\n</plist>\n";
+    return texte + "</array></dict></plist>\n";
 }
 
 void OutilsFactices::ecrireScript(const QString& chemin, const QString& corps)
