@@ -6,11 +6,9 @@
 #include <QUrl>
 #include <QWidget>
 
-#include <memory>
-
 namespace {
 
-bool entrerAvec(QWidget* cible, const QMimeData& donnees)
+bool glisser(QWidget* cible, const QMimeData& donnees, bool lacher)
 {
     const QPoint centre = cible->rect().center();
     QDragEnterEvent entree(centre, Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
@@ -20,31 +18,25 @@ bool entrerAvec(QWidget* cible, const QMimeData& donnees)
     }
     QDragMoveEvent mouvement(centre, Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(cible, &mouvement);
-    return mouvement.isAccepted();
-}
-
-bool deposerAvec(QWidget* cible, const QMimeData& donnees)
-{
-    if (!entrerAvec(cible, donnees)) {
-        return false;
+    if (!mouvement.isAccepted() || !lacher) {
+        return mouvement.isAccepted();
     }
-    QDropEvent depot(QPointF(cible->rect().center()), Qt::CopyAction, &donnees, Qt::LeftButton,
-                     Qt::NoModifier);
+    QDropEvent depot(QPointF(centre), Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(cible, &depot);
     return depot.isAccepted();
 }
 
-QMimeData* fichiers(const QStringList& chemins)
+bool glisserFichiers(QWidget* cible, const QStringList& chemins, bool lacher)
 {
-    auto* donnees = new QMimeData;
+    QMimeData donnees;
     QList<QUrl> urls;
     for (const QString& chemin : chemins) {
         urls.append(QUrl::fromLocalFile(chemin));
     }
-    donnees->setUrls(urls);
+    donnees.setUrls(urls);
     // File managers also offer the paths as text, which text fields would take.
-    donnees->setText(chemins.join(u'\n'));
-    return donnees;
+    donnees.setText(chemins.join(u'\n'));
+    return glisser(cible, donnees, lacher);
 }
 
 } // namespace
@@ -53,8 +45,7 @@ namespace Glisser {
 
 bool entrer(QWidget* cible, const QStringList& chemins)
 {
-    const std::unique_ptr<QMimeData> donnees(fichiers(chemins));
-    return entrerAvec(cible, *donnees);
+    return glisserFichiers(cible, chemins, false);
 }
 
 void sortir(QWidget* cible)
@@ -65,15 +56,14 @@ void sortir(QWidget* cible)
 
 bool deposer(QWidget* cible, const QStringList& chemins)
 {
-    const std::unique_ptr<QMimeData> donnees(fichiers(chemins));
-    return deposerAvec(cible, *donnees);
+    return glisserFichiers(cible, chemins, true);
 }
 
 bool deposerTexte(QWidget* cible, const QString& texte)
 {
     QMimeData donnees;
     donnees.setText(texte);
-    return deposerAvec(cible, donnees);
+    return glisser(cible, donnees, true);
 }
 
 } // namespace Glisser

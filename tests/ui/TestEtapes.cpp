@@ -69,18 +69,13 @@ private Q_SLOTS:
     void resultat()
     {
         QFETCH(Transfert, transfert);
-        QFETCH(QString, meta);
-        QFETCH(bool, boutonMotDePasse);
         ResultatView vue(transfert, u"Nouveau transfert"_s);
         int nouveaux = 0;
         vue.surNouveau = [&nouveaux] { ++nouveaux; };
         afficher(vue);
-        QCOMPARE(vue.findChild<Libelle*>(u"meta"_s)->text(), meta);
-        QCOMPARE(vue.findChild<ValtoButton*>(u"copierMotDePasse"_s) != nullptr, boutonMotDePasse);
-        QCOMPARE(vue.findChild<ValtoPrimaryButton*>(u"recopierLien"_s)->titre(), u"Recopier le lien"_s);
-        auto* nouveau = vue.findChild<ValtoButton*>(u"nouveau"_s);
-        QCOMPARE(nouveau->titre(), u"Nouveau transfert"_s);
-        QTest::mouseClick(nouveau, Qt::LeftButton);
+        QTEST(vue.findChild<Libelle*>(u"meta"_s)->text(), "meta");
+        QTEST(vue.findChild<ValtoButton*>(u"copierMotDePasse"_s) != nullptr, "boutonMotDePasse");
+        QTest::mouseClick(vue.findChild<ValtoButton*>(u"nouveau"_s), Qt::LeftButton);
         QCOMPARE(nouveaux, 1);
         Captures::enregistrer(vue, u"resultat-"_s + QString::fromUtf8(QTest::currentDataTag()));
     }
@@ -158,7 +153,6 @@ private Q_SLOTS:
         QCOMPARE(texte->text(), message);
         QVERIFY(texte->height() >= texte->heightForWidth(texte->width()));
         QVERIFY(texte->height() > 2 * texte->fontMetrics().height());
-        QVERIFY(texte->alignment() & Qt::AlignHCenter);
         QTest::keyClick(vue.findChild<ValtoPrimaryButton*>(u"reessayer"_s), Qt::Key_Space);
         QCOMPARE(retours, 1);
         Captures::enregistrer(vue, u"erreur"_s);
@@ -168,7 +162,6 @@ private Q_SLOTS:
     {
         ProgressionView copie(u"Copie vers le NAS…"_s, u"1,2 Mo sur 3 Mo"_s, 0.4);
         afficher(copie);
-        QCOMPARE(copie.findChild<DSBar*>(u"barre"_s)->width(), 260);
         Captures::enregistrer(copie, u"progression-copie"_s);
 
         const QString detail = u"Enregistrement auprès de transferts.valto.ch"_s;
