@@ -4,9 +4,7 @@
 #include "design/Apparence.h"
 #include "design/Couleurs.h"
 #include "design/DSBar.h"
-#include "design/Icones.h"
 #include "design/IndeterminateFill.h"
-#include "design/Polices.h"
 #include "design/StatusDot.h"
 #include "design/ValtoBadge.h"
 #include "design/ValtoButton.h"
@@ -15,15 +13,12 @@
 #include "design/ValtoSelect.h"
 #include "support/ExecuterTests.h"
 
-#include <QAccessible>
 #include <QApplication>
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 
-#include <cmath>
 #include <functional>
 #include <memory>
 
@@ -57,20 +52,6 @@ private Q_SLOTS:
     {
         Apparence::instance().forcer(Apparence::Mode::clair);
         Animations::setActives(false);
-    }
-
-    void couleurHex_data()
-    {
-        QTest::addColumn<QString>("hex");
-        QTest::addColumn<QColor>("attendue");
-        QTest::newRow("six chiffres") << u"#1a8b3c"_s << QColor(0x1a, 0x8b, 0x3c, 255);
-        QTest::newRow("huit chiffres") << u"#11223380"_s << QColor(0x11, 0x22, 0x33, 0x80);
-        QTest::newRow("espaces et saut") << u"  #fafaf9\n"_s << QColor(0xfa, 0xfa, 0xf9, 255);
-    }
-    void couleurHex()
-    {
-        QFETCH(QString, hex);
-        QTEST(couleurDepuisHex(hex), "attendue");
     }
 
     // Each control, already on screen, repaints itself in the other colour when the appearance flips.
@@ -125,50 +106,6 @@ private Q_SLOTS:
         QApplication::setPalette(origine);
     }
 
-    // Without the bundled faces, the system's own faces stand in at the asked size.
-    void policesDeRepli()
-    {
-        QVERIFY(!Polices::faceUtilisable(Polices::faceTexteRegular));
-        const QFont texte = Polices::texte(15, QFont::Medium);
-        QCOMPARE(texte.family(), QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
-        QCOMPARE(texte.pixelSize(), 15);
-        QCOMPARE(Polices::capitalesEspacees(11).family(),
-                 QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
-        QCOMPARE(Polices::majuscules(u"Après"_s), u"APRÈS"_s);
-    }
-
-    void symboles_data()
-    {
-        QTest::addColumn<QString>("nom");
-        for (const QString& nom : {u"arrow.up"_s, u"xmark"_s, u"checkmark"_s, u"link"_s, u"ellipsis"_s,
-                                   u"folder"_s, u"doc"_s, u"doc.richtext"_s, u"photo"_s, u"lock"_s, u"tray"_s,
-                                   u"arrow.clockwise"_s, u"arrow.left.arrow.right"_s, u"chevron.down"_s,
-                                   u"arrow.triangle.2.circlepath"_s, u"exclamationmark.triangle"_s}) {
-            QTest::newRow(qPrintable(nom)) << nom;
-        }
-    }
-    // Every symbol the screens name exists, takes the asked colour and is drawn at the device's pixels.
-    void symboles()
-    {
-        QFETCH(QString, nom);
-        const QColor danger = Couleurs::danger().clair;
-        for (const qreal ratio : {1.0, 2.0}) {
-            const QImage pixels = Icones::pixmap(nom, 13, danger, ratio).toImage();
-            QCOMPARE(pixels.size(), QSize(qCeil(13 * ratio), qCeil(13 * ratio)));
-            int couverts = 0;
-            for (int y = 0; y < pixels.height(); ++y) {
-                for (int x = 0; x < pixels.width(); ++x) {
-                    const QColor c = pixels.pixelColor(x, y);
-                    if (c.alpha() >= 128) {
-                        QVERIFY(qAbs(c.red() - danger.red()) <= 2 && qAbs(c.green() - danger.green()) <= 2);
-                        ++couverts;
-                    }
-                }
-            }
-            QVERIFY(couverts > 0);
-        }
-    }
-
     void presses_data()
     {
         QTest::addColumn<Geste>("geste");
@@ -202,68 +139,6 @@ private Q_SLOTS:
             geste(controle);
             QTEST(appels, "actions");
         }
-    }
-
-    // The ring shows once Tab brings the focus, not for the focus a window hands out when shown.
-    void anneauAuClavier()
-    {
-        QWidget fenetre;
-        auto* premier = new ValtoButton(u"Annuler"_s, {}, {}, &fenetre);
-        auto* second = new ValtoButton(u"Ajouter…"_s, {}, {}, &fenetre);
-        second->move(0, 50);
-        fenetre.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
-        premier->setFocus(Qt::ActiveWindowFocusReason);
-        const QPoint bord(1, 17);
-        QCOMPARE(Captures::pixel(*premier, bord), Couleurs::contour().clair);
-        QTest::keyClick(premier, Qt::Key_Tab);
-        QVERIFY(second->hasFocus());
-        QVERIFY(Captures::pixel(*second, bord) != Couleurs::contour().clair);
-    }
-
-    void accessibilite()
-    {
-        ValtoPrimaryButton bouton(u"Recopier le lien"_s);
-        ActionIcone icone(u"arrow.clockwise"_s, u"Rafraîchir les statistiques"_s, 28);
-        QAccessibleInterface* interfaceBouton = QAccessible::queryAccessibleInterface(&bouton);
-        QCOMPARE(interfaceBouton->role(), QAccessible::Button);
-        QCOMPARE(interfaceBouton->text(QAccessible::Name), u"Recopier le lien"_s);
-        QCOMPARE(QAccessible::queryAccessibleInterface(&icone)->text(QAccessible::Name),
-                 u"Rafraîchir les statistiques"_s);
-    }
-
-    void survolDesRoles_data()
-    {
-        QTest::addColumn<ValtoButton::Role>("role");
-        QTest::addColumn<QColor>("etiquetteSurvolee");
-        QTest::addColumn<QColor>("fondSurvole");
-        QTest::newRow("normal") << ValtoButton::Role::normal << Couleurs::fondPage().clair
-                                << Couleurs::texte().clair;
-        QTest::newRow("ghost") << ValtoButton::Role::ghost << Couleurs::texte().clair
-                               << Couleurs::surfaceSurvol().clair;
-        QTest::newRow("danger") << ValtoButton::Role::danger << Couleurs::danger().clair
-                                << Couleurs::dangerTeinte().clair;
-    }
-    // The pointer entering and leaving flips the hover look; a danger label stays red throughout.
-    void survolDesRoles()
-    {
-        QFETCH(ValtoButton::Role, role);
-        QFETCH(QColor, etiquetteSurvolee);
-        QWidget fenetre;
-        fenetre.resize(200, 80);
-        auto* bouton = new ValtoButton(u"Supprimer"_s, role, ValtoButton::Taille::small, &fenetre);
-        bouton->move(20, 20);
-        fenetre.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
-        QTest::mouseMove(&fenetre, QPoint(5, 5));
-        const QColor etiquetteAuRepos = bouton->couleurEtiquette();
-        QTest::mouseMove(bouton, QPoint(4, 4));
-        QTRY_VERIFY(bouton->hover());
-        QCOMPARE(bouton->couleurEtiquette(), etiquetteSurvolee);
-        QTEST(Captures::pixel(*bouton, QPoint(3, 14)), "fondSurvole");
-        QCOMPARE(etiquetteAuRepos == etiquetteSurvolee, role == ValtoButton::Role::danger);
-        QTest::mouseMove(&fenetre, QPoint(5, 5));
-        QTRY_VERIFY(!bouton->hover());
     }
 
     void segments()
@@ -348,24 +223,20 @@ private Q_SLOTS:
     {
         QWidget planche;
         auto* ligne = new QHBoxLayout(&planche);
-        const QList<std::pair<QString, ValtoButton::Role>> roles = {
-            {u"Annuler"_s, ValtoButton::Role::ghost},
-            {u"Ajouter…"_s, ValtoButton::Role::normal},
-            {u"Supprimer"_s, ValtoButton::Role::danger}};
-        ligne->addWidget(new ValtoPrimaryButton(u"Créer le lien"_s));
-        for (const auto& [titre, role] : roles) {
-            ligne->addWidget(new ValtoButton(titre, role, ValtoButton::Taille::small));
+        for (QWidget* controle : std::initializer_list<QWidget*>{
+                 new ValtoPrimaryButton(u"Créer le lien"_s), new ValtoButton(u"Ajouter…"_s),
+                 new ValtoButton(u"Annuler"_s, ValtoButton::Role::ghost, ValtoButton::Taille::small),
+                 new ValtoButton(u"Supprimer"_s, ValtoButton::Role::danger, ValtoButton::Taille::small),
+                 new ValtoSegmented({{1, u"Transfert"_s}, {2, u"Compare"_s}}),
+                 new ValtoSelect({{7, u"7 jours"_s}}),
+                 new ActionIcone(u"arrow.clockwise"_s, u"Rafraîchir"_s, 28), new DSBar(0.4),
+                 new ValtoBadge(u"Lien"_s), new ValtoBadge(u"Lien"_s, ValtoBadge::Tone::success),
+                 new ValtoBadge(u"Copie"_s, ValtoBadge::Tone::warning),
+                 new ValtoBadge(u"Compare"_s, ValtoBadge::Tone::strong),
+                 new StatusDot(u"Envoyé"_s, StatusDot::Tone::todo),
+                 new StatusDot(u"OK"_s, StatusDot::Tone::success)}) {
+            ligne->addWidget(controle);
         }
-        ligne->addWidget(new ValtoSegmented({{1, u"Transfert"_s}, {2, u"Compare"_s}}));
-        ligne->addWidget(new ValtoSelect({{7, u"7 jours"_s}}));
-        ligne->addWidget(new ActionIcone(u"arrow.clockwise"_s, u"Rafraîchir"_s, 28));
-        ligne->addWidget(new DSBar(0.4));
-        for (const ValtoBadge::Tone tone : {ValtoBadge::Tone::neutral, ValtoBadge::Tone::success,
-                                            ValtoBadge::Tone::warning, ValtoBadge::Tone::strong}) {
-            ligne->addWidget(new ValtoBadge(u"Lien"_s, tone));
-        }
-        ligne->addWidget(new StatusDot(u"Envoyé"_s, StatusDot::Tone::todo));
-        ligne->addWidget(new StatusDot(u"OK"_s, StatusDot::Tone::success));
         planche.show();
         QVERIFY(QTest::qWaitForWindowExposed(&planche));
         Captures::enregistrer(planche, u"design-catalogue"_s);

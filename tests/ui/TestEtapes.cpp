@@ -23,22 +23,18 @@ namespace {
 // The width of the step area in the 460-wide window.
 constexpr int largeurEtape = 428;
 
-Transfert transfertSimple()
+Transfert exemple(bool protege = false)
 {
     Transfert t;
     t.token = u"k3v9x0b2qa"_s;
     t.titre = u"Rendus"_s;
     t.url = u"https://transferts.valto.ch/t/k3v9x0b2qa"_s;
     t.creeLe = QDateTime(QDate(2026, 12, 4), QTime(12, 0), Qt::UTC);
-    return t;
-}
-
-Transfert transfertProtege()
-{
-    Transfert t = transfertSimple();
-    t.protege = true;
-    t.motDePasse = u"pâquerette-42"_s;
-    t.expireLe = QDateTime(QDate(2026, 12, 11), QTime(12, 0), Qt::UTC);
+    if (protege) {
+        t.protege = true;
+        t.motDePasse = u"pâquerette-42"_s;
+        t.expireLe = QDateTime(QDate(2026, 12, 11), QTime(12, 0), Qt::UTC);
+    }
     return t;
 }
 
@@ -62,8 +58,8 @@ private Q_SLOTS:
         QTest::addColumn<Transfert>("transfert");
         QTest::addColumn<QString>("meta");
         QTest::addColumn<bool>("boutonMotDePasse");
-        QTest::newRow("permanent") << transfertSimple() << u"Lien permanent"_s << false;
-        QTest::newRow("protégé") << transfertProtege()
+        QTest::newRow("permanent") << exemple() << u"Lien permanent"_s << false;
+        QTest::newRow("protégé") << exemple(true)
                                  << u"Expire le 11 décembre 2026 · protégé par mot de passe"_s << true;
     }
     void resultat()
@@ -86,42 +82,36 @@ private Q_SLOTS:
         QTest::addColumn<QString>("bouton");
         QTest::addColumn<QString>("titre");
         QTest::addColumn<QString>("copie");
-        QTest::newRow("lien") << u"recopierLien"_s << u"Recopier le lien"_s << transfertProtege().url;
+        QTest::newRow("lien") << u"recopierLien"_s << u"Recopier le lien"_s << exemple(true).url;
         QTest::newRow("mot de passe")
-            << u"copierMotDePasse"_s << u"Copier le mot de passe"_s << *transfertProtege().motDePasse;
+            << u"copierMotDePasse"_s << u"Copier le mot de passe"_s << *exemple(true).motDePasse;
     }
     void copieDeuxFois()
     {
         QFETCH(QString, bouton);
         QFETCH(QString, titre);
         QFETCH(QString, copie);
-        ResultatView vue(transfertProtege(), u"Nouvelle comparaison"_s);
+        ResultatView vue(exemple(true), u"Nouvelle comparaison"_s);
         afficher(vue);
         auto* controle = vue.findChild<ControleValto*>(bouton);
-        const auto titreActuel = [controle] {
-            if (auto* principal = qobject_cast<ValtoPrimaryButton*>(controle)) {
-                return principal->titre();
-            }
-            return qobject_cast<ValtoButton*>(controle)->titre();
-        };
         QGuiApplication::clipboard()->setText(u"autre chose"_s);
         QElapsedTimer depuisPremier;
         depuisPremier.start();
         controle->declencher();
         QCOMPARE(QGuiApplication::clipboard()->text(), copie);
-        QCOMPARE(titreActuel(), u"Copié ✓"_s);
+        QCOMPARE(controle->accessibleName(), u"Copié ✓"_s);
         QTest::qWait(800);
         QGuiApplication::clipboard()->clear();
         controle->declencher();
         QCOMPARE(QGuiApplication::clipboard()->text(), copie);
-        QTRY_COMPARE_WITH_TIMEOUT(titreActuel(), titre, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(controle->accessibleName(), titre, 3000);
         QVERIFY(depuisPremier.elapsed() >= ResultatView::dureeCopie);
         QVERIFY(depuisPremier.elapsed() < ResultatView::dureeCopie + 500);
     }
 
     void lienLong()
     {
-        Transfert t = transfertSimple();
+        Transfert t = exemple();
         t.url = u"https://transferts.valto.ch/t/"_s + QString(120, u'x') + u"/fin"_s;
         ResultatView vue(t, u"Nouveau transfert"_s);
         afficher(vue);

@@ -214,65 +214,32 @@ private Q_SLOTS:
         }
     }
 
-    void detail_data()
+    // Under a day left warns; the very moment of expiry already counts as expired.
+    void expiration_data()
     {
-        QTest::addColumn<qint64>("fichiers");
-        QTest::addColumn<qint64>("octets");
         QTest::addColumn<std::optional<qint64>>("expireDansSecondes");
-        QTest::addColumn<QString>("detail");
         QTest::addColumn<QString>("expiration");
         QTest::addColumn<QColor>("couleur");
-        const QColor attenue = Couleurs::texteAttenue().couleur();
         const QString le5 = u"expire le 5 décembre 2026"_s;
-        QTest::newRow("un fichier permanent") << qint64(1) << qint64(999) << std::optional<qint64>()
-                                              << u"1 élément · 999 o"_s << u"permanent"_s << attenue;
+        QTest::newRow("permanent") << std::optional<qint64>() << u"permanent"_s
+                                   << Couleurs::texteAttenue().couleur();
         QTest::newRow("dans 23 heures")
-            << qint64(3) << qint64(1'500'000) << std::optional<qint64>(23 * 3600) << u"3 éléments · 1,5 Mo"_s
-            << le5 << Couleurs::avertissement().couleur();
-        QTest::newRow("dans 25 heures") << qint64(2) << qint64(1500) << std::optional<qint64>(25 * 3600)
-                                        << u"2 éléments · 1,5 Ko"_s << le5 << attenue;
-        QTest::newRow("à l’instant") << qint64(2) << qint64(1500) << std::optional<qint64>(0)
-                                     << u"2 éléments · 1,5 Ko"_s << u"expiré"_s
+            << std::optional<qint64>(23 * 3600) << le5 << Couleurs::avertissement().couleur();
+        QTest::newRow("dans 25 heures")
+            << std::optional<qint64>(25 * 3600) << le5 << Couleurs::texteAttenue().couleur();
+        QTest::newRow("à l’instant") << std::optional<qint64>(0) << u"expiré"_s
                                      << Couleurs::texteDiscret().couleur();
     }
-    void detail()
+    void expiration()
     {
-        QFETCH(qint64, fichiers);
-        QFETCH(qint64, octets);
         QFETCH(std::optional<qint64>, expireDansSecondes);
         Transfert t = entree(tokenA);
-        t.nbFichiers = fichiers;
-        t.octets = octets;
-        if (expireDansSecondes) {
-            t.expireLe = maintenant.addSecs(*expireDansSecondes);
-        }
+        t.expireLe =
+            expireDansSecondes ? std::optional(maintenant.addSecs(*expireDansSecondes)) : std::nullopt;
         BancHistorique banc({t});
-        QTEST(banc.dans<Libelle>(0, u"detail"_s)->text(), "detail");
         auto* expiration = banc.dans<Libelle>(0, u"expiration"_s);
         QTEST(expiration->text(), "expiration");
         QTEST(expiration->palette().color(QPalette::WindowText), "couleur");
-    }
-
-    // The pointer swaps the status for the actions on its row only; an open popover keeps them.
-    void survol()
-    {
-        BancHistorique banc({entree(tokenA), entree(tokenB)});
-        const auto actions = [&banc](int i) { return banc.vue->lignes().at(i)->actionsVisibles(); };
-        QVERIFY(!actions(0) && !actions(1));
-        banc.survoler(0);
-        QCOMPARE(banc.vue->survol(), tokenA);
-        QVERIFY(!banc.dans<IndicateurStatut>(0, u"indicateur"_s)->isVisible());
-        banc.survoler(1);
-        QVERIFY(!actions(0));
-        QPointer<PopoverEdition> popover = banc.ouvrirEdition(0);
-        QEvent depart(QEvent::Leave);
-        QCoreApplication::sendEvent(banc.vue->lignes().at(1), &depart);
-        QCOMPARE(banc.vue->survol(), std::nullopt);
-        QVERIFY(actions(0) && !actions(1));
-        QTest::keyClick(popover, Qt::Key_Escape);
-        QTRY_VERIFY(!popover);
-        QVERIFY(!actions(0));
-        QVERIFY(banc.dans<IndicateurStatut>(0, u"indicateur"_s)->isVisible());
     }
 
     // A copy of B within A's wait keeps B's check mark for B's full wait.

@@ -71,16 +71,13 @@ private Q_SLOTS:
         BancReglages banc;
         banc.env.creerFichier(u"Volumes/DATA/Valto Transferts/.transfer-api-key"_s, "cle-du-nas\n");
         banc.ouvrir();
-        const QString origine = banc.env.plateforme().origineServeur;
-        QCOMPARE(banc.champ(Preferences::cleApiBaseURL)->text(), origine);
-        QCOMPARE(banc.champ(Preferences::cleApiBaseURL)->placeholderText(), origine);
+        QCOMPARE(banc.champ(Preferences::cleApiBaseURL)->text(), banc.env.plateforme().origineServeur);
         QCOMPARE(banc.champ(Preferences::cleApiKey)->text(), QString());
-        QCOMPARE(banc.champ(Preferences::cleNasMountPath)->text(), u"/Volumes/DATA/Valto Transferts"_s);
         QCOMPARE(banc.champ(Preferences::cleExpediteur)->placeholderText(), u"Camille Test"_s);
+        // Showing a default does not store it.
         QVERIFY(!banc.env.preferences().contient(Preferences::cleApiBaseURL));
         auto* aide = banc.vue->findChild<Libelle*>(u"aideNAS"_s);
-        QVERIFY(aide->text().startsWith(
-            u"Tout fichier déposé depuis un partage du NAS (DATA, VALTO SERVER…) est"_s));
+        QVERIFY(aide->text().contains(u"(DATA, VALTO SERVER…)"_s));
         Captures::enregistrer(*banc.vue->findChild<QWidget*>(u"contenu"_s), u"reglages-contenu"_s);
 
         // The key filled in from the NAS and the server's share list show the next time the window opens.
@@ -89,8 +86,7 @@ private Q_SLOTS:
         banc.vue->hide();
         banc.vue->show();
         QCOMPARE(banc.champ(Preferences::cleApiKey)->text(), u"cle-du-nas"_s);
-        QVERIFY(
-            aide->text().startsWith(u"Tout fichier déposé depuis un partage du NAS (DATA, ARCHIVES…) est"_s));
+        QVERIFY(aide->text().contains(u"(DATA, ARCHIVES…)"_s));
     }
 
     // Choosing "jamais" stores 0, not the absent value that reads as 7.
@@ -127,8 +123,7 @@ private Q_SLOTS:
         QCOMPARE(banc.serveur.requetes().at(0).entete("x-api-key"), QByteArray("cle saisie"));
         QCOMPARE(banc.vue->testResultat(), u"Connexion OK"_s);
         QCOMPARE(resultat->tone(), StatusDot::Tone::success);
-        QVERIFY(resultat->isVisible());
-        QCOMPARE(bouton->titre(), u"Tester la connexion"_s);
+        QVERIFY(resultat->isVisible() && bouton->isEnabled());
 
         // An emptied key field fails before anything is sent, though the NAS holds a key.
         banc.champ(Preferences::cleApiKey)->clear();
@@ -137,7 +132,6 @@ private Q_SLOTS:
         QCOMPARE(banc.serveur.nombreDeRequetes(), 1);
         QCOMPARE(banc.vue->testResultat(), u"Clé API manquante — renseigne-la dans Réglages (⌘,)."_s);
         QCOMPARE(resultat->tone(), StatusDot::Tone::danger);
-        QVERIFY(resultat->isVisible());
         Captures::enregistrer(*banc.vue, u"reglages-cle-manquante"_s);
 
         banc.champ(Preferences::cleApiKey)->setText(u"cle"_s);
