@@ -71,12 +71,17 @@ class TestDepots final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // Files dragged in or chosen in the dialog are handed over as they are; text alone is refused.
     void zoneTransfert()
     {
         EnvironnementTest env;
         const QStringList chemins = {env.creerDossier(u"Projet"_s), env.creerFichier(u"b.txt"_s)};
+        DialogueSimule dialogue;
+        dialogue.reponse = {u"/tmp/a.jpg"_s, u"/tmp/Dossier"_s};
         ZoneAffichee<DropZoneView> z;
-        QVERIFY(!Glisser::deposerTexte(&z.zone, u"texte seul"_s));
+        QMimeData texte;
+        texte.setText(u"texte seul"_s);
+        QVERIFY(!Glisser::glisser(&z.zone, texte, true));
         QVERIFY(Glisser::entrer(&z.zone, chemins));
         QVERIFY(z.zone.survol());
         Captures::enregistrer(z.zone, u"depot-survol"_s);
@@ -84,18 +89,10 @@ private Q_SLOTS:
         QVERIFY(!z.zone.survol());
         QVERIFY(Glisser::deposer(&z.zone, chemins));
         QVERIFY(!z.zone.survol());
-        QCOMPARE(z.depots, QList<QStringList>{chemins});
         Captures::enregistrer(z.zone, u"depot"_s);
-    }
-
-    void dialogueTransfert()
-    {
-        DialogueSimule dialogue;
-        dialogue.reponse = {u"/tmp/a.jpg"_s, u"/tmp/Dossier"_s};
-        ZoneAffichee<DropZoneView> z;
         QTest::mouseClick(&z.zone, Qt::LeftButton, {}, QPoint(30, 150));
         QCOMPARE(dialogue.demande.genre, DemandeFichiers::Genre::fichiersEtDossiers);
-        QCOMPARE(z.depots, QList<QStringList>{dialogue.reponse});
+        QCOMPARE(z.depots, (QList<QStringList>{chemins, dialogue.reponse}));
     }
 
 #ifndef Q_OS_MACOS
