@@ -4,7 +4,6 @@
 #include "design/Apparence.h"
 #include "design/Couleurs.h"
 #include "design/DSBar.h"
-#include "design/IndeterminateFill.h"
 #include "design/StatusDot.h"
 #include "design/ValtoBadge.h"
 #include "design/ValtoButton.h"
@@ -13,9 +12,7 @@
 #include "design/ValtoSelect.h"
 #include "support/ExecuterTests.h"
 
-#include <QApplication>
 #include <QHBoxLayout>
-#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -89,23 +86,6 @@ private Q_SLOTS:
         QCOMPARE(Captures::pixel(*controle, sonde), jeton->sombre);
     }
 
-    // Without an override or a desktop portal, the window colour of the palette decides, live.
-    void repliSurLaPalette()
-    {
-        if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
-            QSKIP("a desktop portal may answer on this session bus");
-        }
-        const QPalette origine = QApplication::palette();
-        Apparence::instance().forcer(std::nullopt);
-        QSignalSpy changements(&Apparence::instance(), &Apparence::changee);
-        QApplication::setPalette(QPalette(QColor(0x20, 0x20, 0x20)));
-        QVERIFY(Apparence::instance().sombre());
-        QApplication::setPalette(QPalette(QColor(0xf0, 0xf0, 0xf0)));
-        QVERIFY(!Apparence::instance().sombre());
-        QCOMPARE(changements.count(), 2);
-        QApplication::setPalette(origine);
-    }
-
     void presses_data()
     {
         QTest::addColumn<Geste>("geste");
@@ -160,23 +140,6 @@ private Q_SLOTS:
         QCOMPARE(changements.count(), 2);
     }
 
-    void selectSansCorrespondance()
-    {
-        ValtoSelect select({{1, u"1 jour"_s}, {7, u"7 jours"_s}, {0, u"jamais"_s}});
-        select.setSelection(5);
-        QCOMPARE(select.libelleSelectionne(), QString());
-        select.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&select));
-        QTest::keyClick(&select, Qt::Key_Space);
-        QTRY_VERIFY(select.menu()->isVisible());
-        QSignalSpy changements(&select, &ValtoSelect::selectionChangee);
-        select.menu()->actions().at(2)->trigger();
-        QCOMPARE(select.selection(), QVariant(0));
-        QCOMPARE(select.libelleSelectionne(), u"jamais"_s);
-        QCOMPARE(changements.count(), 1);
-        select.menu()->close();
-    }
-
     void barre_data()
     {
         QTest::addColumn<std::optional<double>>("valeur");
@@ -200,22 +163,6 @@ private Q_SLOTS:
                 Captures::pixel(barre, QPoint(196, 3)) == Couleurs::remplissageFort().clair;
             QCOMPARE(pleineAuBout, remplie == 200.0);
         }
-    }
-
-    void segmentMobile()
-    {
-        Animations::setActives(true);
-        DSBar barre;
-        barre.resize(200, DSBar::hauteur);
-        QCOMPARE(barre.fill()->x(), IndeterminateFill::depart);
-        barre.show();
-        QTRY_VERIFY(barre.fill()->x() > 0.2);
-        barre.setValue(0.5);
-        QVERIFY(!barre.fill()->enMouvement());
-        barre.setValue(std::nullopt);
-        QVERIFY(barre.fill()->enMouvement());
-        barre.hide();
-        QVERIFY(!barre.fill()->enMouvement());
     }
 
     // Every control on one sheet, for review in both appearances.

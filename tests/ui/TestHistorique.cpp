@@ -211,32 +211,6 @@ private Q_SLOTS:
         }
     }
 
-    // Under a day left warns; the very moment of expiry already reads as expired.
-    void expiration_data()
-    {
-        QTest::addColumn<std::optional<qint64>>("expireDansSecondes");
-        QTest::addColumn<QString>("expiration");
-        QTest::addColumn<QColor>("couleur");
-        const QString le5 = u"expire le 5 décembre 2026"_s;
-        QTest::newRow("permanent") << std::optional<qint64>() << u"permanent"_s
-                                   << Couleurs::texteAttenue().couleur();
-        QTest::newRow("dans 23 heures")
-            << std::optional<qint64>(23 * 3600) << le5 << Couleurs::avertissement().couleur();
-        QTest::newRow("à l’instant") << std::optional<qint64>(0) << u"expiré"_s
-                                     << Couleurs::texteDiscret().couleur();
-    }
-    void expiration()
-    {
-        QFETCH(std::optional<qint64>, expireDansSecondes);
-        Transfert t = entree(tokenA);
-        t.expireLe =
-            expireDansSecondes ? std::optional(maintenant.addSecs(*expireDansSecondes)) : std::nullopt;
-        BancHistorique banc({t});
-        auto* expiration = banc.dans<Libelle>(0, u"expiration"_s);
-        QTEST(expiration->text(), "expiration");
-        QTEST(expiration->palette().color(QPalette::WindowText), "couleur");
-    }
-
     void menus_data()
     {
         QTest::addColumn<bool>("motDePasse");
@@ -344,21 +318,6 @@ private Q_SLOTS:
         }
         QTEST(banc.store->transferts().at(0).titre, "titreFinal");
         QTEST(banc.store->transferts().at(0).expireLe, "expireFinal");
-    }
-
-    // A blank title cannot be saved, not even with Return; Escape closes without a request.
-    void clavierEdition()
-    {
-        BancHistorique banc({entree(tokenA)});
-        QPointer<PopoverEdition> popover = banc.ouvrirEdition(0);
-        auto* champ = popover->findChild<ChampSaisie*>(u"titreEdite"_s);
-        champ->setText(u" \n "_s);
-        QVERIFY(!popover->findChild<ValtoPrimaryButton*>(u"enregistrer"_s)->isEnabled());
-        QTest::keyClick(champ, Qt::Key_Return);
-        QTest::keyClick(champ, Qt::Key_Escape);
-        QTRY_VERIFY(!popover);
-        QCOMPARE(banc.vue->edition(), std::nullopt);
-        QCOMPARE(banc.serveur.nombreDeRequetes(), 0);
     }
 
     void suppression_data()

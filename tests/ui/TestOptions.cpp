@@ -2,7 +2,6 @@
 #include "Glisser.h"
 #include "LigneFichier.h"
 #include "OptionsView.h"
-#include "core/Preferences.h"
 #include "design/ActionIcone.h"
 #include "design/ChampSaisie.h"
 #include "design/Libelle.h"
@@ -39,9 +38,7 @@ struct Ecran {
         for (qsizetype i = 0; i < relatifs.size(); ++i) {
             chemins.append(env.creerFichier(relatifs.at(i), QByteArray(i + 1, 'x')));
         }
-        if (!chemins.isEmpty()) {
-            flow.ajouter(chemins);
-        }
+        flow.ajouter(chemins);
         vue.resize(428, vue.sizeHint().height());
         vue.show();
         QVERIFY(QTest::qWaitForWindowExposed(&vue));
@@ -121,27 +118,17 @@ private Q_SLOTS:
     void badge_data()
     {
         QTest::addColumn<QString>("relatif");
-        QTest::addColumn<QStringList>("partagesStockes");
-        // The server's share list replaces the built-in one.
         QTest::addColumn<QString>("texte");
         QTest::addColumn<QString>("aide");
-        const QString lien = u"Déjà sur le NAS — sera référencé, pas copié"_s;
-        const QString copie = u"Hors NAS — sera copié dans Valto Transferts"_s;
-        QTest::newRow("sur DATA") << u"Volumes/DATA/Clients/photo.jpg"_s << QStringList() << u"Lien"_s
-                                  << lien;
-        QTest::newRow("sur le bureau") << u"Bureau/photo.jpg"_s << QStringList() << u"Copie"_s << copie;
-        QTest::newRow("DATA hors des partages connus")
-            << u"Volumes/DATA/Clients/photo.jpg"_s << QStringList{u"ARCHIVES"_s} << u"Copie"_s << copie;
+        QTest::newRow("sur DATA") << u"Volumes/DATA/Clients/photo.jpg"_s << u"Lien"_s
+                                  << u"Déjà sur le NAS — sera référencé, pas copié"_s;
+        QTest::newRow("sur le bureau")
+            << u"Bureau/photo.jpg"_s << u"Copie"_s << u"Hors NAS — sera copié dans Valto Transferts"_s;
     }
     void badge()
     {
         QFETCH(QString, relatif);
-        QFETCH(QStringList, partagesStockes);
-        Ecran ecran(Mode::transfert, {});
-        if (!partagesStockes.isEmpty()) {
-            ecran.env.preferences().ecrire(Preferences::clePartagesConnus, partagesStockes);
-        }
-        ecran.flow.ajouter({ecran.env.creerFichier(relatif, "x")});
+        Ecran ecran(Mode::transfert, {relatif});
         auto* badge = ecran.lignes().first()->findChild<ValtoBadge*>(u"badge"_s);
         QTEST(badge->texte(), "texte");
         QTEST(badge->toolTip(), "aide");
@@ -170,8 +157,6 @@ private Q_SLOTS:
         QCOMPARE(expiration->libelleSelectionne(), u"7 jours"_s);
         expiration->menu()->actions().last()->trigger();
         QCOMPARE(ecran.flow.expirationJours(), 0);
-        ecran.flow.setExpirationJours(14);
-        QCOMPARE(expiration->libelleSelectionne(), u"14 jours"_s);
         auto* motDePasse = ecran.trouver<ChampSaisie>(u"motDePasse"_s);
         QCOMPARE(motDePasse->echoMode(), QLineEdit::Password);
         QTest::keyClicks(motDePasse, u"secret"_s);
