@@ -6,7 +6,6 @@
 
 class QWidget;
 
-// Review images and pixel probes for the widget tests.
 namespace Captures {
 
 // Saves `widget` on the page background at 2×, once per appearance, as <build>/captures/<nom>-clair.png

@@ -178,7 +178,6 @@ private Q_SLOTS:
                  new ValtoSelect({{7, u"7 jours"_s}}),
                  new ActionIcone(u"arrow.clockwise"_s, u"Rafraîchir"_s, 28), new DSBar(0.4),
                  new ValtoBadge(u"Lien"_s), new ValtoBadge(u"Lien"_s, ValtoBadge::Tone::success),
-                 new ValtoBadge(u"Copie"_s, ValtoBadge::Tone::warning),
                  new ValtoBadge(u"Compare"_s, ValtoBadge::Tone::strong),
                  new StatusDot(u"Envoyé"_s, StatusDot::Tone::todo),
                  new StatusDot(u"OK"_s, StatusDot::Tone::success)}) {

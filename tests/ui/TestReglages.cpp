@@ -43,7 +43,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("cle");
         QTest::addColumn<QString>("saisie");
         QTest::newRow("URL avec barre et espace") << Preferences::cleApiBaseURL << u" https://t.test/ "_s;
-        QTest::newRow("clé entourée d’espaces") << Preferences::cleApiKey << u"  cle  "_s;
         QTest::newRow("dossier ancien")
             << Preferences::cleNasMountPath << u"/Volumes/DATA/VALTO TRANSFERTS"_s;
         QTest::newRow("URL vidée") << Preferences::cleApiBaseURL << QString();
@@ -65,7 +64,7 @@ private Q_SLOTS:
         QCOMPARE(banc.env.preferences().valeur(cle), QVariant(saisie));
     }
 
-    // Absent keys show their defaults; placeholders say what an empty field stands for.
+    // Absent keys show their defaults without storing them.
     void valeursAffichees()
     {
         BancReglages banc;
@@ -73,8 +72,6 @@ private Q_SLOTS:
         banc.ouvrir();
         QCOMPARE(banc.champ(Preferences::cleApiBaseURL)->text(), banc.env.plateforme().origineServeur);
         QCOMPARE(banc.champ(Preferences::cleApiKey)->text(), QString());
-        QCOMPARE(banc.champ(Preferences::cleExpediteur)->placeholderText(), u"Camille Test"_s);
-        // Showing a default does not store it.
         QVERIFY(!banc.env.preferences().contient(Preferences::cleApiBaseURL));
         auto* aide = banc.vue->findChild<Libelle*>(u"aideNAS"_s);
         QVERIFY(aide->text().contains(u"(DATA, VALTO SERVER…)"_s));
@@ -114,10 +111,7 @@ private Q_SLOTS:
         banc.ouvrir();
         auto* bouton = banc.vue->findChild<ValtoButton*>(u"tester"_s);
         auto* resultat = banc.vue->findChild<StatusDot*>(u"resultatTest"_s);
-        QVERIFY(resultat->isHidden());
-
         banc.tester();
-        QCOMPARE(bouton->titre(), u"Test en cours…"_s);
         QVERIFY(!bouton->isEnabled());
         QTRY_VERIFY(!banc.vue->testEnCours());
         QCOMPARE(banc.serveur.requetes().at(0).entete("x-api-key"), QByteArray("cle saisie"));
