@@ -50,10 +50,4 @@ inline bool deposer(QWidget* cible, const QStringList& chemins)
     return fichiers(cible, chemins, true);
 }
 
-inline void sortir(QWidget* cible)
-{
-    QDragLeaveEvent sortie;
-    QCoreApplication::sendEvent(cible, &sortie);
-}
-
 } // namespace Glisser

@@ -77,7 +77,8 @@ private Q_SLOTS:
         QVERIFY(Glisser::entrer(&z.zone, chemins));
         QVERIFY(z.zone.survol());
         Captures::enregistrer(z.zone, u"depot-survol"_s);
-        Glisser::sortir(&z.zone);
+        QDragLeaveEvent sortie;
+        QCoreApplication::sendEvent(&z.zone, &sortie);
         QVERIFY(!z.zone.survol());
         QVERIFY(Glisser::deposer(&z.zone, chemins));
         QVERIFY(!z.zone.survol());

@@ -1,6 +1,5 @@
 #include "Captures.h"
 #include "design/ActionIcone.h"
-#include "design/Animations.h"
 #include "design/Apparence.h"
 #include "design/Couleurs.h"
 #include "design/DSBar.h"
@@ -45,11 +44,7 @@ class TestDesign final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void cleanup()
-    {
-        Apparence::instance().forcer(Apparence::Mode::clair);
-        Animations::setActives(false);
-    }
+    void cleanup() { Apparence::instance().forcer(Apparence::Mode::clair); }
 
     // Each control, already on screen, repaints itself in the other colour when the appearance flips.
     void bascule_data()

@@ -43,8 +43,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("cle");
         QTest::addColumn<QString>("saisie");
         QTest::newRow("URL avec barre et espace") << Preferences::cleApiBaseURL << u" https://t.test/ "_s;
-        QTest::newRow("dossier ancien")
-            << Preferences::cleNasMountPath << u"/Volumes/DATA/VALTO TRANSFERTS"_s;
         QTest::newRow("URL vidée") << Preferences::cleApiBaseURL << QString();
     }
     void champsEnregistres()
