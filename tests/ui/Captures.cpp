@@ -36,9 +36,4 @@ QImage image(QWidget& widget)
     return rendu;
 }
 
-QColor pixel(QWidget& widget, QPoint point)
-{
-    return image(widget).pixelColor(point);
-}
-
 } // namespace Captures

@@ -12,8 +12,7 @@ namespace Captures {
 // and <nom>-sombre.png; the light appearance is back afterwards.
 void enregistrer(QWidget& widget, const QString& nom);
 
-// The widget as drawn now, at 1×, and one of its pixels.
+// The widget as drawn now, at 1×.
 QImage image(QWidget& widget);
-QColor pixel(QWidget& widget, QPoint point);
 
 } // namespace Captures

@@ -105,8 +105,7 @@ private Q_SLOTS:
         ResultatView vue(t, u"Nouveau transfert"_s);
         afficher(vue);
         auto* lien = vue.findChild<ChampLien*>(u"lien"_s);
-        QVERIFY(lien->text().contains(u'…'));
-        QVERIFY(lien->text().startsWith(u"https://"_s) && lien->text().endsWith(u"/fin"_s));
+        QVERIFY(lien->text().contains(u'…') && lien->text().endsWith(u"/fin"_s));
         // Clicking into it gives the whole link to select.
         QTest::mouseClick(lien, Qt::LeftButton);
         QCOMPARE(lien->text(), t.url);

@@ -11,6 +11,7 @@
 #include "design/ActionIcone.h"
 #include "design/ChampSaisie.h"
 #include "design/Couleurs.h"
+#include "design/Libelle.h"
 #include "design/ValtoButton.h"
 #include "design/ValtoPrimaryButton.h"
 #include "design/ValtoSelect.h"
@@ -34,7 +35,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString tokenA = u"aaaaaaaaaa"_s;
-const QString tokenB = u"bbbbbbbbbb"_s;
 const QDateTime maintenant{QDate(2026, 12, 4), QTime(6, 0), Qt::UTC};
 
 // Sent yesterday: two files, 1.5 kB, never expiring.
@@ -314,6 +314,19 @@ private Q_SLOTS:
         QTEST(banc.store->transferts().at(0).expireLe, "expireFinal");
     }
 
+    // A blank title cannot be saved, not even with Return.
+    void titreBlanc()
+    {
+        BancHistorique banc({entree(tokenA)});
+        QPointer<PopoverEdition> popover = banc.ouvrirEdition(0);
+        auto* champ = popover->findChild<ChampSaisie*>(u"titreEdite"_s);
+        champ->setText(u" \n "_s);
+        QTest::keyClick(champ, Qt::Key_Return);
+        QTest::keyClick(champ, Qt::Key_Escape);
+        QTRY_VERIFY(!popover);
+        QCOMPARE(banc.serveur.nombreDeRequetes(), 0);
+    }
+
     void suppression_data()
     {
         QTest::addColumn<ReponseScriptee>("reponse");
@@ -333,11 +346,11 @@ private Q_SLOTS:
         QFETCH(ReponseScriptee, reponse);
         QFETCH(bool, retiree);
         QFETCH(QString, message);
+        const QString tokenB = u"bbbbbbbbbb"_s;
         BancHistorique banc({entree(tokenA), entree(tokenB)});
         banc.serveur.repondre("DELETE", "/api/transferts/aaaaaaaaaa", reponse);
         ConfirmationSuppression* dialogue = banc.ouvrirSuppression(0);
         QTest::mouseClick(dialogue->findChild<ValtoButton*>(u"supprimer"_s), Qt::LeftButton);
-        QVERIFY(banc.serveur.attendreRequetes(1));
         QTRY_COMPARE(banc.vue->suppression(), std::nullopt);
         QCOMPARE(banc.store->transferts().first().token, retiree ? tokenB : tokenA);
         QCOMPARE(banc.vue->lignes().size(), retiree ? 1 : 2);
@@ -355,7 +368,7 @@ private Q_SLOTS:
         compare.motDePasse = u"mdp"_s;
         compare.expireLe = maintenant.addSecs(20 * 3600);
         Transfert telecharge = entree(u"telecharge"_s, u"Plans définitifs"_s);
-        telecharge.expireLe = maintenant.addDays(-1);
+        telecharge.expireLe = maintenant;
         BancHistorique banc({compare, entree(u"ouvert0000"_s, u"Photos du chantier de la rue des Alpes"_s),
                              telecharge, entree(u"envoye0000"_s, u"Rendus 3D"_s), entree(u"inconnu000"_s)});
         banc.rafraichir(
@@ -370,6 +383,8 @@ private Q_SLOTS:
             QCoreApplication::sendEvent(ligne, &depart);
         }
         Captures::enregistrer(*banc.vue, u"historique-lignes"_s);
+        // The very moment of expiry already reads as expired.
+        QCOMPARE(banc.vue->lignes().at(2)->findChild<Libelle*>(u"expiration"_s)->text(), u"expiré"_s);
         banc.survoler(1);
         Captures::enregistrer(*banc.vue, u"historique-survol"_s);
         PopoverEdition* popover = banc.ouvrirEdition(0);

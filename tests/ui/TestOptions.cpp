@@ -139,7 +139,6 @@ private Q_SLOTS:
         QTest::mouseClick(ecran.lignes().first()->findChild<ActionIcone*>(u"retirer"_s), Qt::LeftButton);
         QCOMPARE(ecran.flow.urls(), QStringList{ecran.chemins.at(1)});
         QTRY_COMPARE(ecran.lignes().size(), 1);
-        QCOMPARE(ecran.trouver<Libelle>(u"resume"_s)->text(), u"1 élément · 2 o"_s);
         QTest::mouseClick(ecran.trouver<ValtoButton>(u"annuler"_s), Qt::LeftButton);
         QCOMPARE(ecran.flow.etape(), Etape::attente());
         QVERIFY(ecran.flow.urls().isEmpty());
