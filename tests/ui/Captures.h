@@ -6,18 +6,13 @@
 
 class QWidget;
 
-// Review images and pixel probes for the widget tests.
 namespace Captures {
 
-// Saves `widget` on the page background at 2×, once per appearance, as
-// <build>/captures/<nom>-clair.png and <nom>-sombre.png, and both side by side as <nom>.png; the light
-// appearance is back afterwards.
+// Saves `widget` on the page background at 2×, once per appearance, as <build>/captures/<nom>-clair.png
+// and <nom>-sombre.png; the light appearance is back afterwards.
 void enregistrer(QWidget& widget, const QString& nom);
 
 // The widget as drawn now, at 1×.
 QImage image(QWidget& widget);
-
-// The colour at `point` (widget coordinates) of `widget` as drawn now.
-QColor pixel(QWidget& widget, QPoint point);
 
 } // namespace Captures

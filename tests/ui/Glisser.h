@@ -1,17 +1,53 @@
 #pragma once
 
-#include <QStringList>
+#include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QMimeData>
+#include <QUrl>
+#include <QWidget>
 
-class QWidget;
-
-// Drags carrying local files (or, with `texte`, plain text only) onto a widget, as the platform would.
+// Drags onto a widget, as the platform would: enter, move and, when `lacher`, drop. True when the widget
+// accepts every step.
 namespace Glisser {
 
-// Enter and move; true when the widget accepts the drag.
-bool entrer(QWidget* cible, const QStringList& chemins);
-void sortir(QWidget* cible);
-// Enter, move and drop; true when the drop is accepted.
-bool deposer(QWidget* cible, const QStringList& chemins);
-bool deposerTexte(QWidget* cible, const QString& texte);
+inline bool glisser(QWidget* cible, const QMimeData& donnees, bool lacher)
+{
+    const QPoint centre = cible->rect().center();
+    QDragEnterEvent entree(centre, Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(cible, &entree);
+    if (!entree.isAccepted()) {
+        return false;
+    }
+    QDragMoveEvent mouvement(centre, Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(cible, &mouvement);
+    if (!mouvement.isAccepted() || !lacher) {
+        return mouvement.isAccepted();
+    }
+    QDropEvent depot(QPointF(centre), Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(cible, &depot);
+    return depot.isAccepted();
+}
+
+// Local files, also offered as text as file managers do (text fields would take that).
+inline bool fichiers(QWidget* cible, const QStringList& chemins, bool lacher)
+{
+    QMimeData donnees;
+    QList<QUrl> urls;
+    for (const QString& chemin : chemins) {
+        urls.append(QUrl::fromLocalFile(chemin));
+    }
+    donnees.setUrls(urls);
+    donnees.setText(chemins.join(u'\n'));
+    return glisser(cible, donnees, lacher);
+}
+
+inline bool entrer(QWidget* cible, const QStringList& chemins)
+{
+    return fichiers(cible, chemins, false);
+}
+inline bool deposer(QWidget* cible, const QStringList& chemins)
+{
+    return fichiers(cible, chemins, true);
+}
 
 } // namespace Glisser

@@ -12,7 +12,6 @@
 #include "support/ExecuterTests.h"
 
 #include <QClipboard>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QTest>
 
@@ -20,25 +19,20 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The width of the step area in the 460-wide window.
 constexpr int largeurEtape = 428;
 
-Transfert transfertSimple()
+Transfert exemple(bool protege = false)
 {
     Transfert t;
     t.token = u"k3v9x0b2qa"_s;
     t.titre = u"Rendus"_s;
     t.url = u"https://transferts.valto.ch/t/k3v9x0b2qa"_s;
     t.creeLe = QDateTime(QDate(2026, 12, 4), QTime(12, 0), Qt::UTC);
-    return t;
-}
-
-Transfert transfertProtege()
-{
-    Transfert t = transfertSimple();
-    t.protege = true;
-    t.motDePasse = u"pâquerette-42"_s;
-    t.expireLe = QDateTime(QDate(2026, 12, 11), QTime(12, 0), Qt::UTC);
+    if (protege) {
+        t.protege = true;
+        t.motDePasse = u"pâquerette-42"_s;
+        t.expireLe = QDateTime(QDate(2026, 12, 11), QTime(12, 0), Qt::UTC);
+    }
     return t;
 }
 
@@ -62,103 +56,70 @@ private Q_SLOTS:
         QTest::addColumn<Transfert>("transfert");
         QTest::addColumn<QString>("meta");
         QTest::addColumn<bool>("boutonMotDePasse");
-        QTest::newRow("permanent") << transfertSimple() << u"Lien permanent"_s << false;
-        QTest::newRow("protégé") << transfertProtege()
+        QTest::newRow("permanent") << exemple() << u"Lien permanent"_s << false;
+        QTest::newRow("protégé") << exemple(true)
                                  << u"Expire le 11 décembre 2026 · protégé par mot de passe"_s << true;
     }
     void resultat()
     {
         QFETCH(Transfert, transfert);
-        QFETCH(QString, meta);
-        QFETCH(bool, boutonMotDePasse);
         ResultatView vue(transfert, u"Nouveau transfert"_s);
         int nouveaux = 0;
         vue.surNouveau = [&nouveaux] { ++nouveaux; };
         afficher(vue);
-        QCOMPARE(vue.findChild<Libelle*>(u"meta"_s)->text(), meta);
-        QCOMPARE(vue.findChild<ValtoButton*>(u"copierMotDePasse"_s) != nullptr, boutonMotDePasse);
-        QCOMPARE(vue.findChild<ValtoPrimaryButton*>(u"recopierLien"_s)->titre(), u"Recopier le lien"_s);
-        auto* nouveau = vue.findChild<ValtoButton*>(u"nouveau"_s);
-        QCOMPARE(nouveau->titre(), u"Nouveau transfert"_s);
-        QTest::mouseClick(nouveau, Qt::LeftButton);
+        QTEST(vue.findChild<Libelle*>(u"meta"_s)->text(), "meta");
+        QTEST(vue.findChild<ValtoButton*>(u"copierMotDePasse"_s) != nullptr, "boutonMotDePasse");
+        QTest::mouseClick(vue.findChild<ValtoButton*>(u"nouveau"_s), Qt::LeftButton);
         QCOMPARE(nouveaux, 1);
         Captures::enregistrer(vue, u"resultat-"_s + QString::fromUtf8(QTest::currentDataTag()));
     }
 
-    // A second press within the wait copies again; the title comes back when the first wait ends.
+    // Each press copies, even within the wait; the title comes back afterwards.
     void copieDeuxFois_data()
     {
         QTest::addColumn<QString>("bouton");
-        QTest::addColumn<QString>("titre");
         QTest::addColumn<QString>("copie");
-        QTest::newRow("lien") << u"recopierLien"_s << u"Recopier le lien"_s << transfertProtege().url;
-        QTest::newRow("mot de passe")
-            << u"copierMotDePasse"_s << u"Copier le mot de passe"_s << *transfertProtege().motDePasse;
+        QTest::newRow("lien") << u"recopierLien"_s << exemple(true).url;
+        QTest::newRow("mot de passe") << u"copierMotDePasse"_s << *exemple(true).motDePasse;
     }
     void copieDeuxFois()
     {
         QFETCH(QString, bouton);
-        QFETCH(QString, titre);
-        QFETCH(QString, copie);
-        ResultatView vue(transfertProtege(), u"Nouvelle comparaison"_s);
+        ResultatView vue(exemple(true), u"Nouvelle comparaison"_s);
         afficher(vue);
         auto* controle = vue.findChild<ControleValto*>(bouton);
-        const auto titreActuel = [controle] {
-            if (auto* principal = qobject_cast<ValtoPrimaryButton*>(controle)) {
-                return principal->titre();
-            }
-            return qobject_cast<ValtoButton*>(controle)->titre();
-        };
-        QGuiApplication::clipboard()->setText(u"autre chose"_s);
-        QElapsedTimer depuisPremier;
-        depuisPremier.start();
-        controle->declencher();
-        QCOMPARE(QGuiApplication::clipboard()->text(), copie);
-        QCOMPARE(titreActuel(), u"Copié ✓"_s);
-        QTest::qWait(800);
-        QGuiApplication::clipboard()->clear();
-        controle->declencher();
-        QCOMPARE(QGuiApplication::clipboard()->text(), copie);
-        QTRY_COMPARE_WITH_TIMEOUT(titreActuel(), titre, 3000);
-        QVERIFY(depuisPremier.elapsed() >= ResultatView::dureeCopie);
-        QVERIFY(depuisPremier.elapsed() < ResultatView::dureeCopie + 500);
+        const QString titre = controle->accessibleName();
+        for (int fois = 0; fois < 2; ++fois) {
+            QGuiApplication::clipboard()->setText(u"autre chose"_s);
+            controle->declencher();
+            QTEST(QGuiApplication::clipboard()->text(), "copie");
+            QCOMPARE(controle->accessibleName(), u"Copié ✓"_s);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(controle->accessibleName(), titre, 3000);
     }
 
     void lienLong()
     {
-        Transfert t = transfertSimple();
+        Transfert t = exemple();
         t.url = u"https://transferts.valto.ch/t/"_s + QString(120, u'x') + u"/fin"_s;
         ResultatView vue(t, u"Nouveau transfert"_s);
         afficher(vue);
         auto* lien = vue.findChild<ChampLien*>(u"lien"_s);
-        const int uneLigne = lien->height();
-        QVERIFY(lien->text().contains(u'…'));
-        QVERIFY(lien->text().startsWith(u"https://"_s) && lien->text().endsWith(u"/fin"_s));
-        QVERIFY(lien->width() <= largeurEtape);
+        QVERIFY(lien->text().contains(u'…') && lien->text().endsWith(u"/fin"_s));
         // Clicking into it gives the whole link to select.
         QTest::mouseClick(lien, Qt::LeftButton);
         QCOMPARE(lien->text(), t.url);
-        lien->selectAll();
-        QCOMPARE(lien->selectedText(), t.url);
-        QCOMPARE(lien->height(), uneLigne);
         Captures::enregistrer(vue, u"resultat-lien-long"_s);
     }
 
-    void erreurLongue()
+    void erreur()
     {
-        const QString message =
-            u"Impossible de copier vers le NAS : le dossier « /Volumes/DATA/Valto Transferts » "
-            u"n’existe pas. Vérifie que le partage DATA est monté, puis réessaie. Si le "
-            u"problème persiste, contacte l’atelier."_s;
-        ErreurView vue(message);
+        ErreurView vue(
+            u"Impossible de copier vers le NAS : le dossier « /Volumes/DATA/Valto Transferts » n’existe "
+            u"pas. Vérifie que le partage DATA est monté, puis réessaie."_s);
         int retours = 0;
         vue.surRetour = [&retours] { ++retours; };
         afficher(vue);
-        auto* texte = vue.findChild<Libelle*>(u"message"_s);
-        QCOMPARE(texte->text(), message);
-        QVERIFY(texte->height() >= texte->heightForWidth(texte->width()));
-        QVERIFY(texte->height() > 2 * texte->fontMetrics().height());
-        QVERIFY(texte->alignment() & Qt::AlignHCenter);
         QTest::keyClick(vue.findChild<ValtoPrimaryButton*>(u"reessayer"_s), Qt::Key_Space);
         QCOMPARE(retours, 1);
         Captures::enregistrer(vue, u"erreur"_s);
@@ -168,18 +129,18 @@ private Q_SLOTS:
     {
         ProgressionView copie(u"Copie vers le NAS…"_s, u"1,2 Mo sur 3 Mo"_s, 0.4);
         afficher(copie);
-        QCOMPARE(copie.findChild<DSBar*>(u"barre"_s)->width(), 260);
         Captures::enregistrer(copie, u"progression-copie"_s);
 
-        const QString detail = u"Enregistrement auprès de transferts.valto.ch"_s;
-        ProgressionView immobile(u"Création du lien…"_s, detail, std::nullopt);
-        afficher(immobile);
-        Captures::enregistrer(immobile, u"progression-enregistrement"_s);
-
-        Animations::setActives(true);
-        ProgressionView enregistrement(u"Création du lien…"_s, detail, std::nullopt);
-        afficher(enregistrement);
-        QVERIFY(enregistrement.findChild<DSBar*>(u"barre"_s)->fill()->enMouvement());
+        for (const bool animee : {false, true}) {
+            Animations::setActives(animee);
+            ProgressionView enregistrement(u"Création du lien…"_s, u"Auprès de transferts.valto.ch"_s,
+                                           std::nullopt);
+            afficher(enregistrement);
+            QCOMPARE(enregistrement.findChild<DSBar*>(u"barre"_s)->fill()->enMouvement(), animee);
+            if (!animee) {
+                Captures::enregistrer(enregistrement, u"progression-enregistrement"_s);
+            }
+        }
     }
 };
 

@@ -43,9 +43,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("cle");
         QTest::addColumn<QString>("saisie");
         QTest::newRow("URL avec barre et espace") << Preferences::cleApiBaseURL << u" https://t.test/ "_s;
-        QTest::newRow("clé entourée d’espaces") << Preferences::cleApiKey << u"  cle  "_s;
-        QTest::newRow("dossier ancien")
-            << Preferences::cleNasMountPath << u"/Volumes/DATA/VALTO TRANSFERTS"_s;
         QTest::newRow("URL vidée") << Preferences::cleApiBaseURL << QString();
     }
     void champsEnregistres()
@@ -65,23 +62,17 @@ private Q_SLOTS:
         QCOMPARE(banc.env.preferences().valeur(cle), QVariant(saisie));
     }
 
-    // Absent keys show their defaults; placeholders say what an empty field stands for.
+    // Absent keys show their defaults without storing them.
     void valeursAffichees()
     {
         BancReglages banc;
         banc.env.creerFichier(u"Volumes/DATA/Valto Transferts/.transfer-api-key"_s, "cle-du-nas\n");
         banc.ouvrir();
-        const QString origine = banc.env.plateforme().origineServeur;
-        QCOMPARE(banc.champ(Preferences::cleApiBaseURL)->text(), origine);
-        QCOMPARE(banc.champ(Preferences::cleApiBaseURL)->placeholderText(), origine);
+        QCOMPARE(banc.champ(Preferences::cleApiBaseURL)->text(), banc.env.plateforme().origineServeur);
         QCOMPARE(banc.champ(Preferences::cleApiKey)->text(), QString());
-        QCOMPARE(banc.champ(Preferences::cleNasMountPath)->text(), u"/Volumes/DATA/Valto Transferts"_s);
-        QCOMPARE(banc.champ(Preferences::cleExpediteur)->placeholderText(), u"Camille Test"_s);
         QVERIFY(!banc.env.preferences().contient(Preferences::cleApiBaseURL));
         auto* aide = banc.vue->findChild<Libelle*>(u"aideNAS"_s);
-        QCOMPARE(aide->text(), (u"Tout fichier déposé depuis un partage du NAS (DATA, VALTO SERVER…) est "
-                                u"référencé tel quel — aucune copie, aucun doublon. Seuls les fichiers "
-                                u"hors NAS (Bureau, Téléchargements…) sont copiés dans ce dossier."_s));
+        QVERIFY(aide->text().contains(u"(DATA, VALTO SERVER…)"_s));
         Captures::enregistrer(*banc.vue->findChild<QWidget*>(u"contenu"_s), u"reglages-contenu"_s);
 
         // The key filled in from the NAS and the server's share list show the next time the window opens.
@@ -90,8 +81,7 @@ private Q_SLOTS:
         banc.vue->hide();
         banc.vue->show();
         QCOMPARE(banc.champ(Preferences::cleApiKey)->text(), u"cle-du-nas"_s);
-        QVERIFY(
-            aide->text().startsWith(u"Tout fichier déposé depuis un partage du NAS (DATA, ARCHIVES…) est"_s));
+        QVERIFY(aide->text().contains(u"(DATA, ARCHIVES…)"_s));
     }
 
     // Choosing "jamais" stores 0, not the absent value that reads as 7.
@@ -101,12 +91,6 @@ private Q_SLOTS:
         banc.ouvrir();
         auto* select = banc.vue->findChild<ValtoSelect*>(Preferences::cleDefaultExpiryDays);
         QCOMPARE(select->libelleSelectionne(), u"7 jours"_s);
-        QStringList libelles;
-        for (QAction* action : select->menu()->actions()) {
-            libelles.append(action->text());
-        }
-        QCOMPARE(libelles, (QStringList{u"1 jour"_s, u"3 jours"_s, u"7 jours"_s, u"14 jours"_s, u"30 jours"_s,
-                                        u"jamais"_s}));
         select->menu()->actions().constLast()->trigger();
         banc.env.rouvrirPreferences();
         QCOMPARE(banc.env.preferences().defaultExpiryDays(), 0);
@@ -125,17 +109,13 @@ private Q_SLOTS:
         banc.ouvrir();
         auto* bouton = banc.vue->findChild<ValtoButton*>(u"tester"_s);
         auto* resultat = banc.vue->findChild<StatusDot*>(u"resultatTest"_s);
-        QVERIFY(resultat->isHidden());
-
         banc.tester();
-        QCOMPARE(bouton->titre(), u"Test en cours…"_s);
         QVERIFY(!bouton->isEnabled());
         QTRY_VERIFY(!banc.vue->testEnCours());
         QCOMPARE(banc.serveur.requetes().at(0).entete("x-api-key"), QByteArray("cle saisie"));
         QCOMPARE(banc.vue->testResultat(), u"Connexion OK"_s);
         QCOMPARE(resultat->tone(), StatusDot::Tone::success);
-        QVERIFY(resultat->isVisible());
-        QCOMPARE(bouton->titre(), u"Tester la connexion"_s);
+        QVERIFY(resultat->isVisible() && bouton->isEnabled());
 
         // An emptied key field fails before anything is sent, though the NAS holds a key.
         banc.champ(Preferences::cleApiKey)->clear();
@@ -144,7 +124,6 @@ private Q_SLOTS:
         QCOMPARE(banc.serveur.nombreDeRequetes(), 1);
         QCOMPARE(banc.vue->testResultat(), u"Clé API manquante — renseigne-la dans Réglages (⌘,)."_s);
         QCOMPARE(resultat->tone(), StatusDot::Tone::danger);
-        QVERIFY(resultat->isVisible());
         Captures::enregistrer(*banc.vue, u"reglages-cle-manquante"_s);
 
         banc.champ(Preferences::cleApiKey)->setText(u"cle"_s);
