@@ -4,9 +4,7 @@
 #include "serveur/ServeurTransferts.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QEventLoop>
-#include <QFile>
 #include <QFileInfo>
 #include <QNetworkReply>
 #include <QTest>
@@ -56,11 +54,6 @@ QString ServeurDeTest::cle() const
     return QString::fromStdString(m_serveur->cleAPI());
 }
 
-QString ServeurDeTest::nas(const QString& relatif) const
-{
-    return m_environnement.chemin(u"Volumes/"_s + relatif);
-}
-
 QString ServeurDeTest::creerSurNAS(const QString& relatif, const QByteArray& contenu)
 {
     return m_environnement.creerFichier(u"Volumes/"_s + relatif, contenu);
@@ -92,23 +85,14 @@ ReponseHTTP ServeurDeTest::envoyer(const QByteArray& methode, const QString& che
     return resultat;
 }
 
-ReponseHTTP ServeurDeTest::appelerAPI(const QByteArray& methode, const QString& chemin,
-                                      const QByteArray& corps)
-{
-    return envoyer(methode, chemin, {{"X-Api-Key", cle().toUtf8()}, {"Content-Type", "application/json"}},
-                   corps);
-}
-
 TransfertAPI ServeurDeTest::creer(const CorpsCreation& corps)
 {
     const auto resultat = QCoro::waitFor(api().creerTransfert(corps));
     if (!resultat) {
-        const QByteArray raison =
-            std::visit([](const auto& e) { return e.description(); }, resultat.error()).toUtf8();
-        QTest::qFail(raison.constData(), __FILE__, __LINE__);
-        return {};
+        QTest::qFail(qPrintable(std::visit([](const auto& e) { return e.description(); }, resultat.error())),
+                     __FILE__, __LINE__);
     }
-    return *resultat;
+    return resultat.value_or(TransfertAPI{});
 }
 
 CorpsCreation corpsDe(const QString& token, const QStringList& fichiers, const QString& type,

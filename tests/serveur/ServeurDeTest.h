@@ -1,14 +1,11 @@
 #pragma once
 
-#include "support/EnvironnementTest.h"
 #include "api/TransferAPI.h"
+#include "support/EnvironnementTest.h"
 
 #include <QByteArray>
 #include <QHash>
-#include <QList>
 #include <QNetworkAccessManager>
-#include <QPair>
-#include <QString>
 
 #include <atomic>
 #include <memory>
@@ -39,13 +36,16 @@ public:
     QString cle() const;
     TransferAPI api() const { return TransferAPI{m_origine, cle()}; }
     // Absolute path under the NAS root.
-    QString nas(const QString& relatif) const;
+    QString nas(const QString& relatif) const
+    {
+        return m_environnement.chemin(QStringLiteral("Volumes/") + relatif);
+    }
     QString creerSurNAS(const QString& relatif, const QByteArray& contenu);
+    qint64 maintenant() const { return *m_maintenant; }
     void avancer(qint64 secondes) { *m_maintenant += secondes; }
 
     ReponseHTTP envoyer(const QByteArray& methode, const QString& chemin, const Entetes& entetes = {},
                         const QByteArray& corps = {});
-    ReponseHTTP appelerAPI(const QByteArray& methode, const QString& chemin, const QByteArray& corps = {});
     // Creates a transfer through the API; fails the calling test when it is not 201.
     TransfertAPI creer(const CorpsCreation& corps);
 

@@ -1,7 +1,7 @@
-#include "support/ExecuterTests.h"
 #include "ServeurDeTest.h"
 #include "core/HistoryStore.h"
 #include "flow/TransferFlow.h"
+#include "support/ExecuterTests.h"
 
 #include <QFile>
 #include <QTest>
