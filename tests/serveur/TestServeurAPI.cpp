@@ -1,4 +1,6 @@
 #include "ServeurDeTest.h"
+#include "core/HistoryStore.h"
+#include "flow/TransferFlow.h"
 #include "support/ExecuterTests.h"
 
 #include <QDir>
@@ -6,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
+#include <QUrl>
 
 using namespace Qt::StringLiterals;
 
@@ -28,7 +31,8 @@ QString dateISO(qint64 secondes)
 
 } // namespace
 
-// The application's own client against valto-serveur, and the requests a hostile client could send.
+// The application's own client and send flow against valto-serveur, and the requests a hostile client
+// could send.
 class TestServeurAPI final : public QObject {
     Q_OBJECT
 
@@ -264,6 +268,52 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(secret) && QFile::exists(a));
         QCOMPARE(QDir(s.nas(u"DATA/Valto Transferts/supprime01"_s)).exists(),
                  !(statut == 200 && chemin.endsWith(u"supprime01"_s)));
+    }
+
+    void envoiPuisTelechargement_data()
+    {
+        QTest::addColumn<Mode>("mode");
+        QTest::addColumn<QStringList>("fichiers");
+        QTest::addColumn<QString>("marquePage");
+
+        QTest::newRow("transfert mixte")
+            << Mode::transfert << QStringList{u"Volumes/DATA/Clients/plan.pdf"_s, u"Bureau/photo.jpg"_s}
+            << u"Tout télécharger"_s;
+        QTest::newRow("comparaison de deux images")
+            << Mode::compare << QStringList{u"Bureau/avant.jpg"_s, u"Téléchargements/après.jpg"_s}
+            << u"class=\"curseur\""_s;
+    }
+
+    void envoiPuisTelechargement()
+    {
+        QFETCH(Mode, mode);
+        QFETCH(QStringList, fichiers);
+        QFETCH(QString, marquePage);
+        ServeurDeTest& s = *m_serveur;
+        EnvironnementTest& env = s.environnement();
+        env.preferences().ecrire(Preferences::cleApiBaseURL, s.origine());
+        env.preferences().ecrire(Preferences::cleApiKey, s.cle());
+        env.preferences().ecrire(Preferences::cleNasMountPath, s.nas(u"DATA/Valto Transferts"_s));
+        QStringList chemins;
+        for (const QString& fichier : fichiers) {
+            chemins.append(env.creerFichier(fichier, fichier.toUtf8()));
+        }
+        HistoryStore historique(env.plateforme(), {});
+        TransferFlow flow(mode, env.preferences(), env.plateforme());
+        flow.ajouter(chemins);
+        flow.envoyer(historique);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            flow.etape().cas == Etape::Cas::termine || flow.etape().cas == Etape::Cas::erreur, 10000);
+        QCOMPARE(flow.etape().message, QString());
+        QCOMPARE(flow.etape().cas, Etape::Cas::termine);
+        QCOMPARE(flow.etape().transfert.nbFichiers, fichiers.size());
+
+        const QString lien = QUrl(flow.etape().transfert.url).path();
+        QVERIFY(QString::fromUtf8(s.envoyer("GET", lien).corps).contains(marquePage));
+        for (const QString& fichier : fichiers) {
+            const QString nom = QString::fromUtf8(QUrl::toPercentEncoding(fichier.section(u'/', -1)));
+            QCOMPARE(s.envoyer("GET", lien + u"/f/"_s + nom).corps, fichier.toUtf8());
+        }
     }
 
 private:

@@ -44,39 +44,28 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("presents");
         QTest::addColumn<QStringList>("absents");
 
-        QTest::newRow("liste") << u"/t/listeaaaaa"_s << 200
-                               << QStringList{u"Tout télécharger"_s,
-                                              u"&lt;b&gt;Maquettes&lt;/b&gt; &amp; co"_s,
-                                              u"/t/listeaaaaa/f/a.txt"_s,
-                                              u"/t/listeaaaaa/f/Dossier/Sous/c.txt"_s,
-                                              u"/t/listeaaaaa/f/copie%20%C3%A9.txt"_s,
-                                              u"4 fichiers · 300,0 Ko"_s}
-                               << QStringList{u"<b>Maquettes"_s};
-        QTest::newRow("inconnu") << u"/t/zzzzzzzzzz"_s << 404 << QStringList{u"Lien introuvable"_s}
-                                 << QStringList{};
-        QTest::newRow("expiré") << u"/t/expireaaaa"_s << 410 << QStringList{u"Lien expiré"_s}
-                                << QStringList{};
-        QTest::newRow("protégé") << u"/t/protegeaaa"_s << 401 << QStringList{u"name=\"mot_de_passe\""_s}
-                                 << QStringList{u"a.txt"_s};
-        QTest::newRow("comparaison d'images")
-            << u"/t/compareimg"_s << 200
-            << QStringList{u"class=\"curseur\""_s, u"/t/compareimg/f/avant.jpg?apercu=1"_s,
-                           u"/static/comparaison.js"_s}
-            << QStringList{u"<iframe"_s};
-        QTest::newRow("comparaison de PDF")
-            << u"/t/comparepdf"_s << 200
-            << QStringList{u"<iframe src=\"/t/comparepdf/f/avant.pdf?apercu=1\""_s}
-            << QStringList{u"curseur\""_s};
-        QTest::newRow("fichier d'un dossier")
-            << u"/t/listeaaaaa/f/Dossier/b.txt"_s << 200 << QStringList{u"b"_s} << QStringList{};
-        QTest::newRow("un dossier n'est pas un fichier")
-            << u"/t/listeaaaaa/f/Dossier"_s << 404 << QStringList{u"Lien introuvable"_s} << QStringList{};
-        QTest::newRow("manifeste") << u"/releases/version.json"_s << 200
-                                   << QStringList{u"\"version\":\"9.9\""_s} << QStringList{};
-        QTest::newRow("hors des versions")
-            << u"/releases/..%2Fserveur%2Fsecret"_s << 404 << QStringList{} << QStringList{};
-        QTest::newRow("chemin du NAS")
-            << u"/t/listeaaaaa/f/DATA/Clients/a.txt"_s << 404 << QStringList{} << QStringList{};
+        const auto ligne = [](const char* nom, const QString& chemin, int statut, const QStringList& presents,
+                              const QStringList& absents = {}) {
+            QTest::newRow(nom) << chemin << statut << presents << absents;
+        };
+        ligne("liste", u"/t/listeaaaaa"_s, 200,
+              {u"Tout télécharger"_s, u"&lt;b&gt;Maquettes&lt;/b&gt; &amp; co"_s, u"/t/listeaaaaa/f/a.txt"_s,
+               u"/t/listeaaaaa/f/Dossier/Sous/c.txt"_s, u"/t/listeaaaaa/f/copie%20%C3%A9.txt"_s,
+               u"4 fichiers · 300,0 Ko"_s},
+              {u"<b>Maquettes"_s});
+        ligne("inconnu", u"/t/zzzzzzzzzz"_s, 404, {u"Lien introuvable"_s});
+        ligne("expiré", u"/t/expireaaaa"_s, 410, {u"Lien expiré"_s});
+        ligne("protégé", u"/t/protegeaaa"_s, 401, {u"name=\"mot_de_passe\""_s}, {u"a.txt"_s});
+        ligne("comparaison d'images", u"/t/comparejpg"_s, 200,
+              {u"class=\"curseur\""_s, u"/t/comparejpg/f/avant.jpg?apercu=1"_s, u"/static/comparaison.js"_s},
+              {u"<iframe"_s});
+        ligne("comparaison de PDF", u"/t/comparepdf"_s, 200,
+              {u"<iframe src=\"/t/comparepdf/f/avant.pdf?apercu=1\""_s}, {u"curseur\""_s});
+        ligne("fichier d'un dossier", u"/t/listeaaaaa/f/Dossier/b.txt"_s, 200, {u"b"_s});
+        ligne("un dossier n'est pas un fichier", u"/t/listeaaaaa/f/Dossier"_s, 404, {u"Lien introuvable"_s});
+        ligne("chemin du NAS", u"/t/listeaaaaa/f/DATA/Clients/a.txt"_s, 404, {});
+        ligne("manifeste", u"/releases/version.json"_s, 200, {u"\"version\":\"9.9\""_s});
+        ligne("hors des versions", u"/releases/..%2Fserveur%2Fsecret"_s, 404, {});
     }
 
     void pages()
@@ -86,16 +75,15 @@ private Q_SLOTS:
         QFETCH(QStringList, presents);
         QFETCH(QStringList, absents);
         ServeurDeTest& s = *m_serveur;
-        for (const QString& nom : {u"avant.jpg"_s, u"apres.jpg"_s, u"avant.pdf"_s, u"apres.pdf"_s}) {
-            s.creerSurNAS(u"DATA/Comparaisons/"_s + nom, "x");
+        for (const QString& type : {u"jpg"_s, u"pdf"_s}) {
+            const QStringList noms{u"avant."_s + type, u"apres."_s + type};
+            for (const QString& nom : noms) {
+                s.creerSurNAS(u"DATA/Comparaisons/"_s + nom, "x");
+            }
+            s.creer(corpsDe(u"compare"_s + type,
+                            {u"DATA/Comparaisons/"_s + noms[1], u"DATA/Comparaisons/"_s + noms[0]},
+                            u"compare"_s, noms));
         }
-        const auto comparaison = [&](const QString& token, const QString& extension) {
-            s.creer(corpsDe(
-                token, {u"DATA/Comparaisons/apres"_s + extension, u"DATA/Comparaisons/avant"_s + extension},
-                u"compare"_s, QStringList{u"avant"_s + extension, u"apres"_s + extension}));
-        };
-        comparaison(u"compareimg"_s, u".jpg"_s);
-        comparaison(u"comparepdf"_s, u".pdf"_s);
         CorpsCreation protege = corpsDe(u"protegeaaa"_s, {u"DATA/Clients/a.txt"_s});
         protege.motDePasse = u"juste"_s;
         s.creer(protege);
@@ -137,7 +125,6 @@ private Q_SLOTS:
         QCOMPARE(juste.statut, 303);
         QCOMPARE(juste.entetes.value("location"), "/t/protegeaaa");
         const QByteArray cookie = juste.entetes.value("set-cookie").split(';').first();
-        QVERIFY(cookie.startsWith("valto_protegeaaa="));
         QVERIFY(juste.entetes.value("set-cookie").contains("HttpOnly"));
 
         QCOMPARE(s.envoyer("GET", u"/t/protegeaaa/f/a.txt"_s, {{"Cookie", cookie}}).corps, "bonjour");
