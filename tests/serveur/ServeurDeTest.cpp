@@ -32,11 +32,7 @@ ServeurDeTest::ServeurDeTest()
         qFatal("valto-serveur ne démarre pas : %s", serveur.error().c_str());
     }
     m_serveur = std::move(*serveur);
-    const auto port = m_serveur->lier();
-    if (!port) {
-        qFatal("%s", port.error().c_str());
-    }
-    m_origine = u"http://127.0.0.1:%1"_s.arg(*port);
+    m_origine = u"http://127.0.0.1:%1"_s.arg(m_serveur->lier().value());
     m_ecoute = std::thread([this] { m_serveur->ecouter(); });
 }
 
@@ -52,11 +48,6 @@ ServeurDeTest::~ServeurDeTest()
 QString ServeurDeTest::cle() const
 {
     return QString::fromStdString(m_serveur->cleAPI());
-}
-
-QString ServeurDeTest::creerSurNAS(const QString& relatif, const QByteArray& contenu)
-{
-    return m_environnement.creerFichier(u"Volumes/"_s + relatif, contenu);
 }
 
 ReponseHTTP ServeurDeTest::envoyer(const QByteArray& methode, const QString& chemin, const Entetes& entetes,
@@ -95,8 +86,8 @@ TransfertAPI ServeurDeTest::creer(const CorpsCreation& corps)
     return resultat.value_or(TransfertAPI{});
 }
 
-CorpsCreation corpsDe(const QString& token, const QStringList& fichiers, const QString& type,
-                      std::optional<QStringList> ordre)
+CorpsCreation corpsDe(const QString& token, const QStringList& fichiers, std::optional<QString> motDePasse,
+                      const QString& type, std::optional<QStringList> ordre)
 {
-    return {token, u"Photos"_s, u"Camille"_s, 7, std::nullopt, fichiers, type, std::move(ordre)};
+    return {token, u"Photos"_s, u"Camille"_s, 7, std::move(motDePasse), fichiers, type, std::move(ordre)};
 }

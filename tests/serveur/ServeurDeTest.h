@@ -40,7 +40,10 @@ public:
     {
         return m_environnement.chemin(QStringLiteral("Volumes/") + relatif);
     }
-    QString creerSurNAS(const QString& relatif, const QByteArray& contenu);
+    QString creerSurNAS(const QString& relatif, const QByteArray& contenu)
+    {
+        return m_environnement.creerFichier(QStringLiteral("Volumes/") + relatif, contenu);
+    }
     qint64 maintenant() const { return *m_maintenant; }
     void avancer(qint64 secondes) { *m_maintenant += secondes; }
 
@@ -58,7 +61,8 @@ private:
     QNetworkAccessManager m_reseau;
 };
 
-// A creation body for `token` with the given files; no password, seven days.
+// A creation body for `token` with the given files, expiring in seven days.
 CorpsCreation corpsDe(const QString& token, const QStringList& fichiers,
+                      std::optional<QString> motDePasse = std::nullopt,
                       const QString& type = QStringLiteral("transfert"),
                       std::optional<QStringList> ordre = std::nullopt);
