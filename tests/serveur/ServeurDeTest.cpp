@@ -1,7 +1,6 @@
 #include "ServeurDeTest.h"
 
 #include "api/ReseauPartage.h"
-#include "serveur/ServeurTransferts.h"
 
 #include <QDateTime>
 #include <QEventLoop>
@@ -43,11 +42,6 @@ ServeurDeTest::~ServeurDeTest()
     reseauPartage().clearConnectionCache();
     m_serveur->arreter();
     m_ecoute.join();
-}
-
-QString ServeurDeTest::cle() const
-{
-    return QString::fromStdString(m_serveur->cleAPI());
 }
 
 ReponseHTTP ServeurDeTest::envoyer(const QByteArray& methode, const QString& chemin, const Entetes& entetes,

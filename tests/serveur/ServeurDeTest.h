@@ -1,6 +1,7 @@
 #pragma once
 
 #include "api/TransferAPI.h"
+#include "serveur/ServeurTransferts.h"
 #include "support/EnvironnementTest.h"
 
 #include <QByteArray>
@@ -10,10 +11,6 @@
 #include <atomic>
 #include <memory>
 #include <thread>
-
-namespace serveur {
-class ServeurTransferts;
-}
 
 using Entetes = QList<QPair<QByteArray, QByteArray>>;
 
@@ -33,7 +30,7 @@ public:
 
     EnvironnementTest& environnement() { return m_environnement; }
     QString origine() const { return m_origine; }
-    QString cle() const;
+    QString cle() const { return QString::fromStdString(m_serveur->cleAPI()); }
     TransferAPI api() const { return TransferAPI{m_origine, cle()}; }
     // Absolute path under the NAS root.
     QString nas(const QString& relatif) const
