@@ -31,8 +31,7 @@ QString dateISO(qint64 secondes)
 
 } // namespace
 
-// The application's own client and send flow against valto-serveur, and the requests a hostile client
-// could send.
+// The application's client and send flow against valto-serveur, and what a hostile client could send.
 class TestServeurAPI final : public QObject {
     Q_OBJECT
 
@@ -50,11 +49,12 @@ private Q_SLOTS:
         const CorpsCreation corps = corpsDe(u"tok0000001"_s, {u"DATA/Clients/a.txt"_s}, u"s3cret"_s);
 
         const TransfertAPI cree = s.creer(corps);
-        // A retried creation (the first answer was lost) gets the same record.
-        QCOMPARE(s.creer(corps), cree);
+        // A retry (first answer lost) is answered again, not refused: not every client recovers from a 409.
+        const Entetes api{{"X-Api-Key", s.cle().toUtf8()}, {"Content-Type", "application/json"}};
+        QCOMPARE(s.envoyer("POST", u"/api/transferts"_s, api, corps.versJSON()).statut, 201);
         QCOMPARE(QCoro::waitFor(s.api().listerTransferts()).value(), QList<TransfertAPI>{cree});
         // On the wire: optional values left out (never null), sizes as 64-bit numbers, dates in UTC.
-        const ReponseHTTP liste = s.envoyer("GET", u"/api/transferts"_s, {{"X-Api-Key", s.cle().toUtf8()}});
+        const ReponseHTTP liste = s.envoyer("GET", u"/api/transferts"_s, api);
         const QString attendu =
             uR"({"transferts":[{"token":"tok0000001","titre":"Photos","url":"@/t/tok0000001",
             "protege":true,"cree_le":"#0","expire_le":"#7","nb_telechargements":0,"nb_vues":0,"type":"transfert",
@@ -123,6 +123,8 @@ private Q_SLOTS:
         creation("ni fichiers ni dossier de copies", 400,
                  u"Aucun fichier : ni « fichiers » ni dossier de copies pour ce token."_s,
                  [](CorpsCreation& c) { c.fichiers.clear(); });
+        creation("remontée restant dans le NAS", 400, u"Chemin refusé dans « fichiers » : DATA/../DATA/a"_s,
+                 [](CorpsCreation& c) { c.fichiers = {u"DATA/../DATA/a"_s}; });
         creation("fichier absent", 400, u"Fichier introuvable sur le NAS : DATA/absent.txt"_s,
                  [](CorpsCreation& c) { c.fichiers = {u"DATA/absent.txt"_s}; });
     }
