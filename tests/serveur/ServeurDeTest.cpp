@@ -1,12 +1,9 @@
 #include "ServeurDeTest.h"
 
 #include "api/ReseauPartage.h"
-#include "serveur/ServeurTransferts.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QEventLoop>
-#include <QFile>
 #include <QFileInfo>
 #include <QNetworkReply>
 #include <QTest>
@@ -34,11 +31,7 @@ ServeurDeTest::ServeurDeTest()
         qFatal("valto-serveur ne démarre pas : %s", serveur.error().c_str());
     }
     m_serveur = std::move(*serveur);
-    const auto port = m_serveur->lier();
-    if (!port) {
-        qFatal("%s", port.error().c_str());
-    }
-    m_origine = u"http://127.0.0.1:%1"_s.arg(*port);
+    m_origine = u"http://127.0.0.1:%1"_s.arg(m_serveur->lier().value());
     m_ecoute = std::thread([this] { m_serveur->ecouter(); });
 }
 
@@ -49,21 +42,6 @@ ServeurDeTest::~ServeurDeTest()
     reseauPartage().clearConnectionCache();
     m_serveur->arreter();
     m_ecoute.join();
-}
-
-QString ServeurDeTest::cle() const
-{
-    return QString::fromStdString(m_serveur->cleAPI());
-}
-
-QString ServeurDeTest::nas(const QString& relatif) const
-{
-    return m_environnement.chemin(u"Volumes/"_s + relatif);
-}
-
-QString ServeurDeTest::creerSurNAS(const QString& relatif, const QByteArray& contenu)
-{
-    return m_environnement.creerFichier(u"Volumes/"_s + relatif, contenu);
 }
 
 ReponseHTTP ServeurDeTest::envoyer(const QByteArray& methode, const QString& chemin, const Entetes& entetes,
@@ -92,27 +70,18 @@ ReponseHTTP ServeurDeTest::envoyer(const QByteArray& methode, const QString& che
     return resultat;
 }
 
-ReponseHTTP ServeurDeTest::appelerAPI(const QByteArray& methode, const QString& chemin,
-                                      const QByteArray& corps)
-{
-    return envoyer(methode, chemin, {{"X-Api-Key", cle().toUtf8()}, {"Content-Type", "application/json"}},
-                   corps);
-}
-
 TransfertAPI ServeurDeTest::creer(const CorpsCreation& corps)
 {
     const auto resultat = QCoro::waitFor(api().creerTransfert(corps));
     if (!resultat) {
-        const QByteArray raison =
-            std::visit([](const auto& e) { return e.description(); }, resultat.error()).toUtf8();
-        QTest::qFail(raison.constData(), __FILE__, __LINE__);
-        return {};
+        QTest::qFail(qPrintable(std::visit([](const auto& e) { return e.description(); }, resultat.error())),
+                     __FILE__, __LINE__);
     }
-    return *resultat;
+    return resultat.value_or(TransfertAPI{});
 }
 
-CorpsCreation corpsDe(const QString& token, const QStringList& fichiers, const QString& type,
-                      std::optional<QStringList> ordre)
+CorpsCreation corpsDe(const QString& token, const QStringList& fichiers, std::optional<QString> motDePasse,
+                      const QString& type, std::optional<QStringList> ordre)
 {
-    return {token, u"Photos"_s, u"Camille"_s, 7, std::nullopt, fichiers, type, std::move(ordre)};
+    return {token, u"Photos"_s, u"Camille"_s, 7, std::move(motDePasse), fichiers, type, std::move(ordre)};
 }

@@ -1,22 +1,16 @@
 #pragma once
 
-#include "support/EnvironnementTest.h"
 #include "api/TransferAPI.h"
+#include "serveur/ServeurTransferts.h"
+#include "support/EnvironnementTest.h"
 
 #include <QByteArray>
 #include <QHash>
-#include <QList>
 #include <QNetworkAccessManager>
-#include <QPair>
-#include <QString>
 
 #include <atomic>
 #include <memory>
 #include <thread>
-
-namespace serveur {
-class ServeurTransferts;
-}
 
 using Entetes = QList<QPair<QByteArray, QByteArray>>;
 
@@ -36,16 +30,22 @@ public:
 
     EnvironnementTest& environnement() { return m_environnement; }
     QString origine() const { return m_origine; }
-    QString cle() const;
+    QString cle() const { return QString::fromStdString(m_serveur->cleAPI()); }
     TransferAPI api() const { return TransferAPI{m_origine, cle()}; }
     // Absolute path under the NAS root.
-    QString nas(const QString& relatif) const;
-    QString creerSurNAS(const QString& relatif, const QByteArray& contenu);
+    QString nas(const QString& relatif) const
+    {
+        return m_environnement.chemin(QStringLiteral("Volumes/") + relatif);
+    }
+    QString creerSurNAS(const QString& relatif, const QByteArray& contenu)
+    {
+        return m_environnement.creerFichier(QStringLiteral("Volumes/") + relatif, contenu);
+    }
+    qint64 maintenant() const { return *m_maintenant; }
     void avancer(qint64 secondes) { *m_maintenant += secondes; }
 
     ReponseHTTP envoyer(const QByteArray& methode, const QString& chemin, const Entetes& entetes = {},
                         const QByteArray& corps = {});
-    ReponseHTTP appelerAPI(const QByteArray& methode, const QString& chemin, const QByteArray& corps = {});
     // Creates a transfer through the API; fails the calling test when it is not 201.
     TransfertAPI creer(const CorpsCreation& corps);
 
@@ -58,7 +58,8 @@ private:
     QNetworkAccessManager m_reseau;
 };
 
-// A creation body for `token` with the given files; no password, seven days.
+// A creation body for `token` with the given files, expiring in seven days.
 CorpsCreation corpsDe(const QString& token, const QStringList& fichiers,
+                      std::optional<QString> motDePasse = std::nullopt,
                       const QString& type = QStringLiteral("transfert"),
                       std::optional<QStringList> ordre = std::nullopt);
