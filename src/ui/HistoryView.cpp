@@ -18,6 +18,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QScreen>
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QTimer>
@@ -39,6 +40,16 @@ void mettreDansPressePapier(const QString& texte)
     QClipboard* pressePapier = QGuiApplication::clipboard();
     pressePapier->clear();
     pressePapier->setText(texte);
+}
+
+// No screen shows more rows at once than its height holds of the lowest possible row.
+qsizetype lignesVisiblesAuPlus()
+{
+    int hauteur = 0;
+    for (const QScreen* ecran : QGuiApplication::screens()) {
+        hauteur = std::max(hauteur, ecran->availableSize().height());
+    }
+    return hauteur / LigneHistorique::hauteurMinimale + 1;
 }
 
 } // namespace
@@ -136,10 +147,14 @@ QWidget* HistoryView::construireListe()
 }
 
 // Rows are kept across changes: an unchanged entry keeps its widget, so the list neither flickers nor
-// loses its scroll position.
+// loses its scroll position. Until the first paint only the rows a screen can show are built: the window
+// appears sooner, and the paint asks for the others right after.
 void HistoryView::synchroniserLignes()
 {
-    const QList<Transfert> transferts = m_store.transferts();
+    QList<Transfert> transferts = m_store.transferts();
+    if (!m_peinte) {
+        transferts.resize(std::min(transferts.size(), lignesVisiblesAuPlus()));
+    }
     QHash<QString, QList<LigneHistorique*>> disponibles;
     for (LigneHistorique* ligne : std::as_const(m_lignes)) {
         disponibles[ligne->transfert().token].append(ligne);
@@ -381,5 +396,9 @@ QCoro::Task<> HistoryView::executerSuppression(QString token)
 
 void HistoryView::paintEvent(QPaintEvent*)
 {
+    if (!m_peinte) {
+        m_peinte = true;
+        QTimer::singleShot(0, this, &HistoryView::synchroniserLignes);
+    }
     QPainter(this).fillRect(rect(), Couleurs::fondPage().couleur());
 }

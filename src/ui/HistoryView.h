@@ -83,4 +83,5 @@ private:
     QWidget* m_conteneurLignes = nullptr;
     QVBoxLayout* m_colonneLignes = nullptr;
     QList<LigneHistorique*> m_lignes;
+    bool m_peinte = false;
 };

@@ -18,8 +18,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-constexpr int tailleAction = 28;
-
 QHBoxLayout* rangee(QWidget* parent, int espacement)
 {
     auto* disposition = new QHBoxLayout(parent);
@@ -36,7 +34,7 @@ LigneHistorique::LigneHistorique(const Transfert& transfert, std::function<QDate
     , m_maintenant(std::move(maintenant))
 {
     auto* disposition = rangee(this, 12);
-    disposition->setContentsMargins(16, 8, 16, 8);
+    disposition->setContentsMargins(16, margeVerticale, 16, margeVerticale);
     disposition->addWidget(construireTexte(), 1);
     disposition->addWidget(construireCote(), 0, Qt::AlignRight | Qt::AlignVCenter);
     appliquerTransfert();

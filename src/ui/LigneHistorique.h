@@ -34,6 +34,11 @@ public:
     void setActionsVisibles(bool visibles);
     void setCopie(bool copie);
 
+    // Its margins and the action buttons: no row is lower.
+    static constexpr int margeVerticale = 8;
+    static constexpr int tailleAction = 28;
+    static constexpr int hauteurMinimale = 2 * margeVerticale + tailleAction;
+
     // "1 élément · 999 o": the count and the size.
     static QString detail(const Transfert& transfert);
 

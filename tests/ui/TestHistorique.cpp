@@ -143,6 +143,24 @@ QStringList textes(const QMenu* menu)
     return liste;
 }
 
+QStringList jetons(const QList<Transfert>& transferts)
+{
+    QStringList liste;
+    for (const Transfert& transfert : transferts) {
+        liste.append(transfert.token);
+    }
+    return liste;
+}
+
+QStringList jetons(const HistoryView& vue)
+{
+    QStringList liste;
+    for (const LigneHistorique* ligne : vue.lignes()) {
+        liste.append(ligne->transfert().token);
+    }
+    return liste;
+}
+
 void choisir(QMenu* menu, const QString& texte)
 {
     const QList<QAction*> actions = menu->actions();
@@ -325,6 +343,44 @@ private Q_SLOTS:
         QTest::keyClick(champ, Qt::Key_Escape);
         QTRY_VERIFY(!popover);
         QCOMPARE(banc.serveur.nombreDeRequetes(), 0);
+    }
+
+    // A long history gets its rows in two goes, around the first paint; both views, the one already painted
+    // and the one not yet shown, end with every entry in the store's order, whatever changed meanwhile.
+    void longHistorique_data()
+    {
+        QTest::addColumn<bool>("ajout");
+        QTest::addColumn<int>("supprimee");
+        QTest::newRow("inchangé") << false << -1;
+        QTest::newRow("entrée ajoutée") << true << -1;
+        QTest::newRow("entrée lointaine supprimée") << false << 30;
+        QTest::newRow("première entrée supprimée") << false << 0;
+    }
+    void longHistorique()
+    {
+        QFETCH(bool, ajout);
+        QFETCH(int, supprimee);
+        QList<Transfert> entrees;
+        for (int i = 0; i < 40; ++i) {
+            entrees.append(entree(u"jeton%1"_s.arg(i, 5, 10, QChar(u'0'))));
+        }
+        BancHistorique banc(entrees);
+        QTRY_COMPARE(jetons(*banc.vue), jetons(entrees));
+        HistoryView cachee(*banc.store, banc.env.preferences(), banc.env.plateforme());
+        if (ajout) {
+            banc.store->ajouter(entree(u"nouveau000"_s));
+        }
+        if (supprimee >= 0) {
+            banc.store->supprimer(entrees.at(supprimee).token);
+        }
+        // Not painted yet: the rows it has are the newest entries.
+        QVERIFY(!cachee.lignes().isEmpty());
+        QCOMPARE(jetons(cachee), jetons(banc.store->transferts()).first(cachee.lignes().size()));
+        cachee.resize(460, 420);
+        cachee.show();
+        QTRY_COMPARE(jetons(cachee), jetons(banc.store->transferts()));
+        QCOMPARE(jetons(*banc.vue), jetons(banc.store->transferts()));
+        QCOMPARE(banc.store->transferts().size(), 40 + (ajout ? 1 : 0) - (supprimee >= 0 ? 1 : 0));
     }
 
     void suppression_data()
