@@ -201,8 +201,9 @@ void HistoryView::synchroniserStats()
 LigneHistorique* HistoryView::creerLigne(const Transfert& transfert)
 {
     auto* ligne = new LigneHistorique(transfert, m_plateforme.maintenant, m_conteneurLignes);
-    const auto trouvee = m_store.stats().constFind(transfert.token);
-    if (trouvee != m_store.stats().cend()) {
+    const QHash<QString, StatsTransfert> stats = m_store.stats();
+    const auto trouvee = stats.constFind(transfert.token);
+    if (trouvee != stats.cend()) {
         ligne->setStats(*trouvee);
     }
     connect(ligne, &LigneHistorique::survolChange, this, [this, ligne](bool dedans) {
