@@ -1,6 +1,6 @@
 #include "ChampLien.h"
 
-#include "design/Apparence.h"
+#include "design/ChampSaisie.h"
 #include "design/Couleurs.h"
 #include "design/Formes.h"
 #include "design/Polices.h"
@@ -25,8 +25,7 @@ ChampLien::ChampLien(const QString& lien, QWidget* parent)
     setFocusPolicy(Qt::ClickFocus);
     setContextMenuPolicy(Qt::DefaultContextMenu);
     setAccessibleName(lien);
-    appliquerCouleurs();
-    connect(&Apparence::instance(), &Apparence::changee, this, &ChampLien::appliquerCouleurs);
+    ChampSaisie::suivreApparence(*this);
     afficher();
 }
 
@@ -75,14 +74,4 @@ void ChampLien::paintEvent(QPaintEvent* evenement)
         Formes::bordureInterieure(peintre, rect(), rayon, Couleurs::ligne().couleur());
     }
     QLineEdit::paintEvent(evenement);
-}
-
-void ChampLien::appliquerCouleurs()
-{
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Base, Qt::transparent);
-    palette.setColor(QPalette::Text, Couleurs::texte().couleur());
-    palette.setColor(QPalette::Highlight, Couleurs::progressionTeinte().couleur());
-    palette.setColor(QPalette::HighlightedText, Couleurs::texte().couleur());
-    setPalette(palette);
 }

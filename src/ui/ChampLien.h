@@ -23,7 +23,6 @@ protected:
 
 private:
     void afficher();
-    void appliquerCouleurs();
 
     QString m_lien;
 };

@@ -22,8 +22,7 @@ ChampSaisie::ChampSaisie(const QString& placeholder, QWidget* parent)
     setTextMargins(marge, 0, marge, 0);
     setFixedHeight(hauteur);
     setAttribute(Qt::WA_MacShowFocusRect, false);
-    appliquerCouleurs();
-    connect(&Apparence::instance(), &Apparence::changee, this, &ChampSaisie::appliquerCouleurs);
+    suivreApparence(*this);
 }
 
 QSize ChampSaisie::sizeHint() const
@@ -46,13 +45,17 @@ void ChampSaisie::paintEvent(QPaintEvent* evenement)
     QLineEdit::paintEvent(evenement);
 }
 
-void ChampSaisie::appliquerCouleurs()
+void ChampSaisie::suivreApparence(QLineEdit& champ)
 {
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Base, Qt::transparent);
-    palette.setColor(QPalette::Text, Couleurs::texte().couleur());
-    palette.setColor(QPalette::PlaceholderText, Couleurs::texteDiscret().couleur());
-    palette.setColor(QPalette::Highlight, Couleurs::progressionTeinte().couleur());
-    palette.setColor(QPalette::HighlightedText, Couleurs::texte().couleur());
-    setPalette(palette);
+    const auto appliquer = [&champ] {
+        QPalette palette = champ.palette();
+        palette.setColor(QPalette::Base, Qt::transparent);
+        palette.setColor(QPalette::Text, Couleurs::texte().couleur());
+        palette.setColor(QPalette::PlaceholderText, Couleurs::texteDiscret().couleur());
+        palette.setColor(QPalette::Highlight, Couleurs::progressionTeinte().couleur());
+        palette.setColor(QPalette::HighlightedText, Couleurs::texte().couleur());
+        champ.setPalette(palette);
+    };
+    appliquer();
+    QObject::connect(&Apparence::instance(), &Apparence::changee, &champ, appliquer);
 }

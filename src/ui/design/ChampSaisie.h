@@ -11,9 +11,9 @@ public:
 
     QSize sizeHint() const override;
 
+    // The design system's text colours on any line edit, kept in step with the appearance.
+    static void suivreApparence(QLineEdit& champ);
+
 protected:
     void paintEvent(QPaintEvent* evenement) override;
-
-private:
-    void appliquerCouleurs();
 };
