@@ -6,6 +6,10 @@
 #include <QLocalSocket>
 #include <QThread>
 
+#include <cerrno>
+
+#include <sys/file.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -32,14 +36,17 @@ InstanceUnique::InstanceUnique(const QString& dossierDonnees, QObject* parent)
                                            .toHex()
                                            .left(24)))
 {
-    // Only a dead owner makes the lock stale, never its age: the application runs for days.
-    m_verrou.setStaleLockTime(0);
     connect(&m_serveur, &QLocalServer::newConnection, this, &InstanceUnique::accepter);
 }
 
 bool InstanceUnique::demarrer()
 {
-    if (!m_verrou.tryLock()) {
+    // The system drops the lock with its process, so a crash never leaves a stale one, and taking it
+    // costs no flush to disk. Only a lock held elsewhere makes this process step aside: a folder where
+    // no lock can be taken at all must not keep the application from starting.
+    const bool tenuAilleurs = m_verrou.open(QIODevice::ReadWrite) &&
+                              ::flock(m_verrou.handle(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    if (tenuAilleurs) {
         appelerPremiere();
         return false;
     }

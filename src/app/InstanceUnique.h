@@ -1,12 +1,12 @@
 #pragma once
 
+#include <QFile>
 #include <QLocalServer>
-#include <QLockFile>
 #include <QObject>
 #include <QString>
 
-// One running application per data folder: the first process holds a lock file there and listens on
-// a local socket; a later one asks it to come forward and steps aside, so two processes never save
+// One running application per data folder: the first process holds a lock on a file there and listens
+// on a local socket; a later one asks it to come forward and steps aside, so two processes never save
 // the same history over each other.
 class InstanceUnique final : public QObject {
     Q_OBJECT
@@ -29,7 +29,7 @@ private:
     void accepter();
     void appelerPremiere() const;
 
-    QLockFile m_verrou;
+    QFile m_verrou;
     QString m_nomServeur;
     QLocalServer m_serveur;
 };

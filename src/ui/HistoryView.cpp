@@ -18,8 +18,9 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QPainter>
-#include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QSpacerItem>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -40,16 +41,6 @@ void mettreDansPressePapier(const QString& texte)
     QClipboard* pressePapier = QGuiApplication::clipboard();
     pressePapier->clear();
     pressePapier->setText(texte);
-}
-
-// No screen shows more rows at once than its height holds of the lowest possible row.
-qsizetype lignesVisiblesAuPlus()
-{
-    int hauteur = 0;
-    for (const QScreen* ecran : QGuiApplication::screens()) {
-        hauteur = std::max(hauteur, ecran->availableSize().height());
-    }
-    return hauteur / LigneHistorique::hauteurMinimale + 1;
 }
 
 } // namespace
@@ -129,6 +120,7 @@ QWidget* HistoryView::construireVide()
 QWidget* HistoryView::construireListe()
 {
     auto* defilement = new QScrollArea(this);
+    m_defilement = defilement;
     defilement->setObjectName(u"liste"_s);
     defilement->setFrameShape(QFrame::NoFrame);
     defilement->setWidgetResizable(true);
@@ -139,22 +131,57 @@ QWidget* HistoryView::construireListe()
     m_colonneLignes = new QVBoxLayout(m_conteneurLignes);
     m_colonneLignes->setContentsMargins(0, 0, 0, 8);
     m_colonneLignes->setSpacing(0);
+    // Holds the place of the rows not built yet, so the scroll bar already tells the whole list.
+    m_reserve = new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Fixed);
+    m_colonneLignes->addSpacerItem(m_reserve);
     m_colonneLignes->addStretch(1);
     defilement->setWidget(m_conteneurLignes);
     // setWidget() turns the fill on; the panel's own page colour shows through instead.
     m_conteneurLignes->setAutoFillBackground(false);
+    defilement->viewport()->installEventFilter(this);
+    connect(defilement->verticalScrollBar(), &QScrollBar::valueChanged, this, &HistoryView::etendre);
     return defilement;
 }
 
+// Rows are built as the list scrolls to them: until the first paint just those in sight, so the window
+// appears sooner, then one more viewport ahead. A hundred rows of widgets would weigh on the memory of a
+// window that mostly shows five.
+qsizetype HistoryView::lignesVoulues() const
+{
+    const int hauteurVue = m_defilement->viewport()->height();
+    const int bas = m_defilement->verticalScrollBar()->value() + (m_peinte ? 2 : 1) * hauteurVue;
+    return bas / hauteurLigne() + 1;
+}
+
+// All rows are alike; before the first one is built, no row is lower than this.
+int HistoryView::hauteurLigne() const
+{
+    return m_lignes.isEmpty() ? LigneHistorique::hauteurMinimale : m_lignes.first()->sizeHint().height();
+}
+
+void HistoryView::etendre()
+{
+    const qsizetype disponibles = m_store.transferts().size();
+    if (m_lignes.size() < std::min(disponibles, lignesVoulues())) {
+        synchroniserLignes();
+    }
+}
+
+bool HistoryView::eventFilter(QObject* objet, QEvent* evenement)
+{
+    if (evenement->type() == QEvent::Resize) {
+        etendre();
+    }
+    return QWidget::eventFilter(objet, evenement);
+}
+
 // Rows are kept across changes: an unchanged entry keeps its widget, so the list neither flickers nor
-// loses its scroll position. Until the first paint only the rows a screen can show are built: the window
-// appears sooner, and the paint asks for the others right after.
+// loses its scroll position.
 void HistoryView::synchroniserLignes()
 {
     QList<Transfert> transferts = m_store.transferts();
-    if (!m_peinte) {
-        transferts.resize(std::min(transferts.size(), lignesVisiblesAuPlus()));
-    }
+    const qsizetype nonConstruites = std::max<qsizetype>(0, transferts.size() - lignesVoulues());
+    transferts.resize(transferts.size() - nonConstruites);
     QHash<QString, QList<LigneHistorique*>> disponibles;
     for (LigneHistorique* ligne : std::as_const(m_lignes)) {
         disponibles[ligne->transfert().token].append(ligne);
@@ -181,6 +208,10 @@ void HistoryView::synchroniserLignes()
         }
     }
     m_lignes = std::move(lignes);
+    m_reserve->changeSize(0, int(nonConstruites) * hauteurLigne(), QSizePolicy::Minimum, QSizePolicy::Fixed);
+    // Placed now rather than on a later turn of the event loop: new rows may be wanted by this very frame.
+    m_colonneLignes->invalidate();
+    m_colonneLignes->activate();
     m_pile->setCurrentIndex(m_lignes.isEmpty() ? 0 : 1);
     if (m_edition && !entree(*m_edition) && m_popover) {
         m_popover->close();
@@ -201,6 +232,7 @@ void HistoryView::synchroniserStats()
 LigneHistorique* HistoryView::creerLigne(const Transfert& transfert)
 {
     auto* ligne = new LigneHistorique(transfert, m_plateforme.maintenant, m_conteneurLignes);
+    ligne->show();
     const QHash<QString, StatsTransfert> stats = m_store.stats();
     const auto trouvee = stats.constFind(transfert.token);
     if (trouvee != stats.cend()) {
@@ -399,7 +431,7 @@ void HistoryView::paintEvent(QPaintEvent*)
 {
     if (!m_peinte) {
         m_peinte = true;
-        QTimer::singleShot(0, this, &HistoryView::synchroniserLignes);
+        QTimer::singleShot(0, this, &HistoryView::etendre);
     }
     QPainter(this).fillRect(rect(), Couleurs::fondPage().couleur());
 }

@@ -15,6 +15,8 @@ class LigneHistorique;
 class MessageErreur;
 class PopoverEdition;
 class Preferences;
+class QScrollArea;
+class QSpacerItem;
 class QStackedWidget;
 class QVBoxLayout;
 struct CorpsModification;
@@ -45,12 +47,16 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* evenement) override;
+    bool eventFilter(QObject* objet, QEvent* evenement) override;
 
 private:
     QWidget* construireEntete();
     QWidget* construireVide();
     QWidget* construireListe();
 
+    qsizetype lignesVoulues() const;
+    int hauteurLigne() const;
+    void etendre();
     void synchroniserLignes();
     void synchroniserStats();
     LigneHistorique* creerLigne(const Transfert& transfert);
@@ -80,7 +86,9 @@ private:
     MessageErreur* m_message = nullptr;
     QStackedWidget* m_pile = nullptr;
     QWidget* m_vide = nullptr;
+    QScrollArea* m_defilement = nullptr;
     QWidget* m_conteneurLignes = nullptr;
+    QSpacerItem* m_reserve = nullptr;
     QVBoxLayout* m_colonneLignes = nullptr;
     QList<LigneHistorique*> m_lignes;
     bool m_peinte = false;

@@ -150,6 +150,10 @@ void MiseAJourBanniere::resizeEvent(QResizeEvent*)
 
 void MiseAJourBanniere::placerRangee()
 {
+    // Hidden, it has nothing to place: measuring its row would only delay the window's first frame.
+    if (isHidden()) {
+        return;
+    }
     // The row hangs from the bottom edge, so a growing banner brings it down from the top.
     const int hauteurRangee = m_rangee->sizeHint().height();
     m_rangee->setGeometry(0, height() - 1 - hauteurRangee, width(), hauteurRangee);
