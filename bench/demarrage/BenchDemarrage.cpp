@@ -1,7 +1,8 @@
 // Start-up of the application and of a bare window of the same size: the wall-clock time (ns since the
 // epoch) of the first painted frame, then the resident memory after two idle seconds.
-// Usage: bench_demarrage app | nu | preparer <data folder>
-// "app" starts exactly as valto-transfer's main() does; "preparer" writes a history of 100 entries.
+// Usage: bench_demarrage app | nu | texte | preparer <data folder>
+// "app" starts exactly as valto-transfer's main() does; "texte" is the bare window with one line of text,
+// which tells what the font machinery alone costs; "preparer" writes a history of 100 entries.
 #include "Demarrage.h"
 #include "FenetrePrincipale.h"
 #include "InstanceUnique.h"
@@ -10,6 +11,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QTimer>
 
 #include <chrono>
@@ -97,10 +99,13 @@ int application(QApplication& qt)
     return QApplication::exec();
 }
 
-int fenetreNue()
+int fenetreNue(bool avecTexte)
 {
     QWidget fenetre;
     fenetre.resize(FenetrePrincipale::largeur, FenetrePrincipale::hauteurInitiale);
+    if (avecTexte) {
+        (new QLabel(u"Transferts récents"_s, &fenetre))->move(16, 16);
+    }
     PremiereImage mesure(fenetre);
     fenetre.show();
     return QApplication::exec();
@@ -119,9 +124,9 @@ int main(int argc, char** argv)
     if (mode == "app") {
         return application(qt);
     }
-    if (mode == "nu") {
-        return fenetreNue();
+    if (mode == "nu" || mode == "texte") {
+        return fenetreNue(mode == "texte");
     }
-    std::fprintf(stderr, "usage: bench_demarrage app | nu | preparer <data folder>\n");
+    std::fprintf(stderr, "usage: bench_demarrage app | nu | texte | preparer <data folder>\n");
     return 2;
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Start-up of the application (with a history of 100 entries) against a bare Qt Widgets window of the
-# same size, same run, offscreen: time from process start to the first painted frame, and resident
+# same size, and the same window with one line of text, same run, offscreen: time from process start to the first painted frame, and resident
 # memory after two idle seconds. Usage: bench/demarrage/run.sh [build folder] [rounds]
 # (build first: ninja -C build bench_demarrage). A shared machine shows outliers: medians of the rounds.
 set -euo pipefail
@@ -28,24 +28,25 @@ mesurer() {
 mediane() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 minimum() { sort -g | head -1; }
 
-mesurer nu >/dev/null
-mesurer app >/dev/null
-tnu=() tapp=() rnu=() rapp=()
+# The bare window is the reference of the targets; the window with one line of text shows how much of the
+# difference is the font machinery that any window drawing text starts.
+cotes=(nu texte app)
+declare -A temps memoire
+for cote in "${cotes[@]}"; do mesurer "$cote" >/dev/null; done
 for ((i = 0; i < tours; i++)); do
-    for cote in nu app; do
+    for cote in "${cotes[@]}"; do
         read -r t r <<<"$(mesurer "$cote")"
-        if [[ $cote == nu ]]; then tnu+=("$t") rnu+=("$r"); else tapp+=("$t") rapp+=("$r"); fi
+        temps[$cote]+="$t " memoire[$cote]+="$r "
     done
 done
-mtnu=$(printf '%s\n' "${tnu[@]}" | mediane)
-mtapp=$(printf '%s\n' "${tapp[@]}" | mediane)
-mrnu=$(printf '%s\n' "${rnu[@]}" | mediane)
-mrapp=$(printf '%s\n' "${rapp[@]}" | mediane)
-# The fastest start of each side: what is left once other work on the machine is out of the way.
-mintnu=$(printf '%s\n' "${tnu[@]}" | minimum)
-mintapp=$(printf '%s\n' "${tapp[@]}" | minimum)
-awk -v a="$mtnu" -v b="$mtapp" -v c="$mrnu" -v d="$mrapp" -v e="$mintnu" -v f="$mintapp" -v n="$tours" 'BEGIN {
-    printf "medians of %d rounds, offscreen\n", n
-    printf "first frame   bare window %7.1f ms   valto-transfer %7.1f ms   ratio %.2f (target <= 1.5)\n", a, b, b / a
-    printf "fastest start bare window %7.1f ms   valto-transfer %7.1f ms   ratio %.2f\n", e, f, f / e
-    printf "idle RSS      bare window %7.0f KiB  valto-transfer %7.0f KiB  ratio %.2f (target <= 1.5)\n", c, d, d / c }'
+mediane_de() { tr ' ' '\n' <<<"$1" | grep . | mediane; }
+minimum_de() { tr ' ' '\n' <<<"$1" | grep . | minimum; }
+awk -v n="$tours" \
+    -v tn="$(mediane_de "${temps[nu]}")" -v tt="$(mediane_de "${temps[texte]}")" -v ta="$(mediane_de "${temps[app]}")" \
+    -v mn="$(minimum_de "${temps[nu]}")" -v mt="$(minimum_de "${temps[texte]}")" -v ma="$(minimum_de "${temps[app]}")" \
+    -v rn="$(mediane_de "${memoire[nu]}")" -v rt="$(mediane_de "${memoire[texte]}")" -v ra="$(mediane_de "${memoire[app]}")" 'BEGIN {
+    printf "medians of %d rounds, offscreen; ratios: valto-transfer / bare window (target <= 1.5), then / window with one line of text\n", n
+    printf "                bare window   one line of text   valto-transfer   ratios\n"
+    printf "first frame     %8.1f ms     %8.1f ms        %8.1f ms      %.2f  %.2f\n", tn, tt, ta, ta / tn, ta / tt
+    printf "fastest start   %8.1f ms     %8.1f ms        %8.1f ms      %.2f  %.2f\n", mn, mt, ma, ma / mn, ma / mt
+    printf "idle RSS        %8.0f KiB    %8.0f KiB       %8.0f KiB     %.2f  %.2f\n", rn, rt, ra, ra / rn, ra / rt }'

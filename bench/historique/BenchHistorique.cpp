@@ -115,10 +115,11 @@ int main(int argc, char** argv)
     auto vide = std::make_unique<HistoryView>(store, env.preferences(), env.plateforme());
     montrer(*vide);
     const double memoireVide = memoireResidenteMio();
+    // Gone before the entries come, or it would build rows of its own for them.
+    vide.reset();
     for (int i = HistoryStore::capacite - 1; i >= 0; --i) {
         store.ajouter(entree(i));
     }
-    vide.reset();
 
     QElapsedTimer chrono;
     chrono.start();

@@ -6,6 +6,7 @@
 #include "design/Polices.h"
 
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPainter>
 
 namespace {
@@ -46,14 +47,21 @@ void IndicateurStatut::setStats(const std::optional<StatsTransfert>& stats)
 
 QSize IndicateurStatut::sizeHint() const
 {
-    // As wide as the longest word, so the shapes line up from row to row whatever the status.
-    const QFontMetricsF mesures(Polices::capitalesEspacees(tailleMot));
-    qreal mot = 0;
-    for (const auto statut : {StatutTransfert::Statut::inconnu, StatutTransfert::Statut::envoye,
-                              StatutTransfert::Statut::ouvert, StatutTransfert::Statut::telecharge}) {
-        mot = qMax(mot, mesures.horizontalAdvance(Polices::majuscules(StatutTransfert::mot(statut))));
+    // As wide as the longest word, so the shapes line up from row to row whatever the status. Every row
+    // asks, many times over: the answer is kept for each typeface.
+    static QHash<QString, int> largeurs;
+    const QFont police = Polices::capitalesEspacees(tailleMot);
+    auto connue = largeurs.constFind(police.key());
+    if (connue == largeurs.constEnd()) {
+        const QFontMetricsF mesures(police);
+        qreal mot = 0;
+        for (const auto statut : {StatutTransfert::Statut::inconnu, StatutTransfert::Statut::envoye,
+                                  StatutTransfert::Statut::ouvert, StatutTransfert::Statut::telecharge}) {
+            mot = qMax(mot, mesures.horizontalAdvance(Polices::majuscules(StatutTransfert::mot(statut))));
+        }
+        connue = largeurs.insert(police.key(), qCeil(largeurFormes() + ecartMot + mot));
     }
-    return QSize(qCeil(largeurFormes() + ecartMot + mot), hauteur);
+    return QSize(*connue, hauteur);
 }
 
 void IndicateurStatut::paintEvent(QPaintEvent*)

@@ -25,6 +25,14 @@ QHBoxLayout* rangee(QWidget* parent, int espacement)
     disposition->setSpacing(espacement);
     return disposition;
 }
+
+// Hidden, it still holds its place, so nothing moves when the indicator and the actions take turns.
+void garderPlace(QWidget* occupant)
+{
+    QSizePolicy politique = occupant->sizePolicy();
+    politique.setRetainSizeWhenHidden(true);
+    occupant->setSizePolicy(politique);
+}
 } // namespace
 
 LigneHistorique::LigneHistorique(const Transfert& transfert, std::function<QDateTime()> maintenant,
@@ -82,19 +90,27 @@ QWidget* LigneHistorique::construireTexte()
     return texte;
 }
 
-// The indicator and the actions share one place; hidden ones keep their size so nothing moves.
+// The indicator and the actions share one place, at least as large as the actions. These are built the
+// first time they show: most rows are never hovered.
 QWidget* LigneHistorique::construireCote()
 {
     auto* cote = new QWidget(this);
-    auto* grille = new QGridLayout(cote);
-    grille->setContentsMargins(0, 0, 0, 0);
+    cote->setMinimumSize(2 * tailleAction + espacementActions, tailleAction);
+    m_grilleCote = new QGridLayout(cote);
+    m_grilleCote->setContentsMargins(0, 0, 0, 0);
     m_indicateur = new IndicateurStatut(cote);
     m_indicateur->setObjectName(u"indicateur"_s);
+    garderPlace(m_indicateur);
+    m_grilleCote->addWidget(m_indicateur, 0, 0, Qt::AlignRight | Qt::AlignVCenter);
+    return cote;
+}
 
-    m_actions = new QWidget(cote);
+void LigneHistorique::construireActions()
+{
+    m_actions = new QWidget;
     m_actions->setObjectName(u"actions"_s);
-    auto* boutons = rangee(m_actions, 2);
-    m_copier = new ActionIcone(u"link"_s, u"Copier le lien"_s, tailleAction, m_actions);
+    auto* boutons = rangee(m_actions, espacementActions);
+    m_copier = new ActionIcone(symboleCopie(), u"Copier le lien"_s, tailleAction, m_actions);
     m_copier->setObjectName(u"copierLien"_s);
     m_copier->setAction([this] { Q_EMIT actionDemandee(ActionLigne::copierLien); });
     m_plus = new ActionIcone(u"ellipsis"_s, u"Plus d’actions"_s, tailleAction, m_actions);
@@ -106,14 +122,8 @@ QWidget* LigneHistorique::construireCote()
     });
     boutons->addWidget(m_copier);
     boutons->addWidget(m_plus);
-
-    for (QWidget* occupant : {static_cast<QWidget*>(m_indicateur), m_actions}) {
-        QSizePolicy politique = occupant->sizePolicy();
-        politique.setRetainSizeWhenHidden(true);
-        occupant->setSizePolicy(politique);
-        grille->addWidget(occupant, 0, 0, Qt::AlignRight | Qt::AlignVCenter);
-    }
-    return cote;
+    garderPlace(m_actions);
+    m_grilleCote->addWidget(m_actions, 0, 0, Qt::AlignRight | Qt::AlignVCenter);
 }
 
 void LigneHistorique::setTransfert(const Transfert& transfert)
@@ -167,15 +177,25 @@ void LigneHistorique::setStats(const std::optional<StatsTransfert>& stats)
 void LigneHistorique::setActionsVisibles(bool visibles)
 {
     m_actionsVisibles = visibles;
-    m_actions->setVisible(visibles);
+    if (visibles && m_actions == nullptr) {
+        construireActions();
+    }
+    if (m_actions != nullptr) {
+        m_actions->setVisible(visibles);
+    }
     m_indicateur->setVisible(!visibles);
+}
+
+QString LigneHistorique::symboleCopie() const
+{
+    return m_copie ? u"checkmark"_s : u"link"_s;
 }
 
 void LigneHistorique::setCopie(bool copie)
 {
-    const QString symbole = copie ? u"checkmark"_s : u"link"_s;
-    if (m_copier->systemName() != symbole) {
-        m_copier->setSystemName(symbole);
+    m_copie = copie;
+    if (m_copier != nullptr && m_copier->systemName() != symboleCopie()) {
+        m_copier->setSystemName(symboleCopie());
     }
 }
 

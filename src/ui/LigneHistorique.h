@@ -11,6 +11,7 @@
 
 class ActionIcone;
 class IndicateurStatut;
+class QGridLayout;
 class Libelle;
 class Symbole;
 class ValtoBadge;
@@ -37,6 +38,7 @@ public:
     // Its margins and the action buttons: no row is lower.
     static constexpr int margeVerticale = 8;
     static constexpr int tailleAction = 28;
+    static constexpr int espacementActions = 2;
     static constexpr int hauteurMinimale = 2 * margeVerticale + tailleAction;
 
     // "1 élément · 999 o": the count and the size.
@@ -54,17 +56,21 @@ protected:
 private:
     QWidget* construireTexte();
     QWidget* construireCote();
+    void construireActions();
+    QString symboleCopie() const;
     void ouvrirMenu(MenuLigne* menu, const QPoint& position);
     void appliquerTransfert();
 
     Transfert m_transfert;
     std::function<QDateTime()> m_maintenant;
     bool m_actionsVisibles = false;
+    bool m_copie = false;
     Libelle* m_titre = nullptr;
     ValtoBadge* m_badge = nullptr;
     Symbole* m_cadenas = nullptr;
     Libelle* m_detail = nullptr;
     Libelle* m_expiration = nullptr;
+    QGridLayout* m_grilleCote = nullptr;
     IndicateurStatut* m_indicateur = nullptr;
     QWidget* m_actions = nullptr;
     ActionIcone* m_copier = nullptr;
