@@ -25,14 +25,6 @@ QHBoxLayout* rangee(QWidget* parent, int espacement)
     disposition->setSpacing(espacement);
     return disposition;
 }
-
-// Hidden, it still holds its place, so nothing moves when the indicator and the actions take turns.
-void garderPlace(QWidget* occupant)
-{
-    QSizePolicy politique = occupant->sizePolicy();
-    politique.setRetainSizeWhenHidden(true);
-    occupant->setSizePolicy(politique);
-}
 } // namespace
 
 LigneHistorique::LigneHistorique(const Transfert& transfert, std::function<QDateTime()> maintenant,
@@ -90,17 +82,19 @@ QWidget* LigneHistorique::construireTexte()
     return texte;
 }
 
-// The indicator and the actions share one place, at least as large as the actions. These are built the
-// first time they show: most rows are never hovered.
+// The indicator and the actions share one place, the indicator's, which is the larger. The actions are
+// built the first time they show: most rows are never hovered.
 QWidget* LigneHistorique::construireCote()
 {
     auto* cote = new QWidget(this);
-    cote->setMinimumSize(2 * tailleAction + espacementActions, tailleAction);
     m_grilleCote = new QGridLayout(cote);
     m_grilleCote->setContentsMargins(0, 0, 0, 0);
     m_indicateur = new IndicateurStatut(cote);
     m_indicateur->setObjectName(u"indicateur"_s);
-    garderPlace(m_indicateur);
+    // Hidden under the actions, it still holds the place, so nothing moves when they take turns.
+    QSizePolicy politique = m_indicateur->sizePolicy();
+    politique.setRetainSizeWhenHidden(true);
+    m_indicateur->setSizePolicy(politique);
     m_grilleCote->addWidget(m_indicateur, 0, 0, Qt::AlignRight | Qt::AlignVCenter);
     return cote;
 }
@@ -109,7 +103,7 @@ void LigneHistorique::construireActions()
 {
     m_actions = new QWidget;
     m_actions->setObjectName(u"actions"_s);
-    auto* boutons = rangee(m_actions, espacementActions);
+    auto* boutons = rangee(m_actions, 2);
     m_copier = new ActionIcone(symboleCopie(), u"Copier le lien"_s, tailleAction, m_actions);
     m_copier->setObjectName(u"copierLien"_s);
     m_copier->setAction([this] { Q_EMIT actionDemandee(ActionLigne::copierLien); });
@@ -122,7 +116,6 @@ void LigneHistorique::construireActions()
     });
     boutons->addWidget(m_copier);
     boutons->addWidget(m_plus);
-    garderPlace(m_actions);
     m_grilleCote->addWidget(m_actions, 0, 0, Qt::AlignRight | Qt::AlignVCenter);
 }
 

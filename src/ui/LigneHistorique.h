@@ -38,7 +38,6 @@ public:
     // Its margins and the action buttons: no row is lower.
     static constexpr int margeVerticale = 8;
     static constexpr int tailleAction = 28;
-    static constexpr int espacementActions = 2;
     static constexpr int hauteurMinimale = 2 * margeVerticale + tailleAction;
 
     // "1 élément · 999 o": the count and the size.
