@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QDir>
 #include <QLocalSocket>
 #include <QProcess>
 
@@ -86,6 +87,17 @@ private Q_SLOTS:
             attendus.append(dossier + u'/' + nom);
         }
         QCOMPARE(PolicesEmbarquees::enregistrer(dossier), attendus);
+    }
+
+    // A data folder where no lock can be taken does not pass for a running instance: the application
+    // starts rather than quitting without a word.
+    void verrouImpossible()
+    {
+        BancApplication banc;
+        const QString dossierDonnees = banc.env.plateforme().dossierDonnees;
+        QVERIFY(QDir().mkpath(dossierDonnees + u"/Valto Transfer/instance.lock"_s));
+        InstanceUnique instance(dossierDonnees);
+        QVERIFY(instance.demarrer());
     }
 
     // A second launch on the same data folder steps aside and brings the first window forward, also
