@@ -3,10 +3,8 @@
 #include "design/ControleValto.h"
 #include "design/Couleurs.h"
 
-#include <QImage>
 #include <QPaintEngine>
 #include <QPainter>
-#include <QSvgRenderer>
 
 using namespace Qt::StringLiterals;
 
@@ -28,7 +26,8 @@ LogoValto::LogoValto(QWidget* parent)
     : QWidget(parent)
 {
     chargerRessources();
-    const QSizeF dessin = QSvgRenderer(cheminLockup).defaultSize();
+    m_dessin.load(cheminLockup);
+    const QSizeF dessin = m_dessin.defaultSize();
     m_taille = dessin.isEmpty() ? QSizeF() : dessin.scaled(QSizeF(1e6, hauteur), Qt::KeepAspectRatio);
     setFixedHeight(hauteur);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -47,18 +46,28 @@ void LogoValto::paintEvent(QPaintEvent*)
     const QPaintDevice* cible =
         peintre.paintEngine() ? peintre.paintEngine()->paintDevice() : peintre.device();
     const qreal ratio = cible ? cible->devicePixelRatioF() : 1.0;
+    const QColor couleur = Couleurs::texte().couleur();
+    if (m_image.isNull() || m_image.devicePixelRatio() != ratio || m_couleurImage != couleur) {
+        m_image = dessiner(ratio, couleur);
+        m_couleurImage = couleur;
+    }
+    peintre.drawImage(QPointF(0, (height() - m_taille.height()) / 2), m_image);
+}
+
+QImage LogoValto::dessiner(qreal ratio, const QColor& couleur)
+{
     QImage image((m_taille * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
     if (image.isNull()) {
-        return;
+        return image;
     }
     image.fill(Qt::transparent);
     QPainter dessin(&image);
     dessin.setRenderHint(QPainter::Antialiasing);
-    QSvgRenderer(cheminLockup).render(&dessin, QRectF(QPointF(), m_taille * ratio));
+    m_dessin.render(&dessin, QRectF(QPointF(), m_taille * ratio));
     // Keep the drawing's coverage, paint it in the text colour.
     dessin.setCompositionMode(QPainter::CompositionMode_SourceIn);
-    dessin.fillRect(image.rect(), Couleurs::texte().couleur());
+    dessin.fillRect(image.rect(), couleur);
     dessin.end();
     image.setDevicePixelRatio(ratio);
-    peintre.drawImage(QPointF(0, (height() - m_taille.height()) / 2), image);
+    return image;
 }

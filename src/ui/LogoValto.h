@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QImage>
+#include <QSvgRenderer>
 #include <QWidget>
 
 // The product lockup, one colour (the text colour), drawn at the header's height and left-aligned.
@@ -18,5 +20,11 @@ protected:
     void paintEvent(QPaintEvent* evenement) override;
 
 private:
+    QImage dessiner(qreal ratio, const QColor& couleur);
+
+    QSvgRenderer m_dessin;
     QSizeF m_taille;
+    // The last picture drawn: repaints reuse it until the colour or the pixel ratio change.
+    QImage m_image;
+    QColor m_couleurImage;
 };
