@@ -30,17 +30,38 @@ constexpr qreal pointsSymbole = 13;
 MiseAJourBanniere::MiseAJourBanniere(UpdateChecker& updates, QWidget* parent)
     : QWidget(parent)
     , m_updates(updates)
-    , m_rangee(new QWidget(this))
-    , m_activite(new IndicateurActivite(12, m_rangee))
-    , m_symbole(new Symbole(u"exclamationmark.triangle"_s, Icones::cotePour(pointsSymbole),
-                            Couleurs::texteAttenue(), m_rangee))
-    , m_message(new Libelle({}, Polices::texte(11, QFont::Medium), Couleurs::texte(), m_rangee))
-    , m_barre(new DSBar(std::nullopt, m_rangee))
-    , m_telecharger(new ValtoButton(u"Télécharger"_s, ValtoButton::Role::normal, ValtoButton::Taille::small))
-    , m_masquer(new ActionIcone(u"xmark"_s, u"Masquer"_s, 24))
     , m_glissement(new QPropertyAnimation(this, "maximumHeight", this))
-    , m_fondu(new QGraphicsOpacityEffect(m_rangee))
 {
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    m_glissement->setEasingCurve(QEasingCurve::OutCubic);
+    // The row fades with the height it is given, so sliding and fading go together.
+    connect(m_glissement, &QPropertyAnimation::valueChanged, this, [this](const QVariant& hauteur) {
+        m_fondu->setOpacity(std::clamp(hauteur.toDouble() / sizeHint().height(), 0.0, 1.0));
+    });
+    connect(m_glissement, &QPropertyAnimation::finished, this, [this] {
+        m_fondu->setEnabled(false);
+        setVisible(m_presente);
+    });
+    connect(&m_updates, &UpdateChecker::etatChanged, this, &MiseAJourBanniere::actualiser);
+    connect(&m_updates, &UpdateChecker::infoChanged, this, &MiseAJourBanniere::actualiser);
+    suivreApparence(this);
+    setMaximumHeight(0);
+    hide();
+    actualiser();
+}
+
+// Built the first time there is something to say: most runs never show the banner, and its controls would
+// only hold back the window's first frame.
+void MiseAJourBanniere::construireRangee()
+{
+    m_rangee = new QWidget(this);
+    m_activite = new IndicateurActivite(12, m_rangee);
+    m_symbole = new Symbole(u"exclamationmark.triangle"_s, Icones::cotePour(pointsSymbole),
+                            Couleurs::texteAttenue(), m_rangee);
+    m_message = new Libelle({}, Polices::texte(11, QFont::Medium), Couleurs::texte(), m_rangee);
+    m_barre = new DSBar(std::nullopt, m_rangee);
+    m_telecharger = new ValtoButton(u"Télécharger"_s, ValtoButton::Role::normal, ValtoButton::Taille::small);
+    m_masquer = new ActionIcone(u"xmark"_s, u"Masquer"_s, 24);
     m_activite->setObjectName(u"activite"_s);
     m_symbole->setObjectName(u"symbole"_s);
     m_message->setObjectName(u"message"_s);
@@ -65,24 +86,9 @@ MiseAJourBanniere::MiseAJourBanniere(UpdateChecker& updates, QWidget* parent)
     ligne->addWidget(m_telecharger);
     ligne->addWidget(m_masquer);
 
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    m_glissement->setEasingCurve(QEasingCurve::OutCubic);
-    // The row fades with the height it is given, so sliding and fading go together.
+    m_fondu = new QGraphicsOpacityEffect(m_rangee);
     m_fondu->setEnabled(false);
     m_rangee->setGraphicsEffect(m_fondu);
-    connect(m_glissement, &QPropertyAnimation::valueChanged, this, [this](const QVariant& hauteur) {
-        m_fondu->setOpacity(std::clamp(hauteur.toDouble() / sizeHint().height(), 0.0, 1.0));
-    });
-    connect(m_glissement, &QPropertyAnimation::finished, this, [this] {
-        m_fondu->setEnabled(false);
-        setVisible(m_presente);
-    });
-    connect(&m_updates, &UpdateChecker::etatChanged, this, &MiseAJourBanniere::actualiser);
-    connect(&m_updates, &UpdateChecker::infoChanged, this, &MiseAJourBanniere::actualiser);
-    suivreApparence(this);
-    setMaximumHeight(0);
-    hide();
-    actualiser();
 }
 
 QString MiseAJourBanniere::message(const Etat& etat, const QString& version)
@@ -103,6 +109,12 @@ QString MiseAJourBanniere::message(const Etat& etat, const QString& version)
 void MiseAJourBanniere::actualiser()
 {
     const Etat etat = m_updates.etat();
+    if (m_rangee == nullptr) {
+        if (etat.cas == Etat::Cas::aucune) {
+            return;
+        }
+        construireRangee();
+    }
     const std::optional<VersionInfo> info = m_updates.info();
     m_message->setText(message(etat, info ? info->version : QString()));
     m_message->setToolTip(m_message->text());
@@ -140,6 +152,9 @@ void MiseAJourBanniere::glisser(bool entrer)
 
 QSize MiseAJourBanniere::sizeHint() const
 {
+    if (m_rangee == nullptr) {
+        return QSize(0, 0);
+    }
     return QSize(m_rangee->sizeHint().width(), m_rangee->sizeHint().height() + 1);
 }
 
@@ -150,8 +165,8 @@ void MiseAJourBanniere::resizeEvent(QResizeEvent*)
 
 void MiseAJourBanniere::placerRangee()
 {
-    // Hidden, it has nothing to place: measuring its row would only delay the window's first frame.
-    if (isHidden()) {
+    // Hidden, it has nothing to place.
+    if (isHidden() || m_rangee == nullptr) {
         return;
     }
     // The row hangs from the bottom edge, so a growing banner brings it down from the top.

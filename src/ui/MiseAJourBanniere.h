@@ -40,19 +40,20 @@ protected:
     void resizeEvent(QResizeEvent* evenement) override;
 
 private:
+    void construireRangee();
     void actualiser();
     void glisser(bool entrer);
     void placerRangee();
 
     UpdateChecker& m_updates;
-    QWidget* m_rangee;
-    IndicateurActivite* m_activite;
-    Symbole* m_symbole;
-    Libelle* m_message;
-    DSBar* m_barre;
-    ValtoButton* m_telecharger;
-    ActionIcone* m_masquer;
     QPropertyAnimation* m_glissement;
-    QGraphicsOpacityEffect* m_fondu;
+    QWidget* m_rangee = nullptr;
+    IndicateurActivite* m_activite = nullptr;
+    Symbole* m_symbole = nullptr;
+    Libelle* m_message = nullptr;
+    DSBar* m_barre = nullptr;
+    ValtoButton* m_telecharger = nullptr;
+    ActionIcone* m_masquer = nullptr;
+    QGraphicsOpacityEffect* m_fondu = nullptr;
     bool m_presente = false;
 };
