@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   qcoro-qt6-dev qt6-translations-l10n fonts-dejavu-core
   squashfs-tools squashfuse fuse3
