@@ -159,9 +159,11 @@ std::optional<Enregistrement> RoutesPages::ouvert(const httplib::Request& requet
     return transfert;
 }
 
-std::string RoutesPages::cookie(const std::string& token, std::int64_t expiration) const
+// The password hash (its salt) is signed too: a token deleted and created again has a new one, and the
+// cookies of the old transfer do not open the new.
+std::string RoutesPages::cookie(const Enregistrement& t, std::int64_t expiration) const
 {
-    const std::string message = token + "." + std::to_string(expiration);
+    const std::string message = t.token + "." + std::to_string(expiration) + "." + t.empreinteMotDePasse.value_or("");
     return std::to_string(expiration) + "." + crypto::signer(message, m_contexte.secret);
 }
 
@@ -182,7 +184,7 @@ bool RoutesPages::deverrouille(const httplib::Request& requete, const Enregistre
         return false;
     }
     return expiration > m_contexte.maintenant() &&
-           crypto::egalesEnTempsConstant(valeur, cookie(t.token, expiration));
+           crypto::egalesEnTempsConstant(valeur, cookie(t, expiration));
 }
 
 void RoutesPages::page(const httplib::Request& requete, httplib::Response& reponse)
@@ -218,7 +220,7 @@ void RoutesPages::connexion(const httplib::Request& requete, httplib::Response& 
         return reponse.set_redirect("/t/" + t->token, 303);
     }
     const std::string visiteur = requete.remote_addr + "\n" + t->token;
-    if (const std::int64_t attente = m_contexte.tentatives.attenteRestante(visiteur, m_contexte.maintenant());
+    if (const std::int64_t attente = m_contexte.tentatives.reserver(visiteur, m_contexte.maintenant());
         attente > 0) {
         reponse.set_header("Retry-After", std::to_string(attente));
         return repondreHTML(reponse, 429,
@@ -226,13 +228,13 @@ void RoutesPages::connexion(const httplib::Request& requete, httplib::Response& 
                                                       std::to_string(attente) +
                                                       (attente > 1 ? " secondes." : " seconde.")));
     }
-    if (!crypto::verifierMotDePasse(*t->empreinteMotDePasse, requete.get_param_value("mot_de_passe"))) {
-        m_contexte.tentatives.echec(visiteur, m_contexte.maintenant());
+    const std::string essai = requete.get_param_value("mot_de_passe");
+    if (!m_contexte.limiteArgon2.executer([&] { return crypto::verifierMotDePasse(*t->empreinteMotDePasse, essai); })) {
         return repondreHTML(reponse, 401, pages::motDePasse(*t, "Mot de passe incorrect."));
     }
     m_contexte.tentatives.reussite(visiteur);
     const std::int64_t expiration = m_contexte.maintenant() + dureeCookieSecondes;
-    reponse.set_header("Set-Cookie", "valto_" + t->token + "=" + cookie(t->token, expiration) + "; Path=/t/" +
+    reponse.set_header("Set-Cookie", "valto_" + t->token + "=" + cookie(*t, expiration) + "; Path=/t/" +
                                          t->token + "; Max-Age=" + std::to_string(dureeCookieSecondes) +
                                          "; HttpOnly; SameSite=Lax" +
                                          (m_contexte.urlPublique.starts_with("https:") ? "; Secure" : ""));
