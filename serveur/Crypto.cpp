@@ -20,14 +20,6 @@ std::string enHex(const unsigned char* octets, std::size_t taille)
     return texte;
 }
 
-std::array<unsigned char, crypto_generichash_BYTES> condense(std::string_view texte)
-{
-    std::array<unsigned char, crypto_generichash_BYTES> sortie{};
-    crypto_generichash(sortie.data(), sortie.size(), reinterpret_cast<const unsigned char*>(texte.data()),
-                       texte.size(), nullptr, 0);
-    return sortie;
-}
-
 std::string premiereLigne(const std::filesystem::path& fichier)
 {
     std::ifstream flux(fichier);
@@ -53,10 +45,19 @@ std::string aleatoireHex(std::size_t octets)
     return enHex(tirage.data(), tirage.size());
 }
 
+Condensat condenser(std::string_view texte)
+{
+    static_assert(std::tuple_size_v<Condensat> == crypto_generichash_BYTES);
+    Condensat sortie{};
+    crypto_generichash(sortie.data(), sortie.size(), reinterpret_cast<const unsigned char*>(texte.data()),
+                       texte.size(), nullptr, 0);
+    return sortie;
+}
+
 bool egalesEnTempsConstant(std::string_view a, std::string_view b)
 {
-    const auto ca = condense(a);
-    const auto cb = condense(b);
+    const auto ca = condenser(a);
+    const auto cb = condenser(b);
     return sodium_memcmp(ca.data(), cb.data(), ca.size()) == 0;
 }
 
@@ -78,7 +79,7 @@ bool verifierMotDePasse(const std::string& empreinte, const std::string& motDePa
 std::string signer(std::string_view message, std::string_view cle)
 {
     std::array<unsigned char, crypto_generichash_BYTES> sortie{};
-    const auto cleCondensee = condense(cle);
+    const auto cleCondensee = condenser(cle);
     crypto_generichash(sortie.data(), sortie.size(), reinterpret_cast<const unsigned char*>(message.data()),
                        message.size(), cleCondensee.data(), cleCondensee.size());
     return enHex(sortie.data(), sortie.size());

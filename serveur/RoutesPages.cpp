@@ -7,7 +7,6 @@
 #include <httplib.h>
 
 #include <algorithm>
-#include <fcntl.h>
 #include <map>
 #include <memory>
 #include <unistd.h>
@@ -102,15 +101,8 @@ bool ajusterPlages(const httplib::Request& requete, std::int64_t taille)
 
 // One file download: counted once, when the response carried the file's last byte.
 struct Telechargement {
-    int descripteur = -1;
-    std::int64_t taille = 0;
+    FichierOuvert fichier;
     std::int64_t finEnvoyee = 0;
-    ~Telechargement()
-    {
-        if (descripteur >= 0) {
-            ::close(descripteur);
-        }
-    }
 };
 
 } // namespace
@@ -247,44 +239,37 @@ void RoutesPages::fichier(const httplib::Request& requete, httplib::Response& re
     if (!t) {
         return;
     }
-    const std::vector<Element> elements = m_contexte.arbre.contenu(t->fichiers, t->token);
-    // The name is only looked up among the transfer's own files, never turned into a path.
-    const auto element = std::find_if(elements.begin(), elements.end(), [&](const Element& e) {
-        return !e.dossier && e.nom == requete.matches[2];
-    });
-    if (element == elements.end()) {
+    // The name is only looked up among the transfer's own files, never taken as a path on the NAS.
+    auto ouvert = m_contexte.arbre.ouvrir(t->fichiers, t->token, requete.matches[2]);
+    if (!ouvert) {
         return repondreHTML(reponse, 404, pages::erreur(404));
     }
-    if (!ajusterPlages(requete, element->taille)) {
-        reponse.set_header("Content-Range", "bytes */" + std::to_string(element->taille));
+    if (!ajusterPlages(requete, ouvert->taille())) {
+        reponse.set_header("Content-Range", "bytes */" + std::to_string(ouvert->taille()));
         return repondreHTML(reponse, 416, pages::erreur(416));
     }
-    auto envoi = std::make_shared<Telechargement>();
-    envoi->descripteur = ::open(element->chemin.c_str(), O_RDONLY | O_CLOEXEC);
-    envoi->taille = element->taille;
-    if (envoi->descripteur < 0) {
-        return repondreHTML(reponse, 404, pages::erreur(404));
-    }
+    auto envoi = std::make_shared<Telechargement>(std::move(*ouvert));
+    const FichierOuvert& f = envoi->fichier;
     const bool apercu = requete.has_param("apercu");
     reponse.set_header("Accept-Ranges", "bytes");
     reponse.set_header("Content-Disposition",
                        disposition(apercu ? "inline" : "attachment",
-                                   std::filesystem::path(element->nom).filename().string()));
+                                   std::filesystem::path(f.nom()).filename().string()));
     const bool compte = requete.method == "GET" && !apercu;
     const std::string token = t->token;
-    if (envoi->taille == 0) {
-        reponse.set_content("", typeDeContenu(element->chemin));
+    if (f.taille() == 0) {
+        reponse.set_content("", typeDeContenu(f.chemin()));
         if (compte) {
             m_contexte.base->compterTelechargement(token, m_contexte.maintenant());
         }
         return;
     }
     reponse.set_content_provider(
-        static_cast<std::size_t>(envoi->taille), typeDeContenu(element->chemin),
+        static_cast<std::size_t>(f.taille()), typeDeContenu(f.chemin()),
         [envoi](std::size_t debut, std::size_t longueur, httplib::DataSink& puits) {
             thread_local std::vector<char> tampon(tailleMorceau);
             const std::size_t aLire = std::min(longueur, tampon.size());
-            const ssize_t lus = ::pread(envoi->descripteur, tampon.data(), aLire, static_cast<off_t>(debut));
+            const ssize_t lus = ::pread(envoi->fichier.descripteur(), tampon.data(), aLire, static_cast<off_t>(debut));
             if (lus <= 0 || !puits.write(tampon.data(), static_cast<std::size_t>(lus))) {
                 return false;
             }
@@ -292,7 +277,7 @@ void RoutesPages::fichier(const httplib::Request& requete, httplib::Response& re
             return true;
         },
         [this, envoi, token, compte](bool reussi) {
-            if (reussi && compte && envoi->finEnvoyee == envoi->taille) {
+            if (reussi && compte && envoi->finEnvoyee == envoi->fichier.taille()) {
                 m_contexte.base->compterTelechargement(token, m_contexte.maintenant());
             }
         });
