@@ -1,5 +1,6 @@
 #include "ServeurDeTest.h"
 #include "serveur/Journal.h"
+#include "serveur/OuvertureSousRacine.h"
 #include "support/ExecuterTests.h"
 
 #include <QDirIterator>
@@ -11,6 +12,7 @@
 #include <mutex>
 #include <sqlite3.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -18,6 +20,8 @@ namespace {
 
 const QByteArray navigateur = "Mozilla/5.0 (X11; Linux x86_64; rv:128.0) Gecko/20100101 Firefox/128.0";
 const QString fichierBase = u"/transferts.sqlite3"_s;
+const QString fichierSecret = u"serveur/secret"_s;
+const QString fichierCle = u"Volumes/DATA/Valto Transferts/.transfer-api-key"_s;
 
 // Another process's connection to the server's database.
 using Connexion = std::unique_ptr<sqlite3, decltype(&sqlite3_close)>;
@@ -50,11 +54,12 @@ QMap<QString, QByteArray> lire(sqlite3* connexion, const char* requete)
     return valeurs;
 }
 
-// Every write to a file of this process fails (EFBIG) as on a full disk, until called with false.
-void disquePlein(bool plein)
+// Writes of this process past `octets` in a file fail (EFBIG) as on a full disk, until called with
+// RLIM_INFINITY.
+void disquePlein(rlim_t octets)
 {
     std::signal(SIGXFSZ, SIG_IGN);
-    const rlimit limite{plein ? 0 : RLIM_INFINITY, RLIM_INFINITY};
+    const rlimit limite{octets, RLIM_INFINITY};
     setrlimit(RLIMIT_FSIZE, &limite);
 }
 
@@ -106,7 +111,7 @@ private Q_SLOTS:
     }
     void cleanup()
     {
-        disquePlein(false);
+        disquePlein(RLIM_INFINITY);
         m_serveur.reset();
         serveur::journal::rediriger({});
         m_journal.clear();
@@ -151,11 +156,11 @@ private Q_SLOTS:
         if (verrou) {
             QVERIFY(executer(autre.get(), "BEGIN EXCLUSIVE"));
         } else {
-            disquePlein(true);
+            disquePlein(0);
         }
         const ReponseHTTP reponse = s.envoyer(methode, chemin, entetes, corps);
         QTRY_VERIFY(journalContient(verrou ? u"database is locked"_s : u"disk I/O error"_s));
-        disquePlein(false);
+        disquePlein(RLIM_INFINITY);
         executer(autre.get(), "ROLLBACK");
         QCOMPARE(reponse.statut, statut);
         QVERIFY(reponse.corps.contains(attendu));
@@ -180,8 +185,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("contenu");
         QTest::addColumn<QString>("enEchec");
 
-        const QString secret = u"serveur/secret"_s;
-        const QString cle = u"Volumes/DATA/Valto Transferts/.transfer-api-key"_s;
+        const QString& secret = fichierSecret;
+        const QString& cle = fichierCle;
         QTest::newRow("secret") << QStringList{} << QByteArray() << u"secret"_s;
         QTest::newRow("clé") << QStringList{secret} << QByteArray("0123abcd\n") << u".transfer-api-key"_s;
         QTest::newRow("base") << QStringList{secret, cle} << QByteArray("0123abcd\n") << u"transferts.sqlite3"_s;
@@ -200,9 +205,10 @@ private Q_SLOTS:
             environnement.creerFichier(present, contenu);
         }
         if (!enEchec.isEmpty()) {
-            disquePlein(true);
+            // The disk fills in the middle of a write.
+            disquePlein(10);
             const auto echec = serveur::ServeurTransferts::creer(configuration);
-            disquePlein(false);
+            disquePlein(RLIM_INFINITY);
             QVERIFY(!echec);
             QVERIFY2(QString::fromStdString(echec.error()).contains(enEchec), echec.error().c_str());
         }
@@ -210,7 +216,10 @@ private Q_SLOTS:
         // Nothing the failure left behind stands in the way of the next start.
         const auto demarre = serveur::ServeurTransferts::creer(configuration);
         QVERIFY2(demarre, demarre ? "" : demarre.error().c_str());
-        QVERIFY(!(*demarre)->cleAPI().empty());
+        for (const QString& fichier : {fichierSecret, fichierCle}) {
+            const bool garde = presents.contains(fichier) && !contenu.isEmpty();
+            QCOMPARE(QFileInfo(environnement.chemin(fichier)).size(), garde ? contenu.size() : 65);
+        }
     }
 
     void motDePasseSeulementEnArgon2id()
@@ -312,6 +321,21 @@ private Q_SLOTS:
             const TransfertAPI t = QCoro::waitFor(s.api().listerTransferts())->first();
             QCOMPARE(t.titre, u"T%1"_s.arg(n));
             QCOMPARE(t.expireLe, QDateTime::fromSecsSinceEpoch(s.maintenant() + n * 86400, Qt::UTC).toString(Qt::ISODate));
+        }
+    }
+
+    void ouvertureSousRacine()
+    {
+        EnvironnementTest environnement;
+        environnement.creerFichier(u"Volumes/DATA/a.txt"_s, "a");
+        QVERIFY(QFile::link(environnement.creerFichier(u"dehors.txt"_s), environnement.chemin(u"Volumes/DATA/lien"_s)));
+        QVERIFY(QFile::link(environnement.chemin(u"Volumes/DATA/a.txt"_s), environnement.chemin(u"Volumes/DATA/interne"_s)));
+        const std::filesystem::path racine = environnement.chemin(u"Volumes"_s).toStdString();
+        // Links are resolved before the check: one met at open time was swapped in since, wherever it leads.
+        for (const auto& [relatif, ouvert] : {std::pair("DATA/a.txt", true), {"DATA/lien", false}, {"DATA/interne", false}}) {
+            const int descripteur = serveur::ouvrirSousRacine(racine, relatif);
+            QCOMPARE(descripteur >= 0, ouvert);
+            ::close(descripteur);
         }
     }
 
