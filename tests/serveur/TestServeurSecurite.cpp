@@ -313,11 +313,15 @@ private Q_SLOTS:
         s.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
         s.creer(corpsDe(u"modifie001"_s, {u"DATA/Clients/a.txt"_s}));
         const QByteArray entetes = "X-Api-Key: " + s.cle().toUtf8() + "\r\nContent-Type: application/json\r\n";
-        for (int n = 1; n <= 20; ++n) {
-            const QList<int> statuts = envoyerEnParallele(
-                s.origine(), {requete("PATCH /api/transferts/modifie001", entetes, CorpsModification{u"T%1"_s.arg(n), {}}.versJSON()),
-                              requete("PATCH /api/transferts/modifie001", entetes, CorpsModification{{}, n}.versJSON())});
-            QCOMPARE(statuts, (QList<int>{200, 200}));
+        // Each round sends four changes of each field at once.
+        for (int n = 1; n <= 10; ++n) {
+            QList<QByteArray> requetes;
+            for (int i = 0; i < 4; ++i) {
+                const QByteArray debut = "PATCH /api/transferts/modifie001";
+                requetes << requete(debut, entetes, CorpsModification{u"T%1"_s.arg(n), {}}.versJSON())
+                         << requete(debut, entetes, CorpsModification{{}, n}.versJSON());
+            }
+            QCOMPARE(envoyerEnParallele(s.origine(), requetes), QList<int>(8, 200));
             const TransfertAPI t = QCoro::waitFor(s.api().listerTransferts())->first();
             QCOMPARE(t.titre, u"T%1"_s.arg(n));
             QCOMPARE(t.expireLe, QDateTime::fromSecsSinceEpoch(s.maintenant() + n * 86400, Qt::UTC).toString(Qt::ISODate));
@@ -329,7 +333,7 @@ private Q_SLOTS:
         EnvironnementTest environnement;
         environnement.creerFichier(u"Volumes/DATA/a.txt"_s, "a");
         QVERIFY(QFile::link(environnement.creerFichier(u"dehors.txt"_s), environnement.chemin(u"Volumes/DATA/lien"_s)));
-        QVERIFY(QFile::link(environnement.chemin(u"Volumes/DATA/a.txt"_s), environnement.chemin(u"Volumes/DATA/interne"_s)));
+        std::filesystem::create_symlink("a.txt", environnement.chemin(u"Volumes/DATA/interne"_s).toStdString());
         const std::filesystem::path racine = environnement.chemin(u"Volumes"_s).toStdString();
         // Links are resolved before the check: one met at open time was swapped in since, wherever it leads.
         for (const auto& [relatif, ouvert] : {std::pair("DATA/a.txt", true), {"DATA/lien", false}, {"DATA/interne", false}}) {
