@@ -348,9 +348,8 @@ private Q_SLOTS:
         EnvironnementTest environnement;
         const serveur::Configuration configuration = configurationDeTest(environnement);
         environnement.creerDossier(u"serveur"_s);
-        {
-            const Connexion ancienne = connecter(environnement.chemin(u"serveur"_s) + fichierBase);
-            QVERIFY(executer(ancienne.get(), R"(CREATE TABLE transferts (token TEXT PRIMARY KEY, titre TEXT NOT NULL,
+        const Connexion ancienne = connecter(environnement.chemin(u"serveur"_s) + fichierBase);
+        QVERIFY(executer(ancienne.get(), R"(CREATE TABLE transferts (token TEXT PRIMARY KEY, titre TEXT NOT NULL,
                 expediteur TEXT NOT NULL, type TEXT NOT NULL, empreinte_mot_de_passe TEXT, fichiers TEXT NOT NULL,
                 ordre TEXT NOT NULL, cree_le INTEGER NOT NULL, expire_le INTEGER, nb_fichiers INTEGER NOT NULL,
                 octets INTEGER NOT NULL, empreinte_corps TEXT NOT NULL, nb_telechargements INTEGER NOT NULL DEFAULT 0,
@@ -360,8 +359,15 @@ private Q_SLOTS:
                 cree_le, nb_fichiers, octets, empreinte_corps) VALUES
                 ('protege001', 'P', 'C', 'transfert', '$argon2id$x', '[]', '[]', 1, 0, 0, 'rapide'),
                 ('ouvert0001', 'O', 'C', 'transfert', NULL, '[]', '[]', 2, 0, 0, 'garde');)"));
-        }
-        QVERIFY(serveur::ServeurTransferts::creer(configuration).has_value());
+        // Another process holds the database a moment, within the wait the server grants it.
+        QVERIFY(executer(ancienne.get(), "BEGIN EXCLUSIVE"));
+        std::thread liberation([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            executer(ancienne.get(), "ROLLBACK");
+        });
+        const auto demarre = serveur::ServeurTransferts::creer(configuration);
+        liberation.join();
+        QVERIFY2(demarre, demarre ? "" : demarre.error().c_str());
 
         // Upgraded in place: the rows kept, the fingerprint that covered a password gone.
         const Connexion base = connecter(environnement.chemin(u"serveur"_s) + fichierBase);
