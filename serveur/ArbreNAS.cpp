@@ -54,7 +54,8 @@ std::string nomLibre(const std::string& nom, std::set<std::string>& pris)
 std::int64_t modification(const fs::path& chemin)
 {
     struct stat etat {};
-    return ::stat(chemin.c_str(), &etat) == 0 ? etat.st_mtim.tv_sec * 1'000'000'000LL + etat.st_mtim.tv_nsec : 0;
+    return ::stat(chemin.c_str(), &etat) == 0 ? etat.st_mtim.tv_sec * 1'000'000'000LL + etat.st_mtim.tv_nsec
+                                              : 0;
 }
 
 // The names of a request, or nothing when one could never appear in a listing.
@@ -194,7 +195,8 @@ void ArbreNAS::ajouter(const fs::path& chemin, const std::string& nom, const fs:
     }
 }
 
-std::vector<Element> ArbreNAS::parcourir(const std::vector<std::string>& fichiers, const std::string& token) const
+std::vector<Element> ArbreNAS::parcourir(const std::vector<std::string>& fichiers,
+                                         const std::string& token) const
 {
     std::vector<Element> elements;
     std::set<std::string> pris;
@@ -222,7 +224,8 @@ std::int64_t ArbreNAS::signature(const std::vector<std::string>& fichiers, const
     return somme;
 }
 
-std::vector<Element> ArbreNAS::contenu(const std::vector<std::string>& fichiers, const std::string& token) const
+std::vector<Element> ArbreNAS::contenu(const std::vector<std::string>& fichiers,
+                                       const std::string& token) const
 {
     std::string cle = token;
     for (const std::string& entree : fichiers) {
@@ -244,7 +247,8 @@ std::optional<ArbreNAS::Sommet> ArbreNAS::sommet(const std::vector<std::string>&
 {
     std::set<std::string> pris;
     for (const std::string& entree : fichiers) {
-        if (const auto resolu = resoudre(entree); resolu && nomLibre(resolu->filename().string(), pris) == nom) {
+        if (const auto resolu = resoudre(entree);
+            resolu && nomLibre(resolu->filename().string(), pris) == nom) {
             return Sommet{*resolu, {}};
         }
     }
@@ -255,8 +259,9 @@ std::optional<ArbreNAS::Sommet> ArbreNAS::sommet(const std::vector<std::string>&
     // Without entries no copy is renamed: the name is the file's own, found without reading the folder.
     if (pris.empty()) {
         std::error_code erreur;
-        return fs::exists(fs::symlink_status(copies / nom, erreur)) ? std::optional(Sommet{copies / nom, copies})
-                                                                  : std::nullopt;
+        return fs::exists(fs::symlink_status(copies / nom, erreur))
+                   ? std::optional(Sommet{copies / nom, copies})
+                   : std::nullopt;
     }
     for (const fs::path& enfant : enfants(copies)) {
         if (nomLibre(enfant.filename().string(), pris) == nom) {
@@ -266,8 +271,8 @@ std::optional<ArbreNAS::Sommet> ArbreNAS::sommet(const std::vector<std::string>&
     return std::nullopt;
 }
 
-std::optional<FichierOuvert> ArbreNAS::ouvrir(const std::vector<std::string>& fichiers, const std::string& token,
-                                              const std::string& nom) const
+std::optional<FichierOuvert> ArbreNAS::ouvrir(const std::vector<std::string>& fichiers,
+                                              const std::string& token, const std::string& nom) const
 {
     const auto noms = morceaux(nom);
     const auto premier = noms ? sommet(fichiers, token, noms->front()) : std::nullopt;

@@ -56,8 +56,8 @@ private:
 
     bool dansLeNAS(const std::filesystem::path& canonique, const std::filesystem::path& permis = {}) const;
     std::vector<std::filesystem::path> enfants(const std::filesystem::path& dossier) const;
-    void ajouter(const std::filesystem::path& chemin, const std::string& nom, const std::filesystem::path& permis,
-                 std::vector<Element>& elements) const;
+    void ajouter(const std::filesystem::path& chemin, const std::string& nom,
+                 const std::filesystem::path& permis, std::vector<Element>& elements) const;
     std::vector<Element> parcourir(const std::vector<std::string>& fichiers, const std::string& token) const;
     std::int64_t signature(const std::vector<std::string>& fichiers, const std::string& token) const;
     // The first-level item that contenu() names `nom`.

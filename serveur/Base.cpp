@@ -15,7 +15,8 @@ namespace {
 
 // Each entry brings a database from the version of its index to the next; `PRAGMA user_version` says
 // where a file stands. A database from before versioning reads as 0 and the first step finds its table.
-constexpr std::array<const char*, 2> migrations = {R"(
+constexpr std::array<const char*, 2> migrations = {
+    R"(
 CREATE TABLE IF NOT EXISTS transferts (
   token TEXT PRIMARY KEY,
   titre TEXT NOT NULL,
@@ -301,7 +302,8 @@ std::vector<Enregistrement> Base::lister()
     return liste;
 }
 
-std::expected<bool, std::string> Base::modifier(const std::string& token, const std::optional<std::string>& titre,
+std::expected<bool, std::string> Base::modifier(const std::string& token,
+                                                const std::optional<std::string>& titre,
                                                 const std::optional<std::optional<std::int64_t>>& expireLe)
 {
     return sousVerrou(m_verrou, [&] {

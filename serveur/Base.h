@@ -56,7 +56,8 @@ public:
     std::vector<Enregistrement> lister();
     // Writes only the fields given, in one statement: two edits at once each keep the other's field.
     // False when the token is unknown.
-    std::expected<bool, std::string> modifier(const std::string& token, const std::optional<std::string>& titre,
+    std::expected<bool, std::string> modifier(const std::string& token,
+                                              const std::optional<std::string>& titre,
                                               const std::optional<std::optional<std::int64_t>>& expireLe);
     std::expected<bool, std::string> supprimer(const std::string& token);
     // Counters never fail their caller: a count that cannot be written is logged and lost, the answer

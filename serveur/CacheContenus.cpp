@@ -18,7 +18,8 @@ std::optional<std::vector<Element>> CacheContenus::trouver(const std::string& cl
     return entree->second.elements;
 }
 
-void CacheContenus::garder(const std::string& cle, std::int64_t signature, const std::vector<Element>& elements)
+void CacheContenus::garder(const std::string& cle, std::int64_t signature,
+                           const std::vector<Element>& elements)
 {
     const auto maintenant = std::chrono::steady_clock::now();
     const std::lock_guard verrou(m_verrou);

@@ -39,9 +39,9 @@ std::expected<void, std::string> remplir(const fs::path& temporaire, const std::
     if (descripteur < 0) {
         return std::unexpected(raison("Impossible de créer", temporaire));
     }
-    const bool ecrit = ::write(descripteur, contenu.data(), contenu.size()) ==
-                           static_cast<ssize_t>(contenu.size()) &&
-                       ::fsync(descripteur) == 0;
+    const bool ecrit =
+        ::write(descripteur, contenu.data(), contenu.size()) == static_cast<ssize_t>(contenu.size()) &&
+        ::fsync(descripteur) == 0;
     const std::string echec = ecrit ? std::string() : raison("Impossible d'écrire", temporaire);
     ::close(descripteur);
     if (!ecrit) {

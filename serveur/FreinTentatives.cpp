@@ -29,8 +29,9 @@ std::int64_t FreinTentatives::reserver(const std::string& cle, std::int64_t main
         return etat.libreA - maintenant;
     }
     etat.echecs = std::min(etat.echecs + 1, 20);
-    etat.libreA = maintenant + std::min<std::int64_t>(attenteMaxSecondes, static_cast<std::int64_t>(m_attenteDeBase)
-                                                                               << (etat.echecs - 1));
+    etat.libreA =
+        maintenant + std::min<std::int64_t>(attenteMaxSecondes, static_cast<std::int64_t>(m_attenteDeBase)
+                                                                    << (etat.echecs - 1));
     return 0;
 }
 

@@ -6,8 +6,8 @@
 namespace serveur {
 
 LimiteArgon2::LimiteArgon2(unsigned places)
-    : m_places(static_cast<std::ptrdiff_t>(
-          places > 0 ? places : std::max(1u, std::thread::hardware_concurrency())))
+    : m_places(static_cast<std::ptrdiff_t>(places > 0 ? places
+                                                      : std::max(1u, std::thread::hardware_concurrency())))
 {
 }
 

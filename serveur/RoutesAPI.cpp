@@ -119,8 +119,8 @@ void RoutesAPI::creer(const httplib::Request& requete, httplib::Response& repons
     const auto reponseExistante = [&](const Enregistrement& existant) {
         if (existant.empreinteCorps == empreinte &&
             (!demande->motDePasse || (existant.empreinteMotDePasse && m_contexte.limiteArgon2.executer([&] {
-                 return crypto::verifierMotDePasse(*existant.empreinteMotDePasse, *demande->motDePasse);
-             })))) {
+                return crypto::verifierMotDePasse(*existant.empreinteMotDePasse, *demande->motDePasse);
+            })))) {
             return repondreJSON(reponse, 201, versJSON(existant));
         }
         repondreErreur(reponse, 409, "Ce token est déjà utilisé par un autre transfert.");

@@ -155,7 +155,8 @@ std::optional<Enregistrement> RoutesPages::ouvert(const httplib::Request& requet
 // cookies of the old transfer do not open the new.
 std::string RoutesPages::cookie(const Enregistrement& t, std::int64_t expiration) const
 {
-    const std::string message = t.token + "." + std::to_string(expiration) + "." + t.empreinteMotDePasse.value_or("");
+    const std::string message =
+        t.token + "." + std::to_string(expiration) + "." + t.empreinteMotDePasse.value_or("");
     return std::to_string(expiration) + "." + crypto::signer(message, m_contexte.secret);
 }
 
@@ -221,7 +222,8 @@ void RoutesPages::connexion(const httplib::Request& requete, httplib::Response& 
                                                       (attente > 1 ? " secondes." : " seconde.")));
     }
     const std::string essai = requete.get_param_value("mot_de_passe");
-    if (!m_contexte.limiteArgon2.executer([&] { return crypto::verifierMotDePasse(*t->empreinteMotDePasse, essai); })) {
+    if (!m_contexte.limiteArgon2.executer(
+            [&] { return crypto::verifierMotDePasse(*t->empreinteMotDePasse, essai); })) {
         return repondreHTML(reponse, 401, pages::motDePasse(*t, "Mot de passe incorrect."));
     }
     m_contexte.tentatives.reussite(visiteur);
@@ -252,9 +254,9 @@ void RoutesPages::fichier(const httplib::Request& requete, httplib::Response& re
     const FichierOuvert& f = envoi->fichier;
     const bool apercu = requete.has_param("apercu");
     reponse.set_header("Accept-Ranges", "bytes");
-    reponse.set_header("Content-Disposition",
-                       disposition(apercu ? "inline" : "attachment",
-                                   std::filesystem::path(f.nom()).filename().string()));
+    reponse.set_header(
+        "Content-Disposition",
+        disposition(apercu ? "inline" : "attachment", std::filesystem::path(f.nom()).filename().string()));
     const bool compte = requete.method == "GET" && !apercu;
     const std::string token = t->token;
     if (f.taille() == 0) {
@@ -269,7 +271,8 @@ void RoutesPages::fichier(const httplib::Request& requete, httplib::Response& re
         [envoi](std::size_t debut, std::size_t longueur, httplib::DataSink& puits) {
             thread_local std::vector<char> tampon(tailleMorceau);
             const std::size_t aLire = std::min(longueur, tampon.size());
-            const ssize_t lus = ::pread(envoi->fichier.descripteur(), tampon.data(), aLire, static_cast<off_t>(debut));
+            const ssize_t lus =
+                ::pread(envoi->fichier.descripteur(), tampon.data(), aLire, static_cast<off_t>(debut));
             if (lus <= 0 || !puits.write(tampon.data(), static_cast<std::size_t>(lus))) {
                 return false;
             }

@@ -22,8 +22,8 @@ struct ReponseHTTP {
     QHash<QByteArray, QByteArray> entetes;
 };
 
-// The configuration of a server on 127.0.0.1 whose NAS root is the environment's mount root (shares DATA, with
-// the copies folder, and ARCHIVE), cheap Argon2id and short waits on a locked database.
+// The configuration of a server on 127.0.0.1 whose NAS root is the environment's mount root (shares DATA,
+// with the copies folder, and ARCHIVE), cheap Argon2id and short waits on a locked database.
 serveur::Configuration configurationDeTest(EnvironnementTest& environnement);
 
 // valto-serveur started in the test process on a free port, configured as above, its clock the test's.

@@ -63,9 +63,11 @@ private Q_SLOTS:
         ligne("un dossier n'est pas un fichier", u"/t/listeaaaaa/f/Dossier"_s, 404, {u"Lien introuvable"_s});
         ligne("chemin du NAS", u"/t/listeaaaaa/f/DATA/Clients/a.txt"_s, 404, {});
         // A whole share holds the copies folder: other transfers' copies stay out.
-        ligne("partage entier", u"/t/partageaaa"_s, 200, {u"/t/partageaaa/f/DATA/Clients/a.txt"_s}, {u"copie"_s});
-        ligne("copie d'un autre par un partage", u"/t/partageaaa/f/DATA/Valto%20Transferts/listeaaaaa/copie%20%C3%A9.txt"_s,
-              404, {u"Lien introuvable"_s});
+        ligne("partage entier", u"/t/partageaaa"_s, 200, {u"/t/partageaaa/f/DATA/Clients/a.txt"_s},
+              {u"copie"_s});
+        ligne("copie d'un autre par un partage",
+              u"/t/partageaaa/f/DATA/Valto%20Transferts/listeaaaaa/copie%20%C3%A9.txt"_s, 404,
+              {u"Lien introuvable"_s});
         ligne("manifeste", u"/releases/version.json"_s, 200, {u"\"version\":\"9.9\""_s});
     }
 

@@ -46,8 +46,9 @@ QMap<QString, QByteArray> lire(sqlite3* connexion, const char* requete)
     sqlite3_prepare_v2(connexion, requete, -1, &lecture, nullptr);
     for (int ligne = 0; sqlite3_step(lecture) == SQLITE_ROW; ++ligne) {
         for (int colonne = 0; colonne < sqlite3_column_count(lecture); ++colonne) {
-            valeurs.insert(u"%1.%2"_s.arg(ligne).arg(QString::fromUtf8(sqlite3_column_name(lecture, colonne))),
-                           QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(lecture, colonne))));
+            valeurs.insert(
+                u"%1.%2"_s.arg(ligne).arg(QString::fromUtf8(sqlite3_column_name(lecture, colonne))),
+                QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(lecture, colonne))));
         }
     }
     sqlite3_finalize(lecture);
@@ -147,10 +148,11 @@ private Q_SLOTS:
         ServeurDeTest& s = demarrer();
         s.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
         s.creer(corpsDe(u"pannesaaaa"_s, {u"DATA/Clients/a.txt"_s}));
-        const QByteArray corps = methode == "POST" ? corpsDe(u"nouveau001"_s, {u"DATA/Clients/a.txt"_s}).versJSON()
-                                                   : QByteArray();
-        const Entetes entetes{
-            {"User-Agent", navigateur}, {"X-Api-Key", s.cle().toUtf8()}, {"Content-Type", "application/json"}};
+        const QByteArray corps =
+            methode == "POST" ? corpsDe(u"nouveau001"_s, {u"DATA/Clients/a.txt"_s}).versJSON() : QByteArray();
+        const Entetes entetes{{"User-Agent", navigateur},
+                              {"X-Api-Key", s.cle().toUtf8()},
+                              {"Content-Type", "application/json"}};
         const Connexion autre = connecter(s.donnees() + fichierBase);
 
         if (verrou) {
@@ -189,9 +191,10 @@ private Q_SLOTS:
         const QString& cle = fichierCle;
         QTest::newRow("secret") << QStringList{} << QByteArray() << u"secret"_s;
         QTest::newRow("clé") << QStringList{secret} << QByteArray("0123abcd\n") << u".transfer-api-key"_s;
-        QTest::newRow("base") << QStringList{secret, cle} << QByteArray("0123abcd\n") << u"transferts.sqlite3"_s;
-        QTest::newRow("fichiers vides d'un démarrage interrompu") << QStringList{secret, cle} << QByteArray()
-                                                                  << QString();
+        QTest::newRow("base") << QStringList{secret, cle} << QByteArray("0123abcd\n")
+                              << u"transferts.sqlite3"_s;
+        QTest::newRow("fichiers vides d'un démarrage interrompu")
+            << QStringList{secret, cle} << QByteArray() << QString();
     }
 
     void demarrageApresEchec()
@@ -237,7 +240,8 @@ private Q_SLOTS:
             const int faux = s.envoyer("POST", u"/api/transferts"_s, api, autre.versJSON()).statut;
             const auto garde = lire(connecter(s.donnees() + fichierBase).get(), "SELECT * FROM transferts");
             QByteArray octets = journal().toUtf8();
-            for (QDirIterator i(s.donnees(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); i.hasNext();) {
+            for (QDirIterator i(s.donnees(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+                 i.hasNext();) {
                 QFile fichier(i.next());
                 octets += fichier.open(QIODevice::ReadOnly) ? fichier.readAll() : QByteArray();
             }
@@ -278,10 +282,10 @@ private Q_SLOTS:
         s.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
         s.creer(corpsDe(u"protege001"_s, {u"DATA/Clients/a.txt"_s}, u"juste"_s));
 
-        const QByteArray essai = requete("POST /t/protege001", "Content-Type: application/x-www-form-urlencoded\r\n",
-                                         "mot_de_passe=faux");
-        const QList<int> statuts = envoyerEnParallele(s.origine(), QList<QByteArray>(std::max(16, adresses), essai),
-                                                      adresses);
+        const QByteArray essai = requete(
+            "POST /t/protege001", "Content-Type: application/x-www-form-urlencoded\r\n", "mot_de_passe=faux");
+        const QList<int> statuts =
+            envoyerEnParallele(s.origine(), QList<QByteArray>(std::max(16, adresses), essai), adresses);
         // Each guess is counted before it is checked: from one address only the first is checked.
         QCOMPARE(statuts.count(401), verifiees);
         QCOMPARE(statuts.count(429), statuts.size() - verifiees);
@@ -294,8 +298,9 @@ private Q_SLOTS:
         s.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
         const auto ouvrir = [&](const QByteArray& motDePasse) {
             s.creer(corpsDe(u"recree0001"_s, {u"DATA/Clients/a.txt"_s}, QString::fromUtf8(motDePasse)));
-            return s.envoyer("POST", u"/t/recree0001"_s, {{"Content-Type", "application/x-www-form-urlencoded"}},
-                             "mot_de_passe=" + motDePasse)
+            return s
+                .envoyer("POST", u"/t/recree0001"_s, {{"Content-Type", "application/x-www-form-urlencoded"}},
+                         "mot_de_passe=" + motDePasse)
                 .entetes.value("set-cookie")
                 .split(';')
                 .first();
@@ -312,7 +317,8 @@ private Q_SLOTS:
         ServeurDeTest& s = demarrer();
         s.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
         s.creer(corpsDe(u"modifie001"_s, {u"DATA/Clients/a.txt"_s}));
-        const QByteArray entetes = "X-Api-Key: " + s.cle().toUtf8() + "\r\nContent-Type: application/json\r\n";
+        const QByteArray entetes =
+            "X-Api-Key: " + s.cle().toUtf8() + "\r\nContent-Type: application/json\r\n";
         // Each round sends four changes of each field at once.
         for (int n = 1; n <= 10; ++n) {
             QList<QByteArray> requetes;
@@ -324,7 +330,9 @@ private Q_SLOTS:
             QCOMPARE(envoyerEnParallele(s.origine(), requetes), QList<int>(8, 200));
             const TransfertAPI t = QCoro::waitFor(s.api().listerTransferts())->first();
             QCOMPARE(t.titre, u"T%1"_s.arg(n));
-            QCOMPARE(t.expireLe, QDateTime::fromSecsSinceEpoch(s.maintenant() + n * 86400, Qt::UTC).toString(Qt::ISODate));
+            QCOMPARE(
+                t.expireLe,
+                QDateTime::fromSecsSinceEpoch(s.maintenant() + n * 86400, Qt::UTC).toString(Qt::ISODate));
         }
     }
 
@@ -332,11 +340,14 @@ private Q_SLOTS:
     {
         EnvironnementTest environnement;
         environnement.creerFichier(u"Volumes/DATA/a.txt"_s, "a");
-        QVERIFY(QFile::link(environnement.creerFichier(u"dehors.txt"_s), environnement.chemin(u"Volumes/DATA/lien"_s)));
-        std::filesystem::create_symlink("a.txt", environnement.chemin(u"Volumes/DATA/interne"_s).toStdString());
+        QVERIFY(QFile::link(environnement.creerFichier(u"dehors.txt"_s),
+                            environnement.chemin(u"Volumes/DATA/lien"_s)));
+        std::filesystem::create_symlink("a.txt",
+                                        environnement.chemin(u"Volumes/DATA/interne"_s).toStdString());
         const std::filesystem::path racine = environnement.chemin(u"Volumes"_s).toStdString();
         // Links are resolved before the check: one met at open time was swapped in since, wherever it leads.
-        for (const auto& [relatif, ouvert] : {std::pair("DATA/a.txt", true), {"DATA/lien", false}, {"DATA/interne", false}}) {
+        for (const auto& [relatif, ouvert] :
+             {std::pair("DATA/a.txt", true), {"DATA/lien", false}, {"DATA/interne", false}}) {
             const int descripteur = serveur::ouvrirSousRacine(racine, relatif);
             QCOMPARE(descripteur >= 0, ouvert);
             ::close(descripteur);
@@ -349,7 +360,8 @@ private Q_SLOTS:
         const serveur::Configuration configuration = configurationDeTest(environnement);
         environnement.creerDossier(u"serveur"_s);
         const Connexion ancienne = connecter(environnement.chemin(u"serveur"_s) + fichierBase);
-        QVERIFY(executer(ancienne.get(), R"(CREATE TABLE transferts (token TEXT PRIMARY KEY, titre TEXT NOT NULL,
+        QVERIFY(
+            executer(ancienne.get(), R"(CREATE TABLE transferts (token TEXT PRIMARY KEY, titre TEXT NOT NULL,
                 expediteur TEXT NOT NULL, type TEXT NOT NULL, empreinte_mot_de_passe TEXT, fichiers TEXT NOT NULL,
                 ordre TEXT NOT NULL, cree_le INTEGER NOT NULL, expire_le INTEGER, nb_fichiers INTEGER NOT NULL,
                 octets INTEGER NOT NULL, empreinte_corps TEXT NOT NULL, nb_telechargements INTEGER NOT NULL DEFAULT 0,
