@@ -26,7 +26,7 @@ struct Enregistrement {
     std::optional<std::int64_t> expireLe;
     std::int64_t nbFichiers = 0;
     std::int64_t octets = 0;
-    // Keyed digest of the creation body: tells a retried creation from a collision.
+    // Keyed digest of the creation body, password left out: tells a retried creation from a collision.
     std::string empreinteCorps;
     std::int64_t nbTelechargements = 0;
     std::optional<std::int64_t> dernierTelechargement;
