@@ -377,11 +377,14 @@ private Q_SLOTS:
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
             executer(ancienne.get(), "ROLLBACK");
         });
-        const auto demarre = serveur::ServeurTransferts::creer(configuration);
+        auto demarre = serveur::ServeurTransferts::creer(configuration);
         liberation.join();
         QVERIFY2(demarre, demarre ? "" : demarre.error().c_str());
 
-        // Upgraded in place: the rows kept, the fingerprint that covered a password gone.
+        // Upgraded in place: the rows kept, the fingerprint that covered a password gone, even from the file.
+        demarre->reset();
+        QFile fichier(environnement.chemin(u"serveur"_s) + fichierBase);
+        QVERIFY(fichier.open(QIODevice::ReadOnly) && !fichier.readAll().contains("rapide"));
         const Connexion base = connecter(environnement.chemin(u"serveur"_s) + fichierBase);
         QCOMPARE(lire(base.get(), "PRAGMA user_version").value(u"0.user_version"_s), "2");
         QCOMPARE(lire(base.get(), "SELECT token, empreinte_corps FROM transferts ORDER BY token").values(),
