@@ -111,16 +111,19 @@ bool ArbreNAS::dansLeNAS(const fs::path& chemin, const fs::path& permis) const
     if (chemin.empty() || m_racine.empty() || chemin == m_racine || !contient(m_racine, chemin)) {
         return false;
     }
-    const fs::path relatif = chemin.lexically_relative(m_racine);
-    if (std::any_of(relatif.begin(), relatif.end(), [](const fs::path& m) { return estCache(m); })) {
+    // Within the transfer's own copies only what lies below counts: the copies folder may sit anywhere.
+    const bool copie = !permis.empty() && contient(permis, chemin);
+    const fs::path visible = chemin.lexically_relative(copie ? permis : m_racine);
+    if (std::any_of(visible.begin(), visible.end(),
+                    [](const fs::path& m) { return m != "." && estCache(m); })) {
         return false;
     }
     std::error_code erreur;
-    if (!fs::is_directory(m_racine / *relatif.begin(), erreur)) {
+    if (!fs::is_directory(m_racine / *chemin.lexically_relative(m_racine).begin(), erreur)) {
         return false;
     }
     // Other transfers' copies, protected ones included, are theirs alone.
-    if (contient(m_copies, chemin) && (permis.empty() || !contient(permis, chemin))) {
+    if (contient(m_copies, chemin) && !copie) {
         return false;
     }
     return std::none_of(m_interdits.begin(), m_interdits.end(),
