@@ -4,7 +4,7 @@
 #include "serveur/Dates.h"
 #include "serveur/Demandes.h"
 
-#include <httplib.h>
+#include "serveur/http/Routeur.h"
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -19,7 +19,7 @@ namespace {
 constexpr std::int64_t secondesParJour = 86400;
 const std::string motifToken = "/api/transferts/([^/]+)";
 
-void repondreJSON(httplib::Response& reponse, int statut, const json& corps)
+void repondreJSON(http::Response& reponse, int statut, const json& corps)
 {
     reponse.status = statut;
     reponse.set_content(corps.dump(), "application/json; charset=utf-8");
@@ -56,12 +56,12 @@ RoutesAPI::RoutesAPI(Contexte& contexte)
 {
 }
 
-void RoutesAPI::repondreErreur(httplib::Response& reponse, int statut, const std::string& detail)
+void RoutesAPI::repondreErreur(http::Response& reponse, int statut, const std::string& detail)
 {
     repondreJSON(reponse, statut, json{{"detail", detail}});
 }
 
-bool RoutesAPI::authentifier(const httplib::Request& requete, httplib::Response& reponse) const
+bool RoutesAPI::authentifier(const http::Request& requete, http::Response& reponse) const
 {
     if (crypto::egalesEnTempsConstant(requete.get_header_value("X-Api-Key"), m_contexte.cleAPI)) {
         return true;
@@ -70,20 +70,20 @@ bool RoutesAPI::authentifier(const httplib::Request& requete, httplib::Response&
     return false;
 }
 
-void RoutesAPI::installer(httplib::Server& serveur)
+void RoutesAPI::installer(http::Routeur& serveur)
 {
     serveur.Post("/api/transferts", [this](const auto& rq, auto& rp) { creer(rq, rp); });
-    serveur.Get("/api/transferts", [this](const auto&, auto& rp) { lister(rp); });
+    serveur.Get("/api/transferts", [this](const auto& rq, auto& rp) { lister(rq, rp); });
     serveur.Patch(motifToken, [this](const auto& rq, auto& rp) { modifier(rq, rp); });
     serveur.Delete(motifToken, [this](const auto& rq, auto& rp) { supprimer(rq, rp); });
     serveur.Get("/api/partages", [this](const auto&, auto& rp) { partages(rp); });
 }
 
-json RoutesAPI::versJSON(const Enregistrement& t) const
+json RoutesAPI::versJSON(const Enregistrement& t, const std::string& origine) const
 {
     json objet = {{"token", t.token},
                   {"titre", t.titre},
-                  {"url", m_contexte.urlPublique + "/t/" + t.token},
+                  {"url", origine + "/t/" + t.token},
                   {"protege", t.empreinteMotDePasse.has_value()},
                   {"cree_le", dateISO(t.creeLe)},
                   {"nb_telechargements", t.nbTelechargements},
@@ -98,7 +98,7 @@ json RoutesAPI::versJSON(const Enregistrement& t) const
     return objet;
 }
 
-void RoutesAPI::creer(const httplib::Request& requete, httplib::Response& reponse)
+void RoutesAPI::creer(const http::Request& requete, http::Response& reponse)
 {
     const auto demande = lireDemandeCreation(requete.body);
     if (!demande) {
@@ -108,7 +108,7 @@ void RoutesAPI::creer(const httplib::Request& requete, httplib::Response& repons
     // A client that lost the first answer retries with the same body and must get its link.
     const auto reponseExistante = [&](const Enregistrement& existant) {
         if (existant.empreinteCorps == empreinte) {
-            return repondreJSON(reponse, 201, versJSON(existant));
+            return repondreJSON(reponse, 201, versJSON(existant, requete.base_url));
         }
         repondreErreur(reponse, 409, "Ce token est déjà utilisé par un autre transfert.");
     };
@@ -151,19 +151,19 @@ void RoutesAPI::creer(const httplib::Request& requete, httplib::Response& repons
     if (!m_contexte.base->inserer(t)) {
         return reponseExistante(m_contexte.base->trouver(t.token).value_or(Enregistrement{}));
     }
-    repondreJSON(reponse, 201, versJSON(t));
+    repondreJSON(reponse, 201, versJSON(t, requete.base_url));
 }
 
-void RoutesAPI::lister(httplib::Response& reponse)
+void RoutesAPI::lister(const http::Request& requete, http::Response& reponse)
 {
     json transferts = json::array();
     for (const Enregistrement& t : m_contexte.base->lister()) {
-        transferts.push_back(versJSON(t));
+        transferts.push_back(versJSON(t, requete.base_url));
     }
     repondreJSON(reponse, 200, json{{"transferts", transferts}});
 }
 
-void RoutesAPI::modifier(const httplib::Request& requete, httplib::Response& reponse)
+void RoutesAPI::modifier(const http::Request& requete, http::Response& reponse)
 {
     const std::string token = requete.matches[1];
     const auto existant = tokenValide(token) ? m_contexte.base->trouver(token) : std::nullopt;
@@ -182,10 +182,10 @@ void RoutesAPI::modifier(const httplib::Request& requete, httplib::Response& rep
     if (!m_contexte.base->modifier(token, t.titre, t.expireLe)) {
         return repondreErreur(reponse, 404, "Transfert introuvable.");
     }
-    repondreJSON(reponse, 200, versJSON(t));
+    repondreJSON(reponse, 200, versJSON(t, requete.base_url));
 }
 
-void RoutesAPI::supprimer(const httplib::Request& requete, httplib::Response& reponse)
+void RoutesAPI::supprimer(const http::Request& requete, http::Response& reponse)
 {
     const std::string token = requete.matches[1];
     if (!tokenValide(token) || !m_contexte.base->supprimer(token)) {
@@ -195,7 +195,7 @@ void RoutesAPI::supprimer(const httplib::Request& requete, httplib::Response& re
     repondreJSON(reponse, 200, json{{"token", token}});
 }
 
-void RoutesAPI::partages(httplib::Response& reponse)
+void RoutesAPI::partages(http::Response& reponse)
 {
     repondreJSON(reponse, 200, json{{"partages", m_contexte.arbre.partages()}});
 }
