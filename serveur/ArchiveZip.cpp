@@ -3,6 +3,9 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <optional>
+#include <stdexcept>
+#include <vector>
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
@@ -56,6 +59,54 @@ void melanger(std::uint64_t& h, std::string_view octets)
     for (const char c : octets) {
         h = (h ^ static_cast<unsigned char>(c)) * 0x100000001b3ULL;
     }
+}
+
+// CRC-32 of `n` zero bytes, by doubling: a hole of gigabytes costs a few dozen steps.
+uLong crcDeZeros(std::int64_t n)
+{
+    const Bytef zero = 0;
+    uLong resultat = ::crc32(0, nullptr, 0);
+    uLong bloc = ::crc32(0, &zero, 1);
+    for (z_off_t longueurBloc = 1; n > 0; n >>= 1, longueurBloc *= 2) {
+        if (n & 1) {
+            resultat = ::crc32_combine(resultat, bloc, longueurBloc);
+        }
+        bloc = ::crc32_combine(bloc, bloc, longueurBloc);
+    }
+    return resultat;
+}
+
+// Holes of a sparse file are counted without being read.
+std::optional<std::uint32_t> crcFichier(const std::string& chemin, std::int64_t taille)
+{
+    const int descripteur = ::open(chemin.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descripteur < 0) {
+        return std::nullopt;
+    }
+    std::vector<char> tampon(tailleTamponCRC);
+    uLong valeur = ::crc32(0, nullptr, 0);
+    std::int64_t position = 0;
+    while (position < taille) {
+        const off_t donnees = ::lseek(descripteur, position, SEEK_DATA);
+        const std::int64_t debutDonnees = donnees < 0 ? taille : std::min<std::int64_t>(donnees, taille);
+        valeur = ::crc32_combine(valeur, crcDeZeros(debutDonnees - position), debutDonnees - position);
+        position = debutDonnees;
+        const off_t trou = ::lseek(descripteur, position, SEEK_HOLE);
+        const std::int64_t finDonnees = trou < 0 ? taille : std::min<std::int64_t>(trou, taille);
+        while (position < finDonnees) {
+            const ssize_t lus = ::pread(descripteur, tampon.data(),
+                                        static_cast<std::size_t>(std::min<std::int64_t>(finDonnees - position, tampon.size())),
+                                        position);
+            if (lus <= 0) {
+                ::close(descripteur);
+                return std::nullopt;
+            }
+            valeur = ::crc32(valeur, reinterpret_cast<const Bytef*>(tampon.data()), static_cast<uInt>(lus));
+            position += lus;
+        }
+    }
+    ::close(descripteur);
+    return static_cast<std::uint32_t>(valeur);
 }
 
 } // namespace
@@ -245,27 +296,12 @@ std::uint32_t ArchiveZip::crc(const Entree& e)
         return *connu;
     }
     // A resume that starts past this file: read it once, now.
-    const int descripteur = ::open(e.chemin.c_str(), O_RDONLY | O_CLOEXEC);
-    std::vector<char> tampon(tailleTamponCRC);
-    uLong valeur = ::crc32(0, nullptr, 0);
-    std::int64_t lus = 0;
-    while (descripteur >= 0 && lus < e.taille) {
-        const ssize_t n = ::pread(descripteur, tampon.data(),
-                                  static_cast<std::size_t>(std::min<std::int64_t>(e.taille - lus, tampon.size())), lus);
-        if (n <= 0) {
-            break;
-        }
-        valeur = ::crc32(valeur, reinterpret_cast<const Bytef*>(tampon.data()), static_cast<uInt>(n));
-        lus += n;
-    }
-    if (descripteur >= 0) {
-        ::close(descripteur);
-    }
-    if (lus != e.taille) {
+    const auto valeur = crcFichier(e.chemin, e.taille);
+    if (!valeur) {
         throw std::runtime_error("lecture impossible pour l'archive : " + e.chemin);
     }
-    m_crcs.garder(cle, static_cast<std::uint32_t>(valeur));
-    return static_cast<std::uint32_t>(valeur);
+    m_crcs.garder(cle, *valeur);
+    return *valeur;
 }
 
 std::size_t ArchiveZip::lire(std::int64_t position, char* tampon, std::size_t taille)
