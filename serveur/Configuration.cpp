@@ -64,6 +64,15 @@ const std::map<std::string, Affectation>& options()
              c.proxyDeConfiance = v;
              return {};
          }},
+        {"--connexions-par-adresse",
+         [](Configuration& c, const std::string& v) -> std::expected<void, std::string> {
+             const auto nombre = lireEntier("--connexions-par-adresse", v, 1, 100000);
+             if (!nombre) {
+                 return std::unexpected(nombre.error());
+             }
+             c.limites.connexionsParClient = *nombre;
+             return {};
+         }},
         {"--fils",
          [](Configuration& c, const std::string& v) -> std::expected<void, std::string> {
              const auto fils = lireEntier("--fils", v, 1, 256);
@@ -153,6 +162,8 @@ Serveur de transferts Valto : API des transferts et pages de téléchargement.
   --proxy-de-confiance ADRESSE
                       adresse du proxy inverse dont les en-têtes X-Forwarded-For,
                       X-Forwarded-Proto et X-Forwarded-Host sont crus
+  --connexions-par-adresse N
+                      connexions ouvertes à la fois par adresse de client (défaut : 64)
   --fils N            fils des pages et des téléchargements (défaut : 8)
   --help              affiche cette aide
 )";

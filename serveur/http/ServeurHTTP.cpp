@@ -48,7 +48,9 @@ struct ServeurHTTP::Etat {
     asio::thread_pool lecture{filsLecture};
     Services services;
 
+    // Accepting never stops on a failure: the next client is served whatever happened to this one.
     asio::awaitable<void> accepter();
+    void admettre(tcp::socket socket);
     void tourner();
 };
 
@@ -68,15 +70,25 @@ asio::awaitable<void> ServeurHTTP::Etat::accepter()
             co_await pause.async_wait(asio::redirect_error(asio::use_awaitable, erreur));
             continue;
         }
-        auto place = compteur.reserver(socket.remote_endpoint(erreur).address().to_string());
-        if (!place || erreur) {
-            socket.close(erreur);
-            continue;
+        try {
+            admettre(std::move(socket));
+        } catch (const std::exception& e) {
+            journal::erreur("accept", e.what());
         }
-        socket.set_option(tcp::no_delay(true), erreur);
-        const auto executeur = socket.get_executor();
-        asio::co_spawn(executeur, Connexion::servir(std::move(socket), services, std::move(place)), asio::detached);
     }
+}
+
+void ServeurHTTP::Etat::admettre(tcp::socket socket)
+{
+    boost::system::error_code erreur;
+    auto place = compteur.reserver(socket.remote_endpoint(erreur).address().to_string());
+    if (!place || erreur) {
+        socket.close(erreur);
+        return;
+    }
+    socket.set_option(tcp::no_delay(true), erreur);
+    const auto executeur = socket.get_executor();
+    asio::co_spawn(executeur, Connexion::servir(std::move(socket), services, std::move(place)), asio::detached);
 }
 
 void ServeurHTTP::Etat::tourner()
