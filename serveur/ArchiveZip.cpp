@@ -365,9 +365,11 @@ std::size_t ArchiveZip::lireDonnees(std::size_t index, std::int64_t decalage, ch
     if (lus <= 0) {
         return 0;
     }
-    // The CRC is computed on the way when the file is sent from its start, as a full download does.
+    // The CRC is computed on the way when the file is sent from its start, as a full download does,
+    // unless an earlier download already did.
     if (decalage == 0) {
-        m_crcJusquA = 0;
+        const bool connu = m_crcs.trouver({e.chemin, e.taille, e.modificationNs}).has_value();
+        m_crcJusquA = connu ? -1 : 0;
         m_crcPartiel = static_cast<std::uint32_t>(::crc32(0, nullptr, 0));
     }
     if (m_crcJusquA == decalage) {

@@ -93,6 +93,9 @@ awk -v v="$valto" -v n="$reference" 'BEGIN {
     v / 1e6, n / 1e6, v / n }'
 
 kio() { awk -v cle="$1:" '$1 == cle { print $2 }' "/proc/$serveur/status"; }
+# The peak is the process's whole life's: it is reset before each measure of growth.
+remettre_pic() { echo 5 > "/proc/$serveur/clear_refs"; }
+remettre_pic
 avant=$(kio VmRSS)
 taille=$(curl -s -o /dev/null -w '%{size_download}' "$origine/t/benchzip01/zip")
 pic=$(kio VmHWM)
@@ -133,6 +136,7 @@ echo "Pendant 1000 connexions qui égrènent leurs en-têtes : page vue 99e cent
 # 5. The same bytes as one file from nginx and as a ZIP of 10,000 entries from valto-serveur.
 curl -s -o /dev/null "http://127.0.0.1:$port_nginx/petits.bin" # page cache
 curl -s -o /dev/null "$origine/t/benchpetit/zip"
+remettre_pic
 avant=$(kio VmRSS)
 valto_zip=$(debit "$origine/t/benchpetit/zip")
 pic=$(kio VmHWM)
@@ -140,6 +144,9 @@ reference_zip=$(debit "http://127.0.0.1:$port_nginx/petits.bin")
 awk -v v="$valto_zip" -v n="$reference_zip" -v a="$avant" -v p="$pic" 'BEGIN {
   printf "ZIP de 10 000 fichiers : valto-serveur %.0f Mo/s, nginx (un fichier de même taille) %.0f Mo/s, " \
     "rapport %.2f (objectif >= 0,70) ; mémoire +%.1f Mio au pic (objectif < 32 Mio)\n", v / 1e6, n / 1e6, v / n, (p - a) / 1024 }'
+
+premier_zip=$(curl -s -o /dev/null -r 0-0 -w '%{time_starttransfer}' "$origine/t/benchpetit/zip")
+awk -v t="$premier_zip" 'BEGIN { printf "Premier octet du ZIP de 10 000 fichiers : %.1f ms\n", t * 1000 }'
 
 # 6. One file of a 20,000-file transfer: best and worst of 20 first bytes.
 premier=$(for _ in $(seq 20); do

@@ -234,7 +234,7 @@ void Connexion::identifierClient(Request& requete) const
 {
     const Configuration& c = m_services.configuration;
     requete.remote_addr = m_pair;
-    requete.base_url = c.urlPublique.empty() ? m_services.urlParDefaut : c.urlPublique;
+    requete.base_url = m_services.urlParDefaut;
     if (c.proxyDeConfiance.empty() || m_pair != c.proxyDeConfiance) {
         return;
     }

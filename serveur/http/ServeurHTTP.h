@@ -17,7 +17,8 @@ public:
 
     // Binds (port 0: any free port) and returns the port.
     std::expected<int, std::string> lier(const std::string& adresse, int port);
-    // The origin links use when neither --url nor a trusted proxy says otherwise.
+    // The origin of links: --url, or the listening address; a trusted proxy's headers override the
+    // latter.
     void definirUrlParDefaut(std::string url);
     // Serves until arreter().
     void ecouter();
