@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds everything, starts valto-serveur on 127.0.0.1 with a demo NAS under the user's data folder,
+# Builds the application and the server, starts valto-serveur on 127.0.0.1 with a demo NAS under the user's data folder,
 # then runs the application pointed at it. The demo has its own preferences and history (separate
 # XDG folders), so the user's own are never touched. Quitting the application stops the server.
 set -euo pipefail
@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
 cmake -S . -B build -G Ninja
-cmake --build build
+cmake --build build --target valto-transfer valto-serveur
 
 port=8642
 origine="http://127.0.0.1:$port"
