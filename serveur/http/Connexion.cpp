@@ -391,9 +391,13 @@ void Connexion::journaliser(const Request& requete, int statut, std::int64_t oct
     const auto secondes = std::chrono::duration_cast<std::chrono::seconds>(
                               std::chrono::system_clock::now().time_since_epoch())
                               .count();
-    // The path as sent, never decoded (no line break can get in) and without its query string.
+    // The path as sent, never decoded (no line break can get in), without its query string, and cut
+    // short: a line per request must stay a line, not 16 KiB.
+    constexpr std::size_t longueurJournal = 512;
+    const std::string chemin =
+        m_cible.size() > longueurJournal ? m_cible.substr(0, longueurJournal) + "…" : m_cible;
     journal::ecrire("acces " + dateISO(secondes) + " " + requete.remote_addr + " " +
-                    (requete.method.empty() ? "-" : requete.method) + " " + (m_cible.empty() ? "-" : m_cible) + " " +
+                    (requete.method.empty() ? "-" : requete.method) + " " + (chemin.empty() ? "-" : chemin) + " " +
                     std::to_string(statut) + " " + std::to_string(octets) + " " + std::to_string(duree) + "ms");
 }
 
