@@ -11,12 +11,16 @@ namespace serveur::http {
 std::shared_ptr<SourceFichier> SourceFichier::ouvrir(const std::filesystem::path& chemin)
 {
     const int descripteur = ::open(chemin.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descripteur < 0) {
-        return nullptr;
-    }
+    return descripteur < 0 ? nullptr : adopter(descripteur);
+}
+
+std::shared_ptr<SourceFichier> SourceFichier::adopter(int descripteur)
+{
     struct stat etat {};
-    if (::fstat(descripteur, &etat) != 0 || !S_ISREG(etat.st_mode)) {
-        ::close(descripteur);
+    if (descripteur < 0 || ::fstat(descripteur, &etat) != 0 || !S_ISREG(etat.st_mode)) {
+        if (descripteur >= 0) {
+            ::close(descripteur);
+        }
         return nullptr;
     }
     // Inode, size and modification to the nanosecond: a file rewritten in place gets a new one.

@@ -12,6 +12,9 @@ class SourceFichier final : public Source {
 public:
     // nullptr when the path is not a regular file that can be read.
     static std::shared_ptr<SourceFichier> ouvrir(const std::filesystem::path& chemin);
+    // Takes over a descriptor opened elsewhere (closed here, even on failure); nullptr when it is not
+    // a regular file.
+    static std::shared_ptr<SourceFichier> adopter(int descripteur);
     ~SourceFichier() override;
 
     std::int64_t taille() const override { return m_taille; }
