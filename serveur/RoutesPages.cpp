@@ -8,6 +8,8 @@
 
 #include "serveur/http/SourceFichier.h"
 
+#include <fcntl.h>
+
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -120,9 +122,12 @@ std::optional<Enregistrement> RoutesPages::ouvert(const http::Request& requete, 
     return transfert;
 }
 
-std::string RoutesPages::cookie(const std::string& token, std::int64_t expiration) const
+// The password hash (its salt) is signed too: a token deleted and created again has a new one, and the
+// cookies of the old transfer do not open the new.
+std::string RoutesPages::cookie(const Enregistrement& t, std::int64_t expiration) const
 {
-    const std::string message = token + "." + std::to_string(expiration);
+    const std::string message =
+        t.token + "." + std::to_string(expiration) + "." + t.empreinteMotDePasse.value_or("");
     return std::to_string(expiration) + "." + crypto::signer(message, m_contexte.secret);
 }
 
@@ -143,7 +148,7 @@ bool RoutesPages::deverrouille(const http::Request& requete, const Enregistremen
         return false;
     }
     return expiration > m_contexte.maintenant() &&
-           crypto::egalesEnTempsConstant(valeur, cookie(t.token, expiration));
+           crypto::egalesEnTempsConstant(valeur, cookie(t, expiration));
 }
 
 void RoutesPages::page(const http::Request& requete, http::Response& reponse)
@@ -179,7 +184,7 @@ void RoutesPages::connexion(const http::Request& requete, http::Response& repons
         return reponse.set_redirect("/t/" + t->token, 303);
     }
     const std::string visiteur = requete.remote_addr + "\n" + t->token;
-    if (const std::int64_t attente = m_contexte.tentatives.attenteRestante(visiteur, m_contexte.maintenant());
+    if (const std::int64_t attente = m_contexte.tentatives.reserver(visiteur, m_contexte.maintenant());
         attente > 0) {
         reponse.set_header("Retry-After", std::to_string(attente));
         return repondreHTML(reponse, 429,
@@ -187,13 +192,14 @@ void RoutesPages::connexion(const http::Request& requete, http::Response& repons
                                                       std::to_string(attente) +
                                                       (attente > 1 ? " secondes." : " seconde.")));
     }
-    if (!crypto::verifierMotDePasse(*t->empreinteMotDePasse, requete.get_param_value("mot_de_passe"))) {
-        m_contexte.tentatives.echec(visiteur, m_contexte.maintenant());
+    const std::string essai = requete.get_param_value("mot_de_passe");
+    if (!m_contexte.limiteArgon2.executer(
+            [&] { return crypto::verifierMotDePasse(*t->empreinteMotDePasse, essai); })) {
         return repondreHTML(reponse, 401, pages::motDePasse(*t, "Mot de passe incorrect."));
     }
     m_contexte.tentatives.reussite(visiteur);
     const std::int64_t expiration = m_contexte.maintenant() + dureeCookieSecondes;
-    reponse.set_header("Set-Cookie", "valto_" + t->token + "=" + cookie(t->token, expiration) + "; Path=/t/" +
+    reponse.set_header("Set-Cookie", "valto_" + t->token + "=" + cookie(*t, expiration) + "; Path=/t/" +
                                          t->token + "; Max-Age=" + std::to_string(dureeCookieSecondes) +
                                          "; HttpOnly; SameSite=Lax" +
                                          (requete.base_url.starts_with("https:") ? "; Secure" : ""));
@@ -206,23 +212,21 @@ void RoutesPages::fichier(const http::Request& requete, http::Response& reponse)
     if (!t) {
         return;
     }
-    const std::vector<Element> elements = m_contexte.arbre.contenu(t->fichiers, t->token);
-    // The name is only looked up among the transfer's own files, never turned into a path.
-    const auto element = std::find_if(elements.begin(), elements.end(), [&](const Element& e) {
-        return !e.dossier && e.nom == requete.matches[2];
-    });
-    if (element == elements.end()) {
+    // The name is only looked up among the transfer's own files, never taken as a path on the NAS.
+    auto ouvert = m_contexte.arbre.ouvrir(t->fichiers, t->token, requete.matches[2]);
+    if (!ouvert) {
         return repondreHTML(reponse, 404, pages::erreur(404));
     }
-    auto contenu = http::SourceFichier::ouvrir(element->chemin);
+    // The descriptor opened beneath the NAS root is the one streamed: nothing is resolved again.
+    auto contenu = http::SourceFichier::adopter(::fcntl(ouvert->descripteur(), F_DUPFD_CLOEXEC, 0));
     if (!contenu) {
         return repondreHTML(reponse, 404, pages::erreur(404));
     }
     const bool apercu = requete.has_param("apercu");
-    reponse.set_header("Content-Disposition",
-                       disposition(apercu ? "inline" : "attachment",
-                                   std::filesystem::path(element->nom).filename().string()));
-    reponse.set_source(std::move(contenu), typeDeContenu(element->chemin));
+    reponse.set_header(
+        "Content-Disposition",
+        disposition(apercu ? "inline" : "attachment", std::filesystem::path(ouvert->nom()).filename().string()));
+    reponse.set_source(std::move(contenu), typeDeContenu(ouvert->chemin()));
     if (requete.method == "GET" && !apercu) {
         reponse.on_delivered = [this, token = t->token] {
             m_contexte.base->compterTelechargement(token, m_contexte.maintenant());

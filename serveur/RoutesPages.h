@@ -31,7 +31,7 @@ private:
     std::optional<Enregistrement> ouvert(const http::Request& requete, http::Response& reponse);
     std::optional<Enregistrement> existant(const http::Request& requete, http::Response& reponse);
     bool deverrouille(const http::Request& requete, const Enregistrement& transfert) const;
-    std::string cookie(const std::string& token, std::int64_t expiration) const;
+    std::string cookie(const Enregistrement& transfert, std::int64_t expiration) const;
 
     Contexte& m_contexte;
     CacheCRC m_crcs;
