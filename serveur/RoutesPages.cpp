@@ -1,6 +1,7 @@
 #include "RoutesPages.h"
 
 #include "serveur/ArchiveZip.h"
+#include "serveur/Cookies.h"
 #include "serveur/Crypto.h"
 #include "serveur/Pages.h"
 
@@ -58,22 +59,6 @@ std::string disposition(const char* mode, const std::string& nom)
         ascii += (octet >= 0x20 && octet < 0x7f && c != '"' && c != '\\') ? c : '_';
     }
     return std::string(mode) + "; filename=\"" + ascii + "\"; filename*=UTF-8''" + pages::encoderURL(nom);
-}
-
-std::string valeurCookie(const std::string& entete, const std::string& nom)
-{
-    std::size_t debut = 0;
-    while (debut < entete.size()) {
-        std::size_t fin = entete.find(';', debut);
-        fin = fin == std::string::npos ? entete.size() : fin;
-        std::string paire = entete.substr(debut, fin - debut);
-        paire.erase(0, paire.find_first_not_of(' '));
-        if (paire.starts_with(nom + "=")) {
-            return paire.substr(nom.size() + 1);
-        }
-        debut = fin + 1;
-    }
-    return {};
 }
 
 } // namespace
@@ -137,18 +122,9 @@ bool RoutesPages::deverrouille(const http::Request& requete, const Enregistremen
         return true;
     }
     const std::string valeur = valeurCookie(requete.get_header_value("Cookie"), "valto_" + t.token);
-    const std::size_t point = valeur.find('.');
-    if (point == std::string::npos) {
-        return false;
-    }
-    std::int64_t expiration = 0;
-    try {
-        expiration = std::stoll(valeur.substr(0, point));
-    } catch (const std::exception&) {
-        return false;
-    }
-    return expiration > m_contexte.maintenant() &&
-           crypto::egalesEnTempsConstant(valeur, cookie(t, expiration));
+    const std::optional<std::int64_t> expiration = expirationCookie(valeur);
+    return expiration && *expiration > m_contexte.maintenant() &&
+           crypto::egalesEnTempsConstant(valeur, cookie(t, *expiration));
 }
 
 void RoutesPages::page(const http::Request& requete, http::Response& reponse)
