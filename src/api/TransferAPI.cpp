@@ -232,6 +232,10 @@ QCoro::Task<Resultat<T, ErreurAPI>> echanger(Resultat<RequeteAPI, TransferAPIErr
     }
     const QScopedPointer<QNetworkReply, QScopedPointerDeleteLater> reponse(envoyer(*preparee));
     const std::shared_ptr<const bool> depasse = plafonner(reponse.get());
+    // Queued: the stop may be requested from inside a slot that this answer's end would re-enter.
+    const std::stop_callback abandon(preparee->arret, [cible = reponse.get()] {
+        QMetaObject::invokeMethod(cible, &QNetworkReply::abort, Qt::QueuedConnection);
+    });
     co_await reponse.get();
     const QByteArray corps = reponse->readAll();
     if (*depasse || echecTransport(*reponse)) {
@@ -368,7 +372,7 @@ Resultat<RequeteAPI, TransferAPIErreur> TransferAPI::requete(const QString& chem
     demande.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     demande.setRawHeader("X-Api-Key", apiKey.toUtf8());
     demande.setRawHeader("Content-Type", "application/json");
-    return RequeteAPI{demande, methode, corps};
+    return RequeteAPI{demande, methode, corps, arret};
 }
 
 Resultat<void, TransferAPIErreur>

@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <stop_token>
 #include <variant>
 
 class Preferences;
@@ -66,6 +67,8 @@ struct RequeteAPI final {
     QNetworkRequest requete;
     QByteArray methode;
     QByteArray corps;
+    // A stop request abandons the exchange: the answer is dropped and the request fails.
+    std::stop_token arret{};
 };
 
 // Client of the transfer server; made afresh from the preferences for each operation. Each operation copies
@@ -75,6 +78,8 @@ struct RequeteAPI final {
 struct TransferAPI final {
     QString baseURL;
     QString apiKey;
+    // Abandons every request of this client once stopped (a send the user gave up).
+    std::stop_token arret{};
 
     static TransferAPI depuisPreferences(Preferences& preferences);
 

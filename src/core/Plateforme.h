@@ -24,7 +24,8 @@ struct Plateforme final {
     QString cheminBundle;
     QString nomCompletUtilisateur;
     OutilsMiseAJour outilsMiseAJour;
-    // Ends the application (after a relaunch has been arranged). Empty: does nothing.
+    // Ends the application (after a relaunch was arranged, or an abandoned transfer cleaned up).
+    // Empty: does nothing.
     std::function<void()> terminer;
     // Hands a URL to the user's browser. Empty: does nothing.
     std::function<void(const QUrl&)> ouvrirURL;

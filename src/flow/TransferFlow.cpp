@@ -7,16 +7,15 @@
 #include "core/Preferences.h"
 #include "core/Rognage.h"
 #include "flow/CopieEnArrierePlan.h"
-#include "flow/TailleTotale.h"
 #include "nas/Partages.h"
 #include "nas/Placement.h"
 
 #include <QClipboard>
 #include <QCoro/QCoroFuture>
 #include <QDateTime>
-#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QScopeGuard>
 
 using namespace Qt::StringLiterals;
 
@@ -48,6 +47,15 @@ TransferFlow::TransferFlow(Mode mode, Preferences& preferences, Plateforme plate
 {
 }
 
+TransferFlow::~TransferFlow()
+{
+    // Workers stop with their flow; a registration under way is left to finish, so that its transfer,
+    // registered or not, ends up in the history or with its folder removed.
+    if (m_etape.cas != Etape::Cas::enregistrement) {
+        m_arret.request_stop();
+    }
+}
+
 double TransferFlow::progression() const
 {
     if (m_octetsACopier < 1) {
@@ -77,7 +85,7 @@ void TransferFlow::ajouter(const QStringList& chemins)
         nouvelles.resize(2);
     }
     setUrls(nouvelles);
-    setOctetsTotal(tailleTotale(m_urls));
+    compterTaille();
     if (m_titre.isEmpty()) {
         setTitre(titreParDefaut(m_urls));
     }
@@ -89,7 +97,7 @@ void TransferFlow::retirer(const QString& chemin)
     QStringList restantes = m_urls;
     restantes.removeAll(chemin);
     setUrls(restantes);
-    setOctetsTotal(tailleTotale(m_urls));
+    compterTaille();
     if (m_urls.isEmpty()) {
         reinitialiser();
     }
@@ -99,6 +107,9 @@ void TransferFlow::reinitialiser()
 {
     // A run still waiting for the server belongs to the abandoned choice: it ends when it resumes.
     ++m_numeroEnvoi;
+    ++m_numeroComptage;
+    m_arret.request_stop();
+    m_arret = std::stop_source();
     m_envoiEnCours = false;
     setUrls({});
     setOctetsTotal(0);
@@ -107,6 +118,29 @@ void TransferFlow::reinitialiser()
     setMotDePasse({});
     setExpirationJours(m_preferences.defaultExpiryDays());
     setEtape(Etape::attente());
+}
+
+bool TransferFlow::transfertEnCours() const
+{
+    return m_etape.cas == Etape::Cas::copie || m_etape.cas == Etape::Cas::enregistrement;
+}
+
+QCoro::Task<> TransferFlow::compterTaille()
+{
+    const QPointer<TransferFlow> vivant(this);
+    const quint64 numero = ++m_numeroComptage;
+    QFuture<qint64> comptage = compterEnArrierePlan(m_urls, m_arret.get_token());
+    const qint64 octets = co_await comptage;
+    if (vivant && vivant->m_numeroComptage == numero) {
+        vivant->setOctetsTotal(octets);
+    }
+}
+
+void TransferFlow::finirTravail()
+{
+    if (--m_travaux == 0) {
+        Q_EMIT travailTermine();
+    }
 }
 
 QString TransferFlow::titreParDefaut(const QStringList& chemins) const
@@ -210,17 +244,24 @@ void TransferFlow::envoyer(HistoryStore& historique)
     setOctetsCopies(0);
     setOctetsACopier(0);
     executerEnvoi(m_numeroEnvoi, m_plateforme.tirerToken(), m_preferences.nasMountPath(),
-                  QPointer<HistoryStore>(&historique));
+                  QPointer<HistoryStore>(&historique), m_arret.get_token());
 }
 
 // The run owns what it created on the NAS: it removes the per-transfer folder on every way out that
 // leaves it unregistered, even when the flow is gone or has moved on.
 QCoro::Task<> TransferFlow::executerEnvoi(quint64 numero, QString token, QString dossierCopies,
-                                          QPointer<HistoryStore> historique)
+                                          QPointer<HistoryStore> historique, std::stop_token arret)
 {
     const QPointer<TransferFlow> vivant(this);
     const auto enCours = [vivant, numero] { return vivant && vivant->m_numeroEnvoi == numero; };
-    const TransferAPI api = TransferAPI::depuisPreferences(m_preferences);
+    ++m_travaux;
+    const auto fin = qScopeGuard([vivant] {
+        if (vivant) {
+            vivant->finirTravail();
+        }
+    });
+    TransferAPI api = TransferAPI::depuisPreferences(m_preferences);
+    api.arret = arret;
     QCoro::Task<Resultat<QStringList, ErreurAPI>> demandePartages = api.listerPartages();
     const Resultat<QStringList, ErreurAPI> partages = co_await demandePartages;
     // The options screen stays usable while the shares are asked for: a cancelled or emptied send stops.
@@ -235,7 +276,12 @@ QCoro::Task<> TransferFlow::executerEnvoi(quint64 numero, QString token, QString
         memoriserPartages(m_preferences, *partages);
     }
     const Placement placement = classer(m_urls, partagesEnVigueur(m_preferences), m_plateforme.racineVolumes);
-    setOctetsACopier(tailleTotale(placement.horsNAS));
+    QFuture<qint64> comptage = compterEnArrierePlan(placement.horsNAS, arret);
+    const qint64 octetsACopier = co_await comptage;
+    if (!enCours()) {
+        co_return;
+    }
+    setOctetsACopier(octetsACopier);
 
     const bool copieLancee = !placement.horsNAS.isEmpty();
     const QString dossierTransfert = NASCopier::dossierTransfert(dossierCopies, token);
@@ -247,13 +293,14 @@ QCoro::Task<> TransferFlow::executerEnvoi(quint64 numero, QString token, QString
             }
         };
         QFuture<Resultat<void, ErreurCopie>> copieEnCours =
-            copierEnArrierePlan(placement.horsNAS, token, dossierCopies, this, surProgression);
+            copierEnArrierePlan(placement.horsNAS, token, dossierCopies, this, surProgression, arret);
         const Resultat<void, ErreurCopie> copie = co_await copieEnCours;
         // A collision or a missing copies folder means this run created nothing to remove.
         const bool dossierCree = copie || !std::holds_alternative<NASCopierErreur>(copie.error());
         if (!copie || !enCours()) {
             if (dossierCree) {
-                QDir(dossierTransfert).removeRecursively();
+                QFuture<void> suppression = supprimerEnArrierePlan(dossierTransfert);
+                co_await suppression;
             }
             if (!copie && enCours()) {
                 echouer(description(copie.error()));
@@ -268,13 +315,15 @@ QCoro::Task<> TransferFlow::executerEnvoi(quint64 numero, QString token, QString
     const QString motDePasse = m_motDePasse;
     const QString typeMode = valeurBrute(m_mode);
     const QDateTime maintenant = m_plateforme.maintenant();
-    const TransferAPI apiEnregistrement = TransferAPI::depuisPreferences(m_preferences);
+    TransferAPI apiEnregistrement = TransferAPI::depuisPreferences(m_preferences);
+    apiEnregistrement.arret = arret;
     QCoro::Task<Resultat<TransfertAPI, ErreurAPI>> creation =
         apiEnregistrement.creerTransfert(corpsCreation(token, placement.references));
     const Resultat<TransfertAPI, ErreurAPI> reponse = co_await creation;
     if (!reponse) {
         if (copieLancee) {
-            QDir(dossierTransfert).removeRecursively();
+            QFuture<void> suppression = supprimerEnArrierePlan(dossierTransfert);
+            co_await suppression;
         }
         if (enCours()) {
             echouer(description(reponse.error()));

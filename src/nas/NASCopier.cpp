@@ -105,18 +105,29 @@ Identite identite(const struct stat& etat)
 
 // One copy under way: the running count, the folders on the current descent path, one reused buffer.
 struct Copie final {
-    Copie(const NASCopier::Progression& surProgression, Identite dossierTransfert)
+    Copie(const NASCopier::Progression& surProgression, Identite dossierTransfert, std::stop_token arret)
         : surProgression(surProgression)
         , dossierTransfert(dossierTransfert)
+        , arret(std::move(arret))
     {
     }
 
     qint64 octets = 0;
     const NASCopier::Progression& surProgression;
     Identite dossierTransfert;
+    std::stop_token arret;
     std::vector<Identite> ancetres;
     std::unique_ptr<Morceau> tampon = std::make_unique_for_overwrite<Morceau>();
 };
+
+// Asked between chunks and between files, so a copy stops within one chunk's time.
+Resultat<void> continuer(const Copie& copie)
+{
+    if (copie.arret.stop_requested()) {
+        return std::unexpected(ErreurSysteme{u"Copie annulée."_s});
+    }
+    return {};
+}
 
 Resultat<void> ecrireTout(int fd, const char* donnees, qint64 taille)
 {
@@ -173,6 +184,9 @@ Resultat<void> copierContenu(int source, const QByteArray& destination, Copie& c
         return erreurPlateforme(errno);
     }
     for (;;) {
+        if (auto suite = continuer(copie); !suite) {
+            return suite;
+        }
         const auto bloc = copierBloc(source, cible.fd(), copie.tampon->octets);
         if (!bloc) {
             return std::unexpected(bloc.error());
@@ -304,6 +318,9 @@ Resultat<int> ouvrirSource(const QByteArray& source, struct stat& etat)
 // The open descriptor tells a folder from a file and then serves the copy.
 Resultat<void> copierEntree(const QByteArray& source, const QByteArray& destination, Copie& copie)
 {
+    if (auto suite = continuer(copie); !suite) {
+        return suite;
+    }
     struct stat etat {};
     const auto ouverte = ouvrirSource(source, etat);
     if (!ouverte) {
@@ -350,7 +367,8 @@ QString dossierTransfert(const QString& dossierCopies, const QString& token)
 }
 
 Resultat<void, ErreurCopie> copier(const QStringList& urls, const QString& token,
-                                   const QString& dossierCopies, const Progression& surProgression)
+                                   const QString& dossierCopies, const Progression& surProgression,
+                                   std::stop_token arret)
 {
     if (!QFileInfo::exists(dossierCopies)) {
         return std::unexpected(NASCopierErreur::montageAbsent(dossierCopies));
@@ -366,7 +384,7 @@ Resultat<void, ErreurCopie> copier(const QStringList& urls, const QString& token
             ErreurSysteme{u"Création du dossier du transfert dans « %1 » impossible : %2"_s.arg(
                 dossierCopies, qt_error_string(errno))});
     }
-    Copie copie(surProgression, identite(etat));
+    Copie copie(surProgression, identite(etat), std::move(arret));
     for (const QString& url : urls) {
         const QByteArray destination = chemin + '/' + QFile::encodeName(nomLibre(url, dossier));
         if (auto resultat = copierEntree(QFile::encodeName(url), destination, copie); !resultat) {
