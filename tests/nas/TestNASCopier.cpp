@@ -167,6 +167,25 @@ private Q_SLOTS:
         QCOMPARE(erreur.isEmpty() ? texte(lireArbre(dossierTransfert(env))) : erreur,
                  attendu.replace(u"%1"_s, env.chemin(u"home"_s)));
     }
+
+    // A stop request ends the copy at the next chunk: an abandoned transfer does not run on for minutes.
+    void arret()
+    {
+        EnvironnementTest env;
+        env.creerDossier(copiesParDefaut);
+        const QString source = env.creerFichier(u"home/gros.bin"_s, QByteArray(3 * NASCopier::tailleBloc, 'g'));
+        std::stop_source arret;
+        QList<qint64> progression;
+        const auto resultat = NASCopier::copier(
+            {source, source}, token, env.chemin(copiesParDefaut),
+            [&](qint64 octets) {
+                progression.append(octets);
+                arret.request_stop();
+            },
+            arret.get_token());
+        QVERIFY(!resultat);
+        QCOMPARE(progression, QList<qint64>{NASCopier::tailleBloc});
+    }
 };
 
 VALTO_INSCRIRE_TESTS(TestNASCopier)
