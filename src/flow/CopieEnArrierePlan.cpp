@@ -7,7 +7,7 @@
 #include <QPointer>
 #include <QtConcurrent>
 
-QFuture<Resultat<void, ErreurCopie>> copierEnArrierePlan(const QStringList& chemins, const QString& token,
+QFuture<Resultat<QStringList, ErreurCopie>> copierEnArrierePlan(const QStringList& chemins, const QString& token,
                                                          const QString& dossierCopies, QObject* contexte,
                                                          std::function<void(qint64)> surProgression,
                                                          std::stop_token arret)

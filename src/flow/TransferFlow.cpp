@@ -285,6 +285,7 @@ QCoro::Task<> TransferFlow::executerEnvoi(quint64 numero, QString token, QString
 
     const bool copieLancee = !placement.horsNAS.isEmpty();
     const QString dossierTransfert = NASCopier::dossierTransfert(dossierCopies, token);
+    QStringList nomsCopies;
     if (copieLancee) {
         setEtape(Etape::copie());
         const std::function<void(qint64)> surProgression = [vivant, enCours](qint64 octets) {
@@ -292,9 +293,9 @@ QCoro::Task<> TransferFlow::executerEnvoi(quint64 numero, QString token, QString
                 vivant->setOctetsCopies(octets);
             }
         };
-        QFuture<Resultat<void, ErreurCopie>> copieEnCours =
+        QFuture<Resultat<QStringList, ErreurCopie>> copieEnCours =
             copierEnArrierePlan(placement.horsNAS, token, dossierCopies, this, surProgression, arret);
-        const Resultat<void, ErreurCopie> copie = co_await copieEnCours;
+        const Resultat<QStringList, ErreurCopie> copie = co_await copieEnCours;
         // A collision or a missing copies folder means this run created nothing to remove.
         const bool dossierCree = copie || !std::holds_alternative<NASCopierErreur>(copie.error());
         if (!copie || !enCours()) {
@@ -307,6 +308,7 @@ QCoro::Task<> TransferFlow::executerEnvoi(quint64 numero, QString token, QString
             }
             co_return;
         }
+        nomsCopies = *copie;
     }
 
     setEtape(Etape::enregistrement());
@@ -318,7 +320,7 @@ QCoro::Task<> TransferFlow::executerEnvoi(quint64 numero, QString token, QString
     TransferAPI apiEnregistrement = TransferAPI::depuisPreferences(m_preferences);
     apiEnregistrement.arret = arret;
     QCoro::Task<Resultat<TransfertAPI, ErreurAPI>> creation =
-        apiEnregistrement.creerTransfert(corpsCreation(token, placement.references));
+        apiEnregistrement.creerTransfert(corpsCreation(token, placement, nomsCopies));
     const Resultat<TransfertAPI, ErreurAPI> reponse = co_await creation;
     if (!reponse) {
         if (copieLancee) {
@@ -344,7 +346,8 @@ QCoro::Task<> TransferFlow::executerEnvoi(quint64 numero, QString token, QString
     setEtape(Etape::termine(transfert));
 }
 
-CorpsCreation TransferFlow::corpsCreation(const QString& token, const QStringList& references)
+CorpsCreation TransferFlow::corpsCreation(const QString& token, const Placement& placement,
+                                          const QStringList& nomsCopies)
 {
     CorpsCreation corps;
     corps.token = token;
@@ -356,12 +359,30 @@ CorpsCreation TransferFlow::corpsCreation(const QString& token, const QStringLis
     if (!m_motDePasse.isEmpty()) {
         corps.motDePasse = m_motDePasse;
     }
-    corps.fichiers = references;
+    corps.fichiers = placement.references;
     corps.type = valeurBrute(m_mode);
     if (m_mode == Mode::compare) {
-        corps.ordre = QStringList{QFileInfo(m_urls.at(0)).fileName(), QFileInfo(m_urls.at(1)).fileName()};
+        corps.ordre = ordreComparaison(placement, nomsCopies);
     }
     return corps;
+}
+
+// The two files by name; two namesakes (two versions of one file) by what tells them apart on the server:
+// the share-relative reference of a file on the NAS, the name a copied file got in the transfer's folder.
+QStringList TransferFlow::ordreComparaison(const Placement& placement, const QStringList& nomsCopies) const
+{
+    const QStringList noms{QFileInfo(m_urls.at(0)).fileName(), QFileInfo(m_urls.at(1)).fileName()};
+    QStringList designations;
+    qsizetype reference = 0;
+    for (const QString& url : m_urls) {
+        const qsizetype copie = placement.horsNAS.indexOf(url);
+        designations.append(copie >= 0 ? nomsCopies.value(copie) : placement.references.value(reference++));
+    }
+    // A copy renamed by the destination's own rules (a case-insensitive volume) no longer goes by its name.
+    const bool nomsSuffisent = noms.at(0) != noms.at(1) && std::ranges::all_of(nomsCopies, [&](const QString& nom) {
+                                   return noms.contains(nom);
+                               });
+    return nomsSuffisent ? noms : designations;
 }
 
 bool TransferFlow::pretAEnvoyer() const

@@ -13,6 +13,7 @@
 #include <stop_token>
 
 struct CorpsCreation;
+struct Placement;
 class HistoryStore;
 class Preferences;
 
@@ -86,7 +87,8 @@ private:
     QCoro::Task<> compterTaille();
     void finirTravail();
     bool pretAEnvoyer() const;
-    CorpsCreation corpsCreation(const QString& token, const QStringList& references);
+    CorpsCreation corpsCreation(const QString& token, const Placement& placement, const QStringList& nomsCopies);
+    QStringList ordreComparaison(const Placement& placement, const QStringList& nomsCopies) const;
     void echouer(const QString& message);
     bool estAcceptable(const QString& chemin) const;
     void setEtape(const Etape& etape);

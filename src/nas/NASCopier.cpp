@@ -366,9 +366,9 @@ QString dossierTransfert(const QString& dossierCopies, const QString& token)
     return QDir(dossierCopies).filePath(token);
 }
 
-Resultat<void, ErreurCopie> copier(const QStringList& urls, const QString& token,
-                                   const QString& dossierCopies, const Progression& surProgression,
-                                   std::stop_token arret)
+Resultat<QStringList, ErreurCopie> copier(const QStringList& urls, const QString& token,
+                                          const QString& dossierCopies, const Progression& surProgression,
+                                          std::stop_token arret)
 {
     if (!QFileInfo::exists(dossierCopies)) {
         return std::unexpected(NASCopierErreur::montageAbsent(dossierCopies));
@@ -385,13 +385,15 @@ Resultat<void, ErreurCopie> copier(const QStringList& urls, const QString& token
                 dossierCopies, qt_error_string(errno))});
     }
     Copie copie(surProgression, identite(etat), std::move(arret));
+    QStringList noms;
     for (const QString& url : urls) {
-        const QByteArray destination = chemin + '/' + QFile::encodeName(nomLibre(url, dossier));
+        noms.append(nomLibre(url, dossier));
+        const QByteArray destination = chemin + '/' + QFile::encodeName(noms.constLast());
         if (auto resultat = copierEntree(QFile::encodeName(url), destination, copie); !resultat) {
             return std::unexpected(resultat.error());
         }
     }
-    return {};
+    return noms;
 }
 
 } // namespace NASCopier
