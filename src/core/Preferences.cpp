@@ -2,11 +2,14 @@
 
 #include "core/FichiersPrives.h"
 #include "core/FormatJSON.h"
+#include "core/Partages.h"
 #include "core/Rognage.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -47,7 +50,7 @@ QString lireTexteUTF8(const QString& chemin)
 
 Preferences::Preferences(const Plateforme& plateforme)
     : m_stockage(ouvrirStockage(plateforme.fichierPreferences))
-    , m_fichierCleAPI(plateforme.fichierCleAPI)
+    , m_racineParDefaut(plateforme.racineVolumes)
     , m_origineServeur(plateforme.origineServeur)
     , m_nomCompletUtilisateur(plateforme.nomCompletUtilisateur)
 {
@@ -67,14 +70,20 @@ QString Preferences::apiKey()
     if (!stockee.isEmpty()) {
         return stockee;
     }
-    if (!QFile::exists(m_fichierCleAPI)) {
+    const QString fichier = fichierCleAPI();
+    if (!QFile::exists(fichier)) {
         return {};
     }
-    const QString cle = lireTexteUTF8(m_fichierCleAPI).trimmed();
+    const QString cle = lireTexteUTF8(fichier).trimmed();
     if (!cle.isEmpty()) {
         ecrire(cleApiKey, cle);
     }
     return cle;
+}
+
+QString Preferences::fichierCleAPI() const
+{
+    return racineMontage(*this, m_racineParDefaut) + u"/DATA/Valto Transferts/.transfer-api-key"_s;
 }
 
 QString Preferences::nasMountPath() const

@@ -7,7 +7,7 @@
 #include "core/Preferences.h"
 #include "core/Rognage.h"
 #include "flow/CopieEnArrierePlan.h"
-#include "nas/Partages.h"
+#include "core/Partages.h"
 #include "nas/Placement.h"
 
 #include <QClipboard>
@@ -275,7 +275,8 @@ QCoro::Task<> TransferFlow::executerEnvoi(quint64 numero, QString token, QString
     if (partages) {
         memoriserPartages(m_preferences, *partages);
     }
-    const Placement placement = classer(m_urls, partagesEnVigueur(m_preferences), m_plateforme.racineVolumes);
+    const Placement placement = classer(m_urls, partagesEnVigueur(m_preferences),
+                                        racineMontage(m_preferences, m_plateforme.racineVolumes));
     QFuture<qint64> comptage = compterEnArrierePlan(placement.horsNAS, arret);
     const qint64 octetsACopier = co_await comptage;
     if (!enCours()) {

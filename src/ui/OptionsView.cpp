@@ -17,7 +17,7 @@
 #include "design/ValtoPrimaryButton.h"
 #include "design/ValtoSelect.h"
 #include "flow/TransferFlow.h"
-#include "nas/Partages.h"
+#include "core/Partages.h"
 #include "nas/Placement.h"
 
 #include <QDragEnterEvent>
@@ -204,7 +204,8 @@ void OptionsView::lier()
 
 bool OptionsView::surLeNAS(const QString& chemin) const
 {
-    return !classer({chemin}, partagesEnVigueur(m_preferences), m_racineVolumes).references.isEmpty();
+    return !classer({chemin}, partagesEnVigueur(m_preferences), racineMontage(m_preferences, m_racineVolumes))
+                .references.isEmpty();
 }
 
 void OptionsView::actualiserListe()

@@ -12,7 +12,7 @@
 #include "design/ValtoButton.h"
 #include "design/ValtoField.h"
 #include "design/ValtoSelect.h"
-#include "nas/Partages.h"
+#include "core/Partages.h"
 
 #include <QBoxLayout>
 #include <QPainter>
