@@ -170,20 +170,6 @@ bool echecTransport(const QNetworkReply& reponse)
     return !(erreurDeContenu || erreurDuServeur || code == QNetworkReply::ProtocolInvalidOperationError);
 }
 
-// Aborts the answer as soon as it announces or brings more than the ceiling; the flag tells why it ended.
-std::shared_ptr<const bool> plafonner(QNetworkReply* reponse)
-{
-    auto depasse = std::make_shared<bool>(false);
-    QObject::connect(reponse, &QNetworkReply::downloadProgress, reponse,
-                     [reponse, depasse](qint64 recus, qint64 annonces) {
-                         if (recus > plafondReponse || annonces > plafondReponse) {
-                             *depasse = true;
-                             reponse->abort();
-                         }
-                     });
-    return depasse;
-}
-
 ErreurSysteme erreurTransport(const QNetworkReply& reponse, bool depasse)
 {
     if (depasse) {
@@ -231,7 +217,7 @@ QCoro::Task<Resultat<T, ErreurAPI>> echanger(Resultat<RequeteAPI, TransferAPIErr
         co_return std::unexpected(ErreurAPI(preparee.error()));
     }
     const QScopedPointer<QNetworkReply, QScopedPointerDeleteLater> reponse(envoyer(*preparee));
-    const std::shared_ptr<const bool> depasse = plafonner(reponse.get());
+    const std::shared_ptr<const bool> depasse = plafonner(reponse.get(), plafondReponse);
     // Queued: the stop may be requested from inside a slot that this answer's end would re-enter.
     const std::stop_callback abandon(preparee->arret, [cible = reponse.get()] {
         QMetaObject::invokeMethod(cible, &QNetworkReply::abort, Qt::QueuedConnection);
