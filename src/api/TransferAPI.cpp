@@ -275,6 +275,9 @@ QString TransferAPIErreur::description() const
     switch (cas) {
     case Cas::http:
         return u"Serveur : erreur %1. %2"_s.arg(QString::number(status), message);
+    case Cas::redirection:
+        return u"Le serveur redirige vers %1 : corrige l'adresse du serveur dans Réglages."_s.arg(
+            message.isEmpty() ? u"une autre adresse"_s : message);
     case Cas::configurationManquante:
         return u"Clé API manquante — renseigne-la dans Réglages (⌘,)."_s;
     }
@@ -370,6 +373,11 @@ TransferAPI::verifierReponse(const QByteArray& corps, const QNetworkReply& repon
     }
     if (statut.toInt() == statutAttendu) {
         return {};
+    }
+    if (statut.toInt() >= 300 && statut.toInt() < 400) {
+        const QUrl cible = reponse.attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+        return std::unexpected(TransferAPIErreur::redirection(
+            statut.toInt(), cible.isEmpty() ? QString() : reponse.url().resolved(cible).toDisplayString(QUrl::RemoveUserInfo)));
     }
     return std::unexpected(TransferAPIErreur::http(statut.toInt(), messageDetail(corps)));
 }

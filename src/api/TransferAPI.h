@@ -18,9 +18,10 @@
 class Preferences;
 class QNetworkReply;
 
-// What the transfer server client itself reports: a refused answer, or no usable configuration.
+// What the transfer server client itself reports: a refused answer, a redirect (never followed, its
+// target in `message`), or no usable configuration.
 struct TransferAPIErreur final {
-    enum class Cas { http, configurationManquante };
+    enum class Cas { http, redirection, configurationManquante };
 
     Cas cas = Cas::http;
     int status = 0;
@@ -29,6 +30,10 @@ struct TransferAPIErreur final {
     static TransferAPIErreur http(int status, QString message)
     {
         return {Cas::http, status, std::move(message)};
+    }
+    static TransferAPIErreur redirection(int status, QString cible)
+    {
+        return {Cas::redirection, status, std::move(cible)};
     }
     static TransferAPIErreur configurationManquante() { return {Cas::configurationManquante, 0, {}}; }
 

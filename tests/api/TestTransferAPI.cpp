@@ -208,10 +208,14 @@ private Q_SLOTS:
             << partages << json(200, R"({"partages":["D",3]})") << illisible.arg(u"partages"_s);
         QTest::newRow("JSON tronqué") << lister << json(200, "{\"transferts\":[")
                                       << u"Réponse du serveur illisible : JSON invalide à l'octet 15."_s;
-        // Not followed: the key, and a creation's password, would go wherever the server points.
-        ReponseScriptee redirection = json(307, R"({"detail":"Déplacé."})");
-        redirection.entetes = "Location: /ailleurs\r\n";
-        QTest::newRow("redirection 307") << creer << redirection << u"Serveur : erreur 307. Déplacé."_s;
+        // Not followed: the key, and a creation's password, would go wherever the server points. The
+        // user is told what to mend.
+        ReponseScriptee redirection = json(301, R"({"detail":"Déplacé."})");
+        redirection.entetes = "Location: https://valto.example/api/transferts\r\n";
+        QTest::newRow("redirection 301")
+            << creer << redirection
+            << u"Le serveur redirige vers https://valto.example/api/transferts : corrige l'adresse du serveur "
+               u"dans Réglages."_s;
         // Past 16 MiB an answer is abandoned as it streams in, announced or not; a long "detail" is cut.
         QTest::newRow("démesurée") << lister
                                    << ReponseScriptee::flux(17 << 20, ReponseScriptee::Forme::sansLongueur)
