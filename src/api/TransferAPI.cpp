@@ -19,7 +19,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int delaiTransfertMs = 30'000;
 // Far above a list of 100 transfers; past it the answer is abandoned while it streams in.
 constexpr qint64 plafondReponse = 16 * 1024 * 1024;
 // A "detail" is shown in a window: a server that sends a book gets its first lines shown.
@@ -170,15 +169,16 @@ bool echecTransport(const QNetworkReply& reponse)
     return !(erreurDeContenu || erreurDuServeur || code == QNetworkReply::ProtocolInvalidOperationError);
 }
 
-ErreurSysteme erreurTransport(const QNetworkReply& reponse, bool depasse)
+ErreurSysteme erreurTransport(const QNetworkReply& reponse, bool depasse,
+                              std::chrono::steady_clock::time_point debutAttente)
 {
     if (depasse) {
         return ErreurSysteme{u"Réponse du serveur trop volumineuse (plus de 16 Mio) : abandonnée."_s};
     }
     // Our own timeout surfaces as a cancellation; nothing else cancels these requests.
     if (reponse.error() == QNetworkReply::OperationCanceledError) {
-        return ErreurSysteme{
-            u"Le serveur ne répond pas (délai de %1 s dépassé)."_s.arg(delaiTransfertMs / 1000)};
+        const auto attente = std::chrono::round<std::chrono::seconds>(std::chrono::steady_clock::now() - debutAttente);
+        return ErreurSysteme{u"Le serveur ne répond pas (aucune réponse en %1 s)."_s.arg(attente.count())};
     }
     return ErreurSysteme{reponse.errorString()};
 }
@@ -225,7 +225,7 @@ QCoro::Task<Resultat<T, ErreurAPI>> echanger(Resultat<RequeteAPI, TransferAPIErr
     co_await reponse.get();
     const QByteArray corps = reponse->readAll();
     if (*depasse || echecTransport(*reponse)) {
-        co_return std::unexpected(ErreurAPI(erreurTransport(*reponse, *depasse)));
+        co_return std::unexpected(ErreurAPI(erreurTransport(*reponse, *depasse, preparee->debutAttente)));
     }
     if (const auto verification = TransferAPI::verifierReponse(corps, *reponse, statutAttendu);
         !verification) {
@@ -242,11 +242,16 @@ bool peutAvoirEteEnregistre(const ErreurAPI& erreur)
     return refus == nullptr || (refus->cas == TransferAPIErreur::Cas::http && refus->status == 409);
 }
 
-QCoro::Task<std::optional<TransfertAPI>> transfertListe(TransferAPI api, QString token, QString titre)
+// The transfer listed with this token and this title; a failed look-up gives its own error.
+QCoro::Task<Resultat<std::optional<TransfertAPI>, ErreurAPI>> transfertListe(TransferAPI api, QString token,
+                                                                              QString titre)
 {
     QCoro::Task<Resultat<QList<TransfertAPI>, ErreurAPI>> demande = api.listerTransferts();
     const Resultat<QList<TransfertAPI>, ErreurAPI> liste = co_await demande;
-    for (const TransfertAPI& transfert : liste.value_or(QList<TransfertAPI>())) {
+    if (!liste) {
+        co_return std::unexpected(liste.error());
+    }
+    for (const TransfertAPI& transfert : *liste) {
         if (transfert.token == token && transfert.titre == titre) {
             co_return transfert;
         }
@@ -256,16 +261,23 @@ QCoro::Task<std::optional<TransfertAPI>> transfertListe(TransferAPI api, QString
 
 QCoro::Task<Resultat<TransfertAPI, ErreurAPI>> creerOuRetrouver(TransferAPI api, CorpsCreation corps)
 {
+    // The look-up that may follow is part of the same wait.
+    api.debutAttente = api.debutAttente.value_or(std::chrono::steady_clock::now());
     QCoro::Task<Resultat<TransfertAPI, ErreurAPI>> creation =
         echanger(api.requete(u"/api/transferts"_s, "POST", corps.versJSON()), 201, lireTransfert);
     Resultat<TransfertAPI, ErreurAPI> cree = co_await creation;
-    if (!cree && peutAvoirEteEnregistre(cree.error())) {
-        QCoro::Task<std::optional<TransfertAPI>> recherche = transfertListe(api, corps.token, corps.titre);
-        if (std::optional<TransfertAPI> liste = co_await recherche) {
-            cree = std::move(*liste);
-        }
+    if (cree || !peutAvoirEteEnregistre(cree.error())) {
+        co_return cree;
     }
-    co_return cree;
+    QCoro::Task<Resultat<std::optional<TransfertAPI>, ErreurAPI>> recherche =
+        transfertListe(api, corps.token, corps.titre);
+    const Resultat<std::optional<TransfertAPI>, ErreurAPI> liste = co_await recherche;
+    if (liste && *liste) {
+        co_return **liste;
+    }
+    // Both lost on the way (timeouts): the later loss tells the whole wait. Any answer says more.
+    const auto perdue = [](const ErreurAPI& erreur) { return std::holds_alternative<ErreurSysteme>(erreur); };
+    co_return perdue(cree.error()) && !liste && perdue(liste.error()) ? std::unexpected(liste.error()) : cree;
 }
 
 } // namespace
@@ -356,12 +368,12 @@ Resultat<RequeteAPI, TransferAPIErreur> TransferAPI::requete(const QString& chem
         return std::unexpected(TransferAPIErreur::configurationManquante());
     }
     QNetworkRequest demande(url);
-    demande.setTransferTimeout(delaiTransfertMs);
+    demande.setTransferTimeout(int(delai.count()));
     // A followed redirect would carry the key, and a creation's password, to wherever it points.
     demande.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     demande.setRawHeader("X-Api-Key", apiKey.toUtf8());
     demande.setRawHeader("Content-Type", "application/json");
-    return RequeteAPI{demande, methode, corps, arret};
+    return RequeteAPI{demande, methode, corps, arret, debutAttente.value_or(std::chrono::steady_clock::now())};
 }
 
 Resultat<void, TransferAPIErreur>

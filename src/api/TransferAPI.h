@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <optional>
 #include <stop_token>
 #include <variant>
@@ -74,6 +75,8 @@ struct RequeteAPI final {
     QByteArray corps;
     // A stop request abandons the exchange: the answer is dropped and the request fails.
     std::stop_token arret{};
+    // Since when the user waits: a timeout says how long that was.
+    std::chrono::steady_clock::time_point debutAttente{};
 };
 
 // Client of the transfer server; made afresh from the preferences for each operation. Each operation copies
@@ -85,6 +88,11 @@ struct TransferAPI final {
     QString apiKey;
     // Abandons every request of this client once stopped (a send the user gave up).
     std::stop_token arret{};
+    // When the user began to wait for the server, if before this client's request: a timeout text then
+    // counts the whole wait, not only the last request's.
+    std::optional<std::chrono::steady_clock::time_point> debutAttente{};
+    // With no byte coming for this long, a request gives up.
+    std::chrono::milliseconds delai{30'000};
 
     static TransferAPI depuisPreferences(Preferences& preferences);
 
@@ -97,7 +105,7 @@ struct TransferAPI final {
                                                                      CorpsModification corps) const;
     QCoro::Task<Resultat<void, ErreurAPI>> supprimerTransfert(QString token) const;
 
-    // Authenticated request for `chemin` (appended to baseURL as is), with a 30-second idle timeout.
+    // Authenticated request for `chemin` (appended to baseURL as is), with the idle timeout `delai`.
     Resultat<RequeteAPI, TransferAPIErreur> requete(const QString& chemin, const QByteArray& methode,
                                                     const QByteArray& corps = {}) const;
     // Passes only on exactly `statutAttendu`; otherwise the status with the answer's "detail" text.

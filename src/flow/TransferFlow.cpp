@@ -260,8 +260,10 @@ QCoro::Task<> TransferFlow::executerEnvoi(quint64 numero, QString token, QString
             vivant->finirTravail();
         }
     });
+    const auto debutAttente = std::chrono::steady_clock::now();
     TransferAPI api = TransferAPI::depuisPreferences(m_preferences);
     api.arret = arret;
+    api.debutAttente = debutAttente;
     QCoro::Task<Resultat<QStringList, ErreurAPI>> demandePartages = api.listerPartages();
     const Resultat<QStringList, ErreurAPI> partages = co_await demandePartages;
     // The options screen stays usable while the shares are asked for: a cancelled or emptied send stops.
@@ -320,6 +322,8 @@ QCoro::Task<> TransferFlow::executerEnvoi(quint64 numero, QString token, QString
     const QDateTime maintenant = m_plateforme.maintenant();
     TransferAPI apiEnregistrement = TransferAPI::depuisPreferences(m_preferences);
     apiEnregistrement.arret = arret;
+    // The copy screen showed its progress; from here on the user waits for the server again.
+    apiEnregistrement.debutAttente = copieLancee ? std::chrono::steady_clock::now() : debutAttente;
     QCoro::Task<Resultat<TransfertAPI, ErreurAPI>> creation =
         apiEnregistrement.creerTransfert(corpsCreation(token, placement, nomsCopies));
     const Resultat<TransfertAPI, ErreurAPI> reponse = co_await creation;

@@ -133,9 +133,9 @@ Resultat<QString> creerDossierStaging(const QString& dossierTemporaire, const QS
 
 ErreurSysteme erreurTelechargement(const QNetworkReply& reponse)
 {
-    // Our own timeout surfaces as a cancellation.
+    // Our own timeout surfaces as a cancellation; it counts from the last byte received.
     if (reponse.error() == QNetworkReply::OperationCanceledError) {
-        return ErreurSysteme{u"Le serveur ne répond pas (délai de %1 s dépassé)."_s.arg(delaiImageMs / 1000)};
+        return ErreurSysteme{u"Le serveur ne répond plus (aucune donnée depuis %1 s)."_s.arg(delaiImageMs / 1000)};
     }
     return ErreurSysteme{reponse.errorString()};
 }

@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -235,6 +236,23 @@ private Q_SLOTS:
         const QString obtenu = operation.lancer(TransferAPI{serveur.origine(), u"k"_s});
         QVERIFY(!obtenu.isEmpty());
         QCOMPARE(texte.isEmpty() ? obtenu : texte, obtenu);
+    }
+
+    // A creation that times out, then its look-up too: the text gives the whole wait, not one request's.
+    void delaiDepasse()
+    {
+        ServeurLocal serveur;
+        ReponseScriptee muette = ReponseScriptee::json(201, enregistrement);
+        muette.delaiMs = 5000;
+        serveur.repondre("POST", "/api/transferts", muette);
+        serveur.repondre("GET", "/api/transferts", muette);
+        TransferAPI api{serveur.origine(), u"k"_s};
+        api.delai = std::chrono::milliseconds(1200);
+        const auto cree = QCoro::waitFor(api.creerTransfert(corpsCreation()));
+        const QRegularExpressionMatch texte =
+            QRegularExpression(u"^Le serveur ne répond pas \\(aucune réponse en (\\d+) s\\)\\.$"_s)
+                .match(description(cree.error()));
+        QVERIFY2(texte.hasMatch() && texte.captured(1).toInt() >= 2, qPrintable(description(cree.error())));
     }
 
     // Nothing is sent without a usable key and address; a line break in the key would smuggle a header.
