@@ -39,7 +39,8 @@ std::optional<std::int64_t> expirationDepuis(std::int64_t maintenant, std::int64
 // A comparison serves exactly two files, and its "ordre" designates both.
 bool ordreValide(const DemandeCreation& demande, const ArbreNAS& arbre, const std::vector<Element>& elements)
 {
-    const auto fichiers = std::count_if(elements.begin(), elements.end(), [](const Element& e) { return !e.dossier; });
+    const auto fichiers =
+        std::count_if(elements.begin(), elements.end(), [](const Element& e) { return !e.dossier; });
     if (fichiers != 2 || demande.ordre.size() != 2) {
         return false;
     }

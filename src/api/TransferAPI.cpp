@@ -177,7 +177,8 @@ ErreurSysteme erreurTransport(const QNetworkReply& reponse, bool depasse,
     }
     // Our own timeout surfaces as a cancellation; nothing else cancels these requests.
     if (reponse.error() == QNetworkReply::OperationCanceledError) {
-        const auto attente = std::chrono::round<std::chrono::seconds>(std::chrono::steady_clock::now() - debutAttente);
+        const auto attente =
+            std::chrono::round<std::chrono::seconds>(std::chrono::steady_clock::now() - debutAttente);
         return ErreurSysteme{u"Le serveur ne répond pas (aucune réponse en %1 s)."_s.arg(attente.count())};
     }
     return ErreurSysteme{reponse.errorString()};
@@ -244,7 +245,7 @@ bool peutAvoirEteEnregistre(const ErreurAPI& erreur)
 
 // The transfer listed with this token and this title; a failed look-up gives its own error.
 QCoro::Task<Resultat<std::optional<TransfertAPI>, ErreurAPI>> transfertListe(TransferAPI api, QString token,
-                                                                              QString titre)
+                                                                             QString titre)
 {
     QCoro::Task<Resultat<QList<TransfertAPI>, ErreurAPI>> demande = api.listerTransferts();
     const Resultat<QList<TransfertAPI>, ErreurAPI> liste = co_await demande;
@@ -373,7 +374,8 @@ Resultat<RequeteAPI, TransferAPIErreur> TransferAPI::requete(const QString& chem
     demande.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     demande.setRawHeader("X-Api-Key", apiKey.toUtf8());
     demande.setRawHeader("Content-Type", "application/json");
-    return RequeteAPI{demande, methode, corps, arret, debutAttente.value_or(std::chrono::steady_clock::now())};
+    return RequeteAPI{demande, methode, corps, arret,
+                      debutAttente.value_or(std::chrono::steady_clock::now())};
 }
 
 Resultat<void, TransferAPIErreur>
@@ -389,7 +391,9 @@ TransferAPI::verifierReponse(const QByteArray& corps, const QNetworkReply& repon
     if (statut.toInt() >= 300 && statut.toInt() < 400) {
         const QUrl cible = reponse.attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
         return std::unexpected(TransferAPIErreur::redirection(
-            statut.toInt(), cible.isEmpty() ? QString() : reponse.url().resolved(cible).toDisplayString(QUrl::RemoveUserInfo)));
+            statut.toInt(), cible.isEmpty()
+                                ? QString()
+                                : reponse.url().resolved(cible).toDisplayString(QUrl::RemoveUserInfo)));
     }
     return std::unexpected(TransferAPIErreur::http(statut.toInt(), messageDetail(corps)));
 }

@@ -80,7 +80,8 @@ void ecarterSiInutilisable(const QString& chemin, qint64 tailleMax)
     struct stat etat {};
     const QByteArray nom = QFile::encodeName(chemin);
     const bool present = ::lstat(nom.constData(), &etat) == 0;
-    const bool utilisable = ::stat(nom.constData(), &etat) == 0 && S_ISREG(etat.st_mode) && etat.st_size <= tailleMax;
+    const bool utilisable =
+        ::stat(nom.constData(), &etat) == 0 && S_ISREG(etat.st_mode) && etat.st_size <= tailleMax;
     if (present && !utilisable) {
         mettreDeCote(chemin);
     }

@@ -7,10 +7,9 @@
 #include <QPointer>
 #include <QtConcurrent>
 
-QFuture<Resultat<QStringList, ErreurCopie>> copierEnArrierePlan(const QStringList& chemins, const QString& token,
-                                                         const QString& dossierCopies, QObject* contexte,
-                                                         std::function<void(qint64)> surProgression,
-                                                         std::stop_token arret)
+QFuture<Resultat<QStringList, ErreurCopie>>
+copierEnArrierePlan(const QStringList& chemins, const QString& token, const QString& dossierCopies,
+                    QObject* contexte, std::function<void(qint64)> surProgression, std::stop_token arret)
 {
     // The weak link is only dereferenced on the UI thread, inside the queued call.
     auto versUI = [cible = QPointer<QObject>(contexte),

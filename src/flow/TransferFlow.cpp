@@ -4,10 +4,10 @@
 #include "api/TransferAPI.h"
 #include "core/Affichage.h"
 #include "core/HistoryStore.h"
+#include "core/Partages.h"
 #include "core/Preferences.h"
 #include "core/Rognage.h"
 #include "flow/CopieEnArrierePlan.h"
-#include "core/Partages.h"
 #include "nas/Placement.h"
 
 #include <QClipboard>
@@ -384,9 +384,9 @@ QStringList TransferFlow::ordreComparaison(const Placement& placement, const QSt
         designations.append(copie >= 0 ? nomsCopies.value(copie) : placement.references.value(reference++));
     }
     // A copy renamed by the destination's own rules (a case-insensitive volume) no longer goes by its name.
-    const bool nomsSuffisent = noms.at(0) != noms.at(1) && std::ranges::all_of(nomsCopies, [&](const QString& nom) {
-                                   return noms.contains(nom);
-                               });
+    const bool nomsSuffisent =
+        noms.at(0) != noms.at(1) &&
+        std::ranges::all_of(nomsCopies, [&](const QString& nom) { return noms.contains(nom); });
     return nomsSuffisent ? noms : designations;
 }
 

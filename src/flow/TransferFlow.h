@@ -87,7 +87,8 @@ private:
     QCoro::Task<> compterTaille();
     void finirTravail();
     bool pretAEnvoyer() const;
-    CorpsCreation corpsCreation(const QString& token, const Placement& placement, const QStringList& nomsCopies);
+    CorpsCreation corpsCreation(const QString& token, const Placement& placement,
+                                const QStringList& nomsCopies);
     QStringList ordreComparaison(const Placement& placement, const QStringList& nomsCopies) const;
     void echouer(const QString& message);
     bool estAcceptable(const QString& chemin) const;

@@ -135,7 +135,8 @@ ErreurSysteme erreurTelechargement(const QNetworkReply& reponse)
 {
     // Our own timeout surfaces as a cancellation; it counts from the last byte received.
     if (reponse.error() == QNetworkReply::OperationCanceledError) {
-        return ErreurSysteme{u"Le serveur ne répond plus (aucune donnée depuis %1 s)."_s.arg(delaiImageMs / 1000)};
+        return ErreurSysteme{
+            u"Le serveur ne répond plus (aucune donnée depuis %1 s)."_s.arg(delaiImageMs / 1000)};
     }
     return ErreurSysteme{reponse.errorString()};
 }
@@ -197,7 +198,8 @@ QCoro::Task<> UpdateChecker::verifier()
         co_return;
     }
     const QVariant statut = reponse->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (*depasse || reponse->error() != QNetworkReply::NoError || !statut.isValid() || statut.toInt() != 200) {
+    if (*depasse || reponse->error() != QNetworkReply::NoError || !statut.isValid() ||
+        statut.toInt() != 200) {
         co_return;
     }
     const std::optional<VersionInfo> manifeste = lireManifeste(reponse->readAll());

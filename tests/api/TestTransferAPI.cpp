@@ -213,10 +213,10 @@ private Q_SLOTS:
         // user is told what to mend.
         ReponseScriptee redirection = json(301, R"({"detail":"Déplacé."})");
         redirection.entetes = "Location: https://valto.example/api/transferts\r\n";
-        QTest::newRow("redirection 301")
-            << creer << redirection
-            << u"Le serveur redirige vers https://valto.example/api/transferts : corrige l'adresse du serveur "
-               u"dans Réglages."_s;
+        QTest::newRow("redirection 301") << creer << redirection
+                                         << u"Le serveur redirige vers https://valto.example/api/transferts "
+                                            u": corrige l'adresse du serveur "
+                                            u"dans Réglages."_s;
         // Past 16 MiB an answer is abandoned as it streams in, announced or not; a long "detail" is cut.
         QTest::newRow("démesurée") << lister
                                    << ReponseScriptee::flux(17 << 20, ReponseScriptee::Forme::sansLongueur)

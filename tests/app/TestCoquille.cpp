@@ -6,8 +6,8 @@
 #include "support/ExecuterTests.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QLocalSocket>
 #include <QProcess>
 

@@ -151,8 +151,8 @@ private Q_SLOTS:
         QCOMPARE(lire(banc.fichier() + u".illisible-2"_s), attendus.isEmpty() ? contenu : QByteArray());
         // A set-aside file may hold passwords: whatever its mode was, it is its owner's alone now.
         if (attendus.isEmpty()) {
-            QCOMPARE(QFile::permissions(banc.fichier() + u".illisible-2"_s) & ~(QFile::ReadOwner | QFile::WriteOwner |
-                                                                                   QFile::ReadUser | QFile::WriteUser),
+            QCOMPARE(QFile::permissions(banc.fichier() + u".illisible-2"_s) &
+                         ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
                      QFile::Permissions());
         }
     }

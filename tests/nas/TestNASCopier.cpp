@@ -175,7 +175,8 @@ private Q_SLOTS:
     {
         EnvironnementTest env;
         env.creerDossier(copiesParDefaut);
-        int dossier = ::open(QFile::encodeName(env.creerDossier(u"home/P"_s)).constData(), O_RDONLY | O_DIRECTORY);
+        int dossier =
+            ::open(QFile::encodeName(env.creerDossier(u"home/P"_s)).constData(), O_RDONLY | O_DIRECTORY);
         const QByteArray nom(50, 'a');
         for (int niveau = 0; niveau < 100; ++niveau) {
             QCOMPARE(::mkdirat(dossier, nom.constData(), 0700), 0);
@@ -195,7 +196,8 @@ private Q_SLOTS:
     {
         EnvironnementTest env;
         env.creerDossier(copiesParDefaut);
-        const QString source = env.creerFichier(u"home/gros.bin"_s, QByteArray(3 * NASCopier::tailleBloc, 'g'));
+        const QString source =
+            env.creerFichier(u"home/gros.bin"_s, QByteArray(3 * NASCopier::tailleBloc, 'g'));
         std::stop_source arret;
         QList<qint64> progression;
         const auto resultat = NASCopier::copier(

@@ -81,10 +81,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("racine");
         QTest::newRow("macOS, rien de choisi") << QVariant() << u"/Volumes"_s << u"/Volumes"_s;
         QTest::newRow("Linux, rien de choisi") << QVariant() << u"/mnt"_s << u"/mnt"_s;
-        QTest::newRow("macOS, partage DATA") << QVariant(u"/Volumes/DATA/Valto Transferts/"_s) << u"/mnt"_s
-                                             << u"/Volumes"_s;
-        QTest::newRow("Linux, partage monté ailleurs")
-            << QVariant(u"/home/c/nas/VALTO SERVER/Envois/Valto"_s) << u"/mnt"_s << u"/home/c/nas"_s;
+        QTest::newRow("macOS, partage DATA")
+            << QVariant(u"/Volumes/DATA/Valto Transferts/"_s) << u"/mnt"_s << u"/Volumes"_s;
+        // The layout of scripts/run.sh's demo.
+        QTest::newRow("Linux, NAS de la démo")
+            << QVariant(u"/home/c/.local/share/valto-demo/nas/DATA/Valto Transferts"_s) << u"/mnt"_s
+            << u"/home/c/.local/share/valto-demo/nas"_s;
         QTest::newRow("hors de tout partage") << QVariant(u"/srv/copies"_s) << u"/mnt"_s << u"/mnt"_s;
         QTest::newRow("relatif") << QVariant(u"DATA/copies"_s) << u"/Volumes"_s << u"/Volumes"_s;
     }

@@ -259,9 +259,8 @@ private Q_SLOTS:
             << Mode::compare << QStringList{u"Bureau/avant.jpg"_s, u"Téléchargements/après.jpg"_s}
             << u"class=\"curseur\""_s;
         // Two versions of one file, copied, on the NAS, or one of each.
-        QTest::newRow("homonymes copiés") << Mode::compare
-                                          << QStringList{u"v2/facade.jpg"_s, u"v1/facade.jpg"_s}
-                                          << u"class=\"curseur\""_s;
+        QTest::newRow("homonymes copiés")
+            << Mode::compare << QStringList{u"v2/facade.jpg"_s, u"v1/facade.jpg"_s} << u"class=\"curseur\""_s;
         QTest::newRow("homonymes sur le NAS")
             << Mode::compare << QStringList{u"Volumes/DATA/v2/facade.pdf"_s, u"Volumes/DATA/v1/facade.pdf"_s}
             << u"<iframe"_s;
