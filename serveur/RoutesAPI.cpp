@@ -3,8 +3,9 @@
 #include "serveur/Crypto.h"
 #include "serveur/Dates.h"
 #include "serveur/Demandes.h"
+#include "serveur/Journal.h"
 
-#include <httplib.h>
+#include "serveur/http/Routeur.h"
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -18,7 +19,7 @@ namespace {
 constexpr std::int64_t secondesParJour = 86400;
 const std::string motifToken = "/api/transferts/([^/]+)";
 
-void repondreJSON(httplib::Response& reponse, int statut, const json& corps)
+void repondreJSON(http::Response& reponse, int statut, const json& corps)
 {
     reponse.status = statut;
     reponse.set_content(corps.dump(), "application/json; charset=utf-8");
@@ -49,6 +50,14 @@ bool ordreValide(const DemandeCreation& demande, const ArbreNAS& arbre, const st
     return avant != nullptr && apres != nullptr && avant != apres;
 }
 
+// A write the database refused (locked, disk full): logged, and the client may send it again.
+void repondreIndisponible(http::Response& reponse, const std::string& ou, const std::string& erreur)
+{
+    journal::erreur(ou, erreur);
+    reponse.set_header("Retry-After", "5");
+    repondreJSON(reponse, 503, json{{"detail", "Base de données indisponible : réessayez dans un instant."}});
+}
+
 } // namespace
 
 RoutesAPI::RoutesAPI(Contexte& contexte)
@@ -56,12 +65,12 @@ RoutesAPI::RoutesAPI(Contexte& contexte)
 {
 }
 
-void RoutesAPI::repondreErreur(httplib::Response& reponse, int statut, const std::string& detail)
+void RoutesAPI::repondreErreur(http::Response& reponse, int statut, const std::string& detail)
 {
     repondreJSON(reponse, statut, json{{"detail", detail}});
 }
 
-bool RoutesAPI::authentifier(const httplib::Request& requete, httplib::Response& reponse) const
+bool RoutesAPI::authentifier(const http::Request& requete, http::Response& reponse) const
 {
     if (crypto::egalesEnTempsConstant(requete.get_header_value("X-Api-Key"), m_contexte.cleAPI)) {
         return true;
@@ -70,20 +79,20 @@ bool RoutesAPI::authentifier(const httplib::Request& requete, httplib::Response&
     return false;
 }
 
-void RoutesAPI::installer(httplib::Server& serveur)
+void RoutesAPI::installer(http::Routeur& serveur)
 {
     serveur.Post("/api/transferts", [this](const auto& rq, auto& rp) { creer(rq, rp); });
-    serveur.Get("/api/transferts", [this](const auto&, auto& rp) { lister(rp); });
+    serveur.Get("/api/transferts", [this](const auto& rq, auto& rp) { lister(rq, rp); });
     serveur.Patch(motifToken, [this](const auto& rq, auto& rp) { modifier(rq, rp); });
     serveur.Delete(motifToken, [this](const auto& rq, auto& rp) { supprimer(rq, rp); });
     serveur.Get("/api/partages", [this](const auto&, auto& rp) { partages(rp); });
 }
 
-json RoutesAPI::versJSON(const Enregistrement& t) const
+json RoutesAPI::versJSON(const Enregistrement& t, const std::string& origine) const
 {
     json objet = {{"token", t.token},
                   {"titre", t.titre},
-                  {"url", m_contexte.urlPublique + "/t/" + t.token},
+                  {"url", origine + "/t/" + t.token},
                   {"protege", t.empreinteMotDePasse.has_value()},
                   {"cree_le", dateISO(t.creeLe)},
                   {"nb_telechargements", t.nbTelechargements},
@@ -98,17 +107,21 @@ json RoutesAPI::versJSON(const Enregistrement& t) const
     return objet;
 }
 
-void RoutesAPI::creer(const httplib::Request& requete, httplib::Response& reponse)
+void RoutesAPI::creer(const http::Request& requete, http::Response& reponse)
 {
     const auto demande = lireDemandeCreation(requete.body);
     if (!demande) {
         return repondreErreur(reponse, 400, demande.error());
     }
     const std::string empreinte = crypto::signer(demande->formeCanonique(), m_contexte.secret);
-    // A client that lost the first answer retries with the same body and must get its link.
+    // A client that lost the first answer retries with the same body and must get its link; its password
+    // is checked against the stored hash, the fingerprint leaving it out.
     const auto reponseExistante = [&](const Enregistrement& existant) {
-        if (existant.empreinteCorps == empreinte) {
-            return repondreJSON(reponse, 201, versJSON(existant));
+        if (existant.empreinteCorps == empreinte &&
+            (!demande->motDePasse || (existant.empreinteMotDePasse && m_contexte.limiteArgon2.executer([&] {
+                return crypto::verifierMotDePasse(*existant.empreinteMotDePasse, *demande->motDePasse);
+            })))) {
+            return repondreJSON(reponse, 201, versJSON(existant, requete.base_url));
         }
         repondreErreur(reponse, 409, "Ce token est déjà utilisé par un autre transfert.");
     };
@@ -139,8 +152,8 @@ void RoutesAPI::creer(const httplib::Request& requete, httplib::Response& repons
     t.expireLe = expirationDepuis(t.creeLe, demande->expireJours);
     t.empreinteCorps = empreinte;
     if (demande->motDePasse) {
-        t.empreinteMotDePasse =
-            crypto::hacherMotDePasse(*demande->motDePasse, m_contexte.configuration.argon2);
+        t.empreinteMotDePasse = m_contexte.limiteArgon2.executer(
+            [&] { return crypto::hacherMotDePasse(*demande->motDePasse, m_contexte.configuration.argon2); });
     }
     for (const Element& e : elements) {
         if (!e.dossier) {
@@ -148,22 +161,26 @@ void RoutesAPI::creer(const httplib::Request& requete, httplib::Response& repons
             t.octets += e.taille;
         }
     }
-    if (!m_contexte.base->inserer(t)) {
+    const auto insere = m_contexte.base->inserer(t);
+    if (!insere) {
+        return repondreIndisponible(reponse, "création de " + t.token, insere.error());
+    }
+    if (!*insere) {
         return reponseExistante(m_contexte.base->trouver(t.token).value_or(Enregistrement{}));
     }
-    repondreJSON(reponse, 201, versJSON(t));
+    repondreJSON(reponse, 201, versJSON(t, requete.base_url));
 }
 
-void RoutesAPI::lister(httplib::Response& reponse)
+void RoutesAPI::lister(const http::Request& requete, http::Response& reponse)
 {
     json transferts = json::array();
     for (const Enregistrement& t : m_contexte.base->lister()) {
-        transferts.push_back(versJSON(t));
+        transferts.push_back(versJSON(t, requete.base_url));
     }
     repondreJSON(reponse, 200, json{{"transferts", transferts}});
 }
 
-void RoutesAPI::modifier(const httplib::Request& requete, httplib::Response& reponse)
+void RoutesAPI::modifier(const http::Request& requete, http::Response& reponse)
 {
     const std::string token = requete.matches[1];
     const auto existant = tokenValide(token) ? m_contexte.base->trouver(token) : std::nullopt;
@@ -174,28 +191,36 @@ void RoutesAPI::modifier(const httplib::Request& requete, httplib::Response& rep
     if (!demande) {
         return repondreErreur(reponse, 400, demande.error());
     }
-    Enregistrement t = *existant;
-    t.titre = demande->titre.value_or(t.titre);
+    std::optional<std::optional<std::int64_t>> expireLe;
     if (demande->expireJours) {
-        t.expireLe = expirationDepuis(m_contexte.maintenant(), *demande->expireJours);
+        expireLe = expirationDepuis(m_contexte.maintenant(), *demande->expireJours);
     }
-    if (!m_contexte.base->modifier(token, t.titre, t.expireLe)) {
+    const auto modifie = m_contexte.base->modifier(token, demande->titre, expireLe);
+    if (!modifie) {
+        return repondreIndisponible(reponse, "modification de " + token, modifie.error());
+    }
+    const auto apres = *modifie ? m_contexte.base->trouver(token) : std::nullopt;
+    if (!apres) {
         return repondreErreur(reponse, 404, "Transfert introuvable.");
     }
-    repondreJSON(reponse, 200, versJSON(t));
+    repondreJSON(reponse, 200, versJSON(*apres, requete.base_url));
 }
 
-void RoutesAPI::supprimer(const httplib::Request& requete, httplib::Response& reponse)
+void RoutesAPI::supprimer(const http::Request& requete, http::Response& reponse)
 {
     const std::string token = requete.matches[1];
-    if (!tokenValide(token) || !m_contexte.base->supprimer(token)) {
+    const auto supprime = tokenValide(token) ? m_contexte.base->supprimer(token) : false;
+    if (!supprime) {
+        return repondreIndisponible(reponse, "suppression de " + token, supprime.error());
+    }
+    if (!*supprime) {
         return repondreErreur(reponse, 404, "Transfert introuvable.");
     }
     m_contexte.arbre.supprimerDossierDuToken(token);
     repondreJSON(reponse, 200, json{{"token", token}});
 }
 
-void RoutesAPI::partages(httplib::Response& reponse)
+void RoutesAPI::partages(http::Response& reponse)
 {
     repondreJSON(reponse, 200, json{{"partages", m_contexte.arbre.partages()}});
 }

@@ -4,13 +4,14 @@
 #include "serveur/Contexte.h"
 #include "serveur/RoutesAPI.h"
 #include "serveur/RoutesPages.h"
+#include "serveur/http/Routeur.h"
 
 #include <expected>
 #include <memory>
 #include <string>
 
-namespace httplib {
-class Server;
+namespace serveur::http {
+class ServeurHTTP;
 }
 
 namespace serveur {
@@ -31,6 +32,8 @@ public:
     // True when this start created the key file.
     bool cleCreee() const { return m_cleCreee; }
     const std::string& urlPublique() const { return m_contexte->urlPublique; }
+    // Most password hashes and checks seen running at once.
+    int picArgon2() const { return m_contexte->limiteArgon2.pic(); }
 
 private:
     ServeurTransferts(std::unique_ptr<Contexte> contexte, bool cleCreee);
@@ -38,9 +41,10 @@ private:
 
     std::unique_ptr<Contexte> m_contexte;
     bool m_cleCreee;
-    std::unique_ptr<httplib::Server> m_http;
     RoutesAPI m_api;
     RoutesPages m_pages;
+    http::Routeur m_routeur;
+    std::unique_ptr<http::ServeurHTTP> m_http;
 };
 
 } // namespace serveur

@@ -235,7 +235,7 @@ private Q_SLOTS:
         serveur.repondre(operation.methode, operation.chemin, reponse);
         const QString obtenu = operation.lancer(TransferAPI{serveur.origine(), u"k"_s});
         QVERIFY(!obtenu.isEmpty());
-        QCOMPARE(texte.isEmpty() ? obtenu : texte, obtenu);
+        QCOMPARE(obtenu, texte.isEmpty() ? obtenu : texte);
     }
 
     // A creation that times out, then its look-up too: the text gives the whole wait, not one request's.

@@ -1,37 +1,55 @@
 #include "ServeurDeTest.h"
 
 #include "api/ReseauPartage.h"
+#include "serveur/Journal.h"
 
 #include <QDateTime>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QNetworkReply>
+#include <QRegularExpression>
+#include <QTcpSocket>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
-ServeurDeTest::ServeurDeTest()
-    : m_maintenant(std::make_shared<std::atomic<qint64>>(QDateTime::currentSecsSinceEpoch()))
+serveur::Configuration configurationDeTest(EnvironnementTest& environnement)
 {
-    m_environnement.creerDossier(u"Volumes/DATA/Valto Transferts"_s);
-    m_environnement.creerDossier(u"Volumes/ARCHIVE"_s);
+    environnement.creerDossier(u"Volumes/DATA/Valto Transferts"_s);
+    environnement.creerDossier(u"Volumes/ARCHIVE"_s);
     serveur::Configuration configuration;
     configuration.port = 0;
-    configuration.racineNAS = nas({}).toStdString();
-    configuration.dossierDonnees = m_environnement.chemin(u"serveur"_s).toStdString();
+    configuration.racineNAS = environnement.chemin(u"Volumes"_s).toStdString();
+    configuration.dossierDonnees = environnement.chemin(u"serveur"_s).toStdString();
     configuration.dossierVersions =
-        QFileInfo(m_environnement.creerFichier(u"versions/version.json"_s, R"({"version":"9.9","url":"x"})"))
+        QFileInfo(environnement.creerFichier(u"versions/version.json"_s, R"({"version":"9.9","url":"x"})"))
             .path()
             .toStdString();
     configuration.fils = 4;
     configuration.argon2 = serveur::CoutArgon2::minimal();
+    configuration.attenteBaseMillisecondes = 200;
+    return configuration;
+}
+
+ServeurDeTest::ServeurDeTest(const std::function<void(serveur::Configuration&)>& reglage)
+    : m_maintenant(std::make_shared<std::atomic<qint64>>(QDateTime::currentSecsSinceEpoch()))
+{
+    serveur::Configuration configuration = configurationDeTest(m_environnement);
     configuration.horloge = [maintenant = m_maintenant] { return maintenant->load(); };
+    if (reglage) {
+        reglage(configuration);
+    }
+    serveur::journal::rediriger([this](const std::string& ligne) {
+        const QMutexLocker garde(&m_verrouJournal);
+        m_journal.append(QString::fromStdString(ligne));
+    });
     auto serveur = serveur::ServeurTransferts::creer(configuration);
     if (!serveur) {
         qFatal("valto-serveur ne démarre pas : %s", serveur.error().c_str());
     }
     m_serveur = std::move(*serveur);
-    m_origine = u"http://127.0.0.1:%1"_s.arg(m_serveur->lier().value());
+    m_port = m_serveur->lier().value();
+    m_origine = u"http://127.0.0.1:%1"_s.arg(m_port);
     m_ecoute = std::thread([this] { m_serveur->ecouter(); });
 }
 
@@ -42,6 +60,40 @@ ServeurDeTest::~ServeurDeTest()
     reseauPartage().clearConnectionCache();
     m_serveur->arreter();
     m_ecoute.join();
+    m_serveur.reset();
+    serveur::journal::rediriger({});
+}
+
+QStringList ServeurDeTest::journal() const
+{
+    const QMutexLocker garde(&m_verrouJournal);
+    return m_journal;
+}
+
+QByteArray echangerBrut(int port, const QByteArray& envoi, int attenteMs, const QHostAddress& source)
+{
+    QTcpSocket socket;
+    socket.bind(source);
+    socket.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
+    if (!socket.waitForConnected(2000)) {
+        return {};
+    }
+    socket.write(envoi);
+    QByteArray recu;
+    while (socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(attenteMs)) {
+        recu += socket.readAll();
+    }
+    return recu + socket.readAll();
+}
+
+QList<int> statuts(const QByteArray& brut)
+{
+    QList<int> resultat;
+    static const QRegularExpression ligne(u"HTTP/1\\.1 (\\d{3}) "_s);
+    for (auto trouve = ligne.globalMatch(QString::fromLatin1(brut)); trouve.hasNext();) {
+        resultat.append(trouve.next().captured(1).toInt());
+    }
+    return resultat;
 }
 
 ReponseHTTP ServeurDeTest::envoyer(const QByteArray& methode, const QString& chemin, const Entetes& entetes,
