@@ -226,7 +226,10 @@ private Q_SLOTS:
         banc.serveur.remplacer("POST", "/api/transferts", creationLente);
         banc.montrer();
         int questions = 0;
-        banc.fenetre().confirmerAbandon = [&](QWidget*) {
+        banc.fenetre().confirmerAbandon = [&](QWidget* fenetre) {
+            ConfirmationAbandon question(fenetre);
+            question.adjustSize();
+            Captures::enregistrer(question, u"confirmation-abandon"_s);
             ++questions;
             return geste == u"abandonner"_s;
         };
@@ -253,14 +256,6 @@ private Q_SLOTS:
         QCOMPARE(banc.fenetre().isVisible(), !fermee);
         QCOMPARE(banc.terminaisons, fermee ? 1 : 0);
         QCOMPARE(QThreadPool::globalInstance()->activeThreadCount(), 0);
-    }
-
-    void captureConfirmationAbandon()
-    {
-        BancApplication banc;
-        ConfirmationAbandon dialogue(&banc.fenetre());
-        dialogue.adjustSize();
-        Captures::enregistrer(dialogue, u"confirmation-abandon"_s);
     }
 
     // The other tab's flow goes on in the background and is shown where it stands on return;
