@@ -21,6 +21,7 @@ Plateforme Plateforme::production()
 #ifdef Q_OS_MACOS
     p.outilsMiseAJour = OutilsMiseAJour::macOS();
 #else
+    p.racineVolumes = QStringLiteral("/mnt");
     p.outilsMiseAJour =
         OutilsMiseAJour::linuxSquashFS(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
 #endif

@@ -195,8 +195,11 @@ QWidget* ContentView::creerEcran(TransferFlow& flow)
         options->surEnvoi = [this, &flow] { flow.envoyer(m_historique); };
         return options;
     }
-    case Etape::Cas::copie:
-        return new ProgressionView(u"Copie vers le NAS…"_s, detailCopie(flow), flow.progression());
+    case Etape::Cas::copie: {
+        auto* copie = new ProgressionView(u"Copie vers le NAS…"_s, detailCopie(flow), flow.progression());
+        copie->proposerAnnulation([&flow] { flow.reinitialiser(); });
+        return copie;
+    }
     case Etape::Cas::enregistrement:
         return new ProgressionView(u"Création du lien…"_s, u"Enregistrement auprès de "_s + m_hoteServeur,
                                    std::nullopt);

@@ -3,6 +3,7 @@
 #include "DepotFichiers.h"
 #include "LigneFichier.h"
 #include "core/Affichage.h"
+#include "core/Partages.h"
 #include "core/Plateforme.h"
 #include "core/Rognage.h"
 #include "design/ChampSaisie.h"
@@ -17,7 +18,6 @@
 #include "design/ValtoPrimaryButton.h"
 #include "design/ValtoSelect.h"
 #include "flow/TransferFlow.h"
-#include "nas/Partages.h"
 #include "nas/Placement.h"
 
 #include <QDragEnterEvent>
@@ -204,7 +204,8 @@ void OptionsView::lier()
 
 bool OptionsView::surLeNAS(const QString& chemin) const
 {
-    return !classer({chemin}, partagesEnVigueur(m_preferences), m_racineVolumes).references.isEmpty();
+    return !classer({chemin}, partagesEnVigueur(m_preferences), racineMontage(m_preferences, m_racineVolumes))
+                .references.isEmpty();
 }
 
 void OptionsView::actualiserListe()

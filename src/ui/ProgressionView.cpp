@@ -4,6 +4,7 @@
 #include "design/DSBar.h"
 #include "design/Libelle.h"
 #include "design/Polices.h"
+#include "design/ValtoButton.h"
 
 using namespace Qt::StringLiterals;
 
@@ -41,4 +42,12 @@ void ProgressionView::setDetail(const QString& detail)
 void ProgressionView::setProgression(std::optional<double> progression)
 {
     m_barre->setValue(progression);
+}
+
+void ProgressionView::proposerAnnulation(std::function<void()> annuler)
+{
+    auto* bouton = new ValtoButton(u"Annuler"_s, ValtoButton::Role::ghost, ValtoButton::Taille::small, this);
+    bouton->setObjectName(u"annuler"_s);
+    bouton->setAction(std::move(annuler));
+    ajouter(bouton, 2);
 }

@@ -1,6 +1,7 @@
 #include "SettingsView.h"
 
 #include "api/TransferAPI.h"
+#include "core/Partages.h"
 #include "core/Plateforme.h"
 #include "core/Preferences.h"
 #include "design/BarreDefilement.h"
@@ -12,7 +13,6 @@
 #include "design/ValtoButton.h"
 #include "design/ValtoField.h"
 #include "design/ValtoSelect.h"
-#include "nas/Partages.h"
 
 #include <QBoxLayout>
 #include <QPainter>

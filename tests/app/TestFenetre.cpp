@@ -2,6 +2,7 @@
 #include "Captures.h"
 #include "ChampLien.h"
 #include "CompareDropZoneView.h"
+#include "ConfirmationAbandon.h"
 #include "DropZoneView.h"
 #include "ErreurView.h"
 #include "Glisser.h"
@@ -26,6 +27,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QThreadPool>
 
 #include <algorithm>
 
@@ -197,6 +199,63 @@ private Q_SLOTS:
         cliquer(contenu.ecran(), reussi ? u"nouveau"_s : u"reessayer"_s);
         QCOMPARE(vus, ecrans);
         QCOMPARE(flow.etape(), Etape::attente());
+    }
+
+    // Abandoning a transfer under way, by "Annuler" on the copy screen or by closing the window and
+    // confirming: the copy stops, the transfer's folder goes, nothing is registered; the window (and with
+    // it the application) ends only after that. Keeping the transfer leaves it to finish.
+    void abandon_data()
+    {
+        QTest::addColumn<Etape::Cas>("a");
+        QTest::addColumn<QString>("geste");
+        QTest::addColumn<bool>("abandonne");
+        QTest::newRow("annuler") << Etape::Cas::copie << u"annuler"_s << true;
+        QTest::newRow("fermer pendant la copie") << Etape::Cas::copie << u"abandonner"_s << true;
+        QTest::newRow("fermer, puis continuer") << Etape::Cas::copie << u"continuer"_s << false;
+        QTest::newRow("fermer pendant l'enregistrement")
+            << Etape::Cas::enregistrement << u"abandonner"_s << true;
+    }
+    void abandon()
+    {
+        QFETCH(Etape::Cas, a);
+        QFETCH(QString, geste);
+        QFETCH(bool, abandonne);
+        BancApplication banc;
+        ReponseScriptee creationLente = ReponseScriptee::json(201, BancApplication::reponseCreation);
+        creationLente.delaiMs = 2000;
+        banc.serveur.remplacer("POST", "/api/transferts", creationLente);
+        banc.montrer();
+        int questions = 0;
+        banc.fenetre().confirmerAbandon = [&](QWidget* fenetre) {
+            ConfirmationAbandon question(fenetre);
+            question.adjustSize();
+            Captures::enregistrer(question, u"confirmation-abandon"_s);
+            ++questions;
+            return geste == u"abandonner"_s;
+        };
+        TransferFlow& flow = banc.contenu().flowTransfert();
+        flow.ajouter({banc.creer(u"maison/film.mov"_s, QByteArray(32 * 1024 * 1024, 'f'))});
+        connect(&flow, &TransferFlow::etapeChanged, this, [&] {
+            if (flow.etape().cas != a) {
+                return;
+            }
+            if (geste == u"annuler"_s) {
+                Captures::enregistrer(banc.fenetre(), u"fenetre-copie-annulable"_s);
+                cliquer(banc.contenu().ecran(), u"annuler"_s);
+            } else {
+                banc.fenetre().close();
+            }
+        });
+        flow.envoyer(banc.app().historique());
+        QTRY_VERIFY_WITH_TIMEOUT(!flow.travailEnCours(), 15000);
+        QCOMPARE(questions, geste == u"annuler"_s ? 0 : 1);
+        QCOMPARE(flow.etape().cas, abandonne ? Etape::Cas::attente : Etape::Cas::termine);
+        QCOMPARE(QDir(banc.dossierCopies).isEmpty(), abandonne);
+        QCOMPARE(banc.app().historique().transferts().isEmpty(), abandonne);
+        const bool fermee = geste == u"abandonner"_s;
+        QCOMPARE(banc.fenetre().isVisible(), !fermee);
+        QCOMPARE(banc.terminaisons, fermee ? 1 : 0);
+        QCOMPARE(QThreadPool::globalInstance()->activeThreadCount(), 0);
     }
 
     // The other tab's flow goes on in the background and is shown where it stands on return;

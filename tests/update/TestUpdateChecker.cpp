@@ -110,6 +110,9 @@ private Q_SLOTS:
         QTest::newRow("même version") << manifeste(u"1.4"_s, url);
         QTest::newRow("url invalide") << manifeste(u"2.0"_s, u"http://[::1"_s);
         QTest::newRow("version qui sort du dossier") << manifeste(u"2.5/../../x"_s, url);
+        // Valid, but past the ceiling: never read.
+        QTest::newRow("trop volumineux")
+            << manifeste(u"2.0"_s, url, u",\"notes\":\""_s + QString(2 * 1024 * 1024, u'n') + u'"');
     }
     void verificationAbandonnee()
     {
