@@ -286,7 +286,12 @@ QString TransferAPIErreur::description() const
     case Cas::http:
         return u"Serveur : erreur %1. %2"_s.arg(QString::number(status), message);
     case Cas::configurationManquante:
+#ifdef Q_OS_MACOS
         return u"Clé API manquante — renseigne-la dans Réglages (⌘,)."_s;
+#else
+        // The settings shortcut as this platform writes it.
+        return u"Clé API manquante — renseigne-la dans Réglages (Ctrl+,)."_s;
+#endif
     }
     return {};
 }
