@@ -16,6 +16,7 @@
 #include "SettingsView.h"
 #include "design/DSBar.h"
 #include "design/ValtoButton.h"
+#include "design/ValtoPrimaryButton.h"
 #include "design/ValtoSegmented.h"
 #include "flow/TransferFlow.h"
 #include "support/ExecuterTests.h"
@@ -182,6 +183,10 @@ private Q_SLOTS:
         QStringList vus;
         connect(&flow, &TransferFlow::etapeChanged, this, [&] { vus.append(decrire(contenu.ecran())); });
         cliquer(options, u"creer"_s);
+        // At once, while the server is asked for its shares.
+        auto* creer = options->findChild<ValtoPrimaryButton*>(u"creer"_s);
+        QCOMPARE(creer->titre(), u"Création du lien…"_s);
+        QVERIFY(!creer->isEnabled());
         attendreFin(flow);
         Captures::enregistrer(banc.fenetre(), u"fenetre-"_s + QString::fromUtf8(QTest::currentDataTag()));
         const QList<LigneHistorique*> lignes = contenu.findChild<HistoryView*>(u"historique"_s)->lignes();

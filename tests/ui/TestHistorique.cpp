@@ -540,7 +540,11 @@ private Q_SLOTS:
         banc.vue->lignes().at(2)->setFocus(Qt::TabFocusReason);
         Captures::enregistrer(*banc.vue, u"historique-focus"_s);
         PopoverEdition* popover = banc.ouvrirEdition(0);
+        const int largeur = popover->width();
         choisir(popover->findChild<ValtoSelect*>(u"expirationEditee"_s)->menu(), u"dans 7 jours"_s);
+        // The hint comes without moving the popover's edges.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QCOMPARE(popover->width(), largeur);
         popover->echouer(u"Serveur : erreur 500. Base occupée."_s);
         Captures::enregistrer(*popover, u"historique-popover"_s);
         popover->close();
