@@ -63,9 +63,6 @@ SettingsView::SettingsView(Preferences& preferences, const Plateforme& plateform
     setFixedWidth(largeurContenu + BarreDefilement::largeur);
     setMinimumHeight(hauteurMinimale);
     relire();
-    // The window opens with the focus on itself: in a field, the first keystroke would replace a setting.
-    setFocusPolicy(Qt::ClickFocus);
-    setFocus(Qt::OtherFocusReason);
     ajouterFermeture();
 }
 

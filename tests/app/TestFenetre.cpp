@@ -280,18 +280,21 @@ private Q_SLOTS:
     }
 
     // Tab walks the window from the first control to the last history row and Shift+Tab back; every step
-    // lands on an action, never on the window's own background.
+    // lands on an action, never on the window's own background. A row made later (b, sent after the
+    // window opened) takes its place in the list's order.
     void clavier()
     {
         BancApplication banc;
-        for (const QString& token : {u"aaaaaaaaaa"_s, u"bbbbbbbbbb"_s}) {
+        const auto ajouter = [&](const QString& token) {
             Transfert t;
             t.token = token;
             t.titre = token.left(1);
             t.url = u"https://t.example/"_s + token;
             banc.app().historique().ajouter(t);
-        }
+        };
+        ajouter(u"aaaaaaaaaa"_s);
         banc.montrer();
+        ajouter(u"bbbbbbbbbb"_s);
         banc.fenetre().activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&banc.fenetre()));
         const auto nom = [] {
