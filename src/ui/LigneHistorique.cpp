@@ -335,7 +335,8 @@ void LigneHistorique::focusInEvent(QFocusEvent* evenement)
     m_focusClavier = focusVenuDuClavier(evenement->reason());
     QWidget::focusInEvent(evenement);
     update();
-    Q_EMIT focusChange(true);
+    // A click that focused the row must not keep its actions out once the pointer has left.
+    Q_EMIT focusChange(m_focusClavier);
 }
 
 void LigneHistorique::focusOutEvent(QFocusEvent* evenement)

@@ -17,8 +17,8 @@ class Libelle;
 class Symbole;
 class ValtoBadge;
 
-// One entry of the history: title, details and status; under the pointer or with the focus, the status gives
-// way to the row's actions and the details to the status line. From the keyboard: Enter copies the link, the
+// One entry of the history: title, details and status; under the pointer or with the keyboard's focus, the
+// status gives way to the row's actions and the details to the status line. From the keyboard: Enter copies the link, the
 // menu key or Shift+F10 opens the row's menu, Delete asks to delete.
 class LigneHistorique final : public QWidget {
     Q_OBJECT
@@ -53,6 +53,7 @@ public:
 
 Q_SIGNALS:
     void survolChange(bool dedans);
+    // The keyboard brought the focus in (true) or it left (false).
     void focusChange(bool dedans);
     void actionDemandee(ActionLigne action);
 

@@ -383,6 +383,12 @@ private Q_SLOTS:
         banc.rafraichir({enregistrement(tokenA, R"({"nb_vues":3,"premiere_vue":"2026-12-03T06:00:00Z"})")});
         QGuiApplication::clipboard()->clear();
         LigneHistorique* ligne = banc.vue->lignes().at(0);
+        // Focused by a click, the row keeps no actions out once the pointer has gone.
+        QTest::mouseClick(ligne, Qt::LeftButton, {}, QPoint(40, 10));
+        QEvent depart(QEvent::Leave);
+        QCoreApplication::sendEvent(ligne, &depart);
+        QVERIFY(ligne->hasFocus() && !ligne->actionsVisibles());
+        ligne->clearFocus();
         QTest::keyClick(banc.vue.get(), Qt::Key_Shift);
         ligne->setFocus(Qt::TabFocusReason);
         QVERIFY(ligne->hasFocus() && ligne->anneauVisible() && ligne->actionsVisibles());
