@@ -13,8 +13,8 @@
 #include "core/Affichage.h"
 #include "core/HistoryStore.h"
 #include "core/Preferences.h"
-#include "design/ControleValto.h"
 #include "design/ActionIcone.h"
+#include "design/ControleValto.h"
 #include "design/Couleurs.h"
 #include "design/Filet.h"
 #include "design/ValtoSegmented.h"
@@ -200,7 +200,8 @@ void ContentView::afficherEtape(bool changementDOnglet)
     }
     m_ecranAffiche = std::move(affiche);
     QWidget* ecran = creerEcran(flow);
-    m_zoneEtape->afficher(ecran, changementDOnglet ? ZoneEtape::Passage::immediat : ZoneEtape::Passage::fondu);
+    m_zoneEtape->afficher(ecran,
+                          changementDOnglet ? ZoneEtape::Passage::immediat : ZoneEtape::Passage::fondu);
     // Tab follows the page from top to bottom: a screen made later would come after the history.
     QWidget::setTabOrder(m_onglets, ecran);
 }

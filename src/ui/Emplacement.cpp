@@ -193,8 +193,9 @@ void Emplacement::paintEvent(QPaintEvent*)
     const QFontMetricsF mesuresNom(lignes.nom);
     // The invitation gets two lines whether it wraps or not, so the two slots, whose invitations differ,
     // keep their lines level.
-    const qreal hauteurNom = std::max(mesuresNom.boundingRect(QRectF(0, 0, contenu.width(), 1000), coupure, nom).height(),
-                                      rempli ? 0.0 : 2 * mesuresNom.lineSpacing());
+    const qreal hauteurNom =
+        std::max(mesuresNom.boundingRect(QRectF(0, 0, contenu.width(), 1000), coupure, nom).height(),
+                 rempli ? 0.0 : 2 * mesuresNom.lineSpacing());
     const qreal hauteurDernier =
         rempli ? m_retirer->sizeHint().height() : QFontMetricsF(lignes.indication).height();
     const qreal hauteur =

@@ -16,11 +16,11 @@
 #include <QAccessibleWidget>
 #include <QContextMenuEvent>
 #include <QFocusEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QStackedLayout>
-#include <QGridLayout>
-#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -60,11 +60,9 @@ public:
     {
         auto* ligne = static_cast<LigneHistorique*>(widget());
         if (action == pressAction()) {
-            QKeyEvent entree(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-            QCoreApplication::sendEvent(ligne, &entree);
+            Q_EMIT ligne->actionDemandee(ActionLigne::copierLien);
         } else if (action == showMenuAction()) {
-            QKeyEvent menu(QEvent::KeyPress, Qt::Key_Menu, Qt::NoModifier);
-            QCoreApplication::sendEvent(ligne, &menu);
+            ligne->ouvrirMenuAuClavier();
         }
     }
 };

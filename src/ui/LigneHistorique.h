@@ -18,8 +18,8 @@ class Symbole;
 class ValtoBadge;
 
 // One entry of the history: title, details and status; under the pointer or with the keyboard's focus, the
-// status gives way to the row's actions and the details to the status line. From the keyboard: Enter copies the link, the
-// menu key or Shift+F10 opens the row's menu, Delete asks to delete.
+// status gives way to the row's actions and the details to the status line. From the keyboard: Enter copies
+// the link, the menu key or Shift+F10 opens the row's menu, Delete asks to delete.
 class LigneHistorique final : public QWidget {
     Q_OBJECT
 
@@ -48,6 +48,9 @@ public:
     static constexpr int tailleAction = 28;
     static constexpr int hauteurMinimale = 2 * margeVerticale + tailleAction;
 
+    // The row's menu under its title, its first entry active, as a menu opened from the keyboard.
+    void ouvrirMenuAuClavier();
+
     // "1 élément · 999 o": the count and the size.
     static QString detail(const Transfert& transfert);
 
@@ -73,7 +76,6 @@ private:
     QString symboleCopie() const;
     void ouvrirMenu(MenuLigne* menu, const QPoint& position);
     MenuLigne* creerMenuContextuel();
-    void ouvrirMenuAuClavier();
     void appliquerTransfert();
 
     Transfert m_transfert;

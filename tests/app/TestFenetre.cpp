@@ -11,9 +11,9 @@
 #include "OptionsView.h"
 #include "ProgressionView.h"
 #include "ResultatView.h"
+#include "SettingsView.h"
 #include "ZoneEtape.h"
 #include "design/Animations.h"
-#include "SettingsView.h"
 #include "design/DSBar.h"
 #include "design/ValtoButton.h"
 #include "design/ValtoPrimaryButton.h"
@@ -24,8 +24,8 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QGraphicsOpacityEffect>
 #include <QDir>
+#include <QGraphicsOpacityEffect>
 #include <QGuiApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -267,7 +267,9 @@ private Q_SLOTS:
         banc.montrer();
         ContentView& contenu = banc.contenu();
         const auto voiles = [&] {
-            return contenu.findChild<ZoneEtape*>(u"zoneEtape"_s)->findChildren<QGraphicsOpacityEffect*>().size();
+            return contenu.findChild<ZoneEtape*>(u"zoneEtape"_s)
+                ->findChildren<QGraphicsOpacityEffect*>()
+                .size();
         };
         Animations::setActives(true);
         choisirOnglet(contenu, ContentView::Onglet::compare);
@@ -307,7 +309,8 @@ private Q_SLOTS:
         };
         QCOMPARE(QApplication::focusWidget(), &banc.contenu());
 #ifdef Q_OS_MACOS
-        const QStringList attendu{u"onglets"_s, u"DropZoneView"_s, u"rafraichir"_s, u"ligne b"_s, u"ligne a"_s};
+        const QStringList attendu{u"onglets"_s, u"DropZoneView"_s, u"rafraichir"_s, u"ligne b"_s,
+                                  u"ligne a"_s};
 #else
         const QStringList attendu{u"reglages"_s,   u"onglets"_s, u"DropZoneView"_s,
                                   u"rafraichir"_s, u"ligne b"_s, u"ligne a"_s};

@@ -15,8 +15,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialogButtonBox>
-#include <QElapsedTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListView>
@@ -146,8 +146,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("choisis");
         QTest::addColumn<QString>("dossierOuvert");
         QTest::newRow("rien") << QString() << QStringList() << u"choix"_s;
-        QTest::newRow("guillemets") << u"choix/le \"bon\" plan.pdf"_s << QStringList{u"choix/le \"bon\" plan.pdf"_s}
-                                    << u"choix"_s;
+        QTest::newRow("guillemets") << u"choix/le \"bon\" plan.pdf"_s
+                                    << QStringList{u"choix/le \"bon\" plan.pdf"_s} << u"choix"_s;
         QTest::newRow("nom seul") << u"devis.pdf"_s << QStringList{u"choix/devis.pdf"_s} << u"choix"_s;
         QTest::newRow("dossier") << u"choix/Projet"_s << QStringList() << u"choix/Projet"_s;
     }

@@ -145,19 +145,20 @@ private Q_SLOTS:
         QTest::addColumn<QAccessible::Role>("role");
         QTest::addColumn<QString>("nom");
         QTest::addColumn<QString>("valeur");
-        QTest::newRow("bouton") << Fabrique([] { return new ValtoButton(u"Annuler"_s); }) << QAccessible::Button
-                                << u"Annuler"_s << QString();
+        QTest::newRow("bouton") << Fabrique([] { return new ValtoButton(u"Annuler"_s); })
+                                << QAccessible::Button << u"Annuler"_s << QString();
         QTest::newRow("liste de choix") << Fabrique([] {
             auto* select = new ValtoSelect({{7, u"7 jours"_s}, {0, u"jamais"_s}});
             select->setSelection(0);
             return new ValtoField(u"Expiration"_s, select);
-        }) << QAccessible::ComboBox << u"Expiration"_s << u"jamais"_s;
+        }) << QAccessible::ComboBox << u"Expiration"_s
+                                        << u"jamais"_s;
         QTest::newRow("barre à 42 %") << Fabrique([] { return new DSBar(0.424); }) << QAccessible::ProgressBar
                                       << QString() << u"42 %"_s;
-        QTest::newRow("barre au-delà") << Fabrique([] { return new DSBar(1.7); }) << QAccessible::ProgressBar
-                                       << QString() << u"100 %"_s;
-        QTest::newRow("barre sans valeur") << Fabrique([] { return new DSBar; }) << QAccessible::ProgressBar
-                                           << QString() << QString();
+        QTest::newRow("barre au-delà")
+            << Fabrique([] { return new DSBar(1.7); }) << QAccessible::ProgressBar << QString() << u"100 %"_s;
+        QTest::newRow("barre sans valeur")
+            << Fabrique([] { return new DSBar; }) << QAccessible::ProgressBar << QString() << QString();
     }
     void accessibilite()
     {
@@ -195,7 +196,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<Geste>("geste");
         QTest::addColumn<bool>("anneau");
-        QTest::newRow("Tab") << Geste([](QWidget* premier) { QTest::keyClick(premier, Qt::Key_Tab); }) << true;
+        QTest::newRow("Tab") << Geste([](QWidget* premier) { QTest::keyClick(premier, Qt::Key_Tab); })
+                             << true;
         QTest::newRow("clic qui cache le bouton")
             << Geste([](QWidget* premier) { QTest::mouseClick(premier, Qt::LeftButton); }) << false;
     }

@@ -22,12 +22,12 @@
 #include <QAccessible>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -399,7 +399,8 @@ private Q_SLOTS:
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(ligne);
         QCOMPARE(accessible->role(), QAccessible::ListItem);
         QCOMPARE(accessible->text(QAccessible::Name), u"Rendus"_s);
-        QCOMPARE(accessible->text(QAccessible::Description), u"2 éléments · 1,5 Ko · permanent · "_s + statut);
+        QCOMPARE(accessible->text(QAccessible::Description),
+                 u"2 éléments · 1,5 Ko · permanent · "_s + statut);
 
         QTest::keyClick(ligne, Qt::Key(touche), modificateurs);
         auto* menu = ligne->findChild<MenuLigne*>(u"menuContextuel"_s);
@@ -408,7 +409,8 @@ private Q_SLOTS:
             QCOMPARE(menu->activeAction()->text(), u"Copier le lien"_s);
             menu->close();
         }
-        QCOMPARE(QGuiApplication::clipboard()->text(), effet == u"copie"_s ? ligne->transfert().url : QString());
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 effet == u"copie"_s ? ligne->transfert().url : QString());
         QCOMPARE(banc.vue->copie(), effet == u"copie"_s ? std::optional(tokenA) : std::nullopt);
         QCOMPARE(banc.vue->suppression(), effet == u"suppression"_s ? std::optional(tokenA) : std::nullopt);
         QCOMPARE(banc.vue->lignes().at(1)->hasFocus(), effet == u"ligne suivante"_s);

@@ -57,8 +57,8 @@ void suivreApparence(QWidget* widget)
 
 bool focusVenuDuClavier(Qt::FocusReason raison)
 {
-    const bool raisonClavier = raison == Qt::TabFocusReason || raison == Qt::BacktabFocusReason ||
-                               raison == Qt::ShortcutFocusReason;
+    const bool raisonClavier =
+        raison == Qt::TabFocusReason || raison == Qt::BacktabFocusReason || raison == Qt::ShortcutFocusReason;
     return raisonClavier && DerniereSaisie::instance().clavier();
 }
 

@@ -55,5 +55,6 @@ private:
 // Repaints `widget` each time the appearance changes.
 void suivreApparence(QWidget* widget);
 
-// True when the keyboard moved the focus (Tab, Shift+Tab, a shortcut), not a click that hid the focused control.
+// True when the keyboard moved the focus (Tab, Shift+Tab, a shortcut), not a click that hid the focused
+// control.
 bool focusVenuDuClavier(Qt::FocusReason raison);

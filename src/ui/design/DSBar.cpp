@@ -88,9 +88,8 @@ void DSBar::setValue(std::optional<double> value)
     suivreFill();
     update();
     if (QAccessible::isActive()) {
-        QAccessibleValueChangeEvent evenement(this, QAccessible::queryAccessibleInterface(this)
-                                                        ->valueInterface()
-                                                        ->currentValue());
+        QAccessibleValueChangeEvent evenement(
+            this, QAccessible::queryAccessibleInterface(this)->valueInterface()->currentValue());
         QAccessible::updateAccessibility(&evenement);
     }
 }

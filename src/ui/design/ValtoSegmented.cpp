@@ -38,7 +38,10 @@ public:
     QWindow* window() const override { return parent()->window(); }
     QAccessibleInterface* focusChild() const override { return nullptr; }
     QAccessibleInterface* childAt(int, int) const override { return nullptr; }
-    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(m_controle); }
+    QAccessibleInterface* parent() const override
+    {
+        return QAccessible::queryAccessibleInterface(m_controle);
+    }
     QAccessibleInterface* child(int) const override { return nullptr; }
     int childCount() const override { return 0; }
     int indexOfChild(const QAccessibleInterface*) const override { return -1; }
@@ -63,7 +66,8 @@ public:
     }
     void* interface_cast(QAccessible::InterfaceType type) override
     {
-        return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
+        return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this)
+                                                    : nullptr;
     }
     QStringList actionNames() const override { return {pressAction()}; }
     void doAction(const QString& action) override
@@ -99,8 +103,9 @@ public:
     int childCount() const override { return int(m_segments.size()); }
     QAccessibleInterface* child(int index) const override
     {
-        return index >= 0 && index < m_segments.size() ? QAccessible::accessibleInterface(m_segments.at(index))
-                                                       : nullptr;
+        return index >= 0 && index < m_segments.size()
+                   ? QAccessible::accessibleInterface(m_segments.at(index))
+                   : nullptr;
     }
     int indexOfChild(const QAccessibleInterface* enfant) const override
     {
