@@ -94,6 +94,7 @@ LigneHistorique::LigneHistorique(const Transfert& transfert, std::function<QDate
     disposition->addWidget(construireTexte(), 1);
     disposition->addWidget(construireCote(), 0, Qt::AlignRight | Qt::AlignVCenter);
     appliquerTransfert();
+    setStats(std::nullopt);
     setActionsVisibles(false);
 }
 
@@ -237,6 +238,8 @@ void LigneHistorique::setStats(const std::optional<StatsTransfert>& stats)
 {
     m_indicateur->setStats(stats);
     m_statut->setText(ligneStatut());
+    // Shortened when the row is narrow: the whole sentence stays at hand.
+    m_statut->setToolTip(ligneStatut());
 }
 
 QString LigneHistorique::descriptionAccessible() const
@@ -254,7 +257,6 @@ void LigneHistorique::setActionsVisibles(bool visibles)
         m_actions->setVisible(visibles);
     }
     m_indicateur->setVisible(!visibles);
-    m_statut->setText(ligneStatut());
     m_meta->setCurrentWidget(visibles ? static_cast<QWidget*>(m_statut) : m_meta->widget(0));
 }
 
