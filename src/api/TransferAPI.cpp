@@ -292,7 +292,12 @@ QString TransferAPIErreur::description() const
         return u"Le serveur redirige vers %1 : corrige l'adresse du serveur dans Réglages."_s.arg(
             message.isEmpty() ? u"une autre adresse"_s : message);
     case Cas::configurationManquante:
+#ifdef Q_OS_MACOS
         return u"Clé API manquante — renseigne-la dans Réglages (⌘,)."_s;
+#else
+        // The settings shortcut as this platform writes it.
+        return u"Clé API manquante — renseigne-la dans Réglages (Ctrl+,)."_s;
+#endif
     }
     return {};
 }

@@ -26,6 +26,6 @@ Plateforme Plateforme::production()
         OutilsMiseAJour::linuxSquashFS(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
 #endif
     p.terminer = [] { QCoreApplication::quit(); };
-    p.ouvrirURL = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    p.ouvrirURL = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     return p;
 }

@@ -27,8 +27,8 @@ struct Plateforme final {
     // Ends the application (after a relaunch was arranged, or an abandoned transfer cleaned up).
     // Empty: does nothing.
     std::function<void()> terminer;
-    // Hands a URL to the user's browser. Empty: does nothing.
-    std::function<void(const QUrl&)> ouvrirURL;
+    // Hands a URL to the user's browser; false when none took it. Empty: does nothing.
+    std::function<bool(const QUrl&)> ouvrirURL;
     // Where each send run draws its token; tests force a collision through it.
     std::function<QString()> tirerToken = nouveauToken;
     // The current time, for the rules that depend on it.

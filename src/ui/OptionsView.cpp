@@ -163,6 +163,8 @@ QWidget* OptionsView::construireBoutons()
         if (surEnvoi) {
             surEnvoi();
         }
+        // The server's share list comes first and may be slow: the button says at once that it is under way.
+        actualiserValidation();
     });
     rangee->addWidget(m_creer);
     return boutons;
@@ -233,7 +235,9 @@ void OptionsView::actualiserResume()
 
 void OptionsView::actualiserValidation()
 {
-    m_creer->setEnabled(envoiPossible());
+    const bool enCours = m_flow.envoiEnCours();
+    m_creer->setTitre(enCours ? u"Création du lien…"_s : u"Créer le lien"_s);
+    m_creer->setEnabled(envoiPossible() && !enCours);
 }
 
 void OptionsView::ajouterDepuisDialogue()

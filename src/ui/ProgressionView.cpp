@@ -23,6 +23,7 @@ ProgressionView::ProgressionView(const QString& titre, const QString& detail,
     m_barre->setObjectName(u"barre"_s);
     m_detail->setObjectName(u"detail"_s);
     m_barre->setMaximumWidth(largeurBarreMaximale);
+    m_barre->setAccessibleName(titre);
     ajouter(m_titre);
     // Centred at its preferred width, which is its widest.
     ajouter(m_barre);
@@ -32,6 +33,7 @@ ProgressionView::ProgressionView(const QString& titre, const QString& detail,
 void ProgressionView::setTitre(const QString& titre)
 {
     m_titre->setText(titre);
+    m_barre->setAccessibleName(titre);
 }
 
 void ProgressionView::setDetail(const QString& detail)

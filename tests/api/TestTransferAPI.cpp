@@ -259,7 +259,11 @@ private Q_SLOTS:
     void configurationManquante()
     {
         ServeurLocal serveur;
+#ifdef Q_OS_MACOS
         const QString message = u"Clé API manquante — renseigne-la dans Réglages (⌘,)."_s;
+#else
+        const QString message = u"Clé API manquante — renseigne-la dans Réglages (Ctrl+,)."_s;
+#endif
         QCOMPARE(creer.lancer({serveur.origine(), QString()}), message);
         QCOMPARE(lister.lancer({serveur.origine(), u"k\r\nX: 1"_s}), message);
         QCOMPARE(supprimer.lancer({serveur.origine() + u"/a b%zz"_s, u"k"_s}), message);

@@ -39,7 +39,10 @@ struct Banc {
         p.outilsMiseAJour = outils.mac();
         p.outilsMiseAJour.bash = u"/bin/true"_s;
         p.terminer = [this] { ++terminaisons; };
-        p.ouvrirURL = [this](const QUrl& url) { ouvertes.append(url); };
+        p.ouvrirURL = [this](const QUrl& url) {
+            ouvertes.append(url);
+            return true;
+        };
         env.creerFichier(u"Applications/Valto Transfer.app/Contents/Info.plist"_s);
         env.creerFichier(u"Volumes/Image/Valto Transfer.app/Contents/Info.plist"_s, "2.0");
         outils.regler(OutilsFactices::plist({env.chemin(u"Volumes/Image"_s)}));
