@@ -34,6 +34,8 @@ public:
     ArbreNAS(ArbreNAS&&) noexcept;
     ArbreNAS& operator=(ArbreNAS&&) = delete;
 
+    // The NAS root, links resolved: listed paths lie beneath it.
+    const std::filesystem::path& racine() const { return m_racine; }
     // Folders directly under the root, sorted; hidden ones left out.
     std::vector<std::string> partages() const;
     // A share-relative entry, links followed; the error is the "detail" to send back.

@@ -223,7 +223,7 @@ void RoutesPages::archive(const http::Request& requete, http::Response& reponse)
     std::string nomArchive = t->titre;
     std::replace(nomArchive.begin(), nomArchive.end(), '/', '-');
     reponse.set_header("Content-Disposition", disposition("attachment", nomArchive + ".zip"));
-    reponse.set_source(std::make_shared<ArchiveZip>(elements, m_crcs), "application/zip");
+    reponse.set_source(std::make_shared<ArchiveZip>(elements, m_crcs, m_contexte.arbre.racine()), "application/zip");
     if (requete.method == "GET") {
         reponse.on_delivered = [this, token = t->token] {
             m_contexte.base->compterTelechargement(token, m_contexte.maintenant());
