@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSemaphore>
 #include <QTest>
 #include <QThreadPool>
 
@@ -30,6 +31,21 @@ ReponseScriptee lente(ReponseScriptee reponse, int delaiMs)
 
 // A NAS mount root with the share DATA and its copies folder, a home folder outside the NAS, the loopback
 // server playing the transfer server, and the history.
+// Holds every thread of the global pool: work queued meanwhile, a copy for one, waits until liberer().
+class PoolRetenu final {
+public:
+    void retenir()
+    {
+        for (int i = 0; i < QThreadPool::globalInstance()->maxThreadCount(); ++i) {
+            QThreadPool::globalInstance()->start([this] { m_liberation.acquire(); });
+        }
+    }
+    void liberer() { m_liberation.release(QThreadPool::globalInstance()->maxThreadCount()); }
+
+private:
+    QSemaphore m_liberation;
+};
+
 struct Banc {
     EnvironnementTest env;
     ServeurLocal serveur;
@@ -233,13 +249,19 @@ private Q_SLOTS:
         QPointer<TransferFlow> flow =
             banc.flux(Mode::transfert, {banc.creer(u"home/gros.bin"_s, QByteArray(16 * 1024 * 1024, 'g'))})
                 .release();
-        connect(flow, &TransferFlow::etapeChanged, flow, [&flow, fermeeA] {
+        // The copy is held back until the flow is gone, so closing always meets it running.
+        PoolRetenu pool;
+        connect(flow, &TransferFlow::etapeChanged, flow, [&flow, &pool, fermeeA] {
             if (flow->etape().cas == fermeeA) {
+                if (fermeeA == Etape::Cas::copie) {
+                    pool.retenir();
+                }
                 flow->deleteLater();
             }
         });
         flow->envoyer(banc.historique);
         QTRY_VERIFY(flow.isNull());
+        pool.liberer();
         QThreadPool::globalInstance()->waitForDone();
         QTRY_COMPARE_WITH_TIMEOUT(banc.dossiersDeTransfert().size(), enregistre ? 1 : 0, 15000);
         QTRY_COMPARE(banc.historique.transferts().size(), enregistre ? 1 : 0);
