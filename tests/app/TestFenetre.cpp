@@ -172,9 +172,14 @@ private Q_SLOTS:
         TransferFlow& flow = contenu.flowCourant();
         QStringList vus;
         connect(&flow, &TransferFlow::etapeChanged, this, [&] { vus.append(decrire(contenu.ecran())); });
+        // The copy screen as the copy ends, its bar full.
+        connect(&flow, &TransferFlow::progressionChanged, this, [&] {
+            if (flow.progression() == 1.0 && flow.etape().cas == Etape::Cas::copie) {
+                VERIFIER_CAPTURES(banc.fenetre(), u"fenetre-copie"_s);
+            }
+        });
         cliquer(options, u"creer"_s);
         attendreFin(flow);
-        Captures::enregistrer(banc.fenetre(), u"fenetre-"_s + QString::fromUtf8(QTest::currentDataTag()));
         const QList<LigneHistorique*> lignes = contenu.findChild<HistoryView*>(u"historique"_s)->lignes();
         QCOMPARE(lignes.size(), reussi ? 1 : 0);
         const QList<RequeteRecue> requetes = banc.serveur.requetes();
@@ -207,10 +212,10 @@ private Q_SLOTS:
         banc.montrer();
         ContentView& contenu = banc.contenu();
         QStringList auLancement{decrire(contenu.ecran())};
-        Captures::enregistrer(banc.fenetre(), u"fenetre-depot"_s);
+        VERIFIER_CAPTURES(banc.fenetre(), u"fenetre-depot"_s);
         choisirOnglet(contenu, ContentView::Onglet::compare);
         auLancement.append(decrire(contenu.ecran()));
-        Captures::enregistrer(banc.fenetre(), u"fenetre-comparaison"_s);
+        VERIFIER_CAPTURES(banc.fenetre(), u"fenetre-comparaison"_s);
         choisirOnglet(contenu, ContentView::Onglet::transfert);
         auLancement.append(decrire(contenu.ecran()));
         QCOMPARE(auLancement, (QStringList{u"dépôt"_s, u"comparaison"_s, u"dépôt"_s}));
@@ -314,7 +319,7 @@ private Q_SLOTS:
                 [&] { vus.append(lireBanniere(*banniere)); });
         banc.montrer();
         QTRY_VERIFY_WITH_TIMEOUT(!vus.isEmpty() && vus.constLast() == derniere, 10000);
-        Captures::enregistrer(banc.fenetre(), u"banniere-"_s + QString::fromUtf8(QTest::currentDataTag()));
+        VERIFIER_CAPTURES(banc.fenetre(), u"banniere-"_s + QString::fromUtf8(QTest::currentDataTag()));
         QCOMPARE(vus.constFirst(),
                  (VueBanniere{true, u"Mise à jour vers 2.0 — téléchargement…"_s, true, {}, false, false}));
         QCOMPARE(std::ranges::any_of(vus, [](const VueBanniere& vue) { return vue.barre.has_value(); }),

@@ -175,7 +175,7 @@ private Q_SLOTS:
         }
         planche.show();
         QVERIFY(QTest::qWaitForWindowExposed(&planche));
-        Captures::enregistrer(planche, u"design-catalogue"_s);
+        VERIFIER_CAPTURES(planche, u"design-catalogue"_s);
     }
 };
 

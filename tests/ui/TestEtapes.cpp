@@ -71,7 +71,7 @@ private Q_SLOTS:
         QTEST(vue.findChild<ValtoButton*>(u"copierMotDePasse"_s) != nullptr, "boutonMotDePasse");
         QTest::mouseClick(vue.findChild<ValtoButton*>(u"nouveau"_s), Qt::LeftButton);
         QCOMPARE(nouveaux, 1);
-        Captures::enregistrer(vue, u"resultat-"_s + QString::fromUtf8(QTest::currentDataTag()));
+        VERIFIER_CAPTURES(vue, u"resultat-"_s + QString::fromUtf8(QTest::currentDataTag()));
     }
 
     // Each press copies, even within the wait; the title comes back afterwards.
@@ -109,7 +109,6 @@ private Q_SLOTS:
         // Clicking into it gives the whole link to select.
         QTest::mouseClick(lien, Qt::LeftButton);
         QCOMPARE(lien->text(), t.url);
-        Captures::enregistrer(vue, u"resultat-lien-long"_s);
     }
 
     void erreur()
@@ -122,14 +121,14 @@ private Q_SLOTS:
         afficher(vue);
         QTest::keyClick(vue.findChild<ValtoPrimaryButton*>(u"reessayer"_s), Qt::Key_Space);
         QCOMPARE(retours, 1);
-        Captures::enregistrer(vue, u"erreur"_s);
+        VERIFIER_CAPTURES(vue, u"erreur"_s);
     }
 
     void progression()
     {
         ProgressionView copie(u"Copie vers le NAS…"_s, u"1,2 Mo sur 3 Mo"_s, 0.4);
         afficher(copie);
-        Captures::enregistrer(copie, u"progression-copie"_s);
+        VERIFIER_CAPTURES(copie, u"progression-copie"_s);
 
         for (const bool animee : {false, true}) {
             Animations::setActives(animee);
@@ -138,7 +137,7 @@ private Q_SLOTS:
             afficher(enregistrement);
             QCOMPARE(enregistrement.findChild<DSBar*>(u"barre"_s)->fill()->enMouvement(), animee);
             if (!animee) {
-                Captures::enregistrer(enregistrement, u"progression-enregistrement"_s);
+                VERIFIER_CAPTURES(enregistrement, u"progression-enregistrement"_s);
             }
         }
     }

@@ -444,7 +444,7 @@ private Q_SLOTS:
 
     void captures()
     {
-        Captures::enregistrer(*BancHistorique({}).vue, u"historique-vide"_s);
+        VERIFIER_CAPTURES(*BancHistorique({}).vue, u"historique-vide"_s);
         Transfert compare = entree(u"compare000"_s, u"Façade avant/après"_s);
         compare.type = u"compare"_s;
         compare.protege = true;
@@ -465,17 +465,17 @@ private Q_SLOTS:
             QEvent depart(QEvent::Leave);
             QCoreApplication::sendEvent(ligne, &depart);
         }
-        Captures::enregistrer(*banc.vue, u"historique-lignes"_s);
+        VERIFIER_CAPTURES(*banc.vue, u"historique-lignes"_s);
         // The very moment of expiry already reads as expired.
         QCOMPARE(banc.vue->lignes().at(2)->findChild<Libelle*>(u"expiration"_s)->text(), u"expiré"_s);
         banc.survoler(1);
-        Captures::enregistrer(*banc.vue, u"historique-survol"_s);
+        VERIFIER_CAPTURES(*banc.vue, u"historique-survol"_s);
         PopoverEdition* popover = banc.ouvrirEdition(0);
         choisir(popover->findChild<ValtoSelect*>(u"expirationEditee"_s)->menu(), u"dans 7 jours"_s);
         popover->echouer(u"Serveur : erreur 500. Base occupée."_s);
-        Captures::enregistrer(*popover, u"historique-popover"_s);
+        VERIFIER_CAPTURES(*popover, u"historique-popover"_s);
         popover->close();
-        Captures::enregistrer(*banc.ouvrirSuppression(2), u"historique-confirmation"_s);
+        VERIFIER_CAPTURES(*banc.ouvrirSuppression(2), u"historique-confirmation"_s);
     }
 };
 

@@ -82,7 +82,7 @@ private Q_SLOTS:
         QTEST(ecran.trouver<ValtoPrimaryButton>(u"creer"_s)->isEnabled(), "creerActif");
         QCOMPARE(ecran.lignes().size(), noms.size());
         QCOMPARE(ecran.trouver<QScrollArea>(u"liste"_s)->verticalScrollBar()->maximum() > 0, noms.size() > 4);
-        Captures::enregistrer(ecran.vue, u"options-"_s + QString::fromUtf8(QTest::currentDataTag()));
+        VERIFIER_CAPTURES(ecran.vue, u"options-"_s + QString::fromUtf8(QTest::currentDataTag()));
     }
 
     void titreBlanc_data()
