@@ -17,7 +17,7 @@ namespace {
 // blends differently.
 constexpr int ecartCanalTolere = 8;
 // Up to this share of the pixels may change beyond that: edges of antialiased glyphs and curves.
-constexpr double partPixelsToleree = 0.0005;
+constexpr double partPixelsToleree = 0.0002;
 
 const QString dossierReferences = QStringLiteral(VALTO_DOSSIER_REFERENCES);
 const QString dossierCaptures = QStringLiteral(VALTO_DOSSIER_CAPTURES);

@@ -347,22 +347,17 @@ private Q_SLOTS:
         QCOMPARE(banc.serveur.nombreDeRequetes(), 0);
     }
 
-    // A link copied from the menu of a row never hovered shows as copied once the row's actions appear,
-    // and they take the indicator's place without moving the title; the mark goes after its time.
+    // A link copied from the menu of a row never hovered shows as copied once the row's actions appear;
+    // the mark goes after its time.
     void copieEtSurvol()
     {
-        BancHistorique banc({entree(tokenA, u"Photos du chantier de la rue des Alpes, toutes les vues"_s)});
+        BancHistorique banc({entree(tokenA)});
         LigneHistorique* ligne = banc.vue->lignes().at(0);
-        const QRect titre = ligne->findChild<Libelle*>(u"titre"_s)->geometry();
-        const int hauteur = ligne->height();
         choisir(banc.menuContextuel(), u"Copier le lien"_s);
         QCOMPARE(banc.vue->copie(), tokenA);
         banc.survoler(0);
         auto* copier = ligne->findChild<ActionIcone*>(u"copierLien"_s);
         QCOMPARE(copier->systemName(), u"checkmark"_s);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-        QCOMPARE(ligne->findChild<Libelle*>(u"titre"_s)->geometry(), titre);
-        QCOMPARE(ligne->height(), hauteur);
         QTRY_COMPARE_WITH_TIMEOUT(copier->systemName(), u"link"_s, 2 * HistoryView::dureeCopie);
     }
 

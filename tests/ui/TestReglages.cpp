@@ -62,17 +62,13 @@ private Q_SLOTS:
         QCOMPARE(banc.env.preferences().valeur(cle), QVariant(saisie));
     }
 
-    // Absent keys show their defaults without storing them.
+    // Absent keys show their defaults (in the picture) without storing them.
     void valeursAffichees()
     {
         BancReglages banc;
         banc.env.creerFichier(u"Volumes/DATA/Valto Transferts/.transfer-api-key"_s, "cle-du-nas\n");
         banc.ouvrir();
-        QCOMPARE(banc.champ(Preferences::cleApiBaseURL)->text(), banc.env.plateforme().origineServeur);
-        QCOMPARE(banc.champ(Preferences::cleApiKey)->text(), QString());
         QVERIFY(!banc.env.preferences().contient(Preferences::cleApiBaseURL));
-        auto* aide = banc.vue->findChild<Libelle*>(u"aideNAS"_s);
-        QVERIFY(aide->text().contains(u"(DATA, VALTO SERVER…)"_s));
         VERIFIER_CAPTURES(*banc.vue->findChild<QWidget*>(u"contenu"_s), u"reglages-contenu"_s);
 
         // The key filled in from the NAS and the server's share list show the next time the window opens.
@@ -81,7 +77,7 @@ private Q_SLOTS:
         banc.vue->hide();
         banc.vue->show();
         QCOMPARE(banc.champ(Preferences::cleApiKey)->text(), u"cle-du-nas"_s);
-        QVERIFY(aide->text().contains(u"(DATA, ARCHIVES…)"_s));
+        QVERIFY(banc.vue->findChild<Libelle*>(u"aideNAS"_s)->text().contains(u"(DATA, ARCHIVES…)"_s));
     }
 
     // Choosing "jamais" stores 0, not the absent value that reads as 7.
