@@ -51,7 +51,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<Fabrique>("fabrique");
         QTest::newRow("bouton") << Fabrique([] { return new ValtoButton(u"Annuler"_s); });
-        QTest::newRow("badge") << Fabrique([] { return new ValtoBadge(u"Lien"_s, ValtoBadge::Tone::success); });
+        QTest::newRow("badge") << Fabrique(
+            [] { return new ValtoBadge(u"Lien"_s, ValtoBadge::Tone::success); });
         QTest::newRow("barre") << Fabrique([] { return new DSBar(0.0); });
     }
     void bascule()

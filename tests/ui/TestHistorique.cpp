@@ -11,7 +11,6 @@
 #include "design/ActionIcone.h"
 #include "design/ChampSaisie.h"
 #include "design/Couleurs.h"
-#include "design/Libelle.h"
 #include "design/ValtoButton.h"
 #include "design/ValtoPrimaryButton.h"
 #include "design/ValtoSelect.h"
@@ -460,9 +459,8 @@ private Q_SLOTS:
             QEvent depart(QEvent::Leave);
             QCoreApplication::sendEvent(ligne, &depart);
         }
+        // Among them, at the very moment of its expiry, an entry that already reads as expired.
         VERIFIER_CAPTURES(*banc.vue, u"historique-lignes"_s);
-        // The very moment of expiry already reads as expired.
-        QCOMPARE(banc.vue->lignes().at(2)->findChild<Libelle*>(u"expiration"_s)->text(), u"expiré"_s);
         banc.survoler(1);
         VERIFIER_CAPTURES(*banc.vue, u"historique-survol"_s);
         PopoverEdition* popover = banc.ouvrirEdition(0);

@@ -60,13 +60,12 @@ private Q_SLOTS:
         QTest::addColumn<bool>("creerActif");
         QTest::newRow("un fichier") << Mode::transfert << QStringList{u"devis.pdf"_s} << u"1 élément · 1 o"_s
                                     << true;
-        QTest::newRow("comparaison à une image")
-            << Mode::compare << QStringList{u"avant.jpg"_s} << u"1 élément · 1 o — dépose encore un fichier"_s
-            << false;
-        QTest::newRow("comparaison complète") << Mode::compare << QStringList{u"avant.jpg"_s, u"apres.png"_s}
-                                              << u"2 éléments · 3 o"_s << true;
-        QTest::newRow("six fichiers") << Mode::transfert << QString(u"a,b,c,d,e,f"_s).split(u',')
-                                      << u"6 éléments · 21 o"_s << true;
+        QTest::newRow("comparaison à une image") << Mode::compare << QStringList{u"avant.jpg"_s}
+                                                 << u"1 élément · 1 o — dépose encore un fichier"_s << false;
+        QTest::newRow("comparaison complète")
+            << Mode::compare << QStringList{u"avant.jpg"_s, u"apres.png"_s} << u"2 éléments · 3 o"_s << true;
+        QTest::newRow("six fichiers")
+            << Mode::transfert << QString(u"a,b,c,d,e,f"_s).split(u',') << u"6 éléments · 21 o"_s << true;
     }
     void resume()
     {
