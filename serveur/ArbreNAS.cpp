@@ -1,13 +1,22 @@
 #include "ArbreNAS.h"
 
+#include "serveur/CacheContenus.h"
+#include "serveur/OuvertureSousRacine.h"
+
 #include <algorithm>
 #include <set>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace serveur {
 
 namespace {
+
+// Past this many items a listing is worth keeping for a few seconds.
+constexpr std::size_t seuilCache = 1000;
+constexpr auto dureeCache = std::chrono::seconds(5);
 
 fs::path canonique(const fs::path& chemin)
 {
@@ -42,16 +51,47 @@ std::string nomLibre(const std::string& nom, std::set<std::string>& pris)
     return candidat;
 }
 
+std::int64_t modification(const fs::path& chemin)
+{
+    struct stat etat {};
+    return ::stat(chemin.c_str(), &etat) == 0 ? etat.st_mtim.tv_sec * 1'000'000'000LL + etat.st_mtim.tv_nsec
+                                              : 0;
+}
+
+// The names of a request, or nothing when one could never appear in a listing.
+std::optional<std::vector<std::string>> morceaux(const std::string& nom)
+{
+    if (nom.find('\0') != std::string::npos) {
+        return std::nullopt;
+    }
+    std::vector<std::string> resultat;
+    std::size_t debut = 0;
+    while (debut <= nom.size()) {
+        const std::size_t fin = std::min(nom.find('/', debut), nom.size());
+        std::string morceau = nom.substr(debut, fin - debut);
+        if (morceau.empty() || morceau.starts_with('.')) {
+            return std::nullopt;
+        }
+        resultat.push_back(std::move(morceau));
+        debut = fin + 1;
+    }
+    return resultat;
+}
+
 } // namespace
 
 ArbreNAS::ArbreNAS(const fs::path& racine, const fs::path& dossierCopies, std::vector<fs::path> interdits)
     : m_racine(canonique(racine))
     , m_copies(fs::weakly_canonical(dossierCopies))
+    , m_cache(std::make_unique<CacheContenus>(dureeCache))
 {
     for (const fs::path& interdit : interdits) {
         m_interdits.push_back(fs::weakly_canonical(interdit));
     }
 }
+
+ArbreNAS::~ArbreNAS() = default;
+ArbreNAS::ArbreNAS(ArbreNAS&&) noexcept = default;
 
 std::vector<std::string> ArbreNAS::partages() const
 {
@@ -66,14 +106,24 @@ std::vector<std::string> ArbreNAS::partages() const
     return noms;
 }
 
-bool ArbreNAS::dansLeNAS(const fs::path& chemin) const
+bool ArbreNAS::dansLeNAS(const fs::path& chemin, const fs::path& permis) const
 {
     if (chemin.empty() || m_racine.empty() || chemin == m_racine || !contient(m_racine, chemin)) {
         return false;
     }
-    const fs::path partage = m_racine / *chemin.lexically_relative(m_racine).begin();
+    // Within the transfer's own copies only what lies below counts: the copies folder may sit anywhere.
+    const bool copie = !permis.empty() && contient(permis, chemin);
+    const fs::path visible = chemin.lexically_relative(copie ? permis : m_racine);
+    if (std::any_of(visible.begin(), visible.end(),
+                    [](const fs::path& m) { return m != "." && estCache(m); })) {
+        return false;
+    }
     std::error_code erreur;
-    if (estCache(partage) || !fs::is_directory(partage, erreur)) {
+    if (!fs::is_directory(m_racine / *chemin.lexically_relative(m_racine).begin(), erreur)) {
+        return false;
+    }
+    // Other transfers' copies, protected ones included, are theirs alone.
+    if (contient(m_copies, chemin) && !copie) {
         return false;
     }
     return std::none_of(m_interdits.begin(), m_interdits.end(),
@@ -98,6 +148,9 @@ std::expected<fs::path, std::string> ArbreNAS::resoudre(const std::string& entre
     if (resolu.empty()) {
         return std::unexpected("Fichier introuvable sur le NAS : " + entree);
     }
+    if (contient(m_copies, resolu)) {
+        return std::unexpected("Dossier des copies refusé dans « fichiers » : " + entree);
+    }
     if (!dansLeNAS(resolu)) {
         return std::unexpected("Chemin hors des partages refusé : " + entree);
     }
@@ -108,7 +161,7 @@ bool ArbreNAS::aDossierDuToken(const std::string& token) const
 {
     const fs::path dossier = m_copies / token;
     std::error_code erreur;
-    return fs::is_directory(fs::symlink_status(dossier, erreur)) && dansLeNAS(canonique(dossier));
+    return fs::is_directory(fs::symlink_status(dossier, erreur)) && dansLeNAS(canonique(dossier), dossier);
 }
 
 std::vector<fs::path> ArbreNAS::enfants(const fs::path& dossier) const
@@ -124,10 +177,11 @@ std::vector<fs::path> ArbreNAS::enfants(const fs::path& dossier) const
     return chemins;
 }
 
-void ArbreNAS::ajouter(const fs::path& chemin, const std::string& nom, std::vector<Element>& elements) const
+void ArbreNAS::ajouter(const fs::path& chemin, const std::string& nom, const fs::path& permis,
+                       std::vector<Element>& elements) const
 {
     const fs::path resolu = canonique(chemin);
-    if (!dansLeNAS(resolu)) {
+    if (!dansLeNAS(resolu, permis)) {
         return;
     }
     std::error_code erreur;
@@ -136,7 +190,7 @@ void ArbreNAS::ajouter(const fs::path& chemin, const std::string& nom, std::vect
         for (const fs::path& enfant : enfants(resolu)) {
             // Folders reached through a link are skipped: a link to a parent would never end.
             if (!(fs::is_symlink(fs::symlink_status(enfant, erreur)) && fs::is_directory(enfant, erreur))) {
-                ajouter(enfant, nom + "/" + enfant.filename().string(), elements);
+                ajouter(enfant, nom + "/" + enfant.filename().string(), permis, elements);
             }
         }
     } else if (fs::is_regular_file(resolu, erreur)) {
@@ -144,22 +198,113 @@ void ArbreNAS::ajouter(const fs::path& chemin, const std::string& nom, std::vect
     }
 }
 
-std::vector<Element> ArbreNAS::contenu(const std::vector<std::string>& fichiers,
-                                       const std::string& token) const
+std::vector<Element> ArbreNAS::parcourir(const std::vector<std::string>& fichiers,
+                                         const std::string& token) const
 {
     std::vector<Element> elements;
     std::set<std::string> pris;
     for (const std::string& entree : fichiers) {
         if (const auto resolu = resoudre(entree)) {
-            ajouter(*resolu, nomLibre(resolu->filename().string(), pris), elements);
+            ajouter(*resolu, nomLibre(resolu->filename().string(), pris), {}, elements);
         }
     }
     if (aDossierDuToken(token)) {
         for (const fs::path& enfant : enfants(m_copies / token)) {
-            ajouter(enfant, nomLibre(enfant.filename().string(), pris), elements);
+            ajouter(enfant, nomLibre(enfant.filename().string(), pris), m_copies / token, elements);
         }
     }
     return elements;
+}
+
+std::int64_t ArbreNAS::signature(const std::vector<std::string>& fichiers, const std::string& token) const
+{
+    std::int64_t somme = modification(m_copies / token);
+    for (const std::string& entree : fichiers) {
+        if (const auto resolu = resoudre(entree)) {
+            somme += modification(*resolu);
+        }
+    }
+    return somme;
+}
+
+std::vector<Element> ArbreNAS::contenu(const std::vector<std::string>& fichiers,
+                                       const std::string& token) const
+{
+    std::string cle = token;
+    for (const std::string& entree : fichiers) {
+        cle += '\0' + entree;
+    }
+    const std::int64_t avant = signature(fichiers, token);
+    if (auto gardes = m_cache->trouver(cle, avant)) {
+        return std::move(*gardes);
+    }
+    std::vector<Element> elements = parcourir(fichiers, token);
+    if (elements.size() >= seuilCache) {
+        m_cache->garder(cle, avant, elements);
+    }
+    return elements;
+}
+
+std::optional<ArbreNAS::Sommet> ArbreNAS::sommet(const std::vector<std::string>& fichiers,
+                                                 const std::string& token, const std::string& nom) const
+{
+    std::set<std::string> pris;
+    for (const std::string& entree : fichiers) {
+        if (const auto resolu = resoudre(entree);
+            resolu && nomLibre(resolu->filename().string(), pris) == nom) {
+            return Sommet{*resolu, {}};
+        }
+    }
+    if (!aDossierDuToken(token)) {
+        return std::nullopt;
+    }
+    const fs::path copies = m_copies / token;
+    // Without entries no copy is renamed: the name is the file's own, found without reading the folder.
+    if (pris.empty()) {
+        std::error_code erreur;
+        return fs::exists(fs::symlink_status(copies / nom, erreur))
+                   ? std::optional(Sommet{copies / nom, copies})
+                   : std::nullopt;
+    }
+    for (const fs::path& enfant : enfants(copies)) {
+        if (nomLibre(enfant.filename().string(), pris) == nom) {
+            return Sommet{enfant, copies};
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<FichierOuvert> ArbreNAS::ouvrir(const std::vector<std::string>& fichiers,
+                                              const std::string& token, const std::string& nom) const
+{
+    const auto noms = morceaux(nom);
+    const auto premier = noms ? sommet(fichiers, token, noms->front()) : std::nullopt;
+    if (!premier) {
+        return std::nullopt;
+    }
+    fs::path chemin = noms->size() > 1 ? canonique(premier->first) : premier->first;
+    std::error_code erreur;
+    for (std::size_t i = 1; i < noms->size(); ++i) {
+        // As in the listing: folders below the first level are entered only when they are not links.
+        if (!fs::is_directory(fs::symlink_status(chemin, erreur))) {
+            return std::nullopt;
+        }
+        chemin /= (*noms)[i];
+    }
+    const fs::path resolu = canonique(chemin);
+    if (!dansLeNAS(resolu, premier->second) || !fs::is_regular_file(resolu, erreur)) {
+        return std::nullopt;
+    }
+    const int descripteur = ouvrirSousRacine(m_racine, resolu.lexically_relative(m_racine));
+    struct stat etat {};
+    if (descripteur < 0 || ::fstat(descripteur, &etat) != 0 || !S_ISREG(etat.st_mode)) {
+        if (descripteur >= 0) {
+            ::close(descripteur);
+        }
+        return std::nullopt;
+    }
+    return FichierOuvert(descripteur, nom, resolu, etat.st_size,
+                         etat.st_mtim.tv_sec * 1'000'000'000LL + etat.st_mtim.tv_nsec);
 }
 
 void ArbreNAS::supprimerDossierDuToken(const std::string& token) const

@@ -1,15 +1,22 @@
 #include "Base.h"
 
+#include "serveur/FichierAtomique.h"
+#include "serveur/Journal.h"
+
 #include <nlohmann/json.hpp>
 #include <sqlite3.h>
 
+#include <array>
 #include <stdexcept>
 
 namespace serveur {
 
 namespace {
 
-constexpr const char* schema = R"(
+// Each entry brings a database from the version of its index to the next; `PRAGMA user_version` says
+// where a file stands. A database from before versioning reads as 0 and the first step finds its table.
+constexpr std::array<const char*, 2> migrations = {
+    R"(
 CREATE TABLE IF NOT EXISTS transferts (
   token TEXT PRIMARY KEY,
   titre TEXT NOT NULL,
@@ -30,7 +37,10 @@ CREATE TABLE IF NOT EXISTS transferts (
   derniere_vue INTEGER
 );
 CREATE INDEX IF NOT EXISTS transferts_par_date ON transferts (cree_le DESC);
-)";
+)",
+    // Fingerprints used to cover the password: a fast digest against which guesses could be tested.
+    // Those of protected transfers go; a retry of such a creation now gets a 409.
+    "UPDATE transferts SET empreinte_corps = '' WHERE empreinte_mot_de_passe IS NOT NULL;"};
 
 constexpr const char* colonnes =
     "token, titre, expediteur, type, empreinte_mot_de_passe, fichiers, ordre, cree_le, expire_le, "
@@ -140,9 +150,64 @@ Enregistrement lireLigne(const Requete& r)
     return e;
 }
 
+std::expected<void, std::string> executer(sqlite3* connexion, const std::string& sql)
+{
+    char* erreur = nullptr;
+    if (sqlite3_exec(connexion, sql.c_str(), nullptr, nullptr, &erreur) != SQLITE_OK) {
+        const std::string message = erreur ? erreur : sqlite3_errmsg(connexion);
+        sqlite3_free(erreur);
+        return std::unexpected(message);
+    }
+    return {};
+}
+
+// Runs `action` under the connection's lock; an exception becomes the failure it reports.
+template <typename Action>
+auto sousVerrou(std::mutex& verrou, Action action) -> std::expected<decltype(action()), std::string>
+{
+    const std::lock_guard garde(verrou);
+    try {
+        return action();
+    } catch (const std::exception& e) {
+        return std::unexpected(std::string(e.what()));
+    }
+}
+
+void supprimerBase(const std::filesystem::path& fichier)
+{
+    std::error_code erreur;
+    for (const char* suffixe : {"", "-wal", "-shm"}) {
+        std::filesystem::remove(fichier.string() + suffixe, erreur);
+    }
+}
+
 } // namespace
 
-std::expected<std::unique_ptr<Base>, std::string> Base::ouvrir(const std::filesystem::path& fichier)
+std::expected<std::unique_ptr<Base>, std::string> Base::ouvrir(const std::filesystem::path& fichier,
+                                                               int attenteMillisecondes)
+{
+    std::error_code erreur;
+    if (!std::filesystem::exists(fichier, erreur)) {
+        // Built aside and renamed once complete: a first start cut short leaves no half-made database.
+        const std::filesystem::path temporaire =
+            fichier.parent_path() / ("." + fichier.filename().string() + ".creation");
+        supprimerBase(temporaire);
+        auto creee = connecter(temporaire, attenteMillisecondes);
+        if (!creee) {
+            supprimerBase(temporaire);
+            return std::unexpected(creee.error());
+        }
+        creee->reset();
+        if (const auto publiee = FichierAtomique::publier(temporaire, fichier); !publiee) {
+            supprimerBase(temporaire);
+            return std::unexpected(publiee.error());
+        }
+    }
+    return connecter(fichier, attenteMillisecondes);
+}
+
+std::expected<std::unique_ptr<Base>, std::string> Base::connecter(const std::filesystem::path& fichier,
+                                                                  int attenteMillisecondes)
 {
     sqlite3* connexion = nullptr;
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX;
@@ -151,17 +216,42 @@ std::expected<std::unique_ptr<Base>, std::string> Base::ouvrir(const std::filesy
         sqlite3_close(connexion);
         return std::unexpected("Base de données inaccessible (" + fichier.string() + ") : " + message);
     }
-    char* erreur = nullptr;
-    const std::string preparation =
-        std::string("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;") + schema;
-    if (sqlite3_exec(connexion, preparation.c_str(), nullptr, nullptr, &erreur) != SQLITE_OK) {
-        const std::string message = erreur ? erreur : "";
-        sqlite3_free(erreur);
-        sqlite3_close(connexion);
-        return std::unexpected("Base de données illisible (" + fichier.string() + ") : " + message);
+    // Before anything else: even switching to WAL waits for a lock another process holds.
+    sqlite3_busy_timeout(connexion, attenteMillisecondes);
+    auto base = std::unique_ptr<Base>(new Base(connexion));
+    auto prete = executer(connexion, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
+    if (prete) {
+        prete = base->migrer();
     }
-    sqlite3_busy_timeout(connexion, 5000);
-    return std::unique_ptr<Base>(new Base(connexion));
+    if (!prete) {
+        return std::unexpected("Base de données illisible (" + fichier.string() + ") : " + prete.error());
+    }
+    return base;
+}
+
+std::expected<void, std::string> Base::migrer()
+{
+    const std::lock_guard verrou(m_verrou);
+    std::int64_t version = 0;
+    try {
+        Requete r(m_connexion, "PRAGMA user_version");
+        r.pas();
+        version = r.entier(0);
+    } catch (const std::exception& e) {
+        return std::unexpected(std::string(e.what()));
+    }
+    if (version > static_cast<std::int64_t>(migrations.size())) {
+        return std::unexpected("version " + std::to_string(version) + " plus récente que ce serveur");
+    }
+    for (auto etape = static_cast<std::size_t>(version); etape < migrations.size(); ++etape) {
+        const std::string sql = std::string("BEGIN IMMEDIATE; ") + migrations[etape] +
+                                "; PRAGMA user_version = " + std::to_string(etape + 1) + "; COMMIT;";
+        if (const auto faite = executer(m_connexion, sql); !faite) {
+            sqlite3_exec(m_connexion, "ROLLBACK", nullptr, nullptr, nullptr);
+            return faite;
+        }
+    }
+    return {};
 }
 
 Base::Base(sqlite3* connexion)
@@ -174,18 +264,19 @@ Base::~Base()
     sqlite3_close(m_connexion);
 }
 
-bool Base::inserer(const Enregistrement& e)
+std::expected<bool, std::string> Base::inserer(const Enregistrement& e)
 {
-    const std::lock_guard verrou(m_verrou);
-    Requete r(m_connexion, std::string("INSERT INTO transferts (") + colonnes +
-                               ") VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
-    r.lier(e.token).lier(e.titre).lier(e.expediteur).lier(e.type).lier(e.empreinteMotDePasse);
-    r.lier(nlohmann::json(e.fichiers).dump()).lier(nlohmann::json(e.ordre).dump());
-    r.lier(e.creeLe).lier(e.expireLe).lier(e.nbFichiers).lier(e.octets).lier(e.empreinteCorps);
-    r.lier(e.nbTelechargements).lier(e.dernierTelechargement).lier(e.nbVues).lier(e.premiereVue);
-    r.lier(e.derniereVue);
-    r.pas();
-    return !r.contrainteViolee();
+    return sousVerrou(m_verrou, [&] {
+        Requete r(m_connexion, std::string("INSERT INTO transferts (") + colonnes +
+                                   ") VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+        r.lier(e.token).lier(e.titre).lier(e.expediteur).lier(e.type).lier(e.empreinteMotDePasse);
+        r.lier(nlohmann::json(e.fichiers).dump()).lier(nlohmann::json(e.ordre).dump());
+        r.lier(e.creeLe).lier(e.expireLe).lier(e.nbFichiers).lier(e.octets).lier(e.empreinteCorps);
+        r.lier(e.nbTelechargements).lier(e.dernierTelechargement).lier(e.nbVues).lier(e.premiereVue);
+        r.lier(e.derniereVue);
+        r.pas();
+        return !r.contrainteViolee();
+    });
 }
 
 std::optional<Enregistrement> Base::trouver(const std::string& token)
@@ -211,41 +302,70 @@ std::vector<Enregistrement> Base::lister()
     return liste;
 }
 
-bool Base::modifier(const std::string& token, const std::string& titre, std::optional<std::int64_t> expireLe)
+std::expected<bool, std::string> Base::modifier(const std::string& token,
+                                                const std::optional<std::string>& titre,
+                                                const std::optional<std::optional<std::int64_t>>& expireLe)
 {
-    const std::lock_guard verrou(m_verrou);
-    Requete r(m_connexion, "UPDATE transferts SET titre = ?, expire_le = ? WHERE token = ?");
-    r.lier(titre).lier(expireLe).lier(token);
-    r.pas();
-    return r.lignesTouchees() > 0;
+    return sousVerrou(m_verrou, [&] {
+        std::string affectations = "token = token";
+        affectations += titre ? ", titre = ?" : "";
+        affectations += expireLe ? ", expire_le = ?" : "";
+        Requete r(m_connexion, "UPDATE transferts SET " + affectations + " WHERE token = ?");
+        if (titre) {
+            r.lier(*titre);
+        }
+        if (expireLe) {
+            r.lier(*expireLe);
+        }
+        r.lier(token);
+        r.pas();
+        return r.lignesTouchees() > 0;
+    });
 }
 
-bool Base::supprimer(const std::string& token)
+std::expected<bool, std::string> Base::supprimer(const std::string& token)
 {
-    const std::lock_guard verrou(m_verrou);
-    Requete r(m_connexion, "DELETE FROM transferts WHERE token = ?");
-    r.lier(token);
-    r.pas();
-    return r.lignesTouchees() > 0;
+    return sousVerrou(m_verrou, [&] {
+        Requete r(m_connexion, "DELETE FROM transferts WHERE token = ?");
+        r.lier(token);
+        r.pas();
+        return r.lignesTouchees() > 0;
+    });
 }
 
-void Base::compterVue(const std::string& token, std::int64_t quand)
+bool Base::compter(const char* compteur, const std::string& sql, const std::string& token,
+                   std::int64_t quand) noexcept
 {
-    const std::lock_guard verrou(m_verrou);
-    Requete r(m_connexion,
-              "UPDATE transferts SET nb_vues = nb_vues + 1, premiere_vue = COALESCE(premiere_vue, ?), "
-              "derniere_vue = ? WHERE token = ?");
-    r.lier(quand).lier(quand).lier(token);
-    r.pas();
+    try {
+        const auto compte = sousVerrou(m_verrou, [&] {
+            Requete r(m_connexion, sql);
+            r.lier(quand).lier(token);
+            r.pas();
+            return true;
+        });
+        if (!compte) {
+            journal::erreur(compteur, compte.error());
+        }
+        return compte.has_value();
+    } catch (...) {
+        return false;
+    }
 }
 
-void Base::compterTelechargement(const std::string& token, std::int64_t quand)
+bool Base::compterVue(const std::string& token, std::int64_t quand) noexcept
 {
-    const std::lock_guard verrou(m_verrou);
-    Requete r(m_connexion, "UPDATE transferts SET nb_telechargements = nb_telechargements + 1, "
-                           "dernier_telechargement = ? WHERE token = ?");
-    r.lier(quand).lier(token);
-    r.pas();
+    return compter("compteur de vues",
+                   "UPDATE transferts SET nb_vues = nb_vues + 1, premiere_vue = COALESCE(premiere_vue, ?1), "
+                   "derniere_vue = ?1 WHERE token = ?2",
+                   token, quand);
+}
+
+bool Base::compterTelechargement(const std::string& token, std::int64_t quand) noexcept
+{
+    return compter("compteur de téléchargements",
+                   "UPDATE transferts SET nb_telechargements = nb_telechargements + 1, "
+                   "dernier_telechargement = ?1 WHERE token = ?2",
+                   token, quand);
 }
 
 } // namespace serveur

@@ -26,7 +26,7 @@ struct Enregistrement {
     std::optional<std::int64_t> expireLe;
     std::int64_t nbFichiers = 0;
     std::int64_t octets = 0;
-    // Keyed digest of the creation body: tells a retried creation from a collision.
+    // Keyed digest of the creation body, password left out: tells a retried creation from a collision.
     std::string empreinteCorps;
     std::int64_t nbTelechargements = 0;
     std::optional<std::int64_t> dernierTelechargement;
@@ -38,26 +38,40 @@ struct Enregistrement {
 };
 
 // The transfers in SQLite (WAL). One connection shared by all threads behind a lock: every
-// statement is short, and SQLite serialises writers anyway.
+// statement is short, and SQLite serialises writers anyway. Writes report a failure (locked database,
+// full disk) as a value, with SQLite's text; reads throw.
 class Base final {
 public:
-    static std::expected<std::unique_ptr<Base>, std::string> ouvrir(const std::filesystem::path& fichier);
+    // Waits up to `attenteMillisecondes` for a lock held by another connection before failing.
+    static std::expected<std::unique_ptr<Base>, std::string> ouvrir(const std::filesystem::path& fichier,
+                                                                    int attenteMillisecondes = 5000);
     ~Base();
     Base(const Base&) = delete;
     Base& operator=(const Base&) = delete;
 
     // False when the token is already taken.
-    bool inserer(const Enregistrement& enregistrement);
+    std::expected<bool, std::string> inserer(const Enregistrement& enregistrement);
     std::optional<Enregistrement> trouver(const std::string& token);
     // Newest first.
     std::vector<Enregistrement> lister();
-    bool modifier(const std::string& token, const std::string& titre, std::optional<std::int64_t> expireLe);
-    bool supprimer(const std::string& token);
-    void compterVue(const std::string& token, std::int64_t quand);
-    void compterTelechargement(const std::string& token, std::int64_t quand);
+    // Writes only the fields given, in one statement: two edits at once each keep the other's field.
+    // False when the token is unknown.
+    std::expected<bool, std::string> modifier(const std::string& token,
+                                              const std::optional<std::string>& titre,
+                                              const std::optional<std::optional<std::int64_t>>& expireLe);
+    std::expected<bool, std::string> supprimer(const std::string& token);
+    // Counters never fail their caller: a count that cannot be written is logged and lost, the answer
+    // goes on. True when counted.
+    bool compterVue(const std::string& token, std::int64_t quand) noexcept;
+    bool compterTelechargement(const std::string& token, std::int64_t quand) noexcept;
 
 private:
     explicit Base(sqlite3* connexion);
+    static std::expected<std::unique_ptr<Base>, std::string> connecter(const std::filesystem::path& fichier,
+                                                                       int attenteMillisecondes);
+    std::expected<void, std::string> migrer();
+    bool compter(const char* compteur, const std::string& sql, const std::string& token,
+                 std::int64_t quand) noexcept;
 
     sqlite3* m_connexion;
     std::mutex m_verrou;

@@ -33,6 +33,10 @@ struct Configuration {
     int fils = 256;
     std::size_t tailleMaxCorps = 1024 * 1024;
     CoutArgon2 argon2 = CoutArgon2::interactif();
+    // Argon2id runs at once; 0: one per core.
+    unsigned argon2Simultanes = 0;
+    // How long a write waits for a database lock held elsewhere before it fails.
+    int attenteBaseMillisecondes = 5000;
     // Base delay after a wrong password; it doubles with each further failure.
     int attenteTentativeSecondes = 1;
     // Seconds since the epoch; the system clock unless a test sets it.

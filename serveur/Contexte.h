@@ -5,6 +5,7 @@
 #include "serveur/Configuration.h"
 #include "serveur/FiltreVues.h"
 #include "serveur/FreinTentatives.h"
+#include "serveur/LimiteArgon2.h"
 
 #include <memory>
 #include <string>
@@ -21,6 +22,7 @@ struct Contexte {
     std::string urlPublique;
     FiltreVues vues;
     FreinTentatives tentatives;
+    LimiteArgon2 limiteArgon2{configuration.argon2Simultanes};
 
     std::int64_t maintenant() const { return configuration.horloge(); }
 };

@@ -1,12 +1,11 @@
 #include "Crypto.h"
 
+#include "serveur/FichierAtomique.h"
+
 #include <sodium.h>
 
 #include <array>
-#include <fcntl.h>
 #include <fstream>
-#include <sstream>
-#include <unistd.h>
 #include <vector>
 
 namespace serveur::crypto {
@@ -19,14 +18,6 @@ std::string enHex(const unsigned char* octets, std::size_t taille)
     sodium_bin2hex(texte.data(), texte.size(), octets, taille);
     texte.pop_back();
     return texte;
-}
-
-std::array<unsigned char, crypto_generichash_BYTES> condense(std::string_view texte)
-{
-    std::array<unsigned char, crypto_generichash_BYTES> sortie{};
-    crypto_generichash(sortie.data(), sortie.size(), reinterpret_cast<const unsigned char*>(texte.data()),
-                       texte.size(), nullptr, 0);
-    return sortie;
 }
 
 std::string premiereLigne(const std::filesystem::path& fichier)
@@ -54,10 +45,19 @@ std::string aleatoireHex(std::size_t octets)
     return enHex(tirage.data(), tirage.size());
 }
 
+Condensat condenser(std::string_view texte)
+{
+    static_assert(std::tuple_size_v<Condensat> == crypto_generichash_BYTES);
+    Condensat sortie{};
+    crypto_generichash(sortie.data(), sortie.size(), reinterpret_cast<const unsigned char*>(texte.data()),
+                       texte.size(), nullptr, 0);
+    return sortie;
+}
+
 bool egalesEnTempsConstant(std::string_view a, std::string_view b)
 {
-    const auto ca = condense(a);
-    const auto cb = condense(b);
+    const auto ca = condenser(a);
+    const auto cb = condenser(b);
     return sodium_memcmp(ca.data(), cb.data(), ca.size()) == 0;
 }
 
@@ -79,7 +79,7 @@ bool verifierMotDePasse(const std::string& empreinte, const std::string& motDePa
 std::string signer(std::string_view message, std::string_view cle)
 {
     std::array<unsigned char, crypto_generichash_BYTES> sortie{};
-    const auto cleCondensee = condense(cle);
+    const auto cleCondensee = condenser(cle);
     crypto_generichash(sortie.data(), sortie.size(), reinterpret_cast<const unsigned char*>(message.data()),
                        message.size(), cleCondensee.data(), cleCondensee.size());
     return enHex(sortie.data(), sortie.size());
@@ -88,26 +88,24 @@ std::string signer(std::string_view message, std::string_view cle)
 std::expected<Secret, std::string> lireOuCreerSecret(const std::filesystem::path& fichier)
 {
     std::error_code erreur;
-    if (std::filesystem::exists(fichier, erreur)) {
+    const bool present = std::filesystem::exists(fichier, erreur);
+    // An empty file is what a start cut short (disk full) used to leave: it holds no secret yet.
+    if (present && std::filesystem::file_size(fichier, erreur) > 0) {
         std::string valeur = premiereLigne(fichier);
         if (valeur.empty()) {
-            return std::unexpected("Fichier de clé vide : " + fichier.string());
+            return std::unexpected("Fichier de clé illisible : " + fichier.string());
         }
         return Secret{std::move(valeur), false};
     }
     std::filesystem::create_directories(fichier.parent_path(), erreur);
-    // O_EXCL: two servers started at once must not overwrite each other's key.
-    const int descripteur = ::open(fichier.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
-    if (descripteur < 0) {
-        return std::unexpected("Impossible de créer " + fichier.string());
-    }
     const std::string valeur = aleatoireHex(32);
-    const std::string contenu = valeur + "\n";
-    const bool ecrit =
-        ::write(descripteur, contenu.data(), contenu.size()) == static_cast<ssize_t>(contenu.size());
-    ::close(descripteur);
+    const auto ecrit = FichierAtomique::ecrire(fichier, valeur + "\n", present);
     if (!ecrit) {
-        return std::unexpected("Impossible d'écrire " + fichier.string());
+        return std::unexpected(ecrit.error());
+    }
+    if (!*ecrit) {
+        // Another server started at the same moment wrote it first: both keep its value.
+        return lireOuCreerSecret(fichier);
     }
     return Secret{valeur, true};
 }

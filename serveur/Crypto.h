@@ -2,6 +2,7 @@
 
 #include "serveur/Configuration.h"
 
+#include <array>
 #include <expected>
 #include <filesystem>
 #include <string>
@@ -13,6 +14,9 @@ namespace serveur::crypto {
 bool initialiser();
 
 std::string aleatoireHex(std::size_t octets);
+// Fixed-size digest (BLAKE2b, 32 bytes) of any text.
+using Condensat = std::array<unsigned char, 32>;
+Condensat condenser(std::string_view texte);
 // Compares digests of both texts, so neither the content nor the length leaks through timing.
 bool egalesEnTempsConstant(std::string_view a, std::string_view b);
 std::string hacherMotDePasse(const std::string& motDePasse, CoutArgon2 cout);

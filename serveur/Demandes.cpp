@@ -85,8 +85,10 @@ std::string DemandeCreation::formeCanonique() const
                   {"fichiers", fichiers},
                   {"type", type},
                   {"ordre", ordre}};
+    // Only whether there is a password: the fingerprint is a fast digest, the password is checked
+    // against its Argon2id hash.
     if (motDePasse) {
-        objet["mot_de_passe"] = *motDePasse;
+        objet["protege"] = true;
     }
     return objet.dump();
 }

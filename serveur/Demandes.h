@@ -25,7 +25,7 @@ struct DemandeCreation {
     std::string type;
     std::vector<std::string> ordre;
 
-    // The body in one canonical text: two bodies that mean the same give the same text.
+    // The body in one canonical text, password left out: two bodies that mean the same give the same text.
     std::string formeCanonique() const;
 };
 

@@ -37,7 +37,7 @@ bool FiltreVues::aCompter(const std::string& token, const std::string& adresse, 
 {
     const std::lock_guard verrou(m_verrou);
     oublierAnciennes(maintenant);
-    const std::string visiteur = token + '\n' + adresse + '\n' + agent;
+    const crypto::Condensat visiteur = crypto::condenser(token + '\n' + adresse + '\n' + agent);
     const auto precedente = m_dernieres.find(visiteur);
     if (precedente != m_dernieres.end() && maintenant - precedente->second < fenetreSecondes) {
         return false;

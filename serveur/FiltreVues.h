@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serveur/Crypto.h"
+
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -22,7 +24,8 @@ private:
     void oublierAnciennes(std::int64_t maintenant);
 
     std::mutex m_verrou;
-    std::map<std::string, std::int64_t> m_dernieres;
+    // Keyed by a digest: an agent of 8 KiB costs no more than a short one.
+    std::map<crypto::Condensat, std::int64_t> m_dernieres;
     std::int64_t m_dernierMenage = 0;
 };
 

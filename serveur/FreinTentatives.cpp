@@ -15,14 +15,7 @@ FreinTentatives::FreinTentatives(int attenteDeBaseSecondes)
 {
 }
 
-std::int64_t FreinTentatives::attenteRestante(const std::string& cle, std::int64_t maintenant)
-{
-    const std::lock_guard verrou(m_verrou);
-    const auto etat = m_etats.find(cle);
-    return etat == m_etats.end() ? 0 : std::max<std::int64_t>(0, etat->second.libreA - maintenant);
-}
-
-void FreinTentatives::echec(const std::string& cle, std::int64_t maintenant)
+std::int64_t FreinTentatives::reserver(const std::string& cle, std::int64_t maintenant)
 {
     const std::lock_guard verrou(m_verrou);
     // Visitors long past their wait are forgotten, so guessing from many addresses cannot grow the map for
@@ -32,10 +25,14 @@ void FreinTentatives::echec(const std::string& cle, std::int64_t maintenant)
                       [&](const auto& e) { return e.second.libreA + attenteMaxSecondes < maintenant; });
     }
     Etat& etat = m_etats[cle];
+    if (etat.libreA > maintenant) {
+        return etat.libreA - maintenant;
+    }
     etat.echecs = std::min(etat.echecs + 1, 20);
-    const std::int64_t attente = std::min<std::int64_t>(
-        attenteMaxSecondes, static_cast<std::int64_t>(m_attenteDeBase) << (etat.echecs - 1));
-    etat.libreA = maintenant + attente;
+    etat.libreA =
+        maintenant + std::min<std::int64_t>(attenteMaxSecondes, static_cast<std::int64_t>(m_attenteDeBase)
+                                                                    << (etat.echecs - 1));
+    return 0;
 }
 
 void FreinTentatives::reussite(const std::string& cle)

@@ -7,15 +7,15 @@
 
 namespace serveur {
 
-// Slows password guessing: after each wrong password the next attempt of the same visitor on the
-// same transfer must wait, twice as long each time (capped).
+// Slows password guessing: each attempt of a visitor on a transfer makes the next one wait, twice as long
+// each time (capped), until one succeeds.
 class FreinTentatives final {
 public:
     explicit FreinTentatives(int attenteDeBaseSecondes);
 
-    // Seconds still to wait before `cle` may try again; 0 when it may.
-    std::int64_t attenteRestante(const std::string& cle, std::int64_t maintenant);
-    void echec(const std::string& cle, std::int64_t maintenant);
+    // Seconds still to wait before `cle` may try again; 0 when it may, the attempt then being counted
+    // before the password is checked, so guesses sent at once cannot all pass the same check.
+    std::int64_t reserver(const std::string& cle, std::int64_t maintenant);
     void reussite(const std::string& cle);
 
 private:

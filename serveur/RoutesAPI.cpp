@@ -3,6 +3,7 @@
 #include "serveur/Crypto.h"
 #include "serveur/Dates.h"
 #include "serveur/Demandes.h"
+#include "serveur/Journal.h"
 
 #include <httplib.h>
 #include <nlohmann/json.hpp>
@@ -47,6 +48,14 @@ bool ordreValide(const std::vector<std::string>& ordre, const std::vector<Elemen
         }
     }
     return noms.size() == 2 && noms == std::set<std::string>(ordre.begin(), ordre.end());
+}
+
+// A write the database refused (locked, disk full): logged, and the client may send it again.
+void repondreIndisponible(httplib::Response& reponse, const std::string& ou, const std::string& erreur)
+{
+    journal::erreur(ou, erreur);
+    reponse.set_header("Retry-After", "5");
+    repondreJSON(reponse, 503, json{{"detail", "Base de données indisponible : réessayez dans un instant."}});
 }
 
 } // namespace
@@ -105,9 +114,13 @@ void RoutesAPI::creer(const httplib::Request& requete, httplib::Response& repons
         return repondreErreur(reponse, 400, demande.error());
     }
     const std::string empreinte = crypto::signer(demande->formeCanonique(), m_contexte.secret);
-    // A client that lost the first answer retries with the same body and must get its link.
+    // A client that lost the first answer retries with the same body and must get its link; its password
+    // is checked against the stored hash, the fingerprint leaving it out.
     const auto reponseExistante = [&](const Enregistrement& existant) {
-        if (existant.empreinteCorps == empreinte) {
+        if (existant.empreinteCorps == empreinte &&
+            (!demande->motDePasse || (existant.empreinteMotDePasse && m_contexte.limiteArgon2.executer([&] {
+                return crypto::verifierMotDePasse(*existant.empreinteMotDePasse, *demande->motDePasse);
+            })))) {
             return repondreJSON(reponse, 201, versJSON(existant));
         }
         repondreErreur(reponse, 409, "Ce token est déjà utilisé par un autre transfert.");
@@ -139,8 +152,8 @@ void RoutesAPI::creer(const httplib::Request& requete, httplib::Response& repons
     t.expireLe = expirationDepuis(t.creeLe, demande->expireJours);
     t.empreinteCorps = empreinte;
     if (demande->motDePasse) {
-        t.empreinteMotDePasse =
-            crypto::hacherMotDePasse(*demande->motDePasse, m_contexte.configuration.argon2);
+        t.empreinteMotDePasse = m_contexte.limiteArgon2.executer(
+            [&] { return crypto::hacherMotDePasse(*demande->motDePasse, m_contexte.configuration.argon2); });
     }
     for (const Element& e : elements) {
         if (!e.dossier) {
@@ -148,7 +161,11 @@ void RoutesAPI::creer(const httplib::Request& requete, httplib::Response& repons
             t.octets += e.taille;
         }
     }
-    if (!m_contexte.base->inserer(t)) {
+    const auto insere = m_contexte.base->inserer(t);
+    if (!insere) {
+        return repondreIndisponible(reponse, "création de " + t.token, insere.error());
+    }
+    if (!*insere) {
         return reponseExistante(m_contexte.base->trouver(t.token).value_or(Enregistrement{}));
     }
     repondreJSON(reponse, 201, versJSON(t));
@@ -174,21 +191,29 @@ void RoutesAPI::modifier(const httplib::Request& requete, httplib::Response& rep
     if (!demande) {
         return repondreErreur(reponse, 400, demande.error());
     }
-    Enregistrement t = *existant;
-    t.titre = demande->titre.value_or(t.titre);
+    std::optional<std::optional<std::int64_t>> expireLe;
     if (demande->expireJours) {
-        t.expireLe = expirationDepuis(m_contexte.maintenant(), *demande->expireJours);
+        expireLe = expirationDepuis(m_contexte.maintenant(), *demande->expireJours);
     }
-    if (!m_contexte.base->modifier(token, t.titre, t.expireLe)) {
+    const auto modifie = m_contexte.base->modifier(token, demande->titre, expireLe);
+    if (!modifie) {
+        return repondreIndisponible(reponse, "modification de " + token, modifie.error());
+    }
+    const auto apres = *modifie ? m_contexte.base->trouver(token) : std::nullopt;
+    if (!apres) {
         return repondreErreur(reponse, 404, "Transfert introuvable.");
     }
-    repondreJSON(reponse, 200, versJSON(t));
+    repondreJSON(reponse, 200, versJSON(*apres));
 }
 
 void RoutesAPI::supprimer(const httplib::Request& requete, httplib::Response& reponse)
 {
     const std::string token = requete.matches[1];
-    if (!tokenValide(token) || !m_contexte.base->supprimer(token)) {
+    const auto supprime = tokenValide(token) ? m_contexte.base->supprimer(token) : false;
+    if (!supprime) {
+        return repondreIndisponible(reponse, "suppression de " + token, supprime.error());
+    }
+    if (!*supprime) {
         return repondreErreur(reponse, 404, "Transfert introuvable.");
     }
     m_contexte.arbre.supprimerDossierDuToken(token);

@@ -7,7 +7,6 @@
 #include <httplib.h>
 
 #include <algorithm>
-#include <fcntl.h>
 #include <map>
 #include <memory>
 #include <unistd.h>
@@ -102,15 +101,8 @@ bool ajusterPlages(const httplib::Request& requete, std::int64_t taille)
 
 // One file download: counted once, when the response carried the file's last byte.
 struct Telechargement {
-    int descripteur = -1;
-    std::int64_t taille = 0;
+    FichierOuvert fichier;
     std::int64_t finEnvoyee = 0;
-    ~Telechargement()
-    {
-        if (descripteur >= 0) {
-            ::close(descripteur);
-        }
-    }
 };
 
 } // namespace
@@ -159,9 +151,12 @@ std::optional<Enregistrement> RoutesPages::ouvert(const httplib::Request& requet
     return transfert;
 }
 
-std::string RoutesPages::cookie(const std::string& token, std::int64_t expiration) const
+// The password hash (its salt) is signed too: a token deleted and created again has a new one, and the
+// cookies of the old transfer do not open the new.
+std::string RoutesPages::cookie(const Enregistrement& t, std::int64_t expiration) const
 {
-    const std::string message = token + "." + std::to_string(expiration);
+    const std::string message =
+        t.token + "." + std::to_string(expiration) + "." + t.empreinteMotDePasse.value_or("");
     return std::to_string(expiration) + "." + crypto::signer(message, m_contexte.secret);
 }
 
@@ -182,7 +177,7 @@ bool RoutesPages::deverrouille(const httplib::Request& requete, const Enregistre
         return false;
     }
     return expiration > m_contexte.maintenant() &&
-           crypto::egalesEnTempsConstant(valeur, cookie(t.token, expiration));
+           crypto::egalesEnTempsConstant(valeur, cookie(t, expiration));
 }
 
 void RoutesPages::page(const httplib::Request& requete, httplib::Response& reponse)
@@ -218,7 +213,7 @@ void RoutesPages::connexion(const httplib::Request& requete, httplib::Response& 
         return reponse.set_redirect("/t/" + t->token, 303);
     }
     const std::string visiteur = requete.remote_addr + "\n" + t->token;
-    if (const std::int64_t attente = m_contexte.tentatives.attenteRestante(visiteur, m_contexte.maintenant());
+    if (const std::int64_t attente = m_contexte.tentatives.reserver(visiteur, m_contexte.maintenant());
         attente > 0) {
         reponse.set_header("Retry-After", std::to_string(attente));
         return repondreHTML(reponse, 429,
@@ -226,13 +221,14 @@ void RoutesPages::connexion(const httplib::Request& requete, httplib::Response& 
                                                       std::to_string(attente) +
                                                       (attente > 1 ? " secondes." : " seconde.")));
     }
-    if (!crypto::verifierMotDePasse(*t->empreinteMotDePasse, requete.get_param_value("mot_de_passe"))) {
-        m_contexte.tentatives.echec(visiteur, m_contexte.maintenant());
+    const std::string essai = requete.get_param_value("mot_de_passe");
+    if (!m_contexte.limiteArgon2.executer(
+            [&] { return crypto::verifierMotDePasse(*t->empreinteMotDePasse, essai); })) {
         return repondreHTML(reponse, 401, pages::motDePasse(*t, "Mot de passe incorrect."));
     }
     m_contexte.tentatives.reussite(visiteur);
     const std::int64_t expiration = m_contexte.maintenant() + dureeCookieSecondes;
-    reponse.set_header("Set-Cookie", "valto_" + t->token + "=" + cookie(t->token, expiration) + "; Path=/t/" +
+    reponse.set_header("Set-Cookie", "valto_" + t->token + "=" + cookie(*t, expiration) + "; Path=/t/" +
                                          t->token + "; Max-Age=" + std::to_string(dureeCookieSecondes) +
                                          "; HttpOnly; SameSite=Lax" +
                                          (m_contexte.urlPublique.starts_with("https:") ? "; Secure" : ""));
@@ -245,44 +241,38 @@ void RoutesPages::fichier(const httplib::Request& requete, httplib::Response& re
     if (!t) {
         return;
     }
-    const std::vector<Element> elements = m_contexte.arbre.contenu(t->fichiers, t->token);
-    // The name is only looked up among the transfer's own files, never turned into a path.
-    const auto element = std::find_if(elements.begin(), elements.end(), [&](const Element& e) {
-        return !e.dossier && e.nom == requete.matches[2];
-    });
-    if (element == elements.end()) {
+    // The name is only looked up among the transfer's own files, never taken as a path on the NAS.
+    auto ouvert = m_contexte.arbre.ouvrir(t->fichiers, t->token, requete.matches[2]);
+    if (!ouvert) {
         return repondreHTML(reponse, 404, pages::erreur(404));
     }
-    if (!ajusterPlages(requete, element->taille)) {
-        reponse.set_header("Content-Range", "bytes */" + std::to_string(element->taille));
+    if (!ajusterPlages(requete, ouvert->taille())) {
+        reponse.set_header("Content-Range", "bytes */" + std::to_string(ouvert->taille()));
         return repondreHTML(reponse, 416, pages::erreur(416));
     }
-    auto envoi = std::make_shared<Telechargement>();
-    envoi->descripteur = ::open(element->chemin.c_str(), O_RDONLY | O_CLOEXEC);
-    envoi->taille = element->taille;
-    if (envoi->descripteur < 0) {
-        return repondreHTML(reponse, 404, pages::erreur(404));
-    }
+    auto envoi = std::make_shared<Telechargement>(std::move(*ouvert));
+    const FichierOuvert& f = envoi->fichier;
     const bool apercu = requete.has_param("apercu");
     reponse.set_header("Accept-Ranges", "bytes");
-    reponse.set_header("Content-Disposition",
-                       disposition(apercu ? "inline" : "attachment",
-                                   std::filesystem::path(element->nom).filename().string()));
+    reponse.set_header(
+        "Content-Disposition",
+        disposition(apercu ? "inline" : "attachment", std::filesystem::path(f.nom()).filename().string()));
     const bool compte = requete.method == "GET" && !apercu;
     const std::string token = t->token;
-    if (envoi->taille == 0) {
-        reponse.set_content("", typeDeContenu(element->chemin));
+    if (f.taille() == 0) {
+        reponse.set_content("", typeDeContenu(f.chemin()));
         if (compte) {
             m_contexte.base->compterTelechargement(token, m_contexte.maintenant());
         }
         return;
     }
     reponse.set_content_provider(
-        static_cast<std::size_t>(envoi->taille), typeDeContenu(element->chemin),
+        static_cast<std::size_t>(f.taille()), typeDeContenu(f.chemin()),
         [envoi](std::size_t debut, std::size_t longueur, httplib::DataSink& puits) {
             thread_local std::vector<char> tampon(tailleMorceau);
             const std::size_t aLire = std::min(longueur, tampon.size());
-            const ssize_t lus = ::pread(envoi->descripteur, tampon.data(), aLire, static_cast<off_t>(debut));
+            const ssize_t lus =
+                ::pread(envoi->fichier.descripteur(), tampon.data(), aLire, static_cast<off_t>(debut));
             if (lus <= 0 || !puits.write(tampon.data(), static_cast<std::size_t>(lus))) {
                 return false;
             }
@@ -290,7 +280,7 @@ void RoutesPages::fichier(const httplib::Request& requete, httplib::Response& re
             return true;
         },
         [this, envoi, token, compte](bool reussi) {
-            if (reussi && compte && envoi->finEnvoyee == envoi->taille) {
+            if (reussi && compte && envoi->finEnvoyee == envoi->fichier.taille()) {
                 m_contexte.base->compterTelechargement(token, m_contexte.maintenant());
             }
         });

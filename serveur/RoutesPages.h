@@ -30,7 +30,7 @@ private:
     std::optional<Enregistrement> ouvert(const httplib::Request& requete, httplib::Response& reponse);
     std::optional<Enregistrement> existant(const httplib::Request& requete, httplib::Response& reponse);
     bool deverrouille(const httplib::Request& requete, const Enregistrement& transfert) const;
-    std::string cookie(const std::string& token, std::int64_t expiration) const;
+    std::string cookie(const Enregistrement& transfert, std::int64_t expiration) const;
 
     Contexte& m_contexte;
 };

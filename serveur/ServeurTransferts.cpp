@@ -67,7 +67,8 @@ ServeurTransferts::creer(Configuration configuration)
     if (!cle) {
         return std::unexpected(cle.error());
     }
-    auto base = Base::ouvrir(configuration.dossierDonnees / "transferts.sqlite3");
+    auto base = Base::ouvrir(configuration.dossierDonnees / "transferts.sqlite3",
+                             configuration.attenteBaseMillisecondes);
     if (!base) {
         return std::unexpected(base.error());
     }

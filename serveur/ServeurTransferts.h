@@ -31,6 +31,8 @@ public:
     // True when this start created the key file.
     bool cleCreee() const { return m_cleCreee; }
     const std::string& urlPublique() const { return m_contexte->urlPublique; }
+    // Most password hashes and checks seen running at once.
+    int picArgon2() const { return m_contexte->limiteArgon2.pic(); }
 
 private:
     ServeurTransferts(std::unique_ptr<Contexte> contexte, bool cleCreee);

@@ -230,7 +230,7 @@ private Q_SLOTS:
         serveur.repondre(operation.methode, operation.chemin, reponse);
         const QString obtenu = operation.lancer(TransferAPI{serveur.origine(), u"k"_s});
         QVERIFY(!obtenu.isEmpty());
-        QCOMPARE(texte.isEmpty() ? obtenu : texte, obtenu);
+        QCOMPARE(obtenu, texte.isEmpty() ? obtenu : texte);
     }
 
     // Nothing is sent without a usable key and address; a line break in the key would smuggle a header.

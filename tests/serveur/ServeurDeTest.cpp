@@ -10,22 +10,32 @@
 
 using namespace Qt::StringLiterals;
 
-ServeurDeTest::ServeurDeTest()
-    : m_maintenant(std::make_shared<std::atomic<qint64>>(QDateTime::currentSecsSinceEpoch()))
+serveur::Configuration configurationDeTest(EnvironnementTest& environnement)
 {
-    m_environnement.creerDossier(u"Volumes/DATA/Valto Transferts"_s);
-    m_environnement.creerDossier(u"Volumes/ARCHIVE"_s);
+    environnement.creerDossier(u"Volumes/DATA/Valto Transferts"_s);
+    environnement.creerDossier(u"Volumes/ARCHIVE"_s);
     serveur::Configuration configuration;
     configuration.port = 0;
-    configuration.racineNAS = nas({}).toStdString();
-    configuration.dossierDonnees = m_environnement.chemin(u"serveur"_s).toStdString();
+    configuration.racineNAS = environnement.chemin(u"Volumes"_s).toStdString();
+    configuration.dossierDonnees = environnement.chemin(u"serveur"_s).toStdString();
     configuration.dossierVersions =
-        QFileInfo(m_environnement.creerFichier(u"versions/version.json"_s, R"({"version":"9.9","url":"x"})"))
+        QFileInfo(environnement.creerFichier(u"versions/version.json"_s, R"({"version":"9.9","url":"x"})"))
             .path()
             .toStdString();
     configuration.fils = 4;
     configuration.argon2 = serveur::CoutArgon2::minimal();
+    configuration.attenteBaseMillisecondes = 200;
+    return configuration;
+}
+
+ServeurDeTest::ServeurDeTest(const std::function<void(serveur::Configuration&)>& reglage)
+    : m_maintenant(std::make_shared<std::atomic<qint64>>(QDateTime::currentSecsSinceEpoch()))
+{
+    serveur::Configuration configuration = configurationDeTest(m_environnement);
     configuration.horloge = [maintenant = m_maintenant] { return maintenant->load(); };
+    if (reglage) {
+        reglage(configuration);
+    }
     auto serveur = serveur::ServeurTransferts::creer(configuration);
     if (!serveur) {
         qFatal("valto-serveur ne démarre pas : %s", serveur.error().c_str());

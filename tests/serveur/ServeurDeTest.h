@@ -9,6 +9,7 @@
 #include <QNetworkAccessManager>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -21,15 +22,21 @@ struct ReponseHTTP {
     QHash<QByteArray, QByteArray> entetes;
 };
 
-// valto-serveur started in the test process on 127.0.0.1 on a free port, its NAS root being the
-// environment's mount root (shares DATA, with the copies folder, and ARCHIVE), its clock the test's.
+// The configuration of a server on 127.0.0.1 whose NAS root is the environment's mount root (shares DATA,
+// with the copies folder, and ARCHIVE), cheap Argon2id and short waits on a locked database.
+serveur::Configuration configurationDeTest(EnvironnementTest& environnement);
+
+// valto-serveur started in the test process on a free port, configured as above, its clock the test's.
 class ServeurDeTest final {
 public:
-    ServeurDeTest();
+    explicit ServeurDeTest(const std::function<void(serveur::Configuration&)>& reglage = {});
     ~ServeurDeTest();
 
     EnvironnementTest& environnement() { return m_environnement; }
     QString origine() const { return m_origine; }
+    int picArgon2() const { return m_serveur->picArgon2(); }
+    // The server's own data folder (database, secret).
+    QString donnees() const { return m_environnement.chemin(QStringLiteral("serveur")); }
     QString cle() const { return QString::fromStdString(m_serveur->cleAPI()); }
     TransferAPI api() const { return TransferAPI{m_origine, cle()}; }
     // Absolute path under the NAS root.

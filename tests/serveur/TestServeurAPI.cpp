@@ -187,6 +187,12 @@ private Q_SLOTS:
         creation("octet nul", n, u"DATA/Clients/a.txt\u0000/../../../dehors/secret.txt"_s);
         creation("racine du NAS", n, u"."_s);
         creation("fichier de la clé", n, u"DATA/Valto Transferts/.transfer-api-key"_s);
+        creation("dossier des copies", n, u"DATA/Valto Transferts"_s);
+        creation("copies d'un autre transfert", n, u"DATA/Valto Transferts/supprime01"_s);
+        creation("copie d'un autre transfert", n, u"DATA/Valto Transferts/supprime01/copie.txt"_s);
+        creation("lien vers les copies", n, u"DATA/copies"_s);
+        creation("dossier caché", n, u"DATA/.cache/a.txt"_s);
+        creation("fichier à la racine du NAS", n, u"racine.txt"_s);
         creation("token de 9 caractères", u"nouveau01"_s, u"DATA/Clients/a.txt"_s);
         creation("token de 11 caractères", u"nouveau0001"_s, u"DATA/Clients/a.txt"_s);
         creation("token qui remonte", u"../dehors1"_s, u"DATA/Clients/a.txt"_s);
@@ -212,6 +218,9 @@ private Q_SLOTS:
         const QString a = s.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
         QVERIFY(QFile::link(secret, s.nas(u"DATA/fuite"_s)));
         QVERIFY(QFile::link(dehors, s.nas(u"DATA/dehors"_s)));
+        QVERIFY(QFile::link(s.nas(u"DATA/Valto Transferts"_s), s.nas(u"DATA/copies"_s)));
+        s.creerSurNAS(u"DATA/.cache/a.txt"_s, "cache");
+        s.creerSurNAS(u"racine.txt"_s, "racine");
         s.creer(corpsDe(u"protege001"_s, {u"DATA/Clients/a.txt"_s}, u"juste"_s));
         s.creerSurNAS(u"DATA/Valto Transferts/supprime01/copie.txt"_s, "copie");
         QVERIFY(QFile::link(s.nas(u"DATA/Clients"_s), s.nas(u"DATA/Valto Transferts/supprime01/lien"_s)));

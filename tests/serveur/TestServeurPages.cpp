@@ -49,7 +49,7 @@ private Q_SLOTS:
         ligne("liste", u"/t/listeaaaaa"_s, 200,
               {u"Tout télécharger"_s, u"&lt;b&gt;Maquettes&lt;/b&gt; &amp; co"_s, u"/t/listeaaaaa/f/a.txt"_s,
                u"/t/listeaaaaa/f/Dossier/Sous/c.txt"_s, u"/t/listeaaaaa/f/copie%20%C3%A9.txt"_s,
-               u"4 fichiers · 300,0 Ko"_s},
+               u"/t/listeaaaaa/f/a%20%282%29.txt"_s, u"5 fichiers · 300,0 Ko"_s},
               {u"<b>Maquettes"_s});
         ligne("inconnu", u"/t/zzzzzzzzzz"_s, 404, {u"Lien introuvable"_s});
         ligne("expiré", u"/t/expireaaaa"_s, 410, {u"Lien expiré"_s});
@@ -59,8 +59,15 @@ private Q_SLOTS:
               {u"<iframe"_s});
         ligne("comparaison de PDF", u"/t/comparepdf"_s, 200,
               {u"<iframe src=\"/t/comparepdf/f/avant.pdf?apercu=1\""_s}, {u"curseur\""_s});
+        ligne("homonyme dans les copies", u"/t/listeaaaaa/f/a%20%282%29.txt"_s, 200, {u"copie homonyme"_s});
         ligne("un dossier n'est pas un fichier", u"/t/listeaaaaa/f/Dossier"_s, 404, {u"Lien introuvable"_s});
         ligne("chemin du NAS", u"/t/listeaaaaa/f/DATA/Clients/a.txt"_s, 404, {});
+        // A whole share holds the copies folder: other transfers' copies stay out.
+        ligne("partage entier", u"/t/partageaaa"_s, 200, {u"/t/partageaaa/f/DATA/Clients/a.txt"_s},
+              {u"copie"_s});
+        ligne("copie d'un autre par un partage",
+              u"/t/partageaaa/f/DATA/Valto%20Transferts/listeaaaaa/copie%20%C3%A9.txt"_s, 404,
+              {u"Lien introuvable"_s});
         ligne("manifeste", u"/releases/version.json"_s, 200, {u"\"version\":\"9.9\""_s});
     }
 
@@ -80,6 +87,8 @@ private Q_SLOTS:
                             u"compare"_s, noms));
         }
         s.creer(corpsDe(u"protegeaaa"_s, {u"DATA/Clients/a.txt"_s}, u"juste"_s));
+        s.creer(corpsDe(u"partageaaa"_s, {u"DATA"_s}));
+        s.creerSurNAS(u"DATA/Valto Transferts/listeaaaaa/a.txt"_s, "copie homonyme");
         CorpsCreation expire = corpsDe(u"expireaaaa"_s, {u"DATA/Clients/a.txt"_s});
         expire.expireJours = 1;
         s.creer(expire);
