@@ -120,10 +120,6 @@ private Q_SLOTS:
 
     void progression()
     {
-        ProgressionView copie(u"Copie vers le NAS…"_s, u"1,2 Mo sur 3 Mo"_s, 0.4);
-        afficher(copie);
-        VERIFIER_CAPTURES(copie, u"progression-copie"_s);
-
         for (const bool animee : {false, true}) {
             Animations::setActives(animee);
             ProgressionView enregistrement(u"Création du lien…"_s, u"Auprès de transferts.valto.ch"_s,

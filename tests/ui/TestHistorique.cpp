@@ -438,7 +438,6 @@ private Q_SLOTS:
 
     void captures()
     {
-        VERIFIER_CAPTURES(*BancHistorique({}).vue, u"historique-vide"_s);
         Transfert compare = entree(u"compare000"_s, u"Façade avant/après"_s);
         compare.type = u"compare"_s;
         compare.protege = true;

@@ -119,7 +119,6 @@ private Q_SLOTS:
         QVERIFY(!banc.vue->testEnCours());
         QCOMPARE(banc.serveur.nombreDeRequetes(), 1);
         QCOMPARE(banc.vue->testResultat(), u"Clé API manquante — renseigne-la dans Réglages (⌘,)."_s);
-        QCOMPARE(resultat->tone(), StatusDot::Tone::danger);
         // The field above shows the loopback server's port, which changes from run to run.
         VERIFIER_CAPTURES(*resultat, u"reglages-cle-manquante"_s);
 
