@@ -6,10 +6,8 @@
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    // The machine's fonts and font settings stay out of the pictures the tests compare.
+    preparerProcessusTests();
+    // The machine's fonts, font settings and time zone stay out of the pictures the tests compare.
     qputenv("FONTCONFIG_FILE", VALTO_POLICES_TESTS);
     QApplication application(argc, argv);
     // Every change lands at once, the text cursor does not blink, and the look does not depend on the
