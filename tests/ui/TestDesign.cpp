@@ -141,7 +141,7 @@ private Q_SLOTS:
         QTEST(barre.largeurRemplie(), "remplie");
     }
 
-    // Every control on one sheet, for review in both appearances.
+    // Every control on one sheet, in both appearances.
     void catalogue()
     {
         QWidget planche;
