@@ -8,7 +8,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   qcoro-qt6-dev qt6-translations-l10n fonts-dejavu-core
   squashfs-tools squashfuse fuse3
-  libcpp-httplib-dev libsqlite3-dev libsodium-dev libarchive-dev nlohmann-json3-dev unzip
+  libboost-dev zlib1g-dev libsqlite3-dev libsodium-dev nlohmann-json3-dev unzip
+  nginx-light curl
 )
 
 missing=()

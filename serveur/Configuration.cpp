@@ -59,9 +59,23 @@ const std::map<std::string, Affectation>& options()
         {"--cle", [](Configuration& c, const std::string& v) { return affecterChemin(c.fichierCle, v); }},
         {"--versions",
          [](Configuration& c, const std::string& v) { return affecterChemin(c.dossierVersions, v); }},
+        {"--proxy-de-confiance",
+         [](Configuration& c, const std::string& v) -> std::expected<void, std::string> {
+             c.proxyDeConfiance = v;
+             return {};
+         }},
+        {"--connexions-par-adresse",
+         [](Configuration& c, const std::string& v) -> std::expected<void, std::string> {
+             const auto nombre = lireEntier("--connexions-par-adresse", v, 1, 100000);
+             if (!nombre) {
+                 return std::unexpected(nombre.error());
+             }
+             c.limites.connexionsParClient = *nombre;
+             return {};
+         }},
         {"--fils",
          [](Configuration& c, const std::string& v) -> std::expected<void, std::string> {
-             const auto fils = lireEntier("--fils", v, 2, 1024);
+             const auto fils = lireEntier("--fils", v, 1, 256);
              if (!fils) {
                  return std::unexpected(fils.error());
              }
@@ -145,7 +159,12 @@ Serveur de transferts Valto : API des transferts et pages de téléchargement.
   --cle FICHIER       fichier de la clé API, créé avec une clé aléatoire s'il manque
                       (défaut : <copies>/.transfer-api-key)
   --versions DOSSIER  dossier servi sous /releases/ (version.json et images)
-  --fils N            connexions servies à la fois (défaut : 256)
+  --proxy-de-confiance ADRESSE
+                      adresse du proxy inverse dont les en-têtes X-Forwarded-For,
+                      X-Forwarded-Proto et X-Forwarded-Host sont crus
+  --connexions-par-adresse N
+                      connexions ouvertes à la fois par adresse de client (défaut : 64)
+  --fils N            fils des pages et des téléchargements (défaut : 8)
   --help              affiche cette aide
 )";
 }

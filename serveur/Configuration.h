@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <expected>
@@ -19,6 +20,20 @@ struct CoutArgon2 {
     static CoutArgon2 minimal();
 };
 
+// What one client may make the server wait for or hold. nginx's habits: every input bounded.
+struct LimitesHTTP {
+    // From the connection (or the first byte of a further request) to the end of the headers.
+    std::chrono::milliseconds delaiEntetes{10'000};
+    std::chrono::milliseconds delaiCorps{30'000};
+    // A kept-alive connection waiting for its next request.
+    std::chrono::milliseconds inactivite{30'000};
+    // A download whose client stopped reading.
+    std::chrono::milliseconds delaiEcriture{60'000};
+    std::size_t tailleMaxEntetes = 16 * 1024;
+    std::size_t nbMaxEntetes = 100;
+    int connexionsParClient = 64;
+};
+
 // Everything the server is told at start: where it listens, where the files and its own data lie.
 struct Configuration {
     std::string adresse = "127.0.0.1";
@@ -29,9 +44,12 @@ struct Configuration {
     std::filesystem::path dossierDonnees;
     std::filesystem::path fichierCle;
     std::filesystem::path dossierVersions;
-    // httplib gives each open connection a thread: enough for a few hundred browsers at once.
-    int fils = 256;
+    // Threads for the pages and downloads' blocking work (database, files, passwords); the API has its own.
+    int fils = 8;
     std::size_t tailleMaxCorps = 1024 * 1024;
+    LimitesHTTP limites;
+    // The reverse proxy whose X-Forwarded-* headers are believed; empty: none is.
+    std::string proxyDeConfiance;
     CoutArgon2 argon2 = CoutArgon2::interactif();
     // Argon2id runs at once; 0: one per core.
     unsigned argon2Simultanes = 0;

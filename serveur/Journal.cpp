@@ -15,6 +15,12 @@ std::function<void(const std::string&)> destinationTests;
 void ecrire(std::string_view ligne)
 {
     std::string texte(ligne);
+    // A decoded path or an exception's text could carry a line break and forge a line of its own.
+    for (char& c : texte) {
+        if (static_cast<unsigned char>(c) < 0x20) {
+            c = '?';
+        }
+    }
     const std::lock_guard garde(verrou);
     if (destinationTests) {
         destinationTests(texte);

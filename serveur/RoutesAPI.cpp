@@ -5,7 +5,7 @@
 #include "serveur/Demandes.h"
 #include "serveur/Journal.h"
 
-#include <httplib.h>
+#include "serveur/http/Routeur.h"
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -20,7 +20,7 @@ namespace {
 constexpr std::int64_t secondesParJour = 86400;
 const std::string motifToken = "/api/transferts/([^/]+)";
 
-void repondreJSON(httplib::Response& reponse, int statut, const json& corps)
+void repondreJSON(http::Response& reponse, int statut, const json& corps)
 {
     reponse.status = statut;
     reponse.set_content(corps.dump(), "application/json; charset=utf-8");
@@ -51,7 +51,7 @@ bool ordreValide(const std::vector<std::string>& ordre, const std::vector<Elemen
 }
 
 // A write the database refused (locked, disk full): logged, and the client may send it again.
-void repondreIndisponible(httplib::Response& reponse, const std::string& ou, const std::string& erreur)
+void repondreIndisponible(http::Response& reponse, const std::string& ou, const std::string& erreur)
 {
     journal::erreur(ou, erreur);
     reponse.set_header("Retry-After", "5");
@@ -65,12 +65,12 @@ RoutesAPI::RoutesAPI(Contexte& contexte)
 {
 }
 
-void RoutesAPI::repondreErreur(httplib::Response& reponse, int statut, const std::string& detail)
+void RoutesAPI::repondreErreur(http::Response& reponse, int statut, const std::string& detail)
 {
     repondreJSON(reponse, statut, json{{"detail", detail}});
 }
 
-bool RoutesAPI::authentifier(const httplib::Request& requete, httplib::Response& reponse) const
+bool RoutesAPI::authentifier(const http::Request& requete, http::Response& reponse) const
 {
     if (crypto::egalesEnTempsConstant(requete.get_header_value("X-Api-Key"), m_contexte.cleAPI)) {
         return true;
@@ -79,20 +79,20 @@ bool RoutesAPI::authentifier(const httplib::Request& requete, httplib::Response&
     return false;
 }
 
-void RoutesAPI::installer(httplib::Server& serveur)
+void RoutesAPI::installer(http::Routeur& serveur)
 {
     serveur.Post("/api/transferts", [this](const auto& rq, auto& rp) { creer(rq, rp); });
-    serveur.Get("/api/transferts", [this](const auto&, auto& rp) { lister(rp); });
+    serveur.Get("/api/transferts", [this](const auto& rq, auto& rp) { lister(rq, rp); });
     serveur.Patch(motifToken, [this](const auto& rq, auto& rp) { modifier(rq, rp); });
     serveur.Delete(motifToken, [this](const auto& rq, auto& rp) { supprimer(rq, rp); });
     serveur.Get("/api/partages", [this](const auto&, auto& rp) { partages(rp); });
 }
 
-json RoutesAPI::versJSON(const Enregistrement& t) const
+json RoutesAPI::versJSON(const Enregistrement& t, const std::string& origine) const
 {
     json objet = {{"token", t.token},
                   {"titre", t.titre},
-                  {"url", m_contexte.urlPublique + "/t/" + t.token},
+                  {"url", origine + "/t/" + t.token},
                   {"protege", t.empreinteMotDePasse.has_value()},
                   {"cree_le", dateISO(t.creeLe)},
                   {"nb_telechargements", t.nbTelechargements},
@@ -107,7 +107,7 @@ json RoutesAPI::versJSON(const Enregistrement& t) const
     return objet;
 }
 
-void RoutesAPI::creer(const httplib::Request& requete, httplib::Response& reponse)
+void RoutesAPI::creer(const http::Request& requete, http::Response& reponse)
 {
     const auto demande = lireDemandeCreation(requete.body);
     if (!demande) {
@@ -121,7 +121,7 @@ void RoutesAPI::creer(const httplib::Request& requete, httplib::Response& repons
             (!demande->motDePasse || (existant.empreinteMotDePasse && m_contexte.limiteArgon2.executer([&] {
                 return crypto::verifierMotDePasse(*existant.empreinteMotDePasse, *demande->motDePasse);
             })))) {
-            return repondreJSON(reponse, 201, versJSON(existant));
+            return repondreJSON(reponse, 201, versJSON(existant, requete.base_url));
         }
         repondreErreur(reponse, 409, "Ce token est déjà utilisé par un autre transfert.");
     };
@@ -168,19 +168,19 @@ void RoutesAPI::creer(const httplib::Request& requete, httplib::Response& repons
     if (!*insere) {
         return reponseExistante(m_contexte.base->trouver(t.token).value_or(Enregistrement{}));
     }
-    repondreJSON(reponse, 201, versJSON(t));
+    repondreJSON(reponse, 201, versJSON(t, requete.base_url));
 }
 
-void RoutesAPI::lister(httplib::Response& reponse)
+void RoutesAPI::lister(const http::Request& requete, http::Response& reponse)
 {
     json transferts = json::array();
     for (const Enregistrement& t : m_contexte.base->lister()) {
-        transferts.push_back(versJSON(t));
+        transferts.push_back(versJSON(t, requete.base_url));
     }
     repondreJSON(reponse, 200, json{{"transferts", transferts}});
 }
 
-void RoutesAPI::modifier(const httplib::Request& requete, httplib::Response& reponse)
+void RoutesAPI::modifier(const http::Request& requete, http::Response& reponse)
 {
     const std::string token = requete.matches[1];
     const auto existant = tokenValide(token) ? m_contexte.base->trouver(token) : std::nullopt;
@@ -203,10 +203,10 @@ void RoutesAPI::modifier(const httplib::Request& requete, httplib::Response& rep
     if (!apres) {
         return repondreErreur(reponse, 404, "Transfert introuvable.");
     }
-    repondreJSON(reponse, 200, versJSON(*apres));
+    repondreJSON(reponse, 200, versJSON(*apres, requete.base_url));
 }
 
-void RoutesAPI::supprimer(const httplib::Request& requete, httplib::Response& reponse)
+void RoutesAPI::supprimer(const http::Request& requete, http::Response& reponse)
 {
     const std::string token = requete.matches[1];
     const auto supprime = tokenValide(token) ? m_contexte.base->supprimer(token) : false;
@@ -220,7 +220,7 @@ void RoutesAPI::supprimer(const httplib::Request& requete, httplib::Response& re
     repondreJSON(reponse, 200, json{{"token", token}});
 }
 
-void RoutesAPI::partages(httplib::Response& reponse)
+void RoutesAPI::partages(http::Response& reponse)
 {
     repondreJSON(reponse, 200, json{{"partages", m_contexte.arbre.partages()}});
 }

@@ -4,11 +4,11 @@
 
 #include <nlohmann/json_fwd.hpp>
 
-namespace httplib {
-class Server;
+namespace serveur::http {
+class Routeur;
 struct Request;
 struct Response;
-} // namespace httplib
+} // namespace serveur::http
 
 namespace serveur {
 
@@ -17,19 +17,20 @@ class RoutesAPI final {
 public:
     explicit RoutesAPI(Contexte& contexte);
 
-    void installer(httplib::Server& serveur);
+    void installer(http::Routeur& serveur);
     // Answers 401 and returns false when the request carries no valid key.
-    bool authentifier(const httplib::Request& requete, httplib::Response& reponse) const;
-    static void repondreErreur(httplib::Response& reponse, int statut, const std::string& detail);
+    bool authentifier(const http::Request& requete, http::Response& reponse) const;
+    static void repondreErreur(http::Response& reponse, int statut, const std::string& detail);
 
 private:
-    void creer(const httplib::Request& requete, httplib::Response& reponse);
-    void lister(httplib::Response& reponse);
-    void modifier(const httplib::Request& requete, httplib::Response& reponse);
-    void supprimer(const httplib::Request& requete, httplib::Response& reponse);
-    void partages(httplib::Response& reponse);
+    void creer(const http::Request& requete, http::Response& reponse);
+    void lister(const http::Request& requete, http::Response& reponse);
+    void modifier(const http::Request& requete, http::Response& reponse);
+    void supprimer(const http::Request& requete, http::Response& reponse);
+    void partages(http::Response& reponse);
 
-    nlohmann::json versJSON(const Enregistrement& transfert) const;
+    // `origine`: scheme and host of the links, as the client reached the server.
+    nlohmann::json versJSON(const Enregistrement& transfert, const std::string& origine) const;
 
     Contexte& m_contexte;
 };

@@ -1,15 +1,19 @@
 #include "RoutesPages.h"
 
 #include "serveur/ArchiveZip.h"
+#include "serveur/Cookies.h"
 #include "serveur/Crypto.h"
 #include "serveur/Pages.h"
 
-#include <httplib.h>
+#include "serveur/http/Routeur.h"
+
+#include "serveur/http/SourceFichier.h"
+
+#include <fcntl.h>
 
 #include <algorithm>
 #include <map>
 #include <memory>
-#include <unistd.h>
 #include <vector>
 
 namespace serveur {
@@ -17,10 +21,9 @@ namespace serveur {
 namespace {
 
 constexpr std::int64_t dureeCookieSecondes = 12 * 3600;
-constexpr std::size_t tailleMorceau = 256 * 1024;
 const std::string motifTransfert = "/t/([a-z0-9]{10})";
 
-void repondreHTML(httplib::Response& reponse, int statut, const std::string& page)
+void repondreHTML(http::Response& reponse, int statut, const std::string& page)
 {
     reponse.status = statut;
     reponse.set_header("Cache-Control", "no-store");
@@ -58,53 +61,6 @@ std::string disposition(const char* mode, const std::string& nom)
     return std::string(mode) + "; filename=\"" + ascii + "\"; filename*=UTF-8''" + pages::encoderURL(nom);
 }
 
-std::string valeurCookie(const std::string& entete, const std::string& nom)
-{
-    std::size_t debut = 0;
-    while (debut < entete.size()) {
-        std::size_t fin = entete.find(';', debut);
-        fin = fin == std::string::npos ? entete.size() : fin;
-        std::string paire = entete.substr(debut, fin - debut);
-        paire.erase(0, paire.find_first_not_of(' '));
-        if (paire.starts_with(nom + "=")) {
-            return paire.substr(nom.size() + 1);
-        }
-        debut = fin + 1;
-    }
-    return {};
-}
-
-// Brings each requested range within the file. httplib's own arithmetic trusts the request and would
-// announce bytes past the end; the request object is its own (non-const) value, so it may be mended
-// here. False when no byte of a range lies in the file.
-bool ajusterPlages(const httplib::Request& requete, std::int64_t taille)
-{
-    auto& plages = const_cast<httplib::Request&>(requete).ranges;
-    for (auto& [debut, fin] : plages) {
-        if (debut < 0 && fin < 0) {
-            continue;
-        }
-        if (debut < 0) {
-            debut = std::max<ssize_t>(0, static_cast<ssize_t>(taille) - fin);
-            fin = static_cast<ssize_t>(taille) - 1;
-        }
-        if (fin < 0 || fin >= taille) {
-            fin = static_cast<ssize_t>(taille) - 1;
-        }
-        if (debut >= taille || debut > fin) {
-            plages.clear();
-            return false;
-        }
-    }
-    return true;
-}
-
-// One file download: counted once, when the response carried the file's last byte.
-struct Telechargement {
-    FichierOuvert fichier;
-    std::int64_t finEnvoyee = 0;
-};
-
 } // namespace
 
 RoutesPages::RoutesPages(Contexte& contexte)
@@ -112,7 +68,7 @@ RoutesPages::RoutesPages(Contexte& contexte)
 {
 }
 
-void RoutesPages::installer(httplib::Server& serveur)
+void RoutesPages::installer(http::Routeur& serveur)
 {
     serveur.Get("/static/valto.css", [](const auto&, auto& rp) {
         rp.set_content(std::string(pages::feuilleDeStyle), "text/css; charset=utf-8");
@@ -126,8 +82,8 @@ void RoutesPages::installer(httplib::Server& serveur)
     serveur.Get(motifTransfert + "/zip", [this](const auto& rq, auto& rp) { archive(rq, rp); });
 }
 
-std::optional<Enregistrement> RoutesPages::existant(const httplib::Request& requete,
-                                                    httplib::Response& reponse)
+std::optional<Enregistrement> RoutesPages::existant(const http::Request& requete,
+                                                    http::Response& reponse)
 {
     auto transfert = m_contexte.base->trouver(requete.matches[1]);
     if (!transfert) {
@@ -141,7 +97,7 @@ std::optional<Enregistrement> RoutesPages::existant(const httplib::Request& requ
     return transfert;
 }
 
-std::optional<Enregistrement> RoutesPages::ouvert(const httplib::Request& requete, httplib::Response& reponse)
+std::optional<Enregistrement> RoutesPages::ouvert(const http::Request& requete, http::Response& reponse)
 {
     auto transfert = existant(requete, reponse);
     if (transfert && !deverrouille(requete, *transfert)) {
@@ -160,27 +116,18 @@ std::string RoutesPages::cookie(const Enregistrement& t, std::int64_t expiration
     return std::to_string(expiration) + "." + crypto::signer(message, m_contexte.secret);
 }
 
-bool RoutesPages::deverrouille(const httplib::Request& requete, const Enregistrement& t) const
+bool RoutesPages::deverrouille(const http::Request& requete, const Enregistrement& t) const
 {
     if (!t.empreinteMotDePasse) {
         return true;
     }
     const std::string valeur = valeurCookie(requete.get_header_value("Cookie"), "valto_" + t.token);
-    const std::size_t point = valeur.find('.');
-    if (point == std::string::npos) {
-        return false;
-    }
-    std::int64_t expiration = 0;
-    try {
-        expiration = std::stoll(valeur.substr(0, point));
-    } catch (const std::exception&) {
-        return false;
-    }
-    return expiration > m_contexte.maintenant() &&
-           crypto::egalesEnTempsConstant(valeur, cookie(t, expiration));
+    const std::optional<std::int64_t> expiration = expirationCookie(valeur);
+    return expiration && *expiration > m_contexte.maintenant() &&
+           crypto::egalesEnTempsConstant(valeur, cookie(t, *expiration));
 }
 
-void RoutesPages::page(const httplib::Request& requete, httplib::Response& reponse)
+void RoutesPages::page(const http::Request& requete, http::Response& reponse)
 {
     const auto t = ouvert(requete, reponse);
     if (!t) {
@@ -203,7 +150,7 @@ void RoutesPages::page(const httplib::Request& requete, httplib::Response& repon
     }
 }
 
-void RoutesPages::connexion(const httplib::Request& requete, httplib::Response& reponse)
+void RoutesPages::connexion(const http::Request& requete, http::Response& reponse)
 {
     const auto t = existant(requete, reponse);
     if (!t) {
@@ -231,11 +178,11 @@ void RoutesPages::connexion(const httplib::Request& requete, httplib::Response& 
     reponse.set_header("Set-Cookie", "valto_" + t->token + "=" + cookie(*t, expiration) + "; Path=/t/" +
                                          t->token + "; Max-Age=" + std::to_string(dureeCookieSecondes) +
                                          "; HttpOnly; SameSite=Lax" +
-                                         (m_contexte.urlPublique.starts_with("https:") ? "; Secure" : ""));
+                                         (requete.base_url.starts_with("https:") ? "; Secure" : ""));
     reponse.set_redirect("/t/" + t->token, 303);
 }
 
-void RoutesPages::fichier(const httplib::Request& requete, httplib::Response& reponse)
+void RoutesPages::fichier(const http::Request& requete, http::Response& reponse)
 {
     const auto t = ouvert(requete, reponse);
     if (!t) {
@@ -246,75 +193,40 @@ void RoutesPages::fichier(const httplib::Request& requete, httplib::Response& re
     if (!ouvert) {
         return repondreHTML(reponse, 404, pages::erreur(404));
     }
-    if (!ajusterPlages(requete, ouvert->taille())) {
-        reponse.set_header("Content-Range", "bytes */" + std::to_string(ouvert->taille()));
-        return repondreHTML(reponse, 416, pages::erreur(416));
+    // The descriptor opened beneath the NAS root is the one streamed: nothing is resolved again.
+    auto contenu = http::SourceFichier::adopter(::fcntl(ouvert->descripteur(), F_DUPFD_CLOEXEC, 0));
+    if (!contenu) {
+        return repondreHTML(reponse, 404, pages::erreur(404));
     }
-    auto envoi = std::make_shared<Telechargement>(std::move(*ouvert));
-    const FichierOuvert& f = envoi->fichier;
     const bool apercu = requete.has_param("apercu");
-    reponse.set_header("Accept-Ranges", "bytes");
     reponse.set_header(
         "Content-Disposition",
-        disposition(apercu ? "inline" : "attachment", std::filesystem::path(f.nom()).filename().string()));
-    const bool compte = requete.method == "GET" && !apercu;
-    const std::string token = t->token;
-    if (f.taille() == 0) {
-        reponse.set_content("", typeDeContenu(f.chemin()));
-        if (compte) {
+        disposition(apercu ? "inline" : "attachment", std::filesystem::path(ouvert->nom()).filename().string()));
+    reponse.set_source(std::move(contenu), typeDeContenu(ouvert->chemin()));
+    if (requete.method == "GET" && !apercu) {
+        reponse.on_delivered = [this, token = t->token] {
             m_contexte.base->compterTelechargement(token, m_contexte.maintenant());
-        }
-        return;
+        };
     }
-    reponse.set_content_provider(
-        static_cast<std::size_t>(f.taille()), typeDeContenu(f.chemin()),
-        [envoi](std::size_t debut, std::size_t longueur, httplib::DataSink& puits) {
-            thread_local std::vector<char> tampon(tailleMorceau);
-            const std::size_t aLire = std::min(longueur, tampon.size());
-            const ssize_t lus =
-                ::pread(envoi->fichier.descripteur(), tampon.data(), aLire, static_cast<off_t>(debut));
-            if (lus <= 0 || !puits.write(tampon.data(), static_cast<std::size_t>(lus))) {
-                return false;
-            }
-            envoi->finEnvoyee = std::max(envoi->finEnvoyee, static_cast<std::int64_t>(debut) + lus);
-            return true;
-        },
-        [this, envoi, token, compte](bool reussi) {
-            if (reussi && compte && envoi->finEnvoyee == envoi->fichier.taille()) {
-                m_contexte.base->compterTelechargement(token, m_contexte.maintenant());
-            }
-        });
 }
 
-void RoutesPages::archive(const httplib::Request& requete, httplib::Response& reponse)
+void RoutesPages::archive(const http::Request& requete, http::Response& reponse)
 {
     const auto t = ouvert(requete, reponse);
     if (!t) {
         return;
     }
-    auto elements = std::make_shared<std::vector<Element>>(m_contexte.arbre.contenu(t->fichiers, t->token));
-    auto complete = std::make_shared<bool>(false);
-    const std::string token = t->token;
+    const std::vector<Element> elements = m_contexte.arbre.contenu(t->fichiers, t->token);
     // A title is free text: a slash in it would read as a folder in the saved file's name.
     std::string nomArchive = t->titre;
     std::replace(nomArchive.begin(), nomArchive.end(), '/', '-');
     reponse.set_header("Content-Disposition", disposition("attachment", nomArchive + ".zip"));
-    reponse.set_chunked_content_provider(
-        "application/zip",
-        [elements, complete](std::size_t, httplib::DataSink& puits) {
-            *complete = ecrireZip(*elements, [&](const char* donnees, std::size_t taille) {
-                return puits.write(donnees, taille);
-            });
-            if (*complete) {
-                puits.done();
-            }
-            return *complete;
-        },
-        [this, complete, token, get = requete.method == "GET"](bool reussi) {
-            if (reussi && *complete && get) {
-                m_contexte.base->compterTelechargement(token, m_contexte.maintenant());
-            }
-        });
+    reponse.set_source(std::make_shared<ArchiveZip>(elements, m_crcs), "application/zip");
+    if (requete.method == "GET") {
+        reponse.on_delivered = [this, token = t->token] {
+            m_contexte.base->compterTelechargement(token, m_contexte.maintenant());
+        };
+    }
 }
 
 } // namespace serveur

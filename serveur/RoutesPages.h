@@ -1,14 +1,15 @@
 #pragma once
 
+#include "serveur/CacheCRC.h"
 #include "serveur/Contexte.h"
 
 #include <optional>
 
-namespace httplib {
-class Server;
+namespace serveur::http {
+class Routeur;
 struct Request;
 struct Response;
-} // namespace httplib
+} // namespace serveur::http
 
 namespace serveur {
 
@@ -17,22 +18,23 @@ class RoutesPages final {
 public:
     explicit RoutesPages(Contexte& contexte);
 
-    void installer(httplib::Server& serveur);
+    void installer(http::Routeur& serveur);
 
 private:
-    void page(const httplib::Request& requete, httplib::Response& reponse);
-    void connexion(const httplib::Request& requete, httplib::Response& reponse);
-    void fichier(const httplib::Request& requete, httplib::Response& reponse);
-    void archive(const httplib::Request& requete, httplib::Response& reponse);
+    void page(const http::Request& requete, http::Response& reponse);
+    void connexion(const http::Request& requete, http::Response& reponse);
+    void fichier(const http::Request& requete, http::Response& reponse);
+    void archive(const http::Request& requete, http::Response& reponse);
 
     // The transfer named by the path when it exists, has not expired and is unlocked; otherwise the
     // refusal (404, 410 or the password form) is already in `reponse`.
-    std::optional<Enregistrement> ouvert(const httplib::Request& requete, httplib::Response& reponse);
-    std::optional<Enregistrement> existant(const httplib::Request& requete, httplib::Response& reponse);
-    bool deverrouille(const httplib::Request& requete, const Enregistrement& transfert) const;
+    std::optional<Enregistrement> ouvert(const http::Request& requete, http::Response& reponse);
+    std::optional<Enregistrement> existant(const http::Request& requete, http::Response& reponse);
+    bool deverrouille(const http::Request& requete, const Enregistrement& transfert) const;
     std::string cookie(const Enregistrement& transfert, std::int64_t expiration) const;
 
     Contexte& m_contexte;
+    CacheCRC m_crcs;
 };
 
 } // namespace serveur

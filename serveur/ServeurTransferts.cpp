@@ -3,9 +3,8 @@
 #include "serveur/Crypto.h"
 #include "serveur/Pages.h"
 
-#include <httplib.h>
+#include "serveur/http/ServeurHTTP.h"
 
-#include <sys/socket.h>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -14,7 +13,7 @@ namespace serveur {
 
 namespace {
 
-bool versAPI(const httplib::Request& requete)
+bool versAPI(const http::Request& requete)
 {
     return requete.path.starts_with("/api/");
 }
@@ -30,19 +29,14 @@ std::string detailParDefaut(int statut)
         return "Méthode non permise.";
     case 413:
         return "Corps de la requête trop volumineux.";
+    case 431:
+        return "En-têtes de la requête trop volumineux.";
     case 416:
         return "Plage demandée invalide.";
     default:
         return "Erreur " + std::to_string(statut) + ".";
     }
 }
-
-// httplib listens with a backlog of 5: a burst of new browsers would see their connections
-// dropped and retried a second later. Linux lets a listening socket raise its backlog.
-class ServeurHTTP final : public httplib::Server {
-public:
-    void agrandirFileDAttente() { ::listen(svr_sock_, SOMAXCONN); }
-};
 
 } // namespace
 
@@ -89,7 +83,6 @@ ServeurTransferts::creer(Configuration configuration)
 ServeurTransferts::ServeurTransferts(std::unique_ptr<Contexte> contexte, bool cleCreee)
     : m_contexte(std::move(contexte))
     , m_cleCreee(cleCreee)
-    , m_http(std::make_unique<ServeurHTTP>())
     , m_api(*m_contexte)
     , m_pages(*m_contexte)
 {
@@ -100,83 +93,54 @@ ServeurTransferts::~ServeurTransferts() = default;
 
 void ServeurTransferts::installer()
 {
-    const int fils = m_contexte->configuration.fils;
-    m_http->new_task_queue = [fils] { return new httplib::ThreadPool(static_cast<std::size_t>(fils)); };
-    m_http->set_payload_max_length(m_contexte->configuration.tailleMaxCorps);
-    // Headers and body leave in separate writes: with Nagle's algorithm the body would wait for the
-    // client's delayed acknowledgement, 40 ms on every small answer.
-    m_http->set_tcp_nodelay(true);
-    m_http->set_keep_alive_max_count(1000);
-    m_http->set_write_timeout(60);
-    m_http->set_default_headers(
-        {{"X-Content-Type-Options", "nosniff"},
-         {"Referrer-Policy", "no-referrer"},
-         {"X-Frame-Options", "SAMEORIGIN"},
-         {"Content-Security-Policy",
-          "default-src 'self'; base-uri 'none'; form-action 'self'; frame-ancestors 'self'"}});
-    m_http->set_pre_routing_handler([this](const httplib::Request& requete, httplib::Response& reponse) {
-        const bool refusee = versAPI(requete) && !m_api.authentifier(requete, reponse);
-        return refusee ? httplib::Server::HandlerResponse::Handled
-                       : httplib::Server::HandlerResponse::Unhandled;
+    m_routeur.ajouterEnteteCommun("X-Content-Type-Options", "nosniff");
+    m_routeur.ajouterEnteteCommun("Referrer-Policy", "no-referrer");
+    m_routeur.ajouterEnteteCommun("X-Frame-Options", "SAMEORIGIN");
+    m_routeur.ajouterEnteteCommun(
+        "Content-Security-Policy", "default-src 'self'; base-uri 'none'; form-action 'self'; frame-ancestors 'self'");
+    m_routeur.avantRoutage([this](const http::Request& requete, http::Response& reponse) {
+        return versAPI(requete) && !m_api.authentifier(requete, reponse);
     });
     // Every refusal gets a body: "detail" for the API, a page for a browser.
-    m_http->set_error_handler(
-        httplib::Server::HandlerWithResponse([](const httplib::Request& requete, httplib::Response& reponse) {
-            if (!reponse.body.empty()) {
-                return httplib::Server::HandlerResponse::Unhandled;
-            }
-            if (versAPI(requete)) {
-                RoutesAPI::repondreErreur(reponse, reponse.status, detailParDefaut(reponse.status));
-            } else {
-                reponse.set_content(pages::erreur(reponse.status), "text/html; charset=utf-8");
-            }
-            return httplib::Server::HandlerResponse::Handled;
-        }));
-    m_http->set_exception_handler(
-        [](const httplib::Request& requete, httplib::Response& reponse, std::exception_ptr) {
-            reponse.status = 500;
-            if (versAPI(requete)) {
-                RoutesAPI::repondreErreur(reponse, 500, "Erreur interne du serveur.");
-            } else {
-                reponse.set_content(pages::erreur(500), "text/html; charset=utf-8");
-            }
-        });
-    m_api.installer(*m_http);
-    m_pages.installer(*m_http);
+    m_routeur.pageErreur([](const http::Request& requete, http::Response& reponse) {
+        if (versAPI(requete)) {
+            RoutesAPI::repondreErreur(reponse, reponse.status, detailParDefaut(reponse.status));
+        } else {
+            reponse.set_content(pages::erreur(reponse.status), "text/html; charset=utf-8");
+        }
+    });
+    m_api.installer(m_routeur);
+    m_pages.installer(m_routeur);
     if (!m_contexte->configuration.dossierVersions.empty()) {
-        m_http->set_mount_point("/releases", m_contexte->configuration.dossierVersions.string());
+        m_routeur.monter("/releases", m_contexte->configuration.dossierVersions.string());
     }
+    m_http = std::make_unique<http::ServeurHTTP>(m_routeur, m_contexte->configuration);
 }
 
 std::expected<int, std::string> ServeurTransferts::lier()
 {
     const Configuration& c = m_contexte->configuration;
-    int port = c.port;
-    if (port == 0) {
-        port = m_http->bind_to_any_port(c.adresse);
-    } else if (!m_http->bind_to_port(c.adresse, port)) {
-        port = -1;
+    const auto port = m_http->lier(c.adresse, c.port);
+    if (!port) {
+        return port;
     }
-    if (port <= 0) {
-        return std::unexpected("Impossible d'écouter sur " + c.adresse + ":" + std::to_string(c.port));
-    }
-    static_cast<ServeurHTTP&>(*m_http).agrandirFileDAttente();
     m_contexte->urlPublique =
-        c.urlPublique.empty() ? "http://" + c.adresse + ":" + std::to_string(port) : c.urlPublique;
+        c.urlPublique.empty() ? "http://" + c.adresse + ":" + std::to_string(*port) : c.urlPublique;
     while (m_contexte->urlPublique.ends_with('/')) {
         m_contexte->urlPublique.pop_back();
     }
+    m_http->definirUrlParDefaut(m_contexte->urlPublique);
     return port;
 }
 
 void ServeurTransferts::ecouter()
 {
-    m_http->listen_after_bind();
+    m_http->ecouter();
 }
 
 void ServeurTransferts::arreter()
 {
-    m_http->stop();
+    m_http->arreter();
 }
 
 } // namespace serveur

@@ -4,13 +4,14 @@
 #include "serveur/Contexte.h"
 #include "serveur/RoutesAPI.h"
 #include "serveur/RoutesPages.h"
+#include "serveur/http/Routeur.h"
 
 #include <expected>
 #include <memory>
 #include <string>
 
-namespace httplib {
-class Server;
+namespace serveur::http {
+class ServeurHTTP;
 }
 
 namespace serveur {
@@ -40,9 +41,10 @@ private:
 
     std::unique_ptr<Contexte> m_contexte;
     bool m_cleCreee;
-    std::unique_ptr<httplib::Server> m_http;
     RoutesAPI m_api;
     RoutesPages m_pages;
+    http::Routeur m_routeur;
+    std::unique_ptr<http::ServeurHTTP> m_http;
 };
 
 } // namespace serveur

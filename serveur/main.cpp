@@ -1,11 +1,16 @@
 #include "serveur/ServeurTransferts.h"
 
+#include <malloc.h>
+
 #include <csignal>
 #include <iostream>
 #include <thread>
 
 int main(int argc, char** argv)
 {
+    // glibc gives each pool thread an arena of its own and keeps what a large listing freed in each:
+    // memory would grow by a listing's worth per thread. Two arenas are enough for a few threads.
+    mallopt(M_ARENA_MAX, 2);
     const auto ligne = serveur::lireLigneDeCommande(std::vector<std::string>(argv + 1, argv + argc));
     if (!ligne) {
         std::cerr << ligne.error() << "\n";

@@ -1,11 +1,14 @@
 #include "ServeurDeTest.h"
 
 #include "api/ReseauPartage.h"
+#include "serveur/Journal.h"
 
 #include <QDateTime>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QNetworkReply>
+#include <QRegularExpression>
+#include <QTcpSocket>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -36,12 +39,17 @@ ServeurDeTest::ServeurDeTest(const std::function<void(serveur::Configuration&)>&
     if (reglage) {
         reglage(configuration);
     }
+    serveur::journal::rediriger([this](const std::string& ligne) {
+        const QMutexLocker garde(&m_verrouJournal);
+        m_journal.append(QString::fromStdString(ligne));
+    });
     auto serveur = serveur::ServeurTransferts::creer(configuration);
     if (!serveur) {
         qFatal("valto-serveur ne démarre pas : %s", serveur.error().c_str());
     }
     m_serveur = std::move(*serveur);
-    m_origine = u"http://127.0.0.1:%1"_s.arg(m_serveur->lier().value());
+    m_port = m_serveur->lier().value();
+    m_origine = u"http://127.0.0.1:%1"_s.arg(m_port);
     m_ecoute = std::thread([this] { m_serveur->ecouter(); });
 }
 
@@ -52,6 +60,40 @@ ServeurDeTest::~ServeurDeTest()
     reseauPartage().clearConnectionCache();
     m_serveur->arreter();
     m_ecoute.join();
+    m_serveur.reset();
+    serveur::journal::rediriger({});
+}
+
+QStringList ServeurDeTest::journal() const
+{
+    const QMutexLocker garde(&m_verrouJournal);
+    return m_journal;
+}
+
+QByteArray echangerBrut(int port, const QByteArray& envoi, int attenteMs, const QHostAddress& source)
+{
+    QTcpSocket socket;
+    socket.bind(source);
+    socket.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
+    if (!socket.waitForConnected(2000)) {
+        return {};
+    }
+    socket.write(envoi);
+    QByteArray recu;
+    while (socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(attenteMs)) {
+        recu += socket.readAll();
+    }
+    return recu + socket.readAll();
+}
+
+QList<int> statuts(const QByteArray& brut)
+{
+    QList<int> resultat;
+    static const QRegularExpression ligne(u"HTTP/1\\.1 (\\d{3}) "_s);
+    for (auto trouve = ligne.globalMatch(QString::fromLatin1(brut)); trouve.hasNext();) {
+        resultat.append(trouve.next().captured(1).toInt());
+    }
+    return resultat;
 }
 
 ReponseHTTP ServeurDeTest::envoyer(const QByteArray& methode, const QString& chemin, const Entetes& entetes,

@@ -8,6 +8,10 @@
 #include <QHash>
 #include <QNetworkAccessManager>
 
+#include <QHostAddress>
+#include <QMutex>
+#include <QStringList>
+
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -27,10 +31,14 @@ struct ReponseHTTP {
 serveur::Configuration configurationDeTest(EnvironnementTest& environnement);
 
 // valto-serveur started in the test process on a free port, configured as above, its clock the test's.
+// Its journal lines are kept for the test to read instead of going to standard error.
 class ServeurDeTest final {
 public:
     explicit ServeurDeTest(const std::function<void(serveur::Configuration&)>& reglage = {});
     ~ServeurDeTest();
+
+    int port() const { return m_port; }
+    QStringList journal() const;
 
     EnvironnementTest& environnement() { return m_environnement; }
     QString origine() const { return m_origine; }
@@ -61,9 +69,19 @@ private:
     std::shared_ptr<std::atomic<qint64>> m_maintenant;
     std::unique_ptr<serveur::ServeurTransferts> m_serveur;
     std::thread m_ecoute;
+    int m_port = 0;
     QString m_origine;
+    mutable QMutex m_verrouJournal;
+    QStringList m_journal;
     QNetworkAccessManager m_reseau;
 };
+
+// Raw bytes to 127.0.0.1:`port` from `source` (any address of 127/8); what came back until the server
+// closed the connection or `attenteMs` passed without a byte.
+QByteArray echangerBrut(int port, const QByteArray& envoi, int attenteMs = 2000,
+                        const QHostAddress& source = QHostAddress::LocalHost);
+// The status of each answer in a raw exchange, in order.
+QList<int> statuts(const QByteArray& brut);
 
 // A creation body for `token` with the given files, expiring in seven days.
 CorpsCreation corpsDe(const QString& token, const QStringList& fichiers,

@@ -9,7 +9,6 @@
 #include <QUrl>
 
 #include <csignal>
-#include <mutex>
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -103,19 +102,10 @@ class TestServeurSecurite final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init()
-    {
-        serveur::journal::rediriger([this](const std::string& ligne) {
-            const std::lock_guard garde(m_verrou);
-            m_journal.append(QString::fromStdString(ligne));
-        });
-    }
     void cleanup()
     {
         disquePlein(RLIM_INFINITY);
         m_serveur.reset();
-        serveur::journal::rediriger({});
-        m_journal.clear();
     }
 
     void pannes_data()
@@ -403,16 +393,11 @@ private:
         m_serveur = std::make_unique<ServeurDeTest>(reglage);
         return *m_serveur;
     }
-    QString journal()
-    {
-        const std::lock_guard garde(m_verrou);
-        return m_journal.join(u'\n');
-    }
+    // The running server's journal lines.
+    QString journal() { return m_serveur ? m_serveur->journal().join(u'\n') : QString(); }
     bool journalContient(const QString& texte) { return journal().contains(texte); }
 
     std::unique_ptr<ServeurDeTest> m_serveur;
-    std::mutex m_verrou;
-    QStringList m_journal;
 };
 
 VALTO_INSCRIRE_TESTS(TestServeurSecurite)

@@ -1,0 +1,451 @@
+#include "ServeurDeTest.h"
+#include "support/ExecuterTests.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <numeric>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QByteArray navigateur = "Mozilla/5.0 (X11; Linux x86_64; rv:128.0) Gecko/20100101 Firefox/128.0";
+
+// Small limits so that deadlines pass within the test's time.
+void limitesReduites(serveur::Configuration& c)
+{
+    c.limites.delaiEntetes = std::chrono::milliseconds(800);
+    c.limites.delaiCorps = std::chrono::milliseconds(800);
+    c.limites.inactivite = std::chrono::milliseconds(800);
+    c.limites.delaiEcriture = std::chrono::milliseconds(800);
+    c.limites.tailleMaxEntetes = 8 * 1024;
+    c.limites.nbMaxEntetes = 50;
+    c.limites.connexionsParClient = 8;
+    c.tailleMaxCorps = 64 * 1024;
+}
+
+QHostAddress boucleLocale(int n)
+{
+    return QHostAddress(u"127.0.0.%1"_s.arg(n));
+}
+
+QByteArray requete(const QByteArray& methode, const QByteArray& chemin, const QByteArray& entetes = {},
+                   const QByteArray& corps = {})
+{
+    return methode + " " + chemin + " HTTP/1.1\r\nHost: essai\r\nConnection: close\r\n" + entetes +
+           (corps.isEmpty() ? QByteArray() : "Content-Length: " + QByteArray::number(corps.size()) + "\r\n") +
+           "\r\n" + corps;
+}
+
+qint64 memoireKio()
+{
+    QFile etat(u"/proc/self/status"_s);
+    etat.open(QIODevice::ReadOnly);
+    for (const QByteArray& ligne : etat.readAll().split('\n')) {
+        if (ligne.startsWith("VmRSS:")) {
+            return ligne.mid(6).trimmed().split(' ').first().toLongLong();
+        }
+    }
+    return 0;
+}
+
+int portLibre()
+{
+    QTcpServer essai;
+    essai.listen(QHostAddress::LocalHost);
+    return essai.serverPort();
+}
+
+} // namespace
+
+// The HTTP layer as a hostile or unlucky client meets it: limits, deadlines, ranges, a reverse proxy.
+class TestServeurHTTP final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { demarrer(); }
+    void cleanup() { m_serveur.reset(); }
+
+    void entreesDemesurees_data()
+    {
+        QTest::addColumn<QByteArray>("entete");
+        QTest::addColumn<bool>("decoupe");
+        QTest::addColumn<int>("statut");
+        QTest::addColumn<QByteArray>("corpsAttendu");
+
+        const QByteArray decoupe = "Transfer-Encoding: chunked\r\n";
+        QTest::newRow("corps découpé trop long, API")
+            << "POST /api/transferts HTTP/1.1\r\nHost: essai\r\nX-Api-Key: @cle@\r\n" + decoupe + "\r\n" << true
+            << 413 << QByteArray("\"detail\"");
+        QTest::newRow("corps découpé trop long, page")
+            << "POST /t/listeaaaaa HTTP/1.1\r\nHost: essai\r\n" + decoupe + "\r\n" << true << 413
+            << QByteArray("<html");
+        QTest::newRow("longueur annoncée trop grande")
+            << requete("POST", "/t/listeaaaaa", "Content-Length: 100000000\r\n") << false << 413
+            << QByteArray("<html");
+        QByteArray lignes;
+        QByteArray courtes;
+        for (int i = 0; i < 3000; ++i) {
+            lignes += "X-Ligne: " + QByteArray::number(i) + "\r\n";
+            courtes += i < 60 ? "X: " + QByteArray::number(i) + "\r\n" : QByteArray();
+        }
+        QTest::newRow("milliers de lignes d'en-tête")
+            << requete("GET", "/api/partages", "X-Api-Key: @cle@\r\n" + lignes) << false << 431
+            << QByteArray("\"detail\"");
+        QTest::newRow("trop de lignes courtes")
+            << requete("GET", "/t/listeaaaaa", courtes) << false << 431 << QByteArray("<html");
+    }
+
+    // Refused as soon as a limit is passed, before the rest is read; the server keeps serving.
+    void entreesDemesurees()
+    {
+        QFETCH(QByteArray, entete);
+        QFETCH(bool, decoupe);
+        QFETCH(int, statut);
+        QFETCH(QByteArray, corpsAttendu);
+        ServeurDeTest& s = *m_serveur;
+        const qint64 memoireAvant = memoireKio();
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(s.port()));
+        QVERIFY(socket.waitForConnected());
+        socket.write(QByteArray(entete).replace("@cle@", s.cle().toUtf8()));
+        constexpr qint64 total = 64 * 1024 * 1024;
+        const QByteArray morceau = "10000\r\n" + QByteArray(0x10000, 'x') + "\r\n";
+        qint64 envoye = 0;
+        while (decoupe && envoye < total && !socket.waitForReadyRead(5)) {
+            socket.write(morceau);
+            socket.waitForBytesWritten(1000);
+            envoye += 0x10000;
+        }
+        QVERIFY(envoye < total);
+        while (socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(2000)) {
+        }
+        const QByteArray recu = socket.readAll();
+        QVERIFY2(statuts(recu) == QList<int>{statut}, recu.left(300).constData());
+        QVERIFY(recu.contains(corpsAttendu));
+        QVERIFY(memoireKio() - memoireAvant < 32 * 1024);
+        QCOMPARE(s.envoyer("GET", u"/t/listeaaaaa"_s).statut, 200);
+    }
+
+    void plages_data()
+    {
+        QTest::addColumn<QByteArray>("plage");
+        QTest::addColumn<QByteArray>("siPlage");
+        QTest::addColumn<int>("statut");
+        QTest::addColumn<int>("debut");
+        QTest::addColumn<int>("longueur");
+        QTest::addColumn<int>("telechargements");
+
+        QByteArray recouvrements = "bytes=0-";
+        for (int i = 1; i < 500; ++i) {
+            recouvrements += ",0-";
+        }
+        QTest::newRow("500 plages qui se recouvrent") << recouvrements << QByteArray() << 206 << 0 << 300'000 << 1;
+        QTest::newRow("plages séparées") << QByteArray("bytes=0-9,100-109") << QByteArray() << 200 << 0 << 300'000
+                                         << 1;
+        QTest::newRow("unité inconnue") << QByteArray("items=0-9") << QByteArray() << 200 << 0 << 300'000 << 1;
+        QTest::newRow("If-Range à jour") << QByteArray("bytes=100-") << QByteArray("@etag@") << 206 << 100
+                                         << 299'900 << 1;
+        QTest::newRow("If-Range par date") << QByteArray("bytes=100-") << QByteArray("@date@") << 206 << 100
+                                           << 299'900 << 1;
+        QTest::newRow("If-Range périmé") << QByteArray("bytes=100-") << QByteArray("\"perime\"") << 200 << 0
+                                         << 300'000 << 1;
+        QTest::newRow("sonde du dernier octet") << QByteArray("bytes=-1") << QByteArray() << 206 << 299'999 << 1
+                                                << 0;
+        QTest::newRow("morceau du milieu") << QByteArray("bytes=10-19") << QByteArray() << 206 << 10 << 10 << 0;
+    }
+
+    void plages()
+    {
+        QFETCH(QByteArray, plage);
+        QFETCH(QByteArray, siPlage);
+        QFETCH(int, statut);
+        QFETCH(int, debut);
+        QFETCH(int, longueur);
+        QFETCH(int, telechargements);
+        ServeurDeTest& s = *m_serveur;
+        const QString chemin = u"/t/listeaaaaa/f/Dossier/Sous/c.txt"_s;
+        const ReponseHTTP tete = s.envoyer("HEAD", chemin);
+        QVERIFY(tete.entetes.value("etag").startsWith('"'));
+        siPlage.replace("@etag@", tete.entetes.value("etag")).replace("@date@", tete.entetes.value("last-modified"));
+
+        Entetes entetes{{"Range", plage}};
+        if (!siPlage.isEmpty()) {
+            entetes.append({"If-Range", siPlage});
+        }
+        const ReponseHTTP reponse = s.envoyer("GET", chemin, entetes);
+        QCOMPARE(reponse.statut, statut);
+        QCOMPARE(reponse.corps, m_grand.mid(debut, longueur));
+        QCOMPARE(reponse.entetes.value("etag"), tete.entetes.value("etag"));
+        // A whole download afterwards is counted too: once it is, the answer above has been as well.
+        s.envoyer("GET", chemin);
+        QTRY_COMPARE(QCoro::waitFor(s.api().listerTransferts())->first().nbTelechargements, telechargements + 1);
+    }
+
+    // "Tout télécharger" cut at a random point and resumed is the archive downloaded in one go.
+    void archiveReprise()
+    {
+        ServeurDeTest& s = *m_serveur;
+        // Sparse, with data between its holes: the CRC skips holes when it has to read the file itself.
+        QFile creux(s.creerSurNAS(u"DATA/Valto Transferts/listeaaaaa/creux.bin"_s, {}));
+        QVERIFY(creux.open(QIODevice::ReadWrite) && creux.resize(3 * 1024 * 1024) && creux.seek(1024 * 1024));
+        creux.write(m_grand);
+        creux.close();
+        const QString chemin = u"/t/listeaaaaa/zip"_s;
+        // First the directory alone: every CRC read from the files, none yet streamed.
+        const ReponseHTTP queue = s.envoyer("GET", chemin, {{"Range", "bytes=-1000"}});
+        const ReponseHTTP tete = s.envoyer("HEAD", chemin);
+        const int longueur = tete.entetes.value("content-length").toInt();
+        QVERIFY(longueur > 3 * 1024 * 1024);
+
+        const int a = longueur / 3;
+        const int b = longueur / 2;
+        const ReponseHTTP milieu = s.envoyer("GET", chemin, {{"Range", "bytes=" + QByteArray::number(a) + "-" +
+                                                                           QByteArray::number(b)}});
+        QCOMPARE(milieu.statut, 206);
+        QCOMPARE(milieu.entetes.value("content-range"), u"bytes %1-%2/%3"_s.arg(a).arg(b).arg(longueur).toLatin1());
+        const int coupure = QRandomGenerator::global()->bounded(1, longueur);
+        const ReponseHTTP debut = s.envoyer("GET", chemin, {{"Range", "bytes=0-" + QByteArray::number(coupure - 1)}});
+        const ReponseHTTP suite = s.envoyer(
+            "GET", chemin, {{"Range", "bytes=" + QByteArray::number(coupure) + "-"}, {"If-Range", tete.entetes.value("etag")}});
+        QCOMPARE(suite.statut, 206);
+        QTRY_COMPARE(QCoro::waitFor(s.api().listerTransferts())->first().nbTelechargements, 1);
+
+        const ReponseHTTP entier = s.envoyer("GET", chemin);
+        QCOMPARE(entier.corps.size(), longueur);
+        QVERIFY2(debut.corps + suite.corps == entier.corps, qPrintable(u"coupure à %1"_s.arg(coupure)));
+        QCOMPARE(milieu.corps, entier.corps.mid(a, b - a + 1));
+        QCOMPARE(queue.corps, entier.corps.right(1000));
+        QProcess unzip;
+        unzip.start(u"unzip"_s, {u"-tq"_s, s.environnement().creerFichier(u"t.zip"_s, entier.corps)});
+        QVERIFY(unzip.waitForFinished());
+        QVERIFY2(unzip.exitCode() == 0, unzip.readAllStandardOutput().constData());
+        QTRY_COMPARE(QCoro::waitFor(s.api().listerTransferts())->first().nbTelechargements, 2);
+    }
+
+    // Past 4 GiB the archive switches to ZIP64 records; unzip reads its directory from the last bytes.
+    void archiveZip64()
+    {
+        ServeurDeTest& s = *m_serveur;
+        QFile enorme(s.creerSurNAS(u"DATA/Valto Transferts/zip64aaaaa/énorme.bin"_s, {}));
+        QVERIFY(enorme.resize(4'400'000'000));
+        s.creerSurNAS(u"DATA/Valto Transferts/zip64aaaaa/petit.txt"_s, "petit");
+        s.creer(corpsDe(u"zip64aaaaa"_s, {}));
+        const QString chemin = u"/t/zip64aaaaa/zip"_s;
+        const qint64 longueur = s.envoyer("HEAD", chemin).entetes.value("content-length").toLongLong();
+        QVERIFY(longueur > 4'400'000'000);
+        const ReponseHTTP fin = s.envoyer("GET", chemin, {{"Range", "bytes=-4096"}});
+        QCOMPARE(fin.statut, 206);
+        // The same bytes at the same place in a sparse file: the entries' data is not needed to list them.
+        QFile copie(s.environnement().chemin(u"copie.zip"_s));
+        QVERIFY(copie.open(QIODevice::WriteOnly));
+        QVERIFY(copie.resize(longueur - fin.corps.size()));
+        QVERIFY(copie.seek(longueur - fin.corps.size()));
+        copie.write(fin.corps);
+        copie.close();
+        QProcess unzip;
+        unzip.start(u"unzip"_s, {u"-Z"_s, u"-l"_s, copie.fileName()});
+        QVERIFY(unzip.waitForFinished());
+        const QString liste = QString::fromUtf8(unzip.readAllStandardOutput());
+        QVERIFY2(liste.contains(u"4400000000"_s) && liste.contains(u"énorme.bin"_s), qPrintable(liste));
+        QVERIFY(liste.contains(u"petit.txt"_s));
+    }
+
+    // Sockets that trickle their headers are cut at the deadline; everyone else is served meanwhile.
+    void clientsLents()
+    {
+        ServeurDeTest& s = *m_serveur;
+        std::vector<std::unique_ptr<QTcpSocket>> lents;
+        for (int i = 0; i < 40; ++i) {
+            auto socket = std::make_unique<QTcpSocket>();
+            socket->bind(boucleLocale(10 + i));
+            socket->connectToHost(QHostAddress::LocalHost, static_cast<quint16>(s.port()));
+            QVERIFY(socket->waitForConnected());
+            socket->write("GET /t/listeaaaaa HTTP/1.1\r\n");
+            lents.push_back(std::move(socket));
+        }
+        QTimer goutte;
+        QObject::connect(&goutte, &QTimer::timeout, [&] {
+            for (auto& socket : lents) {
+                socket->write("X-Goutte: 1\r\n");
+            }
+        });
+        goutte.start(100);
+        QElapsedTimer chrono;
+        chrono.start();
+        QCOMPARE(s.envoyer("GET", u"/t/listeaaaaa"_s).statut, 200);
+        QCOMPARE(QCoro::waitFor(s.api().listerTransferts())->size(), 1);
+        QVERIFY(chrono.elapsed() < 500);
+        const auto tousCoupes = [&] {
+            return std::all_of(lents.begin(), lents.end(),
+                               [](const auto& l) { return l->state() == QAbstractSocket::UnconnectedState; });
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(tousCoupes(), 4000);
+        QVERIFY(chrono.elapsed() >= 700);
+        QVERIFY(std::all_of(lents.begin(), lents.end(), [](const auto& l) { return l->readAll().isEmpty(); }));
+
+        // A kept-alive connection left idle is closed too.
+        QTcpSocket inactive;
+        inactive.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(s.port()));
+        QVERIFY(inactive.waitForConnected());
+        inactive.write("GET /static/valto.css HTTP/1.1\r\nHost: essai\r\n\r\n");
+        QTRY_VERIFY_WITH_TIMEOUT(inactive.state() == QAbstractSocket::UnconnectedState, 4000);
+        QCOMPARE(statuts(inactive.readAll()), QList<int>{200});
+    }
+
+    // One address holds a bounded number of connections; others are not affected.
+    void plafondParAdresse()
+    {
+        ServeurDeTest& s = *m_serveur;
+        std::vector<std::unique_ptr<QTcpSocket>> ouvertes;
+        for (int i = 0; i < 8; ++i) {
+            ouvertes.push_back(std::make_unique<QTcpSocket>());
+            ouvertes.back()->bind(boucleLocale(60));
+            ouvertes.back()->connectToHost(QHostAddress::LocalHost, static_cast<quint16>(s.port()));
+            QVERIFY(ouvertes.back()->waitForConnected());
+        }
+        const QByteArray page = requete("GET", "/static/valto.css");
+        QCOMPARE(echangerBrut(s.port(), page, 2000, boucleLocale(60)), QByteArray());
+        QCOMPARE(statuts(echangerBrut(s.port(), page, 2000, boucleLocale(61))), QList<int>{200});
+        ouvertes.front()->disconnectFromHost();
+        QTRY_COMPARE(statuts(echangerBrut(s.port(), page, 2000, boucleLocale(60))), QList<int>{200});
+    }
+
+    // A client that stops reading a download is let go after the write deadline.
+    void telechargementBloque()
+    {
+        ServeurDeTest& s = *m_serveur;
+        QFile gros(s.creerSurNAS(u"DATA/Valto Transferts/listeaaaaa/gros.bin"_s, {}));
+        QVERIFY(gros.resize(64 * 1024 * 1024));
+        QTcpSocket bloque;
+        bloque.setReadBufferSize(4096);
+        bloque.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(s.port()));
+        QVERIFY(bloque.waitForConnected());
+        bloque.write(requete("GET", "/t/listeaaaaa/f/gros.bin"));
+        bloque.waitForBytesWritten();
+        const auto coupe = [&] {
+            const QStringList lignes = s.journal().filter(u"GET /t/listeaaaaa/f/gros.bin 200 "_s);
+            return lignes.size() == 1 && !lignes.first().contains(u" 67108864 "_s);
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(coupe(), 5000);
+    }
+
+    // Requests sent back to back on one connection are answered in order.
+    void pipelinage()
+    {
+        ServeurDeTest& s = *m_serveur;
+        const QByteArray enSerie = "GET /t/listeaaaaa/f/a.txt HTTP/1.1\r\nHost: essai\r\n\r\n"
+                                   "HEAD /t/zzzzzzzzzz HTTP/1.1\r\nHost: essai\r\n\r\n" +
+                                   requete("GET", "/static/valto.css");
+        const QByteArray recu = echangerBrut(s.port(), enSerie);
+        QCOMPARE(statuts(recu), (QList<int>{200, 404, 200}));
+        QVERIFY(recu.indexOf("bonjour") < recu.indexOf("text/css"));
+    }
+
+    // One access line per request: client, method, path without its query, status, bytes; no secret.
+    void journalDAcces()
+    {
+        ServeurDeTest& s = *m_serveur;
+        s.envoyer("GET", u"/t/listeaaaaa/f/a.txt?apercu=1&jeton=secret"_s);
+        s.envoyer("POST", u"/t/listeaaaaa"_s, {{"Content-Type", "application/x-www-form-urlencoded"}},
+                  "mot_de_passe=motsecret");
+        const QString journal = s.journal().join(u'\n');
+        QVERIFY2(journal.contains(QRegularExpression(u"acces \\S+Z 127\\.0\\.0\\.1 GET /t/listeaaaaa/f/a\\.txt 200 7 \\d+ms"_s)),
+                 qPrintable(journal));
+        QVERIFY(journal.contains(u"POST /t/listeaaaaa 303 "_s));
+        for (const QString& secret : {u"secret"_s, s.cle()}) {
+            QVERIFY(!journal.contains(secret));
+        }
+    }
+
+    // Behind nginx: links carry the public scheme and host, and each visitor is told apart.
+    void derriereUnProxy()
+    {
+        demarrer(true);
+        ServeurDeTest& s = *m_serveur;
+        s.creer(corpsDe(u"protegeaaa"_s, {u"DATA/Clients/a.txt"_s}, u"juste"_s));
+        const int port = portLibre();
+        QTemporaryDir dossier;
+        QFile conf(dossier.filePath(u"nginx.conf"_s));
+        QVERIFY(conf.open(QIODevice::WriteOnly));
+        conf.write(u"daemon off; master_process off; pid %1/nginx.pid; error_log %1/erreurs.log;\n"
+                   "events {}\nhttp { access_log off; client_body_temp_path %1; proxy_temp_path %1;\n"
+                   "fastcgi_temp_path %1; uwsgi_temp_path %1; scgi_temp_path %1;\n"
+                   "server { listen 127.0.0.1:%2; location / { proxy_pass http://127.0.0.1:%3;\n"
+                   "proxy_set_header X-Forwarded-For $proxy_add_x_forwarded_for;\n"
+                   "proxy_set_header X-Forwarded-Proto https; proxy_set_header Host transferts.exemple.ch; } } }\n"_s
+                       .arg(dossier.path())
+                       .arg(port)
+                       .arg(s.port())
+                       .toUtf8());
+        conf.close();
+        QProcess nginx;
+        nginx.start(u"/usr/sbin/nginx"_s, {u"-c"_s, conf.fileName(), u"-p"_s, dossier.path()});
+        const QByteArray css = requete("GET", "/static/valto.css");
+        QTRY_COMPARE(statuts(echangerBrut(port, css, 500)), QList<int>{200});
+
+        const QByteArray liste = echangerBrut(port, requete("GET", "/api/transferts", "X-Api-Key: " + s.cle().toUtf8() + "\r\n"));
+        QVERIFY2(liste.contains("\"url\":\"https://transferts.exemple.ch/t/protegeaaa\""), liste.constData());
+        const auto essayer = [&](const QByteArray& motDePasse, int client) {
+            return statuts(echangerBrut(port,
+                                        requete("POST", "/t/protegeaaa",
+                                                "Content-Type: application/x-www-form-urlencoded\r\n"
+                                                "X-Forwarded-For: 10.0.0.1\r\n",
+                                                "mot_de_passe=" + motDePasse),
+                                        2000, boucleLocale(client)));
+        };
+        QCOMPARE(essayer("faux", 2), QList<int>{401});
+        QCOMPARE(essayer("juste", 3), QList<int>{303});
+        QCOMPARE(essayer("juste", 2), QList<int>{429});
+        const QByteArray cookie = echangerBrut(port, requete("POST", "/t/protegeaaa", "Content-Type: application/x-www-form-urlencoded\r\n", "mot_de_passe=juste"), 2000, boucleLocale(4));
+        QVERIFY2(cookie.contains("; Secure"), cookie.constData());
+        for (const int client : {5, 6}) {
+            echangerBrut(port, requete("GET", "/t/listeaaaaa", "User-Agent: " + navigateur + "\r\n"), 2000,
+                         boucleLocale(client));
+        }
+        QTRY_COMPARE(QCoro::waitFor(s.api().listerTransferts())->last().nbVues, 2);
+        // Only the proxy is believed: a client's own claim, direct or through it, is not its address.
+        echangerBrut(s.port(), requete("GET", "/static/valto.css", "X-Forwarded-For: 10.9.9.9\r\n"), 2000,
+                     boucleLocale(7));
+        const QStringList lignes = s.journal().filter(u"/t/protegeaaa 401"_s) + s.journal().filter(u"valto.css"_s);
+        QVERIFY(lignes.join(u'\n').contains(u" 127.0.0.2 POST"_s) && lignes.join(u'\n').contains(u" 127.0.0.7 GET"_s));
+        QVERIFY(!lignes.join(u'\n').contains(u"10.0.0.1"_s) && !lignes.join(u'\n').contains(u"10.9.9.9"_s));
+        nginx.terminate();
+        QVERIFY(nginx.waitForFinished());
+    }
+
+private:
+    void demarrer(bool derriereUnProxy = false)
+    {
+        m_serveur.reset();
+        m_serveur = std::make_unique<ServeurDeTest>([derriereUnProxy](serveur::Configuration& c) {
+            limitesReduites(c);
+            if (derriereUnProxy) {
+                c.proxyDeConfiance = "127.0.0.1";
+            }
+        });
+        ServeurDeTest& s = *m_serveur;
+        s.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
+        s.creerSurNAS(u"DATA/Clients/Dossier/b.txt"_s, "b");
+        m_grand = QByteArray(300'000, '\0');
+        std::iota(m_grand.begin(), m_grand.end(), '\0');
+        s.creerSurNAS(u"DATA/Clients/Dossier/Sous/c.txt"_s, m_grand);
+        s.creerSurNAS(u"DATA/Valto Transferts/listeaaaaa/copie é.txt"_s, "copie");
+        s.creer(corpsDe(u"listeaaaaa"_s, {u"DATA/Clients/a.txt"_s, u"DATA/Clients/Dossier"_s}));
+    }
+
+    std::unique_ptr<ServeurDeTest> m_serveur;
+    QByteArray m_grand;
+};
+
+VALTO_INSCRIRE_TESTS(TestServeurHTTP)
+
+#include "TestServeurHTTP.moc"
