@@ -26,6 +26,12 @@ fi
 # The demo holds an API key and, once used, passwords: its folders are the user's alone.
 umask 077
 mkdir -p "$copies" "$demo/serveur" "$demo/releases" "$demo/config/Valto" "$demo/donnees"
+# A file already on the NAS: dropped on the window, it is referenced in place ("LIEN"), not copied.
+exemple="$nas/DATA/Clients/Exemple/plan.txt"
+if [ ! -f "$exemple" ]; then
+  mkdir -p "$(dirname "$exemple")"
+  echo "Un fichier du NAS de démonstration." > "$exemple"
+fi
 
 build/serveur/valto-serveur --port "$port" --nas "$nas" --copies "$copies" --cle "$cle" \
   --donnees "$demo/serveur" --versions "$demo/releases" &
@@ -51,6 +57,7 @@ if [ ! -f "$preferences" ] || ! grep -q "$valeur_cle" "$preferences"; then
 fi
 
 echo "Démo : serveur $origine, NAS $nas, copies dans « $copies »."
+echo "Dépose « $exemple » : il est sur le NAS, l'application l'envoie sans le copier (« LIEN »)."
 if [ ! -x "$application" ]; then
   echo "L'application n'est pas construite ($application)." >&2
   exit 1

@@ -216,6 +216,31 @@ std::vector<Element> ArbreNAS::parcourir(const std::vector<std::string>& fichier
     return elements;
 }
 
+const Element* ArbreNAS::designe(const std::string& entree, const std::vector<std::string>& fichiers,
+                                 const std::string& token, const std::vector<Element>& elements) const
+{
+    const auto trouver = [&](const auto& critere) -> const Element* {
+        const auto it = std::find_if(elements.begin(), elements.end(),
+                                     [&](const Element& e) { return !e.dossier && critere(e); });
+        return it == elements.end() ? nullptr : &*it;
+    };
+    const auto parChemin = [&](const fs::path& chemin) {
+        const fs::path resolu = canonique(chemin);
+        return trouver([&](const Element& e) { return e.chemin == resolu; });
+    };
+    if (std::find(fichiers.begin(), fichiers.end(), entree) != fichiers.end()) {
+        if (const auto resolu = resoudre(entree)) {
+            return parChemin(*resolu);
+        }
+    }
+    if (aDossierDuToken(token)) {
+        if (const Element* copie = parChemin(m_copies / token / entree)) {
+            return copie;
+        }
+    }
+    return trouver([&](const Element& e) { return e.nom == entree; });
+}
+
 std::int64_t ArbreNAS::signature(const std::vector<std::string>& fichiers, const std::string& token) const
 {
     std::int64_t somme = modification(m_copies / token);

@@ -34,6 +34,8 @@ public:
     ArbreNAS(ArbreNAS&&) noexcept;
     ArbreNAS& operator=(ArbreNAS&&) = delete;
 
+    // The NAS root, links resolved: listed paths lie beneath it.
+    const std::filesystem::path& racine() const { return m_racine; }
     // Folders directly under the root, sorted; hidden ones left out.
     std::vector<std::string> partages() const;
     // A share-relative entry, links followed; the error is the "detail" to send back.
@@ -43,6 +45,11 @@ public:
     // Files and folders of a transfer: its entries, then its copies folder. Anything that no longer
     // resolves inside the NAS is left out, so a link planted after creation serves nothing.
     std::vector<Element> contenu(const std::vector<std::string>& fichiers, const std::string& token) const;
+    // The file of `elements` (a transfer's content) that one "ordre" entry designates: an entry of
+    // `fichiers`, else a file of the token's copies folder by its own name, else a file by its served name.
+    // Null when none: two namesakes are told apart by the first two forms.
+    const Element* designe(const std::string& entree, const std::vector<std::string>& fichiers,
+                           const std::string& token, const std::vector<Element>& elements) const;
     // The file `nom` of a transfer (its path as contenu() names it), found by resolving that name alone and
     // opened beneath the NAS root; nothing when the transfer has no such file.
     std::optional<FichierOuvert> ouvrir(const std::vector<std::string>& fichiers, const std::string& token,

@@ -1,5 +1,7 @@
 #include "ArchiveZip.h"
 
+#include "serveur/OuvertureSousRacine.h"
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 #include <vector>
 #include <cstdio>
 #include <ctime>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -77,9 +78,8 @@ uLong crcDeZeros(std::int64_t n)
 }
 
 // Holes of a sparse file are counted without being read.
-std::optional<std::uint32_t> crcFichier(const std::string& chemin, std::int64_t taille)
+std::optional<std::uint32_t> crcFichier(int descripteur, std::int64_t taille)
 {
-    const int descripteur = ::open(chemin.c_str(), O_RDONLY | O_CLOEXEC);
     if (descripteur < 0) {
         return std::nullopt;
     }
@@ -117,8 +117,9 @@ std::int64_t ArchiveZip::Entree::tailleCentrale() const
     return 46 + static_cast<std::int64_t>(nom.size()) + (champs > 0 ? 4 + 8 * champs : 0);
 }
 
-ArchiveZip::ArchiveZip(const std::vector<Element>& elements, CacheCRC& crcs)
+ArchiveZip::ArchiveZip(const std::vector<Element>& elements, CacheCRC& crcs, std::filesystem::path racine)
     : m_crcs(crcs)
+    , m_racine(std::move(racine))
 {
     m_entrees.reserve(elements.size());
     for (const Element& element : elements) {
@@ -296,7 +297,7 @@ std::uint32_t ArchiveZip::crc(const Entree& e)
         return *connu;
     }
     // A resume that starts past this file: read it once, now.
-    const auto valeur = crcFichier(e.chemin, e.taille);
+    const auto valeur = crcFichier(ouvrir(e), e.taille);
     if (!valeur) {
         throw std::runtime_error("lecture impossible pour l'archive : " + e.chemin);
     }
@@ -349,6 +350,12 @@ std::size_t ArchiveZip::lireMorceau(std::int64_t position, char* tampon, std::si
     return copier(descripteur(e), decalage - e.tailleEntete() - e.taille);
 }
 
+// Listed paths have their links resolved: a link met now was swapped in since and cannot lead out.
+int ArchiveZip::ouvrir(const Entree& e) const
+{
+    return ouvrirSousRacine(m_racine, std::filesystem::path(e.chemin).lexically_relative(m_racine));
+}
+
 std::size_t ArchiveZip::lireDonnees(std::size_t index, std::int64_t decalage, char* tampon, std::size_t taille)
 {
     const Entree& e = m_entrees[index];
@@ -356,7 +363,7 @@ std::size_t ArchiveZip::lireDonnees(std::size_t index, std::int64_t decalage, ch
         if (m_descripteur >= 0) {
             ::close(m_descripteur);
         }
-        m_descripteur = ::open(e.chemin.c_str(), O_RDONLY | O_CLOEXEC);
+        m_descripteur = ouvrir(e);
         m_ouverte = index;
         m_crcJusquA = -1;
     }

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,8 @@ namespace serveur {
 // lets a cut download resume. ZIP64 records appear only where a size or offset needs them.
 class ArchiveZip final : public http::Source {
 public:
-    ArchiveZip(const std::vector<Element>& elements, CacheCRC& crcs);
+    // Files are read beneath `racine`, the NAS root the elements were listed from.
+    ArchiveZip(const std::vector<Element>& elements, CacheCRC& crcs, std::filesystem::path racine);
     ~ArchiveZip() override;
 
     std::int64_t taille() const override { return m_taille; }
@@ -51,9 +53,11 @@ private:
     std::uint32_t crc(const Entree& e);
     // One piece of the archive starting at `position`, at most `taille` bytes; 0 on failure.
     std::size_t lireMorceau(std::int64_t position, char* tampon, std::size_t taille);
+    int ouvrir(const Entree& e) const;
     std::size_t lireDonnees(std::size_t index, std::int64_t decalage, char* tampon, std::size_t taille);
 
     CacheCRC& m_crcs;
+    std::filesystem::path m_racine;
     std::vector<Entree> m_entrees;
     std::int64_t m_debutRepertoire = 0;
     std::int64_t m_taille = 0;

@@ -9,7 +9,6 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <set>
 
 using nlohmann::json;
 
@@ -38,16 +37,17 @@ std::optional<std::int64_t> expirationDepuis(std::int64_t maintenant, std::int64
     return jours == 0 ? std::nullopt : std::optional(maintenant + jours * secondesParJour);
 }
 
-// A comparison serves exactly two files, and its "ordre" names both.
-bool ordreValide(const std::vector<std::string>& ordre, const std::vector<Element>& elements)
+// A comparison serves exactly two files, and its "ordre" designates both.
+bool ordreValide(const DemandeCreation& demande, const ArbreNAS& arbre, const std::vector<Element>& elements)
 {
-    std::set<std::string> noms;
-    for (const Element& e : elements) {
-        if (!e.dossier) {
-            noms.insert(e.nom);
-        }
+    const auto fichiers =
+        std::count_if(elements.begin(), elements.end(), [](const Element& e) { return !e.dossier; });
+    if (fichiers != 2 || demande.ordre.size() != 2) {
+        return false;
     }
-    return noms.size() == 2 && noms == std::set<std::string>(ordre.begin(), ordre.end());
+    const Element* avant = arbre.designe(demande.ordre[0], demande.fichiers, demande.token, elements);
+    const Element* apres = arbre.designe(demande.ordre[1], demande.fichiers, demande.token, elements);
+    return avant != nullptr && apres != nullptr && avant != apres;
 }
 
 // A write the database refused (locked, disk full): logged, and the client may send it again.
@@ -138,7 +138,7 @@ void RoutesAPI::creer(const http::Request& requete, http::Response& reponse)
                               "Aucun fichier : ni « fichiers » ni dossier de copies pour ce token.");
     }
     const std::vector<Element> elements = m_contexte.arbre.contenu(demande->fichiers, demande->token);
-    if (demande->type == "compare" && !ordreValide(demande->ordre, elements)) {
+    if (demande->type == "compare" && !ordreValide(*demande, m_contexte.arbre, elements)) {
         return repondreErreur(reponse, 400, "« ordre » doit nommer les deux fichiers de la comparaison.");
     }
     Enregistrement t;

@@ -134,12 +134,14 @@ void RoutesPages::page(const http::Request& requete, http::Response& reponse)
         return;
     }
     const std::vector<Element> elements = m_contexte.arbre.contenu(t->fichiers, t->token);
-    const auto nomme = [&](const std::string& nom) {
-        return std::find_if(elements.begin(), elements.end(), [&](const Element& e) { return e.nom == nom; });
+    const auto designe = [&](std::size_t i) {
+        return t->ordre.size() == 2 ? m_contexte.arbre.designe(t->ordre[i], t->fichiers, t->token, elements)
+                                    : nullptr;
     };
-    if (t->type == "compare" && t->ordre.size() == 2 && nomme(t->ordre[0]) != elements.end() &&
-        nomme(t->ordre[1]) != elements.end()) {
-        repondreHTML(reponse, 200, pages::comparaison(*t, *nomme(t->ordre[0]), *nomme(t->ordre[1])));
+    const Element* avant = designe(0);
+    const Element* apres = designe(1);
+    if (t->type == "compare" && avant != nullptr && apres != nullptr) {
+        repondreHTML(reponse, 200, pages::comparaison(*t, *avant, *apres));
     } else {
         repondreHTML(reponse, 200, pages::fichiers(*t, elements));
     }
@@ -221,7 +223,7 @@ void RoutesPages::archive(const http::Request& requete, http::Response& reponse)
     std::string nomArchive = t->titre;
     std::replace(nomArchive.begin(), nomArchive.end(), '/', '-');
     reponse.set_header("Content-Disposition", disposition("attachment", nomArchive + ".zip"));
-    reponse.set_source(std::make_shared<ArchiveZip>(elements, m_crcs), "application/zip");
+    reponse.set_source(std::make_shared<ArchiveZip>(elements, m_crcs, m_contexte.arbre.racine()), "application/zip");
     if (requete.method == "GET") {
         reponse.on_delivered = [this, token = t->token] {
             m_contexte.base->compterTelechargement(token, m_contexte.maintenant());

@@ -19,7 +19,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int delaiTransfertMs = 30'000;
 // Far above a list of 100 transfers; past it the answer is abandoned while it streams in.
 constexpr qint64 plafondReponse = 16 * 1024 * 1024;
 // A "detail" is shown in a window: a server that sends a book gets its first lines shown.
@@ -170,29 +169,17 @@ bool echecTransport(const QNetworkReply& reponse)
     return !(erreurDeContenu || erreurDuServeur || code == QNetworkReply::ProtocolInvalidOperationError);
 }
 
-// Aborts the answer as soon as it announces or brings more than the ceiling; the flag tells why it ended.
-std::shared_ptr<const bool> plafonner(QNetworkReply* reponse)
-{
-    auto depasse = std::make_shared<bool>(false);
-    QObject::connect(reponse, &QNetworkReply::downloadProgress, reponse,
-                     [reponse, depasse](qint64 recus, qint64 annonces) {
-                         if (recus > plafondReponse || annonces > plafondReponse) {
-                             *depasse = true;
-                             reponse->abort();
-                         }
-                     });
-    return depasse;
-}
-
-ErreurSysteme erreurTransport(const QNetworkReply& reponse, bool depasse)
+ErreurSysteme erreurTransport(const QNetworkReply& reponse, bool depasse,
+                              std::chrono::steady_clock::time_point debutAttente)
 {
     if (depasse) {
         return ErreurSysteme{u"Réponse du serveur trop volumineuse (plus de 16 Mio) : abandonnée."_s};
     }
     // Our own timeout surfaces as a cancellation; nothing else cancels these requests.
     if (reponse.error() == QNetworkReply::OperationCanceledError) {
-        return ErreurSysteme{
-            u"Le serveur ne répond pas (délai de %1 s dépassé)."_s.arg(delaiTransfertMs / 1000)};
+        const auto attente =
+            std::chrono::round<std::chrono::seconds>(std::chrono::steady_clock::now() - debutAttente);
+        return ErreurSysteme{u"Le serveur ne répond pas (aucune réponse en %1 s)."_s.arg(attente.count())};
     }
     return ErreurSysteme{reponse.errorString()};
 }
@@ -231,11 +218,15 @@ QCoro::Task<Resultat<T, ErreurAPI>> echanger(Resultat<RequeteAPI, TransferAPIErr
         co_return std::unexpected(ErreurAPI(preparee.error()));
     }
     const QScopedPointer<QNetworkReply, QScopedPointerDeleteLater> reponse(envoyer(*preparee));
-    const std::shared_ptr<const bool> depasse = plafonner(reponse.get());
+    const std::shared_ptr<const bool> depasse = plafonner(reponse.get(), plafondReponse);
+    // Queued: the stop may be requested from inside a slot that this answer's end would re-enter.
+    const std::stop_callback abandon(preparee->arret, [cible = reponse.get()] {
+        QMetaObject::invokeMethod(cible, &QNetworkReply::abort, Qt::QueuedConnection);
+    });
     co_await reponse.get();
     const QByteArray corps = reponse->readAll();
     if (*depasse || echecTransport(*reponse)) {
-        co_return std::unexpected(ErreurAPI(erreurTransport(*reponse, *depasse)));
+        co_return std::unexpected(ErreurAPI(erreurTransport(*reponse, *depasse, preparee->debutAttente)));
     }
     if (const auto verification = TransferAPI::verifierReponse(corps, *reponse, statutAttendu);
         !verification) {
@@ -252,11 +243,16 @@ bool peutAvoirEteEnregistre(const ErreurAPI& erreur)
     return refus == nullptr || (refus->cas == TransferAPIErreur::Cas::http && refus->status == 409);
 }
 
-QCoro::Task<std::optional<TransfertAPI>> transfertListe(TransferAPI api, QString token, QString titre)
+// The transfer listed with this token and this title; a failed look-up gives its own error.
+QCoro::Task<Resultat<std::optional<TransfertAPI>, ErreurAPI>> transfertListe(TransferAPI api, QString token,
+                                                                             QString titre)
 {
     QCoro::Task<Resultat<QList<TransfertAPI>, ErreurAPI>> demande = api.listerTransferts();
     const Resultat<QList<TransfertAPI>, ErreurAPI> liste = co_await demande;
-    for (const TransfertAPI& transfert : liste.value_or(QList<TransfertAPI>())) {
+    if (!liste) {
+        co_return std::unexpected(liste.error());
+    }
+    for (const TransfertAPI& transfert : *liste) {
         if (transfert.token == token && transfert.titre == titre) {
             co_return transfert;
         }
@@ -266,16 +262,23 @@ QCoro::Task<std::optional<TransfertAPI>> transfertListe(TransferAPI api, QString
 
 QCoro::Task<Resultat<TransfertAPI, ErreurAPI>> creerOuRetrouver(TransferAPI api, CorpsCreation corps)
 {
+    // The look-up that may follow is part of the same wait.
+    api.debutAttente = api.debutAttente.value_or(std::chrono::steady_clock::now());
     QCoro::Task<Resultat<TransfertAPI, ErreurAPI>> creation =
         echanger(api.requete(u"/api/transferts"_s, "POST", corps.versJSON()), 201, lireTransfert);
     Resultat<TransfertAPI, ErreurAPI> cree = co_await creation;
-    if (!cree && peutAvoirEteEnregistre(cree.error())) {
-        QCoro::Task<std::optional<TransfertAPI>> recherche = transfertListe(api, corps.token, corps.titre);
-        if (std::optional<TransfertAPI> liste = co_await recherche) {
-            cree = std::move(*liste);
-        }
+    if (cree || !peutAvoirEteEnregistre(cree.error())) {
+        co_return cree;
     }
-    co_return cree;
+    QCoro::Task<Resultat<std::optional<TransfertAPI>, ErreurAPI>> recherche =
+        transfertListe(api, corps.token, corps.titre);
+    const Resultat<std::optional<TransfertAPI>, ErreurAPI> liste = co_await recherche;
+    if (liste && *liste) {
+        co_return **liste;
+    }
+    // Both lost on the way (timeouts): the later loss tells the whole wait. Any answer says more.
+    const auto perdue = [](const ErreurAPI& erreur) { return std::holds_alternative<ErreurSysteme>(erreur); };
+    co_return perdue(cree.error()) && !liste && perdue(liste.error()) ? std::unexpected(liste.error()) : cree;
 }
 
 } // namespace
@@ -285,8 +288,16 @@ QString TransferAPIErreur::description() const
     switch (cas) {
     case Cas::http:
         return u"Serveur : erreur %1. %2"_s.arg(QString::number(status), message);
+    case Cas::redirection:
+        return u"Le serveur redirige vers %1 : corrige l'adresse du serveur dans Réglages."_s.arg(
+            message.isEmpty() ? u"une autre adresse"_s : message);
     case Cas::configurationManquante:
+#ifdef Q_OS_MACOS
         return u"Clé API manquante — renseigne-la dans Réglages (⌘,)."_s;
+#else
+        // The settings shortcut as this platform writes it.
+        return u"Clé API manquante — renseigne-la dans Réglages (Ctrl+,)."_s;
+#endif
     }
     return {};
 }
@@ -363,12 +374,13 @@ Resultat<RequeteAPI, TransferAPIErreur> TransferAPI::requete(const QString& chem
         return std::unexpected(TransferAPIErreur::configurationManquante());
     }
     QNetworkRequest demande(url);
-    demande.setTransferTimeout(delaiTransfertMs);
+    demande.setTransferTimeout(int(delai.count()));
     // A followed redirect would carry the key, and a creation's password, to wherever it points.
     demande.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     demande.setRawHeader("X-Api-Key", apiKey.toUtf8());
     demande.setRawHeader("Content-Type", "application/json");
-    return RequeteAPI{demande, methode, corps};
+    return RequeteAPI{demande, methode, corps, arret,
+                      debutAttente.value_or(std::chrono::steady_clock::now())};
 }
 
 Resultat<void, TransferAPIErreur>
@@ -380,6 +392,13 @@ TransferAPI::verifierReponse(const QByteArray& corps, const QNetworkReply& repon
     }
     if (statut.toInt() == statutAttendu) {
         return {};
+    }
+    if (statut.toInt() >= 300 && statut.toInt() < 400) {
+        const QUrl cible = reponse.attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+        return std::unexpected(TransferAPIErreur::redirection(
+            statut.toInt(), cible.isEmpty()
+                                ? QString()
+                                : reponse.url().resolved(cible).toDisplayString(QUrl::RemoveUserInfo)));
     }
     return std::unexpected(TransferAPIErreur::http(statut.toInt(), messageDetail(corps)));
 }

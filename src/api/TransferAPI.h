@@ -11,15 +11,18 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <optional>
+#include <stop_token>
 #include <variant>
 
 class Preferences;
 class QNetworkReply;
 
-// What the transfer server client itself reports: a refused answer, or no usable configuration.
+// What the transfer server client itself reports: a refused answer, a redirect (never followed, its
+// target in `message`), or no usable configuration.
 struct TransferAPIErreur final {
-    enum class Cas { http, configurationManquante };
+    enum class Cas { http, redirection, configurationManquante };
 
     Cas cas = Cas::http;
     int status = 0;
@@ -28,6 +31,10 @@ struct TransferAPIErreur final {
     static TransferAPIErreur http(int status, QString message)
     {
         return {Cas::http, status, std::move(message)};
+    }
+    static TransferAPIErreur redirection(int status, QString cible)
+    {
+        return {Cas::redirection, status, std::move(cible)};
     }
     static TransferAPIErreur configurationManquante() { return {Cas::configurationManquante, 0, {}}; }
 
@@ -66,6 +73,10 @@ struct RequeteAPI final {
     QNetworkRequest requete;
     QByteArray methode;
     QByteArray corps;
+    // A stop request abandons the exchange: the answer is dropped and the request fails.
+    std::stop_token arret{};
+    // Since when the user waits: a timeout says how long that was.
+    std::chrono::steady_clock::time_point debutAttente{};
 };
 
 // Client of the transfer server; made afresh from the preferences for each operation. Each operation copies
@@ -75,6 +86,13 @@ struct RequeteAPI final {
 struct TransferAPI final {
     QString baseURL;
     QString apiKey;
+    // Abandons every request of this client once stopped (a send the user gave up).
+    std::stop_token arret{};
+    // When the user began to wait for the server, if before this client's request: a timeout text then
+    // counts the whole wait, not only the last request's.
+    std::optional<std::chrono::steady_clock::time_point> debutAttente{};
+    // With no byte coming for this long, a request gives up.
+    std::chrono::milliseconds delai{30'000};
 
     static TransferAPI depuisPreferences(Preferences& preferences);
 
@@ -87,7 +105,7 @@ struct TransferAPI final {
                                                                      CorpsModification corps) const;
     QCoro::Task<Resultat<void, ErreurAPI>> supprimerTransfert(QString token) const;
 
-    // Authenticated request for `chemin` (appended to baseURL as is), with a 30-second idle timeout.
+    // Authenticated request for `chemin` (appended to baseURL as is), with the idle timeout `delai`.
     Resultat<RequeteAPI, TransferAPIErreur> requete(const QString& chemin, const QByteArray& methode,
                                                     const QByteArray& corps = {}) const;
     // Passes only on exactly `statutAttendu`; otherwise the status with the answer's "detail" text.

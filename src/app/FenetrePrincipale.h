@@ -2,12 +2,16 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class ContentView;
 class HistoryStore;
 class Preferences;
 struct Plateforme;
 
-// The main window: 460 wide, at least 540 high, only its height can change.
+// The main window: 460 wide, at least 540 high, only its height can change. Closing it while a transfer
+// copies or registers asks first; abandoning stops the transfer, and the application ends once its work
+// is cleaned up.
 class FenetrePrincipale final : public QWidget {
     Q_OBJECT
 
@@ -23,6 +27,18 @@ public:
     // Shows the window, restored if minimised, raised and active.
     void premierPlan();
 
+    // Asks whether to abandon the transfer under way; true to abandon. Tests answer in its place.
+    std::function<bool(QWidget*)> confirmerAbandon;
+
+protected:
+    void closeEvent(QCloseEvent* evenement) override;
+
 private:
+    bool transfertEnCours() const;
+    bool travailEnCours() const;
+    void terminerQuandInactif();
+
     ContentView* m_contenu;
+    const std::function<void()> m_terminer;
+    bool m_abandonne = false;
 };

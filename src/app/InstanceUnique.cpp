@@ -1,5 +1,7 @@
 #include "InstanceUnique.h"
 
+#include "core/FichiersPrives.h"
+
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -20,8 +22,9 @@ constexpr int pauseEntreAppelsMs = 100;
 
 QString dossierApplication(const QString& dossierDonnees)
 {
+    // Often the first to make it: private from the start, as the history that will live there.
     const QString dossier = dossierDonnees + u"/Valto Transfer"_s;
-    QDir().mkpath(dossier);
+    creerDossierPrive(dossier);
     return dossier;
 }
 

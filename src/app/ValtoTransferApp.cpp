@@ -1,11 +1,13 @@
 #include "ValtoTransferApp.h"
 
+#include "ContentView.h"
 #include "FenetrePrincipale.h"
 #include "Polices.h"
 #include "SettingsView.h"
 #include "api/DepuisAPI.h"
 
 #include <QAction>
+#include <QMenu>
 #include <QMenuBar>
 
 using namespace Qt::StringLiterals;
@@ -26,10 +28,22 @@ ValtoTransferApp::ValtoTransferApp(Plateforme plateforme, const QString& dossier
     reglages->setMenuRole(QAction::PreferencesRole);
     connect(reglages, &QAction::triggered, this, &ValtoTransferApp::ouvrirReglages);
     m_fenetre->addAction(reglages);
+    connect(&m_fenetre->contenu(), &ContentView::reglagesDemandes, this, &ValtoTransferApp::ouvrirReglages);
+
+    // Quitting is closing the main window, so whatever it asks before closing is asked.
+    auto* quitter = new QAction(u"Quitter"_s, m_fenetre.get());
+    // Ctrl is ⌘ on macOS; the standard sequence is empty under some desktops.
+    quitter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quitter->setShortcutContext(Qt::ApplicationShortcut);
+    quitter->setMenuRole(QAction::QuitRole);
+    connect(quitter, &QAction::triggered, m_fenetre.get(), &QWidget::close);
+    m_fenetre->addAction(quitter);
 #ifdef Q_OS_MACOS
     // A menu bar without parent is the one every window of the application shares.
     m_barreMenus = std::make_unique<QMenuBar>();
-    m_barreMenus->addMenu(u"Valto Transfer"_s)->addAction(reglages);
+    QMenu* menu = m_barreMenus->addMenu(u"Valto Transfer"_s);
+    menu->addAction(reglages);
+    menu->addAction(quitter);
 #endif
 }
 
@@ -42,9 +56,12 @@ void ValtoTransferApp::premierPlan()
 
 void ValtoTransferApp::ouvrirReglages()
 {
-    if (!m_reglages) {
+    // Each opening starts fresh: no earlier test result, scrolled to the top.
+    if (!m_reglages || !m_reglages->isVisible()) {
         m_reglages = std::make_unique<SettingsView>(m_preferences, m_plateforme);
         m_reglages->setWindowTitle(u"Réglages"_s);
+        // Closing the main window quits, even with this one open.
+        m_reglages->setAttribute(Qt::WA_QuitOnClose, false);
     }
     m_reglages->show();
     m_reglages->raise();

@@ -58,3 +58,20 @@ QString formaterDate(const QDateTime& instant)
     static const QLocale suisseRomande(QStringLiteral("fr_CH"));
     return suisseRomande.toString(instant.toLocalTime(), QStringLiteral("d MMMM yyyy"));
 }
+
+QString abregerAuMilieu(const QString& texte, qsizetype longueurMax)
+{
+    if (texte.size() <= longueurMax) {
+        return texte;
+    }
+    // The end (the file's name) matters more than the start; a character in two UTF-16 units stays whole.
+    qsizetype debut = (longueurMax - 1) / 3;
+    qsizetype fin = texte.size() - (longueurMax - 1 - debut);
+    if (debut > 0 && texte.at(debut - 1).isHighSurrogate()) {
+        --debut;
+    }
+    if (texte.at(fin).isLowSurrogate()) {
+        ++fin;
+    }
+    return texte.left(debut) + u'…' + texte.mid(fin);
+}

@@ -15,3 +15,7 @@ QString formaterTaille(qint64 octets);
 
 // "4 décembre 2026", in the local time zone.
 QString formaterDate(const QDateTime& instant);
+
+// At most `longueurMax` characters: a longer text keeps its start and its end around "…", so a long path
+// still shows its share and its file name.
+QString abregerAuMilieu(const QString& texte, qsizetype longueurMax);

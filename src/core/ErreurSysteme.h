@@ -8,6 +8,9 @@
 struct ErreurSysteme final {
     QString texte;
 
+    // The text of an errno value, in French for those a file operation commonly meets.
+    static ErreurSysteme depuisCode(int code);
+
     QString description() const { return texte; }
     bool operator==(const ErreurSysteme&) const = default;
 };

@@ -8,6 +8,28 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
+namespace {
+
+bool occupe(const QString& chemin)
+{
+    struct stat etat {};
+    return ::lstat(QFile::encodeName(chemin).constData(), &etat) == 0;
+}
+
+QString nomDeCote(const QString& chemin)
+{
+    const QString base = chemin + u".illisible"_s;
+    QString candidat = base;
+    for (int n = 2; occupe(candidat); ++n) {
+        candidat = base + u'-' + QString::number(n);
+    }
+    return candidat;
+}
+
+} // namespace
+
 void creerDossierPrive(const QString& chemin)
 {
     if (QFileInfo::exists(chemin)) {
@@ -36,4 +58,31 @@ std::optional<QByteArray> lireFichierOrdinaire(const QString& chemin, qint64 tai
         return std::nullopt;
     }
     return contenu;
+}
+
+bool mettreDeCote(const QString& chemin)
+{
+    const QString cote = nomDeCote(chemin);
+    if (!QFile::rename(chemin, cote)) {
+        return false;
+    }
+    // Never through a link: its target is not ours to change.
+    struct stat etat {};
+    const QByteArray nom = QFile::encodeName(cote);
+    if (::lstat(nom.constData(), &etat) == 0 && S_ISREG(etat.st_mode)) {
+        ::chmod(nom.constData(), S_IRUSR | S_IWUSR);
+    }
+    return true;
+}
+
+void ecarterSiInutilisable(const QString& chemin, qint64 tailleMax)
+{
+    struct stat etat {};
+    const QByteArray nom = QFile::encodeName(chemin);
+    const bool present = ::lstat(nom.constData(), &etat) == 0;
+    const bool utilisable =
+        ::stat(nom.constData(), &etat) == 0 && S_ISREG(etat.st_mode) && etat.st_size <= tailleMax;
+    if (present && !utilisable) {
+        mettreDeCote(chemin);
+    }
 }

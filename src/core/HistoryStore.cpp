@@ -21,17 +21,6 @@ bool occupe(const QString& chemin)
     return info.exists() || info.isSymLink();
 }
 
-// "historique.json.illisible", then "-2", "-3"…: an earlier set-aside file is never replaced.
-QString nomDeCote(const QString& chemin)
-{
-    const QString base = chemin + u".illisible"_s;
-    QString candidat = base;
-    for (int n = 2; occupe(candidat); ++n) {
-        candidat = base + u'-' + QString::number(n);
-    }
-    return candidat;
-}
-
 } // namespace
 
 HistoryStore::HistoryStore(const Plateforme& plateforme, SourceStats sourceStats, QObject* parent)
@@ -81,7 +70,7 @@ void HistoryStore::enregistrer()
 
 bool HistoryStore::ecarterFichierIllisible(const QString& chemin)
 {
-    if (occupe(chemin) && !QFile::rename(chemin, nomDeCote(chemin))) {
+    if (occupe(chemin) && !mettreDeCote(chemin)) {
         return false;
     }
     m_fichierIllisible = false;

@@ -21,10 +21,11 @@ Plateforme Plateforme::production()
 #ifdef Q_OS_MACOS
     p.outilsMiseAJour = OutilsMiseAJour::macOS();
 #else
+    p.racineVolumes = QStringLiteral("/mnt");
     p.outilsMiseAJour =
         OutilsMiseAJour::linuxSquashFS(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
 #endif
     p.terminer = [] { QCoreApplication::quit(); };
-    p.ouvrirURL = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    p.ouvrirURL = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     return p;
 }

@@ -12,8 +12,8 @@
 // The fixed locations and facts of the machine the application runs on; tests build their own.
 // A small value: every object that needs it keeps its own copy.
 struct Plateforme final {
+    // Where the NAS shares are mounted unless the copies folder tells otherwise.
     QString racineVolumes = QStringLiteral("/Volumes");
-    QString fichierCleAPI = QStringLiteral("/Volumes/DATA/Valto Transferts/.transfer-api-key");
     // Empty: the platform's own per-user preference store.
     QString fichierPreferences;
     QString dossierDonnees;
@@ -24,10 +24,11 @@ struct Plateforme final {
     QString cheminBundle;
     QString nomCompletUtilisateur;
     OutilsMiseAJour outilsMiseAJour;
-    // Ends the application (after a relaunch has been arranged). Empty: does nothing.
+    // Ends the application (after a relaunch was arranged, or an abandoned transfer cleaned up).
+    // Empty: does nothing.
     std::function<void()> terminer;
-    // Hands a URL to the user's browser. Empty: does nothing.
-    std::function<void(const QUrl&)> ouvrirURL;
+    // Hands a URL to the user's browser; false when none took it. Empty: does nothing.
+    std::function<bool(const QUrl&)> ouvrirURL;
     // Where each send run draws its token; tests force a collision through it.
     std::function<QString()> tirerToken = nouveauToken;
     // The current time, for the rules that depend on it.

@@ -2,24 +2,40 @@
 
 #include "core/FichiersPrives.h"
 #include "core/FormatJSON.h"
+#include "core/Partages.h"
 #include "core/Rognage.h"
 
-#include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QStringDecoder>
 
+using namespace Qt::StringLiterals;
+
 namespace {
+
+// Far above what the settings window can write.
+constexpr qint64 tailleMaxPreferences = 1024 * 1024;
+// A key is a line; a larger file is not a key file.
+constexpr qint64 tailleMaxCle = 4096;
+
+// QSettings reads its file by name, whole, as it opens: anything else than a plausible file is set aside
+// first, and the store starts empty.
+std::unique_ptr<QSettings> ouvrirFichierJSON(const QString& fichier)
+{
+    ecarterSiInutilisable(fichier, tailleMaxPreferences);
+    return std::make_unique<QSettings>(fichier, formatPreferencesJSON());
+}
 
 std::unique_ptr<QSettings> ouvrirSettings(const QString& fichier)
 {
     if (!fichier.isEmpty()) {
-        return std::make_unique<QSettings>(fichier, formatPreferencesJSON());
+        return ouvrirFichierJSON(fichier);
     }
 #ifdef Q_OS_MACOS
     return std::make_unique<QSettings>();
 #else
-    return std::make_unique<QSettings>(formatPreferencesJSON(), QSettings::UserScope, QStringLiteral("Valto"),
-                                       QStringLiteral("Valto Transfer"));
+    return ouvrirFichierJSON(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                             u"/Valto/Valto Transfer.json"_s);
 #endif
 }
 
@@ -31,15 +47,16 @@ std::unique_ptr<QSettings> ouvrirStockage(const QString& fichier)
     return stockage;
 }
 
-// Empty when the file is unreadable or not valid UTF-8.
-QString lireTexteUTF8(const QString& chemin)
+// Empty when the file is missing, unreadable, not a regular file of at most `tailleMax` bytes, or not
+// valid UTF-8.
+QString lireTexteUTF8(const QString& chemin, qint64 tailleMax)
 {
-    QFile fichier(chemin);
-    if (!fichier.open(QIODevice::ReadOnly)) {
+    const std::optional<QByteArray> octets = lireFichierOrdinaire(chemin, tailleMax);
+    if (!octets) {
         return {};
     }
     QStringDecoder decodeur(QStringDecoder::Utf8);
-    const QString texte = decodeur(fichier.readAll());
+    const QString texte = decodeur(*octets);
     return decodeur.hasError() ? QString() : texte;
 }
 
@@ -47,7 +64,7 @@ QString lireTexteUTF8(const QString& chemin)
 
 Preferences::Preferences(const Plateforme& plateforme)
     : m_stockage(ouvrirStockage(plateforme.fichierPreferences))
-    , m_fichierCleAPI(plateforme.fichierCleAPI)
+    , m_racineParDefaut(plateforme.racineVolumes)
     , m_origineServeur(plateforme.origineServeur)
     , m_nomCompletUtilisateur(plateforme.nomCompletUtilisateur)
 {
@@ -67,14 +84,16 @@ QString Preferences::apiKey()
     if (!stockee.isEmpty()) {
         return stockee;
     }
-    if (!QFile::exists(m_fichierCleAPI)) {
-        return {};
-    }
-    const QString cle = lireTexteUTF8(m_fichierCleAPI).trimmed();
+    const QString cle = lireTexteUTF8(fichierCleAPI(), tailleMaxCle).trimmed();
     if (!cle.isEmpty()) {
         ecrire(cleApiKey, cle);
     }
     return cle;
+}
+
+QString Preferences::fichierCleAPI() const
+{
+    return racineMontage(*this, m_racineParDefaut) + u"/DATA/Valto Transferts/.transfer-api-key"_s;
 }
 
 QString Preferences::nasMountPath() const

@@ -38,11 +38,14 @@ public:
     void ecrire(const QString& cle, const QVariant& valeur);
     void effacer(const QString& cle);
 
+    // The NAS key file, on the share DATA where the shares are mounted.
+    QString fichierCleAPI() const;
+
 private:
     QString chaine(const QString& cle) const;
 
     std::unique_ptr<QSettings> m_stockage;
-    QString m_fichierCleAPI;
+    QString m_racineParDefaut;
     QString m_origineServeur;
     QString m_nomCompletUtilisateur;
 };

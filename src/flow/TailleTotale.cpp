@@ -13,7 +13,7 @@ qint64 tailleLienVersFichier(const char* chemin)
     return stat(chemin, &cible) == 0 && S_ISREG(cible.st_mode) ? cible.st_size : 0;
 }
 
-qint64 tailleArborescence(const QByteArray& racine)
+qint64 tailleArborescence(const QByteArray& racine, const std::stop_token& arret)
 {
     char* racines[] = {const_cast<char*>(racine.constData()), nullptr};
     // FTS_COMFOLLOW: a dropped link to a folder is walked; links found below it are not.
@@ -22,7 +22,8 @@ qint64 tailleArborescence(const QByteArray& racine)
         return 0;
     }
     qint64 total = 0;
-    while (const FTSENT* entree = fts_read(parcours)) {
+    const FTSENT* entree = nullptr;
+    while (!arret.stop_requested() && (entree = fts_read(parcours)) != nullptr) {
         switch (entree->fts_info) {
         case FTS_F:
             total += entree->fts_statp->st_size;
@@ -40,11 +41,11 @@ qint64 tailleArborescence(const QByteArray& racine)
 
 } // namespace
 
-qint64 tailleTotale(const QStringList& chemins)
+qint64 tailleTotale(const QStringList& chemins, const std::stop_token& arret)
 {
     qint64 total = 0;
     for (const QString& chemin : chemins) {
-        total += tailleArborescence(QFile::encodeName(chemin));
+        total += tailleArborescence(QFile::encodeName(chemin), arret);
     }
     return total;
 }

@@ -4,19 +4,18 @@
 #include "api/TransferAPI.h"
 #include "core/Affichage.h"
 #include "core/HistoryStore.h"
+#include "core/Partages.h"
 #include "core/Preferences.h"
 #include "core/Rognage.h"
 #include "flow/CopieEnArrierePlan.h"
-#include "flow/TailleTotale.h"
-#include "nas/Partages.h"
 #include "nas/Placement.h"
 
 #include <QClipboard>
 #include <QCoro/QCoroFuture>
 #include <QDateTime>
-#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QScopeGuard>
 
 using namespace Qt::StringLiterals;
 
@@ -48,6 +47,15 @@ TransferFlow::TransferFlow(Mode mode, Preferences& preferences, Plateforme plate
 {
 }
 
+TransferFlow::~TransferFlow()
+{
+    // Workers stop with their flow; a registration under way is left to finish, so that its transfer,
+    // registered or not, ends up in the history or with its folder removed.
+    if (m_etape.cas != Etape::Cas::enregistrement) {
+        m_arret.request_stop();
+    }
+}
+
 double TransferFlow::progression() const
 {
     if (m_octetsACopier < 1) {
@@ -77,7 +85,7 @@ void TransferFlow::ajouter(const QStringList& chemins)
         nouvelles.resize(2);
     }
     setUrls(nouvelles);
-    setOctetsTotal(tailleTotale(m_urls));
+    compterTaille();
     if (m_titre.isEmpty()) {
         setTitre(titreParDefaut(m_urls));
     }
@@ -89,7 +97,7 @@ void TransferFlow::retirer(const QString& chemin)
     QStringList restantes = m_urls;
     restantes.removeAll(chemin);
     setUrls(restantes);
-    setOctetsTotal(tailleTotale(m_urls));
+    compterTaille();
     if (m_urls.isEmpty()) {
         reinitialiser();
     }
@@ -99,6 +107,9 @@ void TransferFlow::reinitialiser()
 {
     // A run still waiting for the server belongs to the abandoned choice: it ends when it resumes.
     ++m_numeroEnvoi;
+    ++m_numeroComptage;
+    m_arret.request_stop();
+    m_arret = std::stop_source();
     m_envoiEnCours = false;
     setUrls({});
     setOctetsTotal(0);
@@ -107,6 +118,29 @@ void TransferFlow::reinitialiser()
     setMotDePasse({});
     setExpirationJours(m_preferences.defaultExpiryDays());
     setEtape(Etape::attente());
+}
+
+bool TransferFlow::transfertEnCours() const
+{
+    return m_etape.cas == Etape::Cas::copie || m_etape.cas == Etape::Cas::enregistrement;
+}
+
+QCoro::Task<> TransferFlow::compterTaille()
+{
+    const QPointer<TransferFlow> vivant(this);
+    const quint64 numero = ++m_numeroComptage;
+    QFuture<qint64> comptage = compterEnArrierePlan(m_urls, m_arret.get_token());
+    const qint64 octets = co_await comptage;
+    if (vivant && vivant->m_numeroComptage == numero) {
+        vivant->setOctetsTotal(octets);
+    }
+}
+
+void TransferFlow::finirTravail()
+{
+    if (--m_travaux == 0) {
+        Q_EMIT travailTermine();
+    }
 }
 
 QString TransferFlow::titreParDefaut(const QStringList& chemins) const
@@ -210,17 +244,26 @@ void TransferFlow::envoyer(HistoryStore& historique)
     setOctetsCopies(0);
     setOctetsACopier(0);
     executerEnvoi(m_numeroEnvoi, m_plateforme.tirerToken(), m_preferences.nasMountPath(),
-                  QPointer<HistoryStore>(&historique));
+                  QPointer<HistoryStore>(&historique), m_arret.get_token());
 }
 
 // The run owns what it created on the NAS: it removes the per-transfer folder on every way out that
 // leaves it unregistered, even when the flow is gone or has moved on.
 QCoro::Task<> TransferFlow::executerEnvoi(quint64 numero, QString token, QString dossierCopies,
-                                          QPointer<HistoryStore> historique)
+                                          QPointer<HistoryStore> historique, std::stop_token arret)
 {
     const QPointer<TransferFlow> vivant(this);
     const auto enCours = [vivant, numero] { return vivant && vivant->m_numeroEnvoi == numero; };
-    const TransferAPI api = TransferAPI::depuisPreferences(m_preferences);
+    ++m_travaux;
+    const auto fin = qScopeGuard([vivant] {
+        if (vivant) {
+            vivant->finirTravail();
+        }
+    });
+    const auto debutAttente = std::chrono::steady_clock::now();
+    TransferAPI api = TransferAPI::depuisPreferences(m_preferences);
+    api.arret = arret;
+    api.debutAttente = debutAttente;
     QCoro::Task<Resultat<QStringList, ErreurAPI>> demandePartages = api.listerPartages();
     const Resultat<QStringList, ErreurAPI> partages = co_await demandePartages;
     // The options screen stays usable while the shares are asked for: a cancelled or emptied send stops.
@@ -234,11 +277,18 @@ QCoro::Task<> TransferFlow::executerEnvoi(quint64 numero, QString token, QString
     if (partages) {
         memoriserPartages(m_preferences, *partages);
     }
-    const Placement placement = classer(m_urls, partagesEnVigueur(m_preferences), m_plateforme.racineVolumes);
-    setOctetsACopier(tailleTotale(placement.horsNAS));
+    const Placement placement = classer(m_urls, partagesEnVigueur(m_preferences),
+                                        racineMontage(m_preferences, m_plateforme.racineVolumes));
+    QFuture<qint64> comptage = compterEnArrierePlan(placement.horsNAS, arret);
+    const qint64 octetsACopier = co_await comptage;
+    if (!enCours()) {
+        co_return;
+    }
+    setOctetsACopier(octetsACopier);
 
     const bool copieLancee = !placement.horsNAS.isEmpty();
     const QString dossierTransfert = NASCopier::dossierTransfert(dossierCopies, token);
+    QStringList nomsCopies;
     if (copieLancee) {
         setEtape(Etape::copie());
         const std::function<void(qint64)> surProgression = [vivant, enCours](qint64 octets) {
@@ -246,20 +296,22 @@ QCoro::Task<> TransferFlow::executerEnvoi(quint64 numero, QString token, QString
                 vivant->setOctetsCopies(octets);
             }
         };
-        QFuture<Resultat<void, ErreurCopie>> copieEnCours =
-            copierEnArrierePlan(placement.horsNAS, token, dossierCopies, this, surProgression);
-        const Resultat<void, ErreurCopie> copie = co_await copieEnCours;
+        QFuture<Resultat<QStringList, ErreurCopie>> copieEnCours =
+            copierEnArrierePlan(placement.horsNAS, token, dossierCopies, this, surProgression, arret);
+        const Resultat<QStringList, ErreurCopie> copie = co_await copieEnCours;
         // A collision or a missing copies folder means this run created nothing to remove.
         const bool dossierCree = copie || !std::holds_alternative<NASCopierErreur>(copie.error());
         if (!copie || !enCours()) {
             if (dossierCree) {
-                QDir(dossierTransfert).removeRecursively();
+                QFuture<void> suppression = supprimerEnArrierePlan(dossierTransfert);
+                co_await suppression;
             }
             if (!copie && enCours()) {
                 echouer(description(copie.error()));
             }
             co_return;
         }
+        nomsCopies = *copie;
     }
 
     setEtape(Etape::enregistrement());
@@ -268,13 +320,17 @@ QCoro::Task<> TransferFlow::executerEnvoi(quint64 numero, QString token, QString
     const QString motDePasse = m_motDePasse;
     const QString typeMode = valeurBrute(m_mode);
     const QDateTime maintenant = m_plateforme.maintenant();
-    const TransferAPI apiEnregistrement = TransferAPI::depuisPreferences(m_preferences);
+    TransferAPI apiEnregistrement = TransferAPI::depuisPreferences(m_preferences);
+    apiEnregistrement.arret = arret;
+    // The copy screen showed its progress; from here on the user waits for the server again.
+    apiEnregistrement.debutAttente = copieLancee ? std::chrono::steady_clock::now() : debutAttente;
     QCoro::Task<Resultat<TransfertAPI, ErreurAPI>> creation =
-        apiEnregistrement.creerTransfert(corpsCreation(token, placement.references));
+        apiEnregistrement.creerTransfert(corpsCreation(token, placement, nomsCopies));
     const Resultat<TransfertAPI, ErreurAPI> reponse = co_await creation;
     if (!reponse) {
         if (copieLancee) {
-            QDir(dossierTransfert).removeRecursively();
+            QFuture<void> suppression = supprimerEnArrierePlan(dossierTransfert);
+            co_await suppression;
         }
         if (enCours()) {
             echouer(description(reponse.error()));
@@ -295,7 +351,8 @@ QCoro::Task<> TransferFlow::executerEnvoi(quint64 numero, QString token, QString
     setEtape(Etape::termine(transfert));
 }
 
-CorpsCreation TransferFlow::corpsCreation(const QString& token, const QStringList& references)
+CorpsCreation TransferFlow::corpsCreation(const QString& token, const Placement& placement,
+                                          const QStringList& nomsCopies)
 {
     CorpsCreation corps;
     corps.token = token;
@@ -307,12 +364,30 @@ CorpsCreation TransferFlow::corpsCreation(const QString& token, const QStringLis
     if (!m_motDePasse.isEmpty()) {
         corps.motDePasse = m_motDePasse;
     }
-    corps.fichiers = references;
+    corps.fichiers = placement.references;
     corps.type = valeurBrute(m_mode);
     if (m_mode == Mode::compare) {
-        corps.ordre = QStringList{QFileInfo(m_urls.at(0)).fileName(), QFileInfo(m_urls.at(1)).fileName()};
+        corps.ordre = ordreComparaison(placement, nomsCopies);
     }
     return corps;
+}
+
+// The two files by name; two namesakes (two versions of one file) by what tells them apart on the server:
+// the share-relative reference of a file on the NAS, the name a copied file got in the transfer's folder.
+QStringList TransferFlow::ordreComparaison(const Placement& placement, const QStringList& nomsCopies) const
+{
+    const QStringList noms{QFileInfo(m_urls.at(0)).fileName(), QFileInfo(m_urls.at(1)).fileName()};
+    QStringList designations;
+    qsizetype reference = 0;
+    for (const QString& url : m_urls) {
+        const qsizetype copie = placement.horsNAS.indexOf(url);
+        designations.append(copie >= 0 ? nomsCopies.value(copie) : placement.references.value(reference++));
+    }
+    // A copy renamed by the destination's own rules (a case-insensitive volume) no longer goes by its name.
+    const bool nomsSuffisent =
+        noms.at(0) != noms.at(1) &&
+        std::ranges::all_of(nomsCopies, [&](const QString& nom) { return noms.contains(nom); });
+    return nomsSuffisent ? noms : designations;
 }
 
 bool TransferFlow::pretAEnvoyer() const

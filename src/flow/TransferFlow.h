@@ -10,7 +10,10 @@
 #include <QSet>
 #include <QStringList>
 
+#include <stop_token>
+
 struct CorpsCreation;
+struct Placement;
 class HistoryStore;
 class Preferences;
 
@@ -34,6 +37,7 @@ public:
         QStringLiteral("gif"), QStringLiteral("svg"),  QStringLiteral("pdf")};
 
     TransferFlow(Mode mode, Preferences& preferences, Plateforme plateforme, QObject* parent = nullptr);
+    ~TransferFlow() override;
 
     Mode mode() const { return m_mode; }
     Etape etape() const { return m_etape; }
@@ -52,10 +56,15 @@ public:
 
     void ajouter(const QStringList& chemins);
     void retirer(const QString& chemin);
+    // Also abandons a send under way: its copy stops and its folder is removed.
     void reinitialiser();
     // Starts the send run and returns at once; ignored unless the flow is ready and idle.
     void envoyer(HistoryStore& historique);
     bool envoiEnCours() const { return m_envoiEnCours; }
+    // Copying or registering, as the screens show it.
+    bool transfertEnCours() const;
+    // A send run, abandoned or not, still has work on a worker or the server (a folder to remove included).
+    bool travailEnCours() const { return m_travaux > 0; }
 
     QString titreParDefaut(const QStringList& chemins) const;
 
@@ -69,12 +78,18 @@ Q_SIGNALS:
     void octetsCopiesChanged();
     void octetsACopierChanged();
     void progressionChanged();
+    // The last send run ended, its folder removed if it had to be.
+    void travailTermine();
 
 private:
     QCoro::Task<> executerEnvoi(quint64 numero, QString token, QString dossierCopies,
-                                QPointer<HistoryStore> historique);
+                                QPointer<HistoryStore> historique, std::stop_token arret);
+    QCoro::Task<> compterTaille();
+    void finirTravail();
     bool pretAEnvoyer() const;
-    CorpsCreation corpsCreation(const QString& token, const QStringList& references);
+    CorpsCreation corpsCreation(const QString& token, const Placement& placement,
+                                const QStringList& nomsCopies);
+    QStringList ordreComparaison(const Placement& placement, const QStringList& nomsCopies) const;
     void echouer(const QString& message);
     bool estAcceptable(const QString& chemin) const;
     void setEtape(const Etape& etape);
@@ -98,4 +113,9 @@ private:
     bool m_envoiEnCours = false;
     // Numbers the send runs; a run whose number is no longer current was cancelled.
     quint64 m_numeroEnvoi = 0;
+    // Numbers the size counts; only the latest one's total is kept.
+    quint64 m_numeroComptage = 0;
+    // Stops the workers and requests of the current choice of files.
+    std::stop_source m_arret;
+    int m_travaux = 0;
 };

@@ -1,5 +1,7 @@
 #include "nas/NASCopier.h"
 
+#include "core/Affichage.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -38,16 +40,23 @@ struct alignas(4096) Morceau {
     char octets[tailleMorceau];
 };
 
+// A path in a message: a folder thousands of levels deep must not make a message of pages.
+QString cheminAffiche(const QByteArray& chemin)
+{
+    constexpr qsizetype longueurMax = 120;
+    return abregerAuMilieu(QFile::decodeName(chemin), longueurMax);
+}
+
 std::unexpected<ErreurSysteme> erreurPlateforme(int code)
 {
-    return std::unexpected(ErreurSysteme{qt_error_string(code)});
+    return std::unexpected(ErreurSysteme::depuisCode(code));
 }
 
 // The system's text alone does not tell which of a thousand files failed.
 std::unexpected<ErreurSysteme> echecNomme(const QByteArray& source, const QString& texte)
 {
     return std::unexpected(
-        ErreurSysteme{u"Copie de « %1 » impossible : %2"_s.arg(QFile::decodeName(source), texte)});
+        ErreurSysteme{u"Copie de « %1 » impossible : %2"_s.arg(cheminAffiche(source), texte)});
 }
 
 Resultat<void> avecNom(const QByteArray& source, const Resultat<void>& resultat)
@@ -63,7 +72,7 @@ Resultat<void> verifierNature(const QByteArray& source, const struct stat& etat)
         return {};
     }
     return std::unexpected(ErreurSysteme{
-        u"« %1 » n'est pas un fichier ordinaire : copie interrompue."_s.arg(QFile::decodeName(source))});
+        u"« %1 » n'est pas un fichier ordinaire : copie interrompue."_s.arg(cheminAffiche(source))});
 }
 
 // A file descriptor closed on every way out.
@@ -105,18 +114,29 @@ Identite identite(const struct stat& etat)
 
 // One copy under way: the running count, the folders on the current descent path, one reused buffer.
 struct Copie final {
-    Copie(const NASCopier::Progression& surProgression, Identite dossierTransfert)
+    Copie(const NASCopier::Progression& surProgression, Identite dossierTransfert, std::stop_token arret)
         : surProgression(surProgression)
         , dossierTransfert(dossierTransfert)
+        , arret(std::move(arret))
     {
     }
 
     qint64 octets = 0;
     const NASCopier::Progression& surProgression;
     Identite dossierTransfert;
+    std::stop_token arret;
     std::vector<Identite> ancetres;
     std::unique_ptr<Morceau> tampon = std::make_unique_for_overwrite<Morceau>();
 };
+
+// Asked between chunks and between files, so a copy stops within one chunk's time.
+Resultat<void> continuer(const Copie& copie)
+{
+    if (copie.arret.stop_requested()) {
+        return std::unexpected(ErreurSysteme{u"Copie annulée."_s});
+    }
+    return {};
+}
 
 Resultat<void> ecrireTout(int fd, const char* donnees, qint64 taille)
 {
@@ -173,6 +193,9 @@ Resultat<void> copierContenu(int source, const QByteArray& destination, Copie& c
         return erreurPlateforme(errno);
     }
     for (;;) {
+        if (auto suite = continuer(copie); !suite) {
+            return suite;
+        }
         const auto bloc = copierBloc(source, cible.fd(), copie.tampon->octets);
         if (!bloc) {
             return std::unexpected(bloc.error());
@@ -240,7 +263,7 @@ Resultat<std::vector<QByteArray>> listerACopier(int dossier)
 // Links are followed, so a folder met again below itself would be copied until the disk is full.
 Resultat<void> verifierDescente(const Identite& dossier, const QByteArray& source, const Copie& copie)
 {
-    const QString chemin = QFile::decodeName(source);
+    const QString chemin = cheminAffiche(source);
     if (copie.dossierTransfert == dossier) {
         return std::unexpected(
             ErreurSysteme{u"Le dossier de destination se trouve parmi les fichiers à copier (« "_s + chemin +
@@ -285,14 +308,14 @@ Resultat<void> copierDossier(Descripteur& dossier, const struct stat& etat, cons
 Resultat<int> ouvrirSource(const QByteArray& source, struct stat& etat)
 {
     if (::stat(source.constData(), &etat) != 0) {
-        return echecNomme(source, qt_error_string(errno));
+        return echecNomme(source, ErreurSysteme::depuisCode(errno).texte);
     }
     if (auto nature = verifierNature(source, etat); !nature) {
         return std::unexpected(nature.error());
     }
     Descripteur entree(::open(source.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (entree.fd() < 0 || ::fstat(entree.fd(), &etat) != 0) {
-        return echecNomme(source, qt_error_string(errno));
+        return echecNomme(source, ErreurSysteme::depuisCode(errno).texte);
     }
     if (auto nature = verifierNature(source, etat); !nature) {
         return std::unexpected(nature.error());
@@ -304,6 +327,9 @@ Resultat<int> ouvrirSource(const QByteArray& source, struct stat& etat)
 // The open descriptor tells a folder from a file and then serves the copy.
 Resultat<void> copierEntree(const QByteArray& source, const QByteArray& destination, Copie& copie)
 {
+    if (auto suite = continuer(copie); !suite) {
+        return suite;
+    }
     struct stat etat {};
     const auto ouverte = ouvrirSource(source, etat);
     if (!ouverte) {
@@ -349,8 +375,9 @@ QString dossierTransfert(const QString& dossierCopies, const QString& token)
     return QDir(dossierCopies).filePath(token);
 }
 
-Resultat<void, ErreurCopie> copier(const QStringList& urls, const QString& token,
-                                   const QString& dossierCopies, const Progression& surProgression)
+Resultat<QStringList, ErreurCopie> copier(const QStringList& urls, const QString& token,
+                                          const QString& dossierCopies, const Progression& surProgression,
+                                          std::stop_token arret)
 {
     if (!QFileInfo::exists(dossierCopies)) {
         return std::unexpected(NASCopierErreur::montageAbsent(dossierCopies));
@@ -364,16 +391,18 @@ Resultat<void, ErreurCopie> copier(const QStringList& urls, const QString& token
     if (::mkdir(chemin.constData(), 0777) != 0 || ::stat(chemin.constData(), &etat) != 0) {
         return std::unexpected(
             ErreurSysteme{u"Création du dossier du transfert dans « %1 » impossible : %2"_s.arg(
-                dossierCopies, qt_error_string(errno))});
+                dossierCopies, ErreurSysteme::depuisCode(errno).texte)});
     }
-    Copie copie(surProgression, identite(etat));
+    Copie copie(surProgression, identite(etat), std::move(arret));
+    QStringList noms;
     for (const QString& url : urls) {
-        const QByteArray destination = chemin + '/' + QFile::encodeName(nomLibre(url, dossier));
+        noms.append(nomLibre(url, dossier));
+        const QByteArray destination = chemin + '/' + QFile::encodeName(noms.constLast());
         if (auto resultat = copierEntree(QFile::encodeName(url), destination, copie); !resultat) {
             return std::unexpected(resultat.error());
         }
     }
-    return {};
+    return noms;
 }
 
 } // namespace NASCopier

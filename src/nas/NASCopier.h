@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <stop_token>
 #include <variant>
 
 // The copier's own refusals, before anything is written.
@@ -40,8 +41,10 @@ inline constexpr qint64 tailleBloc = 1024 * 1024;
 QString dossierTransfert(const QString& dossierCopies, const QString& token);
 
 // Copies each location into `dossierCopies`/`token` under its own name, a later namesake getting a
-// numbered name ("photo 2.jpg"); the first failure stops the copy and leaves what was written.
-Resultat<void, ErreurCopie> copier(const QStringList& urls, const QString& token,
-                                   const QString& dossierCopies, const Progression& surProgression);
+// numbered name ("photo 2.jpg"), and returns the names given, in order; the first failure, or a stop
+// request, ends the copy and leaves what was written.
+Resultat<QStringList, ErreurCopie> copier(const QStringList& urls, const QString& token,
+                                          const QString& dossierCopies, const Progression& surProgression,
+                                          std::stop_token arret = {});
 
 } // namespace NASCopier

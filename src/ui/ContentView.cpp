@@ -12,6 +12,8 @@
 #include "ZoneEtape.h"
 #include "core/Affichage.h"
 #include "core/HistoryStore.h"
+#include "core/Preferences.h"
+#include "design/ActionIcone.h"
 #include "design/ControleValto.h"
 #include "design/Couleurs.h"
 #include "design/Filet.h"
@@ -19,6 +21,7 @@
 #include "flow/TransferFlow.h"
 #include "update/UpdateChecker.h"
 
+#include <QHBoxLayout>
 #include <QPainter>
 #include <QPointer>
 #include <QTimer>
@@ -61,7 +64,6 @@ ContentView::ContentView(HistoryStore& historique, Preferences& preferences, con
     , m_flowTransfert(new TransferFlow(Mode::transfert, preferences, plateforme, this))
     , m_flowCompare(new TransferFlow(Mode::compare, preferences, plateforme, this))
     , m_updates(new UpdateChecker(preferences, plateforme, this))
-    , m_hoteServeur(QUrl(plateforme.origineServeur).host())
     , m_banniere(new MiseAJourBanniere(*m_updates))
     , m_onglets(new ValtoSegmented({{QVariant::fromValue(Onglet::transfert), libelle(Onglet::transfert)},
                                     {QVariant::fromValue(Onglet::compare), libelle(Onglet::compare)}},
@@ -70,24 +72,28 @@ ContentView::ContentView(HistoryStore& historique, Preferences& preferences, con
 {
     m_banniere->setObjectName(u"banniere"_s);
     m_onglets->setObjectName(u"onglets"_s);
+    m_onglets->setAccessibleName(u"Mode d’envoi"_s);
     m_zoneEtape->setObjectName(u"zoneEtape"_s);
     m_onglets->setSelection(QVariant::fromValue(m_onglet));
     connect(m_onglets, &ValtoSegmented::selectionChangee, this,
             [this](const QVariant& selection) { setOnglet(selection.value<Onglet>()); });
 
-    auto* logo = new LogoValto;
-    logo->setObjectName(u"logo"_s);
     auto* colonne = new QVBoxLayout(this);
     colonne->setContentsMargins(0, 0, 0, 0);
     colonne->setSpacing(0);
     colonne->addWidget(m_banniere);
-    colonne->addWidget(avecMarges(logo, QMargins(16, 18, 16, 10)));
+    colonne->addWidget(construireEntete());
     colonne->addWidget(avecMarges(m_onglets, QMargins(16, 0, 16, 0)), 0, Qt::AlignLeft);
     colonne->addWidget(m_zoneEtape);
     colonne->addWidget(new Filet);
     auto* histoire = new HistoryView(historique, preferences, plateforme);
     histoire->setObjectName(u"historique"_s);
     colonne->addWidget(histoire, 1);
+    // Made after the tab switch, the header's button would come after it for Tab.
+    if (auto* reglages = findChild<QWidget*>(u"reglages"_s)) {
+        QWidget::setTabOrder(this, reglages);
+        QWidget::setTabOrder(reglages, m_onglets);
+    }
 
     suivre(*m_flowTransfert);
     suivre(*m_flowCompare);
@@ -95,11 +101,31 @@ ContentView::ContentView(HistoryStore& historique, Preferences& preferences, con
     suivreApparence(this);
     // The window opens with the focus here, not on the tab switch, whose focus ring would show.
     setFocusPolicy(Qt::ClickFocus);
-    setFocus();
     afficherEtape();
 }
 
 ContentView::~ContentView() = default;
+
+QWidget* ContentView::construireEntete()
+{
+    auto* logo = new LogoValto;
+    logo->setObjectName(u"logo"_s);
+#ifdef Q_OS_MACOS
+    return avecMarges(logo, QMargins(16, 18, 16, 10));
+#else
+    // No application menu here: a visible way to the settings, centred on the lockup's line.
+    constexpr int tailleBoutonReglages = 24;
+    auto* entete = new QWidget;
+    auto* rangee = new QHBoxLayout(entete);
+    rangee->setContentsMargins(16, 18 + 7 - tailleBoutonReglages / 2, 10, 10 + 7 - tailleBoutonReglages / 2);
+    rangee->addWidget(logo, 1, Qt::AlignVCenter);
+    auto* reglages = new ActionIcone(u"gearshape"_s, u"Réglages (Ctrl+,)"_s, tailleBoutonReglages, entete);
+    reglages->setObjectName(u"reglages"_s);
+    reglages->setAction([this] { Q_EMIT reglagesDemandes(); });
+    rangee->addWidget(reglages, 0, Qt::AlignVCenter);
+    return entete;
+#endif
+}
 
 void ContentView::setOnglet(Onglet onglet)
 {
@@ -108,7 +134,7 @@ void ContentView::setOnglet(Onglet onglet)
     }
     m_onglet = onglet;
     m_onglets->setSelection(QVariant::fromValue(onglet));
-    afficherEtape();
+    afficherEtape(true);
 }
 
 TransferFlow& ContentView::flowCourant() const
@@ -165,7 +191,7 @@ QCoro::Task<> ContentView::demarrer()
     installerSiInactif();
 }
 
-void ContentView::afficherEtape()
+void ContentView::afficherEtape(bool changementDOnglet)
 {
     TransferFlow& flow = flowCourant();
     std::pair<Mode, Etape> affiche{flow.mode(), flow.etape()};
@@ -173,7 +199,11 @@ void ContentView::afficherEtape()
         return;
     }
     m_ecranAffiche = std::move(affiche);
-    m_zoneEtape->afficher(creerEcran(flow));
+    QWidget* ecran = creerEcran(flow);
+    m_zoneEtape->afficher(ecran,
+                          changementDOnglet ? ZoneEtape::Passage::immediat : ZoneEtape::Passage::fondu);
+    // Tab follows the page from top to bottom: a screen made later would come after the history.
+    QWidget::setTabOrder(m_onglets, ecran);
 }
 
 QWidget* ContentView::creerEcran(TransferFlow& flow)
@@ -195,10 +225,15 @@ QWidget* ContentView::creerEcran(TransferFlow& flow)
         options->surEnvoi = [this, &flow] { flow.envoyer(m_historique); };
         return options;
     }
-    case Etape::Cas::copie:
-        return new ProgressionView(u"Copie vers le NAS…"_s, detailCopie(flow), flow.progression());
+    case Etape::Cas::copie: {
+        auto* copie = new ProgressionView(u"Copie vers le NAS…"_s, detailCopie(flow), flow.progression());
+        copie->proposerAnnulation([&flow] { flow.reinitialiser(); });
+        return copie;
+    }
     case Etape::Cas::enregistrement:
-        return new ProgressionView(u"Création du lien…"_s, u"Enregistrement auprès de "_s + m_hoteServeur,
+        // The server the link is being registered with: the configured one.
+        return new ProgressionView(u"Création du lien…"_s,
+                                   u"Enregistrement auprès de "_s + QUrl(m_preferences.apiBaseURL()).host(),
                                    std::nullopt);
     case Etape::Cas::termine: {
         auto* resultat =
@@ -225,6 +260,16 @@ void ContentView::actualiserCopie()
     }
     progression->setDetail(detailCopie(flow));
     progression->setProgression(flow.progression());
+}
+
+void ContentView::showEvent(QShowEvent* evenement)
+{
+    QWidget::showEvent(evenement);
+    // Set at construction it would be lost when the window adopts this content.
+    if (!m_focusInitial) {
+        m_focusInitial = true;
+        setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void ContentView::paintEvent(QPaintEvent*)

@@ -47,14 +47,21 @@ public:
     // The screen now shown in the step area.
     QWidget* ecran() const;
 
+Q_SIGNALS:
+    // The header's settings button (where no application menu offers them).
+    void reglagesDemandes();
+
 protected:
     void paintEvent(QPaintEvent* evenement) override;
+    void showEvent(QShowEvent* evenement) override;
 
 private:
     QCoro::Task<> demarrer();
     void installerSiInactif();
     void suivre(TransferFlow& flow);
-    void afficherEtape();
+    // A tab switch shows the other flow's screen at once; a step change fades.
+    void afficherEtape(bool changementDOnglet = false);
+    QWidget* construireEntete();
     QWidget* creerEcran(TransferFlow& flow);
     void actualiserCopie();
 
@@ -66,11 +73,11 @@ private:
     TransferFlow* m_flowCompare;
     UpdateChecker* m_updates;
 
-    const QString m_hoteServeur;
     MiseAJourBanniere* m_banniere;
     ValtoSegmented* m_onglets;
     ZoneEtape* m_zoneEtape;
     // What the step area shows now: the flow's mode and step; another pair means a fresh screen.
     std::optional<std::pair<Mode, Etape>> m_ecranAffiche;
     bool m_demarre = false;
+    bool m_focusInitial = false;
 };

@@ -190,8 +190,12 @@ void Emplacement::paintEvent(QPaintEvent*)
                                   .elidedText(QFileInfo(*m_url).fileName(), Qt::ElideMiddle, contenu.width())
                             : u"Dépose "_s + m_sousTitre;
     const int coupure = rempli ? 0 : int(Qt::TextWordWrap);
+    const QFontMetricsF mesuresNom(lignes.nom);
+    // The invitation gets two lines whether it wraps or not, so the two slots, whose invitations differ,
+    // keep their lines level.
     const qreal hauteurNom =
-        QFontMetricsF(lignes.nom).boundingRect(QRectF(0, 0, contenu.width(), 1000), coupure, nom).height();
+        std::max(mesuresNom.boundingRect(QRectF(0, 0, contenu.width(), 1000), coupure, nom).height(),
+                 rempli ? 0.0 : 2 * mesuresNom.lineSpacing());
     const qreal hauteurDernier =
         rempli ? m_retirer->sizeHint().height() : QFontMetricsF(lignes.indication).height();
     const qreal hauteur =

@@ -74,6 +74,10 @@ HistoryView::HistoryView(HistoryStore& store, Preferences& preferences, Platefor
 
 HistoryView::~HistoryView()
 {
+    // A row losing the focus as the window goes would report to a panel already half destroyed.
+    for (LigneHistorique* ligne : std::as_const(m_lignes)) {
+        ligne->disconnect(this);
+    }
     // Closing the popover while this object is half destroyed must not reach back into it.
     if (m_popover) {
         m_popover->disconnect(this);
@@ -96,6 +100,7 @@ QWidget* HistoryView::construireEntete()
     rangee->addWidget(titre, 1);
     auto* rafraichir = new ActionIcone(u"arrow.clockwise"_s, u"Rafraîchir les statistiques"_s, 28, entete);
     rafraichir->setObjectName(u"rafraichir"_s);
+    m_rafraichir = rafraichir;
     // Not awaited: the rows follow the statistics when they change.
     rafraichir->setAction([this] { m_store.rafraichir(); });
     rangee->addWidget(rafraichir);
@@ -122,6 +127,8 @@ QWidget* HistoryView::construireListe()
     auto* defilement = new QScrollArea(this);
     m_defilement = defilement;
     defilement->setObjectName(u"liste"_s);
+    // The rows take the focus one by one; the list scrolls to the focused one.
+    defilement->setFocusPolicy(Qt::NoFocus);
     defilement->setFrameShape(QFrame::NoFrame);
     defilement->setWidgetResizable(true);
     defilement->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -208,6 +215,7 @@ void HistoryView::synchroniserLignes()
         }
     }
     m_lignes = std::move(lignes);
+    ordonnerTabulation();
     m_reserve->changeSize(0, int(nonConstruites) * hauteurLigne(), QSizePolicy::Minimum, QSizePolicy::Fixed);
     // Placed now rather than on a later turn of the event loop: new rows may be wanted by this very frame.
     m_colonneLignes->invalidate();
@@ -217,6 +225,16 @@ void HistoryView::synchroniserLignes()
         m_popover->close();
     }
     appliquerEtat();
+}
+
+// Rows made later (a new transfer) would otherwise come last in the Tab order whatever their place.
+void HistoryView::ordonnerTabulation()
+{
+    QWidget* precedent = m_rafraichir;
+    for (LigneHistorique* ligne : std::as_const(m_lignes)) {
+        QWidget::setTabOrder(precedent, ligne);
+        precedent = ligne;
+    }
 }
 
 void HistoryView::synchroniserStats()
@@ -247,6 +265,15 @@ LigneHistorique* HistoryView::creerLigne(const Transfert& transfert)
         }
         appliquerEtat();
     });
+    connect(ligne, &LigneHistorique::focusChange, this, [this, ligne](bool dedans) {
+        const QString token = ligne->transfert().token;
+        if (dedans) {
+            m_focus = token;
+        } else if (m_focus == token) {
+            m_focus.reset();
+        }
+        appliquerEtat();
+    });
     connect(ligne, &LigneHistorique::actionDemandee, this,
             [this, ligne](ActionLigne action) { executer(action, ligne->transfert().token); });
     return ligne;
@@ -256,7 +283,7 @@ void HistoryView::appliquerEtat()
 {
     for (LigneHistorique* ligne : std::as_const(m_lignes)) {
         const QString& token = ligne->transfert().token;
-        ligne->setActionsVisibles(m_survol == token || m_edition == token);
+        ligne->setActionsVisibles(m_survol == token || m_focus == token || m_edition == token);
         ligne->setCopie(m_copie == token);
     }
 }
@@ -313,8 +340,8 @@ void HistoryView::copierLien(const Transfert& transfert)
 void HistoryView::ouvrir(const Transfert& transfert)
 {
     const QUrl url(transfert.url, QUrl::StrictMode);
-    if (url.isValid() && !url.scheme().isEmpty() && m_plateforme.ouvrirURL) {
-        m_plateforme.ouvrirURL(url);
+    if (url.isValid() && !url.scheme().isEmpty() && m_plateforme.ouvrirURL && !m_plateforme.ouvrirURL(url)) {
+        m_message->setTexte(u"Aucun navigateur n’a pu ouvrir le lien."_s);
     }
 }
 

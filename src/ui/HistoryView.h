@@ -59,6 +59,7 @@ private:
     void etendre();
     void synchroniserLignes();
     void synchroniserStats();
+    void ordonnerTabulation();
     LigneHistorique* creerLigne(const Transfert& transfert);
     void appliquerEtat();
     std::optional<Transfert> entree(const QString& token) const;
@@ -81,9 +82,11 @@ private:
     std::optional<QString> m_suppression;
     std::optional<QString> m_survol;
     std::optional<QString> m_edition;
+    std::optional<QString> m_focus;
     QPointer<PopoverEdition> m_popover;
 
     MessageErreur* m_message = nullptr;
+    QWidget* m_rafraichir = nullptr;
     QStackedWidget* m_pile = nullptr;
     QWidget* m_vide = nullptr;
     QScrollArea* m_defilement = nullptr;

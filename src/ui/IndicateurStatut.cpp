@@ -36,10 +36,11 @@ void IndicateurStatut::setStats(const std::optional<StatsTransfert>& stats)
 {
     const StatutTransfert::Statut statut = StatutTransfert::depuis(stats);
     const QString ligne = StatutTransfert::ligne(stats);
-    if (statut == m_statut && ligne == toolTip()) {
+    if (statut == m_statut && ligne == m_ligne) {
         return;
     }
     m_statut = statut;
+    m_ligne = ligne;
     setToolTip(ligne);
     setAccessibleName(ligne);
     update();

@@ -13,6 +13,8 @@ public:
     explicit IndicateurStatut(QWidget* parent = nullptr);
 
     StatutTransfert::Statut statut() const { return m_statut; }
+    // The sentence the indicator stands for ("Téléchargé le … · 3×").
+    const QString& ligne() const { return m_ligne; }
     void setStats(const std::optional<StatsTransfert>& stats);
 
     QSize sizeHint() const override;
@@ -23,4 +25,5 @@ protected:
 
 private:
     StatutTransfert::Statut m_statut = StatutTransfert::Statut::inconnu;
+    QString m_ligne;
 };

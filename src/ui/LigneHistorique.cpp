@@ -3,16 +3,24 @@
 #include "IndicateurStatut.h"
 #include "core/Affichage.h"
 #include "design/ActionIcone.h"
+#include "design/ControleValto.h"
 #include "design/Couleurs.h"
+#include "design/Formes.h"
 #include "design/Icones.h"
 #include "design/Libelle.h"
 #include "design/Polices.h"
 #include "design/Symbole.h"
 #include "design/ValtoBadge.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QContextMenuEvent>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QStackedLayout>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -25,6 +33,47 @@ QHBoxLayout* rangee(QWidget* parent, int espacement)
     disposition->setSpacing(espacement);
     return disposition;
 }
+
+// A list item for screen readers: the title as name; details, expiry and status as description; pressing
+// copies the link and the menu holds the other actions.
+class LigneAccessible final : public QAccessibleWidget {
+public:
+    explicit LigneAccessible(LigneHistorique* ligne)
+        : QAccessibleWidget(ligne, QAccessible::ListItem)
+    {
+    }
+
+    QString text(QAccessible::Text genre) const override
+    {
+        const auto* ligne = static_cast<LigneHistorique*>(widget());
+        switch (genre) {
+        case QAccessible::Name:
+            return ligne->transfert().titre;
+        case QAccessible::Description:
+            return ligne->descriptionAccessible();
+        default:
+            return QAccessibleWidget::text(genre);
+        }
+    }
+    QStringList actionNames() const override { return {pressAction(), showMenuAction()}; }
+    void doAction(const QString& action) override
+    {
+        auto* ligne = static_cast<LigneHistorique*>(widget());
+        if (action == pressAction()) {
+            Q_EMIT ligne->actionDemandee(ActionLigne::copierLien);
+        } else if (action == showMenuAction()) {
+            ligne->ouvrirMenuAuClavier();
+        }
+    }
+};
+
+QAccessibleInterface* fabriqueAccessible(const QString&, QObject* objet)
+{
+    if (auto* ligne = qobject_cast<LigneHistorique*>(objet)) {
+        return new LigneAccessible(ligne);
+    }
+    return nullptr;
+}
 } // namespace
 
 LigneHistorique::LigneHistorique(const Transfert& transfert, std::function<QDateTime()> maintenant,
@@ -33,11 +82,19 @@ LigneHistorique::LigneHistorique(const Transfert& transfert, std::function<QDate
     , m_transfert(transfert)
     , m_maintenant(std::move(maintenant))
 {
+    static const bool fabriqueInstallee = [] {
+        QAccessible::installFactory(fabriqueAccessible);
+        return true;
+    }();
+    Q_UNUSED(fabriqueInstallee);
+    // One stop of the Tab chain per row: its keys reach every action, so its buttons take no focus.
+    setFocusPolicy(Qt::StrongFocus);
     auto* disposition = rangee(this, 12);
     disposition->setContentsMargins(16, margeVerticale, 16, margeVerticale);
     disposition->addWidget(construireTexte(), 1);
     disposition->addWidget(construireCote(), 0, Qt::AlignRight | Qt::AlignVCenter);
     appliquerTransfert();
+    setStats(std::nullopt);
     setActionsVisibles(false);
 }
 
@@ -67,7 +124,10 @@ QWidget* LigneHistorique::construireTexte()
     titre->addStretch(1);
     colonne->addWidget(ligneTitre);
 
-    auto* ligneDetail = new QWidget(texte);
+    // The details and the status line take turns in one place of one height: nothing moves when they swap.
+    auto* meta = new QWidget(texte);
+    m_meta = new QStackedLayout(meta);
+    QWidget* ligneDetail = new QWidget(meta);
     auto* detail = rangee(ligneDetail, 0);
     m_detail = new Libelle({}, Polices::texte(11), Couleurs::texteAttenue(), ligneDetail);
     m_detail->setObjectName(u"detail"_s);
@@ -78,7 +138,12 @@ QWidget* LigneHistorique::construireTexte()
     detail->addWidget(separateur);
     detail->addWidget(m_expiration);
     detail->addStretch(1);
-    colonne->addWidget(ligneDetail);
+    m_meta->addWidget(ligneDetail);
+    m_statut = new Libelle({}, Polices::texte(11), Couleurs::texteAttenue(), meta);
+    m_statut->setObjectName(u"ligneStatut"_s);
+    m_statut->setEliderAuMilieu(true);
+    m_meta->addWidget(m_statut);
+    colonne->addWidget(meta);
     return texte;
 }
 
@@ -106,9 +171,11 @@ void LigneHistorique::construireActions()
     auto* boutons = rangee(m_actions, 2);
     m_copier = new ActionIcone(symboleCopie(), u"Copier le lien"_s, tailleAction, m_actions);
     m_copier->setObjectName(u"copierLien"_s);
+    m_copier->setFocusPolicy(Qt::NoFocus);
     m_copier->setAction([this] { Q_EMIT actionDemandee(ActionLigne::copierLien); });
     m_plus = new ActionIcone(u"ellipsis"_s, u"Plus d’actions"_s, tailleAction, m_actions);
     m_plus->setObjectName(u"plusDActions"_s);
+    m_plus->setFocusPolicy(Qt::NoFocus);
     m_plus->setAction([this] {
         auto* menu = new MenuLigne(false, m_transfert.motDePasse.has_value(), this);
         menu->setObjectName(u"menuPlus"_s);
@@ -138,6 +205,11 @@ void LigneHistorique::appliquerTransfert()
     actualiserExpiration();
 }
 
+QString LigneHistorique::ligneStatut() const
+{
+    return m_indicateur->ligne();
+}
+
 QString LigneHistorique::detail(const Transfert& transfert)
 {
     const QString mot = transfert.nbFichiers > 1 ? u" éléments"_s : u" élément"_s;
@@ -165,6 +237,14 @@ void LigneHistorique::actualiserExpiration()
 void LigneHistorique::setStats(const std::optional<StatsTransfert>& stats)
 {
     m_indicateur->setStats(stats);
+    m_statut->setText(ligneStatut());
+    // Shortened when the row is narrow: the whole sentence stays at hand.
+    m_statut->setToolTip(ligneStatut());
+}
+
+QString LigneHistorique::descriptionAccessible() const
+{
+    return m_detail->text() + u" · "_s + m_expiration->text() + u" · "_s + ligneStatut();
 }
 
 void LigneHistorique::setActionsVisibles(bool visibles)
@@ -177,6 +257,7 @@ void LigneHistorique::setActionsVisibles(bool visibles)
         m_actions->setVisible(visibles);
     }
     m_indicateur->setVisible(!visibles);
+    m_meta->setCurrentWidget(visibles ? static_cast<QWidget*>(m_statut) : m_meta->widget(0));
 }
 
 QString LigneHistorique::symboleCopie() const
@@ -206,9 +287,72 @@ void LigneHistorique::leaveEvent(QEvent* evenement)
 
 void LigneHistorique::contextMenuEvent(QContextMenuEvent* evenement)
 {
+    // From the keyboard the menu opens under the title, not where the pointer happens to be.
+    const bool clavier = evenement->reason() == QContextMenuEvent::Keyboard;
+    if (clavier) {
+        ouvrirMenuAuClavier();
+    } else {
+        ouvrirMenu(creerMenuContextuel(), evenement->globalPos());
+    }
+}
+
+MenuLigne* LigneHistorique::creerMenuContextuel()
+{
     auto* menu = new MenuLigne(true, m_transfert.motDePasse.has_value(), this);
     menu->setObjectName(u"menuContextuel"_s);
-    ouvrirMenu(menu, evenement->globalPos());
+    return menu;
+}
+
+void LigneHistorique::ouvrirMenuAuClavier()
+{
+    MenuLigne* menu = creerMenuContextuel();
+    ouvrirMenu(menu, mapToGlobal(QPoint(16, height())));
+    // Arrows and Enter work at once, as in any menu opened from the keyboard.
+    menu->setActiveAction(menu->actions().constFirst());
+}
+
+void LigneHistorique::keyPressEvent(QKeyEvent* evenement)
+{
+    const bool menu = evenement->key() == Qt::Key_Menu ||
+                      (evenement->key() == Qt::Key_F10 && evenement->modifiers() == Qt::ShiftModifier);
+    if (menu) {
+        ouvrirMenuAuClavier();
+    } else if (evenement->key() == Qt::Key_Return || evenement->key() == Qt::Key_Enter) {
+        Q_EMIT actionDemandee(ActionLigne::copierLien);
+    } else if (evenement->key() == Qt::Key_Delete || evenement->key() == Qt::Key_Backspace) {
+        Q_EMIT actionDemandee(ActionLigne::supprimer);
+    } else if (evenement->key() == Qt::Key_Up || evenement->key() == Qt::Key_Down) {
+        focusNextPrevChild(evenement->key() == Qt::Key_Down);
+    } else {
+        QWidget::keyPressEvent(evenement);
+        return;
+    }
+    evenement->accept();
+}
+
+void LigneHistorique::focusInEvent(QFocusEvent* evenement)
+{
+    m_focusClavier = focusVenuDuClavier(evenement->reason());
+    QWidget::focusInEvent(evenement);
+    update();
+    // A click that focused the row must not keep its actions out once the pointer has left.
+    Q_EMIT focusChange(m_focusClavier);
+}
+
+void LigneHistorique::focusOutEvent(QFocusEvent* evenement)
+{
+    m_focusClavier = false;
+    QWidget::focusOutEvent(evenement);
+    update();
+    Q_EMIT focusChange(false);
+}
+
+void LigneHistorique::paintEvent(QPaintEvent*)
+{
+    if (anneauVisible()) {
+        QPainter peintre(this);
+        Formes::anneauFocus(peintre, QRectF(rect()).adjusted(4, 1, -4, -1), 8);
+    }
 }
 
 void LigneHistorique::ouvrirMenu(MenuLigne* menu, const QPoint& position)

@@ -80,8 +80,8 @@ void MiseAJourBanniere::construireRangee()
     ligne->addWidget(m_activite);
     ligne->addWidget(m_symbole);
     // The message takes the room left, so the controls keep to the right edge.
+    // The row's spacing is the flexible space's 8 points: a spacer here would add two more gaps.
     ligne->addWidget(m_message, 1);
-    ligne->addSpacing(8);
     ligne->addWidget(m_barre);
     ligne->addWidget(m_telecharger);
     ligne->addWidget(m_masquer);

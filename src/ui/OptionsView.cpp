@@ -3,6 +3,7 @@
 #include "DepotFichiers.h"
 #include "LigneFichier.h"
 #include "core/Affichage.h"
+#include "core/Partages.h"
 #include "core/Plateforme.h"
 #include "core/Rognage.h"
 #include "design/ChampSaisie.h"
@@ -17,7 +18,6 @@
 #include "design/ValtoPrimaryButton.h"
 #include "design/ValtoSelect.h"
 #include "flow/TransferFlow.h"
-#include "nas/Partages.h"
 #include "nas/Placement.h"
 
 #include <QDragEnterEvent>
@@ -163,6 +163,8 @@ QWidget* OptionsView::construireBoutons()
         if (surEnvoi) {
             surEnvoi();
         }
+        // The server's share list comes first and may be slow: the button says at once that it is under way.
+        actualiserValidation();
     });
     rangee->addWidget(m_creer);
     return boutons;
@@ -204,7 +206,8 @@ void OptionsView::lier()
 
 bool OptionsView::surLeNAS(const QString& chemin) const
 {
-    return !classer({chemin}, partagesEnVigueur(m_preferences), m_racineVolumes).references.isEmpty();
+    return !classer({chemin}, partagesEnVigueur(m_preferences), racineMontage(m_preferences, m_racineVolumes))
+                .references.isEmpty();
 }
 
 void OptionsView::actualiserListe()
@@ -232,7 +235,9 @@ void OptionsView::actualiserResume()
 
 void OptionsView::actualiserValidation()
 {
-    m_creer->setEnabled(envoiPossible());
+    const bool enCours = m_flow.envoiEnCours();
+    m_creer->setTitre(enCours ? u"Création du lien…"_s : u"Créer le lien"_s);
+    m_creer->setEnabled(envoiPossible() && !enCours);
 }
 
 void OptionsView::ajouterDepuisDialogue()

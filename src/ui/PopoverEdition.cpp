@@ -54,8 +54,11 @@ PopoverEdition::PopoverEdition(const Transfert& transfert, std::function<QDateTi
     colonne->setContentsMargins(marge, marge, marge, marge);
     colonne->setSpacing(12);
     colonne->setSizeConstraint(QLayout::SetFixedSize);
-    colonne->addWidget(
-        new Libelle(u"Modifier le transfert"_s, Polices::texte(15, QFont::Medium), Couleurs::texte(), this));
+    auto* entete =
+        new Libelle(u"Modifier le transfert"_s, Polices::texte(15, QFont::Medium), Couleurs::texte(), this);
+    // The heading holds the content's width, so the popover keeps its size when the hint comes and goes.
+    entete->setFixedWidth(largeurContenu);
+    colonne->addWidget(entete);
 
     m_titre->setObjectName(u"titreEdite"_s);
     m_titre->setText(transfert.titre);

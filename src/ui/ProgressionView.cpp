@@ -4,6 +4,7 @@
 #include "design/DSBar.h"
 #include "design/Libelle.h"
 #include "design/Polices.h"
+#include "design/ValtoButton.h"
 
 using namespace Qt::StringLiterals;
 
@@ -22,6 +23,7 @@ ProgressionView::ProgressionView(const QString& titre, const QString& detail,
     m_barre->setObjectName(u"barre"_s);
     m_detail->setObjectName(u"detail"_s);
     m_barre->setMaximumWidth(largeurBarreMaximale);
+    m_barre->setAccessibleName(titre);
     ajouter(m_titre);
     // Centred at its preferred width, which is its widest.
     ajouter(m_barre);
@@ -31,6 +33,7 @@ ProgressionView::ProgressionView(const QString& titre, const QString& detail,
 void ProgressionView::setTitre(const QString& titre)
 {
     m_titre->setText(titre);
+    m_barre->setAccessibleName(titre);
 }
 
 void ProgressionView::setDetail(const QString& detail)
@@ -41,4 +44,12 @@ void ProgressionView::setDetail(const QString& detail)
 void ProgressionView::setProgression(std::optional<double> progression)
 {
     m_barre->setValue(progression);
+}
+
+void ProgressionView::proposerAnnulation(std::function<void()> annuler)
+{
+    auto* bouton = new ValtoButton(u"Annuler"_s, ValtoButton::Role::ghost, ValtoButton::Taille::small, this);
+    bouton->setObjectName(u"annuler"_s);
+    bouton->setAction(std::move(annuler));
+    ajouter(bouton, 2);
 }

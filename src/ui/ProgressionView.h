@@ -2,6 +2,7 @@
 
 #include "CarteEtape.h"
 
+#include <functional>
 #include <optional>
 
 class DSBar;
@@ -19,6 +20,8 @@ public:
     void setDetail(const QString& detail);
     // Absent: the bar shows its moving segment.
     void setProgression(std::optional<double> progression);
+    // Adds the quiet "Annuler" below the bar, which runs `annuler`.
+    void proposerAnnulation(std::function<void()> annuler);
 
 private:
     Libelle* m_titre;

@@ -1,6 +1,7 @@
 #include "SettingsView.h"
 
 #include "api/TransferAPI.h"
+#include "core/Partages.h"
 #include "core/Plateforme.h"
 #include "core/Preferences.h"
 #include "design/BarreDefilement.h"
@@ -12,12 +13,13 @@
 #include "design/ValtoButton.h"
 #include "design/ValtoField.h"
 #include "design/ValtoSelect.h"
-#include "nas/Partages.h"
 
+#include <QAction>
 #include <QBoxLayout>
 #include <QPainter>
 #include <QPointer>
 #include <QScrollArea>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -61,6 +63,15 @@ SettingsView::SettingsView(Preferences& preferences, const Plateforme& plateform
     setFixedWidth(largeurContenu + BarreDefilement::largeur);
     setMinimumHeight(hauteurMinimale);
     relire();
+    ajouterFermeture();
+}
+
+void SettingsView::ajouterFermeture()
+{
+    auto* fermer = new QAction(this);
+    fermer->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)});
+    connect(fermer, &QAction::triggered, this, &QWidget::close);
+    addAction(fermer);
 }
 
 QWidget* SettingsView::construireContenu()
@@ -181,6 +192,8 @@ void SettingsView::relire()
     lire(m_montage, Preferences::dossierCopiesParDefaut);
     lire(m_expediteur, {});
     const QString cleExpiration = Preferences::cleDefaultExpiryDays;
+    // Showing the stored value (or the default) is not an edit: nothing is written.
+    const QSignalBlocker silence(m_expirationJours);
     m_expirationJours->setSelection(m_preferences.contient(cleExpiration)
                                         ? m_preferences.valeur(cleExpiration).toLongLong()
                                         : Preferences::expirationParDefaut);
@@ -212,11 +225,23 @@ QCoro::Task<> SettingsView::executerTest(QString baseURL, QString apiKey)
 
 void SettingsView::setTest(bool enCours, std::optional<QString> resultat, bool ok)
 {
+    // A disabled button hands the focus to the next field, text selected: the focus waits here instead
+    // and goes back to the button afterwards.
+    if (enCours && m_tester->hasFocus()) {
+        setFocus(Qt::OtherFocusReason);
+        m_focusRendu = true;
+    }
     m_testEnCours = enCours;
     m_testResultat = std::move(resultat);
     m_testOK = ok;
     m_tester->setTitre(enCours ? u"Test en cours…"_s : u"Tester la connexion"_s);
     m_tester->setEnabled(!enCours);
+    if (!enCours && m_focusRendu) {
+        m_focusRendu = false;
+        if (hasFocus()) {
+            m_tester->setFocus(Qt::OtherFocusReason);
+        }
+    }
     m_resultat->setVisible(m_testResultat.has_value());
     m_resultat->setMot(m_testResultat.value_or(QString()));
     m_resultat->setToolTip(m_testResultat.value_or(QString()));

@@ -50,6 +50,8 @@ private:
     void tester();
     QCoro::Task<> executerTest(QString baseURL, QString apiKey);
     void setTest(bool enCours, std::optional<QString> resultat, bool ok);
+    // Escape and Ctrl+W (⌘W) close the window.
+    void ajouterFermeture();
 
     Preferences& m_preferences;
     QString m_urlParDefaut;
@@ -67,4 +69,6 @@ private:
     bool m_testEnCours = false;
     std::optional<QString> m_testResultat;
     bool m_testOK = false;
+    // The test took the focus off its button and owes it back.
+    bool m_focusRendu = false;
 };

@@ -17,9 +17,9 @@ ZoneEtape::ZoneEtape(QWidget* parent)
     setFocusPolicy(Qt::ClickFocus);
 }
 
-void ZoneEtape::afficher(QWidget* ecran)
+void ZoneEtape::afficher(QWidget* ecran, Passage passage)
 {
-    const bool fondu = m_ecran && isVisible() && Animations::actives();
+    const bool fondu = passage == Passage::fondu && m_ecran && isVisible() && Animations::actives();
     const QPixmap ancien = fondu ? m_ecran->grab() : QPixmap();
     const QRect zone = fondu ? m_ecran->geometry() : QRect();
     if (m_ecran) {

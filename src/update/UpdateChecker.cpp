@@ -25,6 +25,8 @@ using UpdateInstaller::Erreur;
 namespace {
 
 constexpr int delaiManifesteMs = 10'000;
+// A manifest is a few lines: anything larger is abandoned while it streams in, not read into memory.
+constexpr qint64 plafondManifeste = 1024 * 1024;
 constexpr int delaiImageMs = 60'000;
 
 struct SuppressionDifferee {
@@ -131,9 +133,10 @@ Resultat<QString> creerDossierStaging(const QString& dossierTemporaire, const QS
 
 ErreurSysteme erreurTelechargement(const QNetworkReply& reponse)
 {
-    // Our own timeout surfaces as a cancellation.
+    // Our own timeout surfaces as a cancellation; it counts from the last byte received.
     if (reponse.error() == QNetworkReply::OperationCanceledError) {
-        return ErreurSysteme{u"Le serveur ne répond pas (délai de %1 s dépassé)."_s.arg(delaiImageMs / 1000)};
+        return ErreurSysteme{
+            u"Le serveur ne répond plus (aucune donnée depuis %1 s)."_s.arg(delaiImageMs / 1000)};
     }
     return ErreurSysteme{reponse.errorString()};
 }
@@ -189,12 +192,14 @@ QCoro::Task<> UpdateChecker::verifier()
     QPointer<UpdateChecker> soi(this);
     const Reponse reponse =
         envoyerGET(QUrl(m_plateforme.origineServeur + u"/releases/version.json"_s), delaiManifesteMs);
+    const std::shared_ptr<const bool> depasse = plafonner(reponse.get(), plafondManifeste);
     co_await reponse.get();
     if (!soi) {
         co_return;
     }
     const QVariant statut = reponse->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (reponse->error() != QNetworkReply::NoError || !statut.isValid() || statut.toInt() != 200) {
+    if (*depasse || reponse->error() != QNetworkReply::NoError || !statut.isValid() ||
+        statut.toInt() != 200) {
         co_return;
     }
     const std::optional<VersionInfo> manifeste = lireManifeste(reponse->readAll());

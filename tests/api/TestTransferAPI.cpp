@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -208,10 +209,14 @@ private Q_SLOTS:
             << partages << json(200, R"({"partages":["D",3]})") << illisible.arg(u"partages"_s);
         QTest::newRow("JSON tronqué") << lister << json(200, "{\"transferts\":[")
                                       << u"Réponse du serveur illisible : JSON invalide à l'octet 15."_s;
-        // Not followed: the key, and a creation's password, would go wherever the server points.
-        ReponseScriptee redirection = json(307, R"({"detail":"Déplacé."})");
-        redirection.entetes = "Location: /ailleurs\r\n";
-        QTest::newRow("redirection 307") << creer << redirection << u"Serveur : erreur 307. Déplacé."_s;
+        // Not followed: the key, and a creation's password, would go wherever the server points. The
+        // user is told what to mend.
+        ReponseScriptee redirection = json(301, R"({"detail":"Déplacé."})");
+        redirection.entetes = "Location: https://valto.example/api/transferts\r\n";
+        QTest::newRow("redirection 301") << creer << redirection
+                                         << u"Le serveur redirige vers https://valto.example/api/transferts "
+                                            u": corrige l'adresse du serveur "
+                                            u"dans Réglages."_s;
         // Past 16 MiB an answer is abandoned as it streams in, announced or not; a long "detail" is cut.
         QTest::newRow("démesurée") << lister
                                    << ReponseScriptee::flux(17 << 20, ReponseScriptee::Forme::sansLongueur)
@@ -233,11 +238,32 @@ private Q_SLOTS:
         QCOMPARE(obtenu, texte.isEmpty() ? obtenu : texte);
     }
 
+    // A creation that times out, then its look-up too: the text gives the whole wait, not one request's.
+    void delaiDepasse()
+    {
+        ServeurLocal serveur;
+        ReponseScriptee muette = ReponseScriptee::json(201, enregistrement);
+        muette.delaiMs = 5000;
+        serveur.repondre("POST", "/api/transferts", muette);
+        serveur.repondre("GET", "/api/transferts", muette);
+        TransferAPI api{serveur.origine(), u"k"_s};
+        api.delai = std::chrono::milliseconds(1200);
+        const auto cree = QCoro::waitFor(api.creerTransfert(corpsCreation()));
+        const QRegularExpressionMatch texte =
+            QRegularExpression(u"^Le serveur ne répond pas \\(aucune réponse en (\\d+) s\\)\\.$"_s)
+                .match(description(cree.error()));
+        QVERIFY2(texte.hasMatch() && texte.captured(1).toInt() >= 2, qPrintable(description(cree.error())));
+    }
+
     // Nothing is sent without a usable key and address; a line break in the key would smuggle a header.
     void configurationManquante()
     {
         ServeurLocal serveur;
+#ifdef Q_OS_MACOS
         const QString message = u"Clé API manquante — renseigne-la dans Réglages (⌘,)."_s;
+#else
+        const QString message = u"Clé API manquante — renseigne-la dans Réglages (Ctrl+,)."_s;
+#endif
         QCOMPARE(creer.lancer({serveur.origine(), QString()}), message);
         QCOMPARE(lister.lancer({serveur.origine(), u"k\r\nX: 1"_s}), message);
         QCOMPARE(supprimer.lancer({serveur.origine() + u"/a b%zz"_s, u"k"_s}), message);

@@ -22,6 +22,10 @@ struct BancApplication {
     int terminaisons = 0;
     const QString dossierCopies = env.creerDossier(QStringLiteral("Volumes/DATA/Valto Transferts"));
     std::unique_ptr<ValtoTransferApp> m_app;
+    static inline const QByteArray reponseCreation =
+        "{\"token\":\"tok4567890\",\"titre\":\"Photos\",\"url\":\"https://t.example/tok4567890\","
+        "\"protege\":false,\"cree_le\":\"2026-12-04T09:30:00Z\",\"nb_fichiers\":1,\"octets\":1234,"
+        "\"nb_telechargements\":0}";
 
     BancApplication()
     {
@@ -39,11 +43,7 @@ struct BancApplication {
         env.preferences().ecrire(Preferences::cleApiKey, QStringLiteral("cle-test"));
         env.preferences().ecrire(Preferences::cleNasMountPath, dossierCopies);
         serveur.repondre("GET", "/api/partages", ReponseScriptee::json(200, "{\"partages\":[\"DATA\"]}"));
-        serveur.repondre("POST", "/api/transferts",
-                         ReponseScriptee::json(201, "{\"token\":\"tok4567890\",\"titre\":\"Photos\",\"url\":"
-                                                    "\"https://t.example/tok4567890\",\"protege\":false,"
-                                                    "\"cree_le\":\"2026-12-04T09:30:00Z\",\"nb_fichiers\":1,"
-                                                    "\"octets\":1234,\"nb_telechargements\":0}"));
+        serveur.repondre("POST", "/api/transferts", ReponseScriptee::json(201, reponseCreation));
     }
 
     // Made at first use, so a test can adjust the platform and the server first.

@@ -6,10 +6,12 @@
 #include "support/ExecuterTests.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QLocalSocket>
 #include <QProcess>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -98,6 +100,45 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(dossierDonnees + u"/Valto Transfer/instance.lock"_s));
         InstanceUnique instance(dossierDonnees);
         QVERIFY(instance.demarrer());
+    }
+
+    // Files planted where the start-up reads never hold it up: the window comes, its start-up task runs
+    // to the update check. The folders made at a first start are the user's alone, whoever makes them.
+    void demarrageHostile_data()
+    {
+        QTest::addColumn<QString>("fichier"); // "preferences" or "cle"
+        QTest::addColumn<QString>("nature");  // "fifo", "zero" (a link to /dev/zero) or "gros"
+        QTest::newRow("préférences FIFO") << u"preferences"_s << u"fifo"_s;
+        QTest::newRow("préférences vers /dev/zero") << u"preferences"_s << u"zero"_s;
+        QTest::newRow("préférences trop grosses") << u"preferences"_s << u"gros"_s;
+        QTest::newRow("clé FIFO") << u"cle"_s << u"fifo"_s;
+        QTest::newRow("clé vers /dev/zero") << u"cle"_s << u"zero"_s;
+        QTest::newRow("clé trop grosse") << u"cle"_s << u"gros"_s;
+    }
+    void demarrageHostile()
+    {
+        QFETCH(QString, fichier);
+        QFETCH(QString, nature);
+        BancApplication banc;
+        banc.env.preferences().effacer(Preferences::cleApiKey);
+        const QString chemin = fichier == u"cle"_s ? banc.dossierCopies + u"/.transfer-api-key"_s
+                                                   : banc.env.plateforme().fichierPreferences;
+        QFile::remove(chemin);
+        if (nature == u"fifo"_s) {
+            QCOMPARE(::mkfifo(QFile::encodeName(chemin).constData(), 0600), 0);
+        } else if (nature == u"zero"_s) {
+            QVERIFY(QFile::link(u"/dev/zero"_s, chemin));
+        } else {
+            banc.env.creerFichier(QDir(banc.env.chemin({})).relativeFilePath(chemin),
+                                  "{\"apiKey\":\"" + QByteArray(2 << 20, 'k') + "\"}");
+        }
+        const QString dossierDonnees = banc.env.plateforme().dossierDonnees;
+        InstanceUnique instance(dossierDonnees);
+        QVERIFY(instance.demarrer());
+        banc.montrer();
+        QTRY_VERIFY_WITH_TIMEOUT(banc.serveur.nombreDeRequetes() > 0, 10000);
+        QCOMPARE(banc.app().historique().transferts(), QList<Transfert>());
+        QCOMPARE(QFile::permissions(dossierDonnees + u"/Valto Transfer"_s) & 0x0077, QFile::Permissions());
     }
 
     // A second launch on the same data folder steps aside and brings the first window forward, also

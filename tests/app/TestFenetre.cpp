@@ -2,6 +2,7 @@
 #include "Captures.h"
 #include "ChampLien.h"
 #include "CompareDropZoneView.h"
+#include "ConfirmationAbandon.h"
 #include "DropZoneView.h"
 #include "ErreurView.h"
 #include "Glisser.h"
@@ -11,21 +12,31 @@
 #include "OptionsView.h"
 #include "ProgressionView.h"
 #include "ResultatView.h"
+#include "SettingsView.h"
+#include "ZoneEtape.h"
+#include "design/Animations.h"
 #include "design/DSBar.h"
 #include "design/ValtoButton.h"
+#include "design/ValtoPrimaryButton.h"
 #include "design/ValtoSegmented.h"
 #include "flow/TransferFlow.h"
 #include "support/ExecuterTests.h"
 #include "update/UpdateChecker.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QGraphicsOpacityEffect>
 #include <QGuiApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QThreadPool>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -129,7 +140,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("fichiers");
         QTest::addColumn<int>("statutCreation");
         QTest::addColumn<QStringList>("ecrans");
-        const QString creation = u"Création du lien… / Enregistrement auprès de localhost"_s;
+        // The configured server (127.0.0.1), not the default one (localhost).
+        const QString creation = u"Création du lien… / Enregistrement auprès de 127.0.0.1"_s;
         QTest::newRow("transfert depuis la maison")
             << Mode::transfert << QStringList{u"maison/Bureau/photo.jpg"_s} << 201
             << QStringList{u"Copie vers le NAS…"_s, creation, u"résultat / Nouveau transfert"_s, u"dépôt"_s};
@@ -172,16 +184,12 @@ private Q_SLOTS:
         TransferFlow& flow = contenu.flowCourant();
         QStringList vus;
         connect(&flow, &TransferFlow::etapeChanged, this, [&] { vus.append(decrire(contenu.ecran())); });
-        // The copy screen as the copy ends, its bar full; a failure is told once the flow is done.
-        QString ecartsCopie;
-        connect(&flow, &TransferFlow::progressionChanged, this, [&] {
-            if (flow.progression() == 1.0 && flow.etape().cas == Etape::Cas::copie) {
-                ecartsCopie = Captures::comparer(banc.fenetre(), u"fenetre-copie"_s);
-            }
-        });
         cliquer(options, u"creer"_s);
+        // At once, while the server is asked for its shares.
+        auto* creer = options->findChild<ValtoPrimaryButton*>(u"creer"_s);
+        QCOMPARE(creer->titre(), u"Création du lien…"_s);
+        QVERIFY(!creer->isEnabled());
         attendreFin(flow);
-        QVERIFY2(ecartsCopie.isEmpty(), qPrintable(ecartsCopie));
         const QList<LigneHistorique*> lignes = contenu.findChild<HistoryView*>(u"historique"_s)->lignes();
         QCOMPARE(lignes.size(), reussi ? 1 : 0);
         const QList<RequeteRecue> requetes = banc.serveur.requetes();
@@ -204,6 +212,65 @@ private Q_SLOTS:
         cliquer(contenu.ecran(), reussi ? u"nouveau"_s : u"reessayer"_s);
         QCOMPARE(vus, ecrans);
         QCOMPARE(flow.etape(), Etape::attente());
+    }
+
+    // Abandoning a transfer under way, by "Annuler" on the copy screen or by closing the window and
+    // confirming: the copy stops, the transfer's folder goes, nothing is registered; the window (and with
+    // it the application) ends only after that. Keeping the transfer leaves it to finish.
+    void abandon_data()
+    {
+        QTest::addColumn<Etape::Cas>("a");
+        QTest::addColumn<QString>("geste");
+        QTest::addColumn<bool>("abandonne");
+        QTest::newRow("annuler") << Etape::Cas::copie << u"annuler"_s << true;
+        QTest::newRow("fermer pendant la copie") << Etape::Cas::copie << u"abandonner"_s << true;
+        QTest::newRow("fermer, puis continuer") << Etape::Cas::copie << u"continuer"_s << false;
+        QTest::newRow("fermer pendant l'enregistrement")
+            << Etape::Cas::enregistrement << u"abandonner"_s << true;
+    }
+    void abandon()
+    {
+        QFETCH(Etape::Cas, a);
+        QFETCH(QString, geste);
+        QFETCH(bool, abandonne);
+        BancApplication banc;
+        ReponseScriptee creationLente = ReponseScriptee::json(201, BancApplication::reponseCreation);
+        creationLente.delaiMs = 2000;
+        banc.serveur.remplacer("POST", "/api/transferts", creationLente);
+        banc.montrer();
+        int questions = 0;
+        QString ecartsQuestion;
+        banc.fenetre().confirmerAbandon = [&](QWidget* fenetre) {
+            ConfirmationAbandon question(fenetre);
+            question.adjustSize();
+            ecartsQuestion = Captures::comparer(question, u"confirmation-abandon"_s);
+            ++questions;
+            return geste == u"abandonner"_s;
+        };
+        TransferFlow& flow = banc.contenu().flowTransfert();
+        flow.ajouter({banc.creer(u"maison/film.mov"_s, QByteArray(32 * 1024 * 1024, 'f'))});
+        connect(&flow, &TransferFlow::etapeChanged, this, [&] {
+            if (flow.etape().cas != a) {
+                return;
+            }
+            if (geste == u"annuler"_s) {
+                VERIFIER_CAPTURES(banc.fenetre(), u"fenetre-copie-annulable"_s);
+                cliquer(banc.contenu().ecran(), u"annuler"_s);
+            } else {
+                banc.fenetre().close();
+            }
+        });
+        flow.envoyer(banc.app().historique());
+        QTRY_VERIFY_WITH_TIMEOUT(!flow.travailEnCours(), 15000);
+        QCOMPARE(questions, geste == u"annuler"_s ? 0 : 1);
+        QVERIFY2(ecartsQuestion.isEmpty(), qPrintable(ecartsQuestion));
+        QCOMPARE(flow.etape().cas, abandonne ? Etape::Cas::attente : Etape::Cas::termine);
+        QCOMPARE(QDir(banc.dossierCopies).isEmpty(), abandonne);
+        QCOMPARE(banc.app().historique().transferts().isEmpty(), abandonne);
+        const bool fermee = geste == u"abandonner"_s;
+        QCOMPARE(banc.fenetre().isVisible(), !fermee);
+        QCOMPARE(banc.terminaisons, fermee ? 1 : 0);
+        QCOMPARE(QThreadPool::globalInstance()->activeThreadCount(), 0);
     }
 
     // The other tab's flow goes on in the background and is shown where it stands on return;
@@ -251,6 +318,133 @@ private Q_SLOTS:
         auto* nouvelle = qobject_cast<CompareDropZoneView*>(contenu.ecran());
         QVERIFY(nouvelle && !nouvelle->urlAvant());
         QCOMPARE(contenu.flowCompare().etape(), Etape::attente());
+    }
+
+    // A step change fades from the old screen; a tab switch shows the other flow's screen at once.
+    void fondus()
+    {
+        BancApplication banc;
+        banc.montrer();
+        ContentView& contenu = banc.contenu();
+        const auto voiles = [&] {
+            return contenu.findChild<ZoneEtape*>(u"zoneEtape"_s)
+                ->findChildren<QGraphicsOpacityEffect*>()
+                .size();
+        };
+        Animations::setActives(true);
+        choisirOnglet(contenu, ContentView::Onglet::compare);
+        const qsizetype apresOnglet = voiles();
+        contenu.flowCompare().ajouter({banc.creer(u"maison/avant.png"_s), banc.creer(u"maison/apres.png"_s)});
+        const qsizetype apresEtape = voiles();
+        Animations::setActives(false);
+        QCOMPARE(apresOnglet, 0);
+        QCOMPARE(apresEtape, 1);
+    }
+
+    // Tab walks the window from the first control to the last history row and Shift+Tab back; every step
+    // lands on an action, never on the window's own background. A row made later (b, sent after the
+    // window opened) takes its place in the list's order.
+    void clavier()
+    {
+        BancApplication banc;
+        const auto ajouter = [&](const QString& token) {
+            Transfert t;
+            t.token = token;
+            t.titre = token.left(1);
+            t.url = u"https://t.example/"_s + token;
+            banc.app().historique().ajouter(t);
+        };
+        ajouter(u"aaaaaaaaaa"_s);
+        banc.montrer();
+        ajouter(u"bbbbbbbbbb"_s);
+        banc.fenetre().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&banc.fenetre()));
+        const auto nom = [] {
+            QWidget* focus = QApplication::focusWidget();
+            if (auto* ligne = qobject_cast<LigneHistorique*>(focus)) {
+                return u"ligne "_s + ligne->transfert().titre;
+            }
+            return focus->objectName().isEmpty() ? QString::fromLatin1(focus->metaObject()->className())
+                                                 : focus->objectName();
+        };
+        QCOMPARE(QApplication::focusWidget(), &banc.contenu());
+#ifdef Q_OS_MACOS
+        const QStringList attendu{u"onglets"_s, u"DropZoneView"_s, u"rafraichir"_s, u"ligne b"_s,
+                                  u"ligne a"_s};
+#else
+        const QStringList attendu{u"reglages"_s,   u"onglets"_s, u"DropZoneView"_s,
+                                  u"rafraichir"_s, u"ligne b"_s, u"ligne a"_s};
+#endif
+        QStringList aller;
+        for (qsizetype i = 0; i < attendu.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            aller.append(nom());
+        }
+        QCOMPARE(aller, attendu);
+        QStringList retour;
+        for (qsizetype i = 1; i < attendu.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+            retour.prepend(nom());
+        }
+        QCOMPARE(retour, attendu.mid(0, attendu.size() - 1));
+    }
+
+    // The settings open from the header button (Linux) or Ctrl+,, each time fresh: no earlier test result,
+    // at the top. Ctrl+Q quits from either window; closing the main window quits with the settings open.
+    void reglages_data()
+    {
+        QTest::addColumn<bool>("parLeBouton");
+        QTest::addColumn<bool>("parCtrlQ");
+        QTest::newRow("raccourci, fermeture") << false << false;
+        QTest::newRow("raccourci, Ctrl+Q") << false << true;
+#ifndef Q_OS_MACOS
+        QTest::newRow("bouton, Ctrl+Q") << true << true;
+#endif
+    }
+    void reglages()
+    {
+        QFETCH(bool, parLeBouton);
+        QFETCH(bool, parCtrlQ);
+        BancApplication banc;
+        banc.env.preferences().ecrire(Preferences::cleApiKey, QString());
+        banc.montrer();
+        banc.fenetre().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&banc.fenetre()));
+        const auto ouvrir = [&] {
+            if (parLeBouton) {
+                cliquer(&banc.contenu(), u"reglages"_s);
+            } else {
+                QTest::keyClick(&banc.fenetre(), Qt::Key_Comma, Qt::ControlModifier);
+            }
+            QVERIFY(banc.app().reglages() && banc.app().reglages()->isVisible());
+        };
+        ouvrir();
+        SettingsView* premiers = banc.app().reglages();
+        premiers->findChild<ValtoButton*>(u"tester"_s)->declencher();
+        QVERIFY(premiers->testResultat());
+        premiers->findChild<QScrollArea*>()->verticalScrollBar()->setValue(200);
+        premiers->close();
+        ouvrir();
+        SettingsView* seconds = banc.app().reglages();
+        QCOMPARE(seconds->testResultat(), std::nullopt);
+        QCOMPARE(seconds->findChild<QScrollArea*>()->verticalScrollBar()->value(), 0);
+
+        // The application quits by itself only inside its main loop: the test runs one, which a window
+        // left open would keep going until the guard ends it with 1.
+        if (parCtrlQ) {
+            seconds->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(seconds));
+        }
+        QTimer::singleShot(0, this, [&] {
+            if (parCtrlQ) {
+                QTest::keyClick(seconds, Qt::Key_Q, Qt::ControlModifier);
+            } else {
+                banc.fenetre().close();
+            }
+        });
+        QTimer::singleShot(5000, this, [] { QCoreApplication::exit(1); });
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QVERIFY(!banc.fenetre().isVisible());
     }
 
     // The banner follows the checker: spinner and message while downloading, a bar only when the size is

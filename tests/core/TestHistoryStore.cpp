@@ -149,6 +149,12 @@ private Q_SLOTS:
         QCOMPARE(banc.relu(), (QList<Transfert>{transfert(7)} + attendus).mid(0, HistoryStore::capacite));
         QCOMPARE(lire(banc.fichier() + u".illisible"_s), "plus ancien");
         QCOMPARE(lire(banc.fichier() + u".illisible-2"_s), attendus.isEmpty() ? contenu : QByteArray());
+        // A set-aside file may hold passwords: whatever its mode was, it is its owner's alone now.
+        if (attendus.isEmpty()) {
+            QCOMPARE(QFile::permissions(banc.fichier() + u".illisible-2"_s) &
+                         ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
+                     QFile::Permissions());
+        }
     }
 
     // mettreAJour changes the first entry with the token only, and an unknown token writes nothing;

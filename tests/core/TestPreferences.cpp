@@ -8,7 +8,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString cheminCle = u"Volumes/DATA/Valto Transferts/.transfer-api-key"_s;
+const QString cle = u"/DATA/Valto Transferts/.transfer-api-key"_s;
 
 // The effective values of the four settings with defaults, in one line.
 QVariantList effectives(Preferences& preferences)
@@ -57,20 +57,28 @@ private Q_SLOTS:
         }
     }
 
-    // Read, trimmed, from the key file while the stored key is empty, then stored.
+    // Read, trimmed, from the key file while the stored key is empty, then stored. The file lies where
+    // the shares are mounted: the default, or where the chosen copies folder says.
     void cleDepuisFichier_data()
     {
         QTest::addColumn<QByteArray>("fichier");
+        QTest::addColumn<QString>("racine");
         QTest::addColumn<QString>("attendue");
-        QTest::newRow("entourée de blancs") << " \t\r\nclé-1 \r\n"_ba << u"clé-1"_s;
-        QTest::newRow("que des blancs") << " \n\t "_ba << QString();
-        QTest::newRow("UTF-8 invalide") << "k\xff\xfe-1"_ba << QString();
+        QTest::newRow("entourée de blancs") << " \t\r\nclé-1 \r\n"_ba << u"Volumes"_s << u"clé-1"_s;
+        QTest::newRow("que des blancs") << " \n\t "_ba << u"Volumes"_s << QString();
+        QTest::newRow("UTF-8 invalide") << "k\xff\xfe-1"_ba << u"Volumes"_s << QString();
+        QTest::newRow("NAS monté ailleurs") << "clé-2"_ba << u"mnt/nas"_s << u"clé-2"_s;
     }
     void cleDepuisFichier()
     {
         QFETCH(QByteArray, fichier);
+        QFETCH(QString, racine);
         QFETCH(QString, attendue);
         EnvironnementTest env;
+        if (racine != u"Volumes"_s) {
+            env.preferences().ecrire(Preferences::cleNasMountPath, env.chemin(racine + u"/DATA/Copies"_s));
+        }
+        const QString cheminCle = racine + cle;
         QCOMPARE(env.preferences().apiKey(), QString());
         env.creerFichier(cheminCle, fichier);
         QCOMPARE(env.preferences().apiKey(), attendue);

@@ -8,7 +8,9 @@
 #include <QTest>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -138,7 +140,7 @@ private Q_SLOTS:
             << u"P/=|P/deux/=|P/deux/c.txt=c|P/un/=|P/un/c.txt=c|lien.txt=v"_s;
         QTest::newRow("lien mort dans un dossier")
             << u"P/a.txt=a|P/mort=->absent"_s << u"P"_s << copiesParDefaut
-            << u"Copie de « %1/P/mort » impossible : "_s + qt_error_string(ENOENT);
+            << u"Copie de « %1/P/mort » impossible : "_s + u"Aucun fichier ou dossier de ce nom"_s;
         // Never opened to find out: a FIFO would block the copy for ever, a device fill the disk.
         QTest::newRow("FIFO dans un dossier")
             << u"P/a.txt=a|P/tube=<fifo>"_s << u"P"_s << copiesParDefaut
@@ -166,6 +168,47 @@ private Q_SLOTS:
         const QString erreur = copier(env, urls.split(u'|'), copies);
         QCOMPARE(erreur.isEmpty() ? texte(lireArbre(dossierTransfert(env))) : erreur,
                  attendu.replace(u"%1"_s, env.chemin(u"home"_s)));
+    }
+
+    // A folder deeper than any path the system takes: the message names the file in a few lines, in French.
+    void dossierTresProfond()
+    {
+        EnvironnementTest env;
+        env.creerDossier(copiesParDefaut);
+        int dossier =
+            ::open(QFile::encodeName(env.creerDossier(u"home/P"_s)).constData(), O_RDONLY | O_DIRECTORY);
+        const QByteArray nom(50, 'a');
+        for (int niveau = 0; niveau < 100; ++niveau) {
+            QCOMPARE(::mkdirat(dossier, nom.constData(), 0700), 0);
+            const int sousDossier = ::openat(dossier, nom.constData(), O_RDONLY | O_DIRECTORY);
+            ::close(dossier);
+            dossier = sousDossier;
+        }
+        ::close(dossier);
+        const QString message = copier(env, {u"P"_s});
+        QVERIFY2(message.size() < 250, qPrintable(message));
+        QVERIFY(message.startsWith(u"Copie de « "_s + env.chemin(u"home/P/"_s).left(30)));
+        QVERIFY(message.endsWith(u"aaaa » impossible : Nom de fichier ou chemin trop long"_s));
+    }
+
+    // A stop request ends the copy at the next chunk: an abandoned transfer does not run on for minutes.
+    void arret()
+    {
+        EnvironnementTest env;
+        env.creerDossier(copiesParDefaut);
+        const QString source =
+            env.creerFichier(u"home/gros.bin"_s, QByteArray(3 * NASCopier::tailleBloc, 'g'));
+        std::stop_source arret;
+        QList<qint64> progression;
+        const auto resultat = NASCopier::copier(
+            {source, source}, token, env.chemin(copiesParDefaut),
+            [&](qint64 octets) {
+                progression.append(octets);
+                arret.request_stop();
+            },
+            arret.get_token());
+        QVERIFY(!resultat);
+        QCOMPARE(progression, QList<qint64>{NASCopier::tailleBloc});
     }
 };
 

@@ -1,4 +1,4 @@
-#include "nas/Partages.h"
+#include "core/Partages.h"
 #include "nas/Placement.h"
 #include "support/EnvironnementTest.h"
 #include "support/ExecuterTests.h"
@@ -70,6 +70,36 @@ private Q_SLOTS:
         }
         env.rouvrirPreferences();
         QCOMPARE(::partagesEnVigueur(env.preferences()), attendue);
+    }
+
+    // The shares are mounted where the chosen copies folder says: macOS's and Linux's defaults apply only
+    // without one, or outside every known share.
+    void racineMontage_data()
+    {
+        QTest::addColumn<QVariant>("copies");
+        QTest::addColumn<QString>("parDefaut");
+        QTest::addColumn<QString>("racine");
+        QTest::newRow("macOS, rien de choisi") << QVariant() << u"/Volumes"_s << u"/Volumes"_s;
+        QTest::newRow("Linux, rien de choisi") << QVariant() << u"/mnt"_s << u"/mnt"_s;
+        QTest::newRow("macOS, partage DATA")
+            << QVariant(u"/Volumes/DATA/Valto Transferts/"_s) << u"/mnt"_s << u"/Volumes"_s;
+        // The layout of scripts/run.sh's demo.
+        QTest::newRow("Linux, NAS de la démo")
+            << QVariant(u"/home/c/.local/share/valto-demo/nas/DATA/Valto Transferts"_s) << u"/mnt"_s
+            << u"/home/c/.local/share/valto-demo/nas"_s;
+        QTest::newRow("hors de tout partage") << QVariant(u"/srv/copies"_s) << u"/mnt"_s << u"/mnt"_s;
+        QTest::newRow("relatif") << QVariant(u"DATA/copies"_s) << u"/Volumes"_s << u"/Volumes"_s;
+    }
+    void racineMontage()
+    {
+        QFETCH(QVariant, copies);
+        QFETCH(QString, parDefaut);
+        QFETCH(QString, racine);
+        EnvironnementTest env;
+        if (copies.isValid()) {
+            env.preferences().ecrire(Preferences::cleNasMountPath, copies);
+        }
+        QCOMPARE(::racineMontage(env.preferences(), parDefaut), racine);
     }
 
     void memorisation()

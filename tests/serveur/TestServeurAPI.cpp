@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTest>
 #include <QUrl>
 
@@ -266,6 +267,15 @@ private Q_SLOTS:
         QTest::newRow("comparaison de deux images")
             << Mode::compare << QStringList{u"Bureau/avant.jpg"_s, u"Téléchargements/après.jpg"_s}
             << u"class=\"curseur\""_s;
+        // Two versions of one file, copied, on the NAS, or one of each.
+        QTest::newRow("homonymes copiés")
+            << Mode::compare << QStringList{u"v2/facade.jpg"_s, u"v1/facade.jpg"_s} << u"class=\"curseur\""_s;
+        QTest::newRow("homonymes sur le NAS")
+            << Mode::compare << QStringList{u"Volumes/DATA/v2/facade.pdf"_s, u"Volumes/DATA/v1/facade.pdf"_s}
+            << u"<iframe"_s;
+        QTest::newRow("homonymes mêlés")
+            << Mode::compare << QStringList{u"Bureau/facade.jpg"_s, u"Volumes/DATA/v1/facade.jpg"_s}
+            << u"class=\"curseur\""_s;
     }
 
     void envoiPuisTelechargement()
@@ -291,10 +301,18 @@ private Q_SLOTS:
         QCOMPARE(flow.etape().message, QString());
 
         const QString lien = QUrl(flow.etape().transfert.url).path();
-        QVERIFY(QString::fromUtf8(s.envoyer("GET", lien).corps).contains(marquePage));
-        for (const QString& fichier : fichiers) {
-            const QString nom = QString::fromUtf8(QUrl::toPercentEncoding(fichier.section(u'/', -1)));
-            QCOMPARE(s.envoyer("GET", lien + u"/f/"_s + nom).corps, fichier.toUtf8());
+        const QString page = QString::fromUtf8(s.envoyer("GET", lien).corps);
+        QVERIFY(page.contains(marquePage));
+        // A comparison shows the before, then the after; a transfer serves each file under its name.
+        QStringList liens;
+        for (const QRegularExpressionMatch& apercu :
+             QRegularExpression(u"src=\"([^\"]+\\?apercu=1)\""_s).globalMatch(page)) {
+            liens.append(apercu.captured(1));
+        }
+        for (qsizetype i = 0; i < fichiers.size(); ++i) {
+            const QString nom = QString::fromUtf8(QUrl::toPercentEncoding(fichiers.at(i).section(u'/', -1)));
+            const QString fichier = mode == Mode::compare ? liens.value(i) : lien + u"/f/"_s + nom;
+            QCOMPARE(s.envoyer("GET", fichier).corps, fichiers.at(i).toUtf8());
         }
     }
 

@@ -1,4 +1,5 @@
 #include "ServeurDeTest.h"
+#include "serveur/ArchiveZip.h"
 #include "serveur/Journal.h"
 #include "serveur/OuvertureSousRacine.h"
 #include "support/ExecuterTests.h"
@@ -336,6 +337,28 @@ private Q_SLOTS:
             QCOMPARE(descripteur >= 0, ouvert);
             ::close(descripteur);
         }
+    }
+
+    // A file of the listing swapped for a link before the archive reads it: the link is never followed.
+    void archiveSousRacine()
+    {
+        EnvironnementTest environnement;
+        environnement.creerFichier(u"Volumes/DATA/Dossier/a.txt"_s, "CONTENU-DU-DEDANS");
+        const QString dehors = environnement.creerFichier(u"dehors.txt"_s, "CONTENU-DU-DEHORS");
+        const serveur::ArbreNAS arbre(environnement.chemin(u"Volumes"_s).toStdString(),
+                                      environnement.chemin(u"Volumes/DATA/Valto Transferts"_s).toStdString(), {});
+        const auto elements = arbre.contenu({"DATA/Dossier"}, "tokenaaaaa");
+        QCOMPARE(elements.size(), 2u);
+        QVERIFY(QFile::remove(environnement.chemin(u"Volumes/DATA/Dossier/a.txt"_s)));
+        QVERIFY(QFile::link(dehors, environnement.chemin(u"Volumes/DATA/Dossier/a.txt"_s)));
+        serveur::CacheCRC crcs;
+        serveur::ArchiveZip archive(elements, crcs, arbre.racine());
+        std::string octets(static_cast<std::size_t>(archive.taille()), '\0');
+        try {
+            octets.resize(archive.lire(0, octets.data(), octets.size()));
+        } catch (const std::exception&) {
+        }
+        QVERIFY(octets.find("CONTENU-DU-DEHORS") == std::string::npos);
     }
 
     void grandeListe()

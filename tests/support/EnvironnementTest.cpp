@@ -14,7 +14,6 @@ EnvironnementTest::EnvironnementTest()
     }
     const QString racine = m_dossier.path();
     m_plateforme.racineVolumes = racine + u"/Volumes"_s;
-    m_plateforme.fichierCleAPI = racine + u"/Volumes/DATA/Valto Transferts/.transfer-api-key"_s;
     m_plateforme.fichierPreferences = racine + u"/preferences.json"_s;
     m_plateforme.dossierDonnees = racine + u"/donnees"_s;
     m_plateforme.dossierTemporaire = racine + u"/tmp"_s;

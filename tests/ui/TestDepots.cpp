@@ -4,6 +4,9 @@
 #include "Emplacement.h"
 #include "Glisser.h"
 #include "design/SelecteurFichiers.h"
+#ifndef Q_OS_MACOS
+#include "design/DialogueFichiers.h"
+#endif
 #include "design/ValtoButton.h"
 #include "flow/TransferFlow.h"
 #include "support/EnvironnementTest.h"
@@ -12,8 +15,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QListView>
 #include <QTest>
 #include <QTimer>
@@ -129,6 +134,49 @@ private Q_SLOTS:
         choisis.sort();
         QCOMPARE(choisis, (QStringList{dossier, fichier}));
         QCOMPARE(titreBouton, u"Ajouter"_s);
+    }
+
+    // What is typed in the dialog's name field counts as in a file manager: an existing path is taken
+    // whole, quotes included; a folder opens; nothing chosen confirms nothing. The next dialog opens
+    // where the last one was confirmed, the very first in the home folder.
+    void dialogueSaisie_data()
+    {
+        QTest::addColumn<QString>("saisie");
+        QTest::addColumn<QStringList>("choisis");
+        QTest::addColumn<QString>("dossierOuvert");
+        QTest::newRow("rien") << QString() << QStringList() << u"choix"_s;
+        QTest::newRow("guillemets") << u"choix/le \"bon\" plan.pdf"_s
+                                    << QStringList{u"choix/le \"bon\" plan.pdf"_s} << u"choix"_s;
+        QTest::newRow("nom seul") << u"devis.pdf"_s << QStringList{u"choix/devis.pdf"_s} << u"choix"_s;
+        QTest::newRow("dossier") << u"choix/Projet"_s << QStringList() << u"choix/Projet"_s;
+    }
+    void dialogueSaisie()
+    {
+        QFETCH(QString, saisie);
+        QFETCH(QStringList, choisis);
+        EnvironnementTest env;
+        env.creerDossier(u"choix/Projet"_s);
+        env.creerFichier(u"choix/devis.pdf"_s, "x");
+        env.creerFichier(u"choix/le \"bon\" plan.pdf"_s, "x");
+        DialogueFichiers::retenirDossier({});
+        QCOMPARE(DialogueFichiers(nullptr, u"Ajouter"_s).directory().absolutePath(), QDir::homePath());
+        DialogueFichiers dialogue(nullptr, u"Ajouter"_s);
+        dialogue.setDirectory(env.chemin(u"choix"_s));
+        dialogue.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialogue));
+        auto* nom = dialogue.findChild<QLineEdit*>(u"fileNameEdit"_s);
+        const bool absolu = saisie.contains(u'/');
+        QTest::keyClicks(nom, absolu ? env.chemin(saisie) : saisie);
+        dialogue.accept();
+        QStringList attendus;
+        for (const QString& relatif : choisis) {
+            attendus.append(env.chemin(relatif));
+        }
+        QCOMPARE(dialogue.choisis(), attendus);
+        QCOMPARE(dialogue.result() == QDialog::Accepted, !attendus.isEmpty());
+        QTEST(QDir(env.chemin({})).relativeFilePath(dialogue.directory().absolutePath()), "dossierOuvert");
+        const QString depart = attendus.isEmpty() ? QDir::homePath() : env.chemin(u"choix"_s);
+        QCOMPARE(DialogueFichiers(nullptr, u"Ajouter"_s).directory().absolutePath(), depart);
     }
 #endif
 

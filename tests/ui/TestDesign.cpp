@@ -5,11 +5,13 @@
 #include "design/StatusDot.h"
 #include "design/ValtoBadge.h"
 #include "design/ValtoButton.h"
+#include "design/ValtoField.h"
 #include "design/ValtoPrimaryButton.h"
 #include "design/ValtoSegmented.h"
 #include "design/ValtoSelect.h"
 #include "support/ExecuterTests.h"
 
+#include <QAccessible>
 #include <QHBoxLayout>
 #include <QSignalSpy>
 #include <QTest>
@@ -120,6 +122,88 @@ private Q_SLOTS:
         QTest::keyClick(&segments, Qt::Key_Left);
         QCOMPARE(segments.selection(), QVariant(u"transfert"_s));
         QCOMPARE(changements.count(), 2);
+    }
+
+    // Screen readers get each control's role, name and the value it shows.
+    void accessibilite_data()
+    {
+        QTest::addColumn<Fabrique>("fabrique");
+        QTest::addColumn<QAccessible::Role>("role");
+        QTest::addColumn<QString>("nom");
+        QTest::addColumn<QString>("valeur");
+        QTest::newRow("bouton") << Fabrique([] { return new ValtoButton(u"Annuler"_s); })
+                                << QAccessible::Button << u"Annuler"_s << QString();
+        QTest::newRow("liste de choix") << Fabrique([] {
+            auto* select = new ValtoSelect({{7, u"7 jours"_s}, {0, u"jamais"_s}});
+            select->setSelection(0);
+            return new ValtoField(u"Expiration"_s, select);
+        }) << QAccessible::ComboBox << u"Expiration"_s
+                                        << u"jamais"_s;
+        QTest::newRow("barre à 42 %") << Fabrique([] { return new DSBar(0.424); }) << QAccessible::ProgressBar
+                                      << QString() << u"42 %"_s;
+        QTest::newRow("barre au-delà")
+            << Fabrique([] { return new DSBar(1.7); }) << QAccessible::ProgressBar << QString() << u"100 %"_s;
+        QTest::newRow("barre sans valeur")
+            << Fabrique([] { return new DSBar; }) << QAccessible::ProgressBar << QString() << QString();
+    }
+    void accessibilite()
+    {
+        QFETCH(Fabrique, fabrique);
+        const std::unique_ptr<QWidget> cadre(fabrique());
+        auto* field = qobject_cast<ValtoField*>(cadre.get());
+        QWidget* controle = field ? field->findChild<ValtoSelect*>() : cadre.get();
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(controle);
+        QTEST(accessible->role(), "role");
+        QTEST(accessible->text(QAccessible::Name), "nom");
+        QTEST(accessible->text(QAccessible::Value), "valeur");
+    }
+
+    // The tab switch is a tab list: each segment a tab that says whether it is selected and can be chosen.
+    void ongletsAccessibles()
+    {
+        ValtoSegmented segments({{u"transfert"_s, u"Transfert"_s}, {u"compare"_s, u"Compare"_s}});
+        QAccessibleInterface* liste = QAccessible::queryAccessibleInterface(&segments);
+        QCOMPARE(liste->role(), QAccessible::PageTabList);
+        QCOMPARE(liste->childCount(), 2);
+        QAccessibleInterface* compare = liste->child(1);
+        QCOMPARE(compare->role(), QAccessible::PageTab);
+        QCOMPARE(compare->text(QAccessible::Name), u"Compare"_s);
+        QCOMPARE(liste->indexOfChild(compare), 1);
+        QVERIFY(liste->child(0)->state().selected && !compare->state().selected);
+        compare->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(segments.selection(), QVariant(u"compare"_s));
+        QVERIFY(!liste->child(0)->state().selected && compare->state().selected);
+        QCOMPARE(liste->text(QAccessible::Value), u"Compare"_s);
+    }
+
+    // The focus ring follows the keyboard only: a click that hides the focused control moves the focus on
+    // with a Tab reason, which must not light the next control's ring.
+    void anneauFocus_data()
+    {
+        QTest::addColumn<Geste>("geste");
+        QTest::addColumn<bool>("anneau");
+        QTest::newRow("Tab") << Geste([](QWidget* premier) { QTest::keyClick(premier, Qt::Key_Tab); })
+                             << true;
+        QTest::newRow("clic qui cache le bouton")
+            << Geste([](QWidget* premier) { QTest::mouseClick(premier, Qt::LeftButton); }) << false;
+    }
+    void anneauFocus()
+    {
+        QFETCH(Geste, geste);
+        QWidget fenetre;
+        auto* rangee = new QHBoxLayout(&fenetre);
+        auto* premier = new ValtoButton(u"Retirer"_s);
+        auto* second = new ValtoButton(u"Annuler"_s);
+        premier->setAction([premier] { premier->hide(); });
+        rangee->addWidget(premier);
+        rangee->addWidget(second);
+        fenetre.show();
+        fenetre.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&fenetre));
+        premier->setFocus(Qt::OtherFocusReason);
+        geste(premier);
+        QVERIFY(second->hasFocus());
+        QTEST(second->anneauVisible(), "anneau");
     }
 
     void barre_data()

@@ -11,6 +11,7 @@
 #include "design/ActionIcone.h"
 #include "design/ChampSaisie.h"
 #include "design/Couleurs.h"
+#include "design/Libelle.h"
 #include "design/ValtoButton.h"
 #include "design/ValtoPrimaryButton.h"
 #include "design/ValtoSelect.h"
@@ -18,14 +19,15 @@
 #include "support/ExecuterTests.h"
 #include "support/ServeurLocal.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -72,6 +74,8 @@ struct BancHistorique {
     EnvironnementTest env;
     ServeurLocal serveur;
     QList<QUrl> ouvertes;
+    // What the browser answers: false when none is there.
+    bool navigateur = true;
     std::unique_ptr<HistoryStore> store;
     std::unique_ptr<HistoryView> vue;
 
@@ -80,7 +84,10 @@ struct BancHistorique {
         env.preferences().ecrire(Preferences::cleApiBaseURL, serveur.origine());
         env.preferences().ecrire(Preferences::cleApiKey, u"cle-test"_s);
         env.plateforme().maintenant = [] { return maintenant; };
-        env.plateforme().ouvrirURL = [this](const QUrl& url) { ouvertes.append(url); };
+        env.plateforme().ouvrirURL = [this](const QUrl& url) {
+            ouvertes.append(url);
+            return navigateur;
+        };
         store = std::make_unique<HistoryStore>(env.plateforme(), statsDuServeur(env.preferences()));
         for (auto it = entrees.crbegin(); it != entrees.crend(); ++it) {
             store->ajouter(*it);
@@ -254,7 +261,13 @@ private Q_SLOTS:
         auto* plus = banc.vue->lignes().at(0)->findChild<MenuLigne*>(u"menuPlus"_s);
         QCOMPARE(textes(plus), entrees.mid(1));
         choisir(plus, u"Ouvrir dans le navigateur"_s);
-        QCOMPARE(banc.ouvertes, lien == entree(tokenA).url ? QList<QUrl>{QUrl(lien)} : QList<QUrl>());
+        const bool valide = lien == entree(tokenA).url;
+        QCOMPARE(banc.ouvertes, valide ? QList<QUrl>{QUrl(lien)} : QList<QUrl>());
+        // No browser took a valid link: the user is told, rather than left clicking.
+        banc.navigateur = false;
+        choisir(banc.menuContextuel(), u"Ouvrir dans le navigateur"_s);
+        QCOMPARE(banc.vue->findChild<MessageErreur*>()->texte(),
+                 valide ? u"Aucun navigateur n’a pu ouvrir le lien."_s : QString());
         choisir(banc.menuContextuel(), u"Copier le lien"_s);
         QCOMPARE(QGuiApplication::clipboard()->text(), lien);
         choisir(banc.menuContextuel(), u"Modifier…"_s);
@@ -344,6 +357,66 @@ private Q_SLOTS:
         QTest::keyClick(champ, Qt::Key_Escape);
         QTRY_VERIFY(!popover);
         QCOMPARE(banc.serveur.nombreDeRequetes(), 0);
+    }
+
+    // A focused row answers the keyboard: Enter copies the link, the menu key and Shift+F10 open the
+    // row's menu ready for the arrows, Delete asks to delete. With the focus, as under the pointer, the
+    // actions show and the details give way to the status line; screen readers get the same.
+    void clavier_data()
+    {
+        QTest::addColumn<int>("touche");
+        QTest::addColumn<Qt::KeyboardModifiers>("modificateurs");
+        QTest::addColumn<QString>("effet");
+        QTest::newRow("Entrée") << int(Qt::Key_Return) << Qt::KeyboardModifiers() << u"copie"_s;
+        QTest::newRow("touche menu") << int(Qt::Key_Menu) << Qt::KeyboardModifiers() << u"menu"_s;
+        QTest::newRow("Maj+F10") << int(Qt::Key_F10) << Qt::KeyboardModifiers(Qt::ShiftModifier) << u"menu"_s;
+        QTest::newRow("F10 seule") << int(Qt::Key_F10) << Qt::KeyboardModifiers() << QString();
+        QTest::newRow("Suppr") << int(Qt::Key_Delete) << Qt::KeyboardModifiers() << u"suppression"_s;
+        QTest::newRow("flèche bas") << int(Qt::Key_Down) << Qt::KeyboardModifiers() << u"ligne suivante"_s;
+    }
+    void clavier()
+    {
+        QFETCH(int, touche);
+        QFETCH(Qt::KeyboardModifiers, modificateurs);
+        QFETCH(QString, effet);
+        BancHistorique banc({entree(tokenA), entree(u"bbbbbbbbbb"_s, u"Plans"_s)});
+        banc.rafraichir({enregistrement(tokenA, R"({"nb_vues":3,"premiere_vue":"2026-12-03T06:00:00Z"})")});
+        QGuiApplication::clipboard()->clear();
+        LigneHistorique* ligne = banc.vue->lignes().at(0);
+        // Focused by a click, the row keeps no actions out once the pointer has gone.
+        QTest::mouseClick(ligne, Qt::LeftButton, {}, QPoint(40, 10));
+        QEvent depart(QEvent::Leave);
+        QCoreApplication::sendEvent(ligne, &depart);
+        QVERIFY(ligne->hasFocus() && !ligne->actionsVisibles());
+        ligne->clearFocus();
+        QTest::keyClick(banc.vue.get(), Qt::Key_Shift);
+        ligne->setFocus(Qt::TabFocusReason);
+        QVERIFY(ligne->hasFocus() && ligne->anneauVisible() && ligne->actionsVisibles());
+        const QString statut = u"Ouvert le 3 décembre 2026 · 3 ouvertures · pas encore téléchargé"_s;
+        auto* ligneStatut = ligne->findChild<Libelle*>(u"ligneStatut"_s);
+        QVERIFY(ligneStatut->isVisible() && !ligne->findChild<Libelle*>(u"detail"_s)->isVisible());
+        QCOMPARE(ligneStatut->text(), statut);
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(ligne);
+        QCOMPARE(accessible->role(), QAccessible::ListItem);
+        QCOMPARE(accessible->text(QAccessible::Name), u"Rendus"_s);
+        QCOMPARE(accessible->text(QAccessible::Description),
+                 u"2 éléments · 1,5 Ko · permanent · "_s + statut);
+
+        QTest::keyClick(ligne, Qt::Key(touche), modificateurs);
+        auto* menu = ligne->findChild<MenuLigne*>(u"menuContextuel"_s);
+        QCOMPARE(menu != nullptr && menu->isVisible(), effet == u"menu"_s);
+        if (menu) {
+            QCOMPARE(menu->activeAction()->text(), u"Copier le lien"_s);
+            menu->close();
+        }
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 effet == u"copie"_s ? ligne->transfert().url : QString());
+        QCOMPARE(banc.vue->copie(), effet == u"copie"_s ? std::optional(tokenA) : std::nullopt);
+        QCOMPARE(banc.vue->suppression(), effet == u"suppression"_s ? std::optional(tokenA) : std::nullopt);
+        QCOMPARE(banc.vue->lignes().at(1)->hasFocus(), effet == u"ligne suivante"_s);
+        if (auto* dialogue = banc.vue->findChild<ConfirmationSuppression*>()) {
+            dialogue->reject();
+        }
     }
 
     // A link copied from the menu of a row never hovered shows as copied once the row's actions appear;
@@ -462,8 +535,17 @@ private Q_SLOTS:
         VERIFIER_CAPTURES(*banc.vue, u"historique-lignes"_s);
         banc.survoler(1);
         VERIFIER_CAPTURES(*banc.vue, u"historique-survol"_s);
+        QEvent depart(QEvent::Leave);
+        QCoreApplication::sendEvent(banc.vue->lignes().at(1), &depart);
+        QTest::keyClick(banc.vue.get(), Qt::Key_Shift);
+        banc.vue->lignes().at(2)->setFocus(Qt::TabFocusReason);
+        VERIFIER_CAPTURES(*banc.vue, u"historique-focus"_s);
         PopoverEdition* popover = banc.ouvrirEdition(0);
+        const int largeur = popover->width();
         choisir(popover->findChild<ValtoSelect*>(u"expirationEditee"_s)->menu(), u"dans 7 jours"_s);
+        // The hint comes without moving the popover's edges.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QCOMPARE(popover->width(), largeur);
         popover->echouer(u"Serveur : erreur 500. Base occupée."_s);
         VERIFIER_CAPTURES(*popover, u"historique-popover"_s);
         popover->close();

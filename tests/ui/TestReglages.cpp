@@ -9,6 +9,8 @@
 #include "support/ExecuterTests.h"
 #include "support/ServeurLocal.h"
 
+#include <QApplication>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTest>
 
@@ -69,6 +71,7 @@ private Q_SLOTS:
         banc.env.creerFichier(u"Volumes/DATA/Valto Transferts/.transfer-api-key"_s, "cle-du-nas\n");
         banc.ouvrir();
         QVERIFY(!banc.env.preferences().contient(Preferences::cleApiBaseURL));
+        QVERIFY(!banc.env.preferences().contient(Preferences::cleDefaultExpiryDays));
         VERIFIER_CAPTURES(*banc.vue->findChild<QWidget*>(u"contenu"_s), u"reglages-contenu"_s);
 
         // The key filled in from the NAS and the server's share list show the next time the window opens.
@@ -90,6 +93,48 @@ private Q_SLOTS:
         select->menu()->actions().constLast()->trigger();
         banc.env.rouvrirPreferences();
         QCOMPARE(banc.env.preferences().defaultExpiryDays(), 0);
+    }
+
+    // The focus never lands in a field by itself: not when the window opens, not when the test button turns
+    // disabled under it (the next field's text would be selected and replaced by the next keystroke).
+    void focus()
+    {
+        BancReglages banc;
+        banc.env.preferences().ecrire(Preferences::cleApiBaseURL, banc.serveur.origine());
+        banc.env.preferences().ecrire(Preferences::cleApiKey, u"cle"_s);
+        ReponseScriptee lente = ReponseScriptee::json(200, R"({"transferts":[]})");
+        lente.delaiMs = 200;
+        banc.serveur.repondre("GET", "/api/transferts", lente);
+        banc.ouvrir();
+        banc.vue->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(banc.vue.get()));
+        QVERIFY(!qobject_cast<QLineEdit*>(QApplication::focusWidget()));
+        auto* bouton = banc.vue->findChild<ValtoButton*>(u"tester"_s);
+        QTest::mouseClick(bouton, Qt::LeftButton);
+        QVERIFY(banc.vue->testEnCours());
+        QVERIFY(!qobject_cast<QLineEdit*>(QApplication::focusWidget()));
+        QTRY_VERIFY(!banc.vue->testEnCours());
+        QVERIFY(bouton->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_X);
+        QVERIFY(!banc.env.preferences().contient(Preferences::cleNasMountPath));
+    }
+
+    void fermeture_data()
+    {
+        QTest::addColumn<QKeyCombination>("touches");
+        QTest::newRow("Échap") << QKeyCombination(Qt::Key_Escape);
+        QTest::newRow("Ctrl+W") << QKeyCombination(Qt::ControlModifier, Qt::Key_W);
+        QTest::newRow("Ctrl+X") << QKeyCombination(Qt::ControlModifier, Qt::Key_X);
+    }
+    void fermeture()
+    {
+        QFETCH(QKeyCombination, touches);
+        BancReglages banc;
+        banc.ouvrir();
+        banc.vue->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(banc.vue.get()));
+        QTest::keyClick(banc.vue.get(), touches.key(), touches.keyboardModifiers());
+        QCOMPARE(banc.vue->isVisible(), touches.key() == Qt::Key_X);
     }
 
     // The test sends the fields as typed; a later failure replaces the earlier success.
@@ -118,7 +163,11 @@ private Q_SLOTS:
         banc.tester();
         QVERIFY(!banc.vue->testEnCours());
         QCOMPARE(banc.serveur.nombreDeRequetes(), 1);
+#ifdef Q_OS_MACOS
         QCOMPARE(banc.vue->testResultat(), u"Clé API manquante — renseigne-la dans Réglages (⌘,)."_s);
+#else
+        QCOMPARE(banc.vue->testResultat(), u"Clé API manquante — renseigne-la dans Réglages (Ctrl+,)."_s);
+#endif
         // The field above shows the loopback server's port, which changes from run to run.
         VERIFIER_CAPTURES(*resultat, u"reglages-cle-manquante"_s);
 

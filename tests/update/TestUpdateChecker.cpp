@@ -39,7 +39,10 @@ struct Banc {
         p.outilsMiseAJour = outils.mac();
         p.outilsMiseAJour.bash = u"/bin/true"_s;
         p.terminer = [this] { ++terminaisons; };
-        p.ouvrirURL = [this](const QUrl& url) { ouvertes.append(url); };
+        p.ouvrirURL = [this](const QUrl& url) {
+            ouvertes.append(url);
+            return true;
+        };
         env.creerFichier(u"Applications/Valto Transfer.app/Contents/Info.plist"_s);
         env.creerFichier(u"Volumes/Image/Valto Transfer.app/Contents/Info.plist"_s, "2.0");
         outils.regler(OutilsFactices::plist({env.chemin(u"Volumes/Image"_s)}));
@@ -110,6 +113,9 @@ private Q_SLOTS:
         QTest::newRow("même version") << manifeste(u"1.4"_s, url);
         QTest::newRow("url invalide") << manifeste(u"2.0"_s, u"http://[::1"_s);
         QTest::newRow("version qui sort du dossier") << manifeste(u"2.5/../../x"_s, url);
+        // Valid, but past the ceiling: never read.
+        QTest::newRow("trop volumineux")
+            << manifeste(u"2.0"_s, url, u",\"notes\":\""_s + QString(2 * 1024 * 1024, u'n') + u'"');
     }
     void verificationAbandonnee()
     {

@@ -1,6 +1,7 @@
 #include "ControleValto.h"
 
 #include "Apparence.h"
+#include "DerniereSaisie.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -11,13 +12,21 @@
 
 namespace {
 
-// Screen readers see a button that can be pressed, named by the control's accessible name.
+// Screen readers see a control that can be pressed, named by the control's accessible name.
 class ControleAccessible final : public QAccessibleWidget {
 public:
     explicit ControleAccessible(ControleValto* controle)
-        : QAccessibleWidget(controle, QAccessible::Button)
+        : QAccessibleWidget(controle, controle->roleAccessible())
     {
         addControllingSignal(QStringLiteral("presse()"));
+    }
+
+    QString text(QAccessible::Text genre) const override
+    {
+        if (genre == QAccessible::Value) {
+            return static_cast<ControleValto*>(widget())->valeurAccessible();
+        }
+        return QAccessibleWidget::text(genre);
     }
 
     QStringList actionNames() const override { return {pressAction()}; }
@@ -48,8 +57,9 @@ void suivreApparence(QWidget* widget)
 
 bool focusVenuDuClavier(Qt::FocusReason raison)
 {
-    return raison == Qt::TabFocusReason || raison == Qt::BacktabFocusReason ||
-           raison == Qt::ShortcutFocusReason;
+    const bool raisonClavier =
+        raison == Qt::TabFocusReason || raison == Qt::BacktabFocusReason || raison == Qt::ShortcutFocusReason;
+    return raisonClavier && DerniereSaisie::instance().clavier();
 }
 
 ControleValto::ControleValto(QWidget* parent)
@@ -57,6 +67,8 @@ ControleValto::ControleValto(QWidget* parent)
 {
     static const bool fabriqueInstallee = [] {
         QAccessible::installFactory(fabriqueAccessible);
+        // Listening from the start: the key press that moves the focus comes before the focus does.
+        DerniereSaisie::instance();
         return true;
     }();
     Q_UNUSED(fabriqueInstallee);

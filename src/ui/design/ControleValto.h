@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAccessible>
 #include <QWidget>
 
 #include <functional>
@@ -18,6 +19,13 @@ public:
     // What a press does: the action, then the signal.
     void declencher();
 
+    // The focus ring shows when the keyboard brought the focus here, not after a click or at start.
+    bool anneauVisible() const { return hasFocus() && m_focusClavier; }
+
+    // What screen readers are told: a button unless said otherwise, and the value it shows, if any.
+    virtual QAccessible::Role roleAccessible() const { return QAccessible::Button; }
+    virtual QString valeurAccessible() const { return {}; }
+
 Q_SIGNALS:
     void presse();
 
@@ -32,8 +40,6 @@ protected:
     void focusInEvent(QFocusEvent* evenement) override;
     void focusOutEvent(QFocusEvent* evenement) override;
 
-    // The focus ring shows when the keyboard brought the focus here, not after a click or at start.
-    bool anneauVisible() const { return hasFocus() && m_focusClavier; }
     // Opacity of the whole control: disabled controls fade.
     qreal opaciteEtat() const { return isEnabled() ? 1.0 : 0.4; }
 
@@ -49,5 +55,6 @@ private:
 // Repaints `widget` each time the appearance changes.
 void suivreApparence(QWidget* widget);
 
-// True when the keyboard moved the focus (Tab, Shift+Tab, a shortcut).
+// True when the keyboard moved the focus (Tab, Shift+Tab, a shortcut), not a click that hid the focused
+// control.
 bool focusVenuDuClavier(Qt::FocusReason raison);

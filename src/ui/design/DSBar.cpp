@@ -5,13 +5,74 @@
 #include "Formes.h"
 #include "IndeterminateFill.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QPainter>
+
+#include <algorithm>
+
+namespace {
+
+// Below 0 or not a number: empty; 1 and beyond: full.
+double fractionBornee(double valeur)
+{
+    return valeur > 0 ? std::min(valeur, 1.0) : 0.0;
+}
+
+// A progress bar for screen readers: its value in percent, none while the segment moves.
+class BarreAccessible final : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit BarreAccessible(DSBar* barre)
+        : QAccessibleWidget(barre, QAccessible::ProgressBar)
+    {
+    }
+
+    void* interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::ValueInterface) {
+            return static_cast<QAccessibleValueInterface*>(this);
+        }
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QString text(QAccessible::Text genre) const override
+    {
+        if (genre == QAccessible::Value) {
+            const QVariant valeur = currentValue();
+            return valeur.isValid() ? QStringLiteral("%1 %").arg(valeur.toInt()) : QString();
+        }
+        return QAccessibleWidget::text(genre);
+    }
+    QVariant currentValue() const override
+    {
+        const std::optional<double> valeur = static_cast<DSBar*>(widget())->value();
+        return valeur ? QVariant(qRound(fractionBornee(*valeur) * 100)) : QVariant();
+    }
+    void setCurrentValue(const QVariant&) override {}
+    QVariant maximumValue() const override { return 100; }
+    QVariant minimumValue() const override { return 0; }
+    QVariant minimumStepSize() const override { return 1; }
+};
+
+QAccessibleInterface* fabriqueAccessible(const QString&, QObject* objet)
+{
+    if (auto* barre = qobject_cast<DSBar*>(objet)) {
+        return new BarreAccessible(barre);
+    }
+    return nullptr;
+}
+
+} // namespace
 
 DSBar::DSBar(std::optional<double> value, QWidget* parent)
     : QWidget(parent)
     , m_value(value)
     , m_fill(new IndeterminateFill(this))
 {
+    static const bool fabriqueInstallee = [] {
+        QAccessible::installFactory(fabriqueAccessible);
+        return true;
+    }();
+    Q_UNUSED(fabriqueInstallee);
     setFixedHeight(hauteur);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     suivreApparence(this);
@@ -26,15 +87,16 @@ void DSBar::setValue(std::optional<double> value)
     m_value = value;
     suivreFill();
     update();
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent evenement(
+            this, QAccessible::queryAccessibleInterface(this)->valueInterface()->currentValue());
+        QAccessible::updateAccessibility(&evenement);
+    }
 }
 
 qreal DSBar::largeurRemplie() const
 {
-    // Below 0, absent or not a number: empty; 1 and beyond: full.
-    if (!m_value || !(*m_value > 0)) {
-        return 0;
-    }
-    return width() * std::min(*m_value, 1.0);
+    return m_value ? width() * fractionBornee(*m_value) : 0;
 }
 
 void DSBar::suivreFill()

@@ -27,6 +27,10 @@ public:
 
     // Where segment `index` lies, in the control's coordinates.
     QRectF zoneSegment(qsizetype index) const;
+    // -1 when the selection is none of the options.
+    qsizetype indexSelectionne() const;
+    void choisir(qsizetype index);
+    bool anneauVisible() const { return hasFocus() && m_focusClavier; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
@@ -42,8 +46,6 @@ protected:
     void focusOutEvent(QFocusEvent* evenement) override;
 
 private:
-    qsizetype indexSelectionne() const;
-    void choisir(qsizetype index);
     QFont police() const;
 
     QList<Option> m_options;

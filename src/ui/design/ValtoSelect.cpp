@@ -5,6 +5,7 @@
 #include "Icones.h"
 #include "Polices.h"
 
+#include <QAccessible>
 #include <QActionGroup>
 #include <QFontMetricsF>
 #include <QMenu>
@@ -53,6 +54,10 @@ void ValtoSelect::setSelection(const QVariant& selection)
     }
     m_selection = selection;
     update();
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent evenement(this, libelleSelectionne());
+        QAccessible::updateAccessibility(&evenement);
+    }
     Q_EMIT selectionChangee(m_selection);
 }
 

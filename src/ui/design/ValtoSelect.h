@@ -30,6 +30,9 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
+    QAccessible::Role roleAccessible() const override { return QAccessible::ComboBox; }
+    QString valeurAccessible() const override { return libelleSelectionne(); }
+
 Q_SIGNALS:
     void selectionChangee(const QVariant& selection);
 
