@@ -190,7 +190,6 @@ private Q_SLOTS:
         QCOMPARE(creer->titre(), u"Création du lien…"_s);
         QVERIFY(!creer->isEnabled());
         attendreFin(flow);
-        Captures::enregistrer(banc.fenetre(), u"fenetre-"_s + QString::fromUtf8(QTest::currentDataTag()));
         const QList<LigneHistorique*> lignes = contenu.findChild<HistoryView*>(u"historique"_s)->lignes();
         QCOMPARE(lignes.size(), reussi ? 1 : 0);
         const QList<RequeteRecue> requetes = banc.serveur.requetes();
@@ -240,10 +239,11 @@ private Q_SLOTS:
         banc.serveur.remplacer("POST", "/api/transferts", creationLente);
         banc.montrer();
         int questions = 0;
+        QString ecartsQuestion;
         banc.fenetre().confirmerAbandon = [&](QWidget* fenetre) {
             ConfirmationAbandon question(fenetre);
             question.adjustSize();
-            Captures::enregistrer(question, u"confirmation-abandon"_s);
+            ecartsQuestion = Captures::comparer(question, u"confirmation-abandon"_s);
             ++questions;
             return geste == u"abandonner"_s;
         };
@@ -254,7 +254,7 @@ private Q_SLOTS:
                 return;
             }
             if (geste == u"annuler"_s) {
-                Captures::enregistrer(banc.fenetre(), u"fenetre-copie-annulable"_s);
+                VERIFIER_CAPTURES(banc.fenetre(), u"fenetre-copie-annulable"_s);
                 cliquer(banc.contenu().ecran(), u"annuler"_s);
             } else {
                 banc.fenetre().close();
@@ -263,6 +263,7 @@ private Q_SLOTS:
         flow.envoyer(banc.app().historique());
         QTRY_VERIFY_WITH_TIMEOUT(!flow.travailEnCours(), 15000);
         QCOMPARE(questions, geste == u"annuler"_s ? 0 : 1);
+        QVERIFY2(ecartsQuestion.isEmpty(), qPrintable(ecartsQuestion));
         QCOMPARE(flow.etape().cas, abandonne ? Etape::Cas::attente : Etape::Cas::termine);
         QCOMPARE(QDir(banc.dossierCopies).isEmpty(), abandonne);
         QCOMPARE(banc.app().historique().transferts().isEmpty(), abandonne);
@@ -280,10 +281,10 @@ private Q_SLOTS:
         banc.montrer();
         ContentView& contenu = banc.contenu();
         QStringList auLancement{decrire(contenu.ecran())};
-        Captures::enregistrer(banc.fenetre(), u"fenetre-depot"_s);
+        VERIFIER_CAPTURES(banc.fenetre(), u"fenetre-depot"_s);
         choisirOnglet(contenu, ContentView::Onglet::compare);
         auLancement.append(decrire(contenu.ecran()));
-        Captures::enregistrer(banc.fenetre(), u"fenetre-comparaison"_s);
+        VERIFIER_CAPTURES(banc.fenetre(), u"fenetre-comparaison"_s);
         choisirOnglet(contenu, ContentView::Onglet::transfert);
         auLancement.append(decrire(contenu.ecran()));
         QCOMPARE(auLancement, (QStringList{u"dépôt"_s, u"comparaison"_s, u"dépôt"_s}));
@@ -514,7 +515,7 @@ private Q_SLOTS:
                 [&] { vus.append(lireBanniere(*banniere)); });
         banc.montrer();
         QTRY_VERIFY_WITH_TIMEOUT(!vus.isEmpty() && vus.constLast() == derniere, 10000);
-        Captures::enregistrer(banc.fenetre(), u"banniere-"_s + QString::fromUtf8(QTest::currentDataTag()));
+        VERIFIER_CAPTURES(banc.fenetre(), u"banniere-"_s + QString::fromUtf8(QTest::currentDataTag()));
         QCOMPARE(vus.constFirst(),
                  (VueBanniere{true, u"Mise à jour vers 2.0 — téléchargement…"_s, true, {}, false, false}));
         QCOMPARE(std::ranges::any_of(vus, [](const VueBanniere& vue) { return vue.barre.has_value(); }),

@@ -2,35 +2,135 @@
 
 #include "design/Apparence.h"
 #include "design/Couleurs.h"
+#include "design/Polices.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QPixmap>
+#include <QFile>
+#include <QFontInfo>
 #include <QWidget>
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// A channel may move this much before its pixel counts as changed, and this share of the pixels may change
+// beyond that: room for another build of the raster engine or FreeType to round antialiased edges
+// differently. This machine draws the same pixels on every run and every CPU path.
+constexpr int ecartCanalTolere = 8;
+constexpr double partPixelsToleree = 0.0002;
+
+const QString dossierReferences = QStringLiteral(VALTO_DOSSIER_REFERENCES);
+const QString dossierCaptures = QStringLiteral(VALTO_DOSSIER_CAPTURES);
+
+// The pictures are only comparable drawn with the typeface the test main pins.
+QString policeManquante()
+{
+    const QString famille = QFontInfo(Polices::texte(13)).family();
+    return famille == u"DejaVu Sans"_s ? QString()
+                                       : u"le texte s’affiche en « %1 » et non en DejaVu Sans : installez "
+                                         u"fonts-dejavu-core (scripts/setup.sh)"_s.arg(famille);
+}
+
+// "fenetre-refus du serveur" gives "fenetre-refus-du-serveur": no spaces nor accents in file names.
+QString nomFichier(const QString& nom)
+{
+    QString sortie;
+    for (const QChar c : nom.normalized(QString::NormalizationForm_D)) {
+        if (c.isLetterOrNumber() && c.unicode() < 128) {
+            sortie.append(c.toLower());
+        } else if (!c.isMark() && !sortie.endsWith(u'-')) {
+            sortie.append(u'-');
+        }
+    }
+    return sortie;
+}
+
+// The changed pixels in red over the reference faded to grey; beyond either picture, every pixel changed.
+// Returns how many changed and by how much at most.
+std::pair<qsizetype, int> mesurer(const QImage& obtenue, const QImage& reference, QImage& carte)
+{
+    qsizetype changes = 0;
+    int maximum = 0;
+    carte = QImage(obtenue.size().expandedTo(reference.size()), QImage::Format_RGB32);
+    for (int y = 0; y < carte.height(); ++y) {
+        for (int x = 0; x < carte.width(); ++x) {
+            const bool dansLesDeux = obtenue.rect().contains(x, y) && reference.rect().contains(x, y);
+            const QRgb a = dansLesDeux ? obtenue.pixel(x, y) : 0;
+            const QRgb b = dansLesDeux ? reference.pixel(x, y) : 0xffffff;
+            const int ecart = std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                        std::abs(qBlue(a) - qBlue(b))});
+            maximum = std::max(maximum, ecart);
+            changes += ecart > ecartCanalTolere;
+            const int gris = 192 + qGray(b) / 4;
+            carte.setPixel(x, y, ecart > ecartCanalTolere ? qRgb(255, 0, 0) : qRgb(gris, gris, gris));
+        }
+    }
+    return {changes, maximum};
+}
+
+QString verifier(const QImage& obtenue, const QString& nom)
+{
+    const QString chemin = dossierCaptures + u'/' + nom + u".png"_s;
+    const QString cheminEcarts = dossierCaptures + u'/' + nom + u"-ecarts.png"_s;
+    const QString cheminReference = dossierReferences + u'/' + nom + u".png"_s;
+    obtenue.save(chemin);
+    QFile::remove(cheminEcarts);
+    if (qEnvironmentVariable("VALTO_REFERENCES") == u"ecrire"_s) {
+        // Strongest compression: the references live in the repository.
+        return obtenue.save(cheminReference, "PNG", 0) ? QString()
+                                                       : cheminReference + u" : écriture impossible"_s;
+    }
+    const QImage reference = QImage(cheminReference).convertToFormat(QImage::Format_RGB32);
+    if (reference.isNull()) {
+        return u"%1 : pas de référence %2 ; créez-la avec scripts/references.sh, regardez-la, versionnez-la"_s
+            .arg(nom, cheminReference);
+    }
+    QImage carte;
+    const auto [changes, maximum] = mesurer(obtenue, reference, carte);
+    const qsizetype toleres = qFloor(partPixelsToleree * obtenue.width() * obtenue.height());
+    if (obtenue.size() == reference.size() && changes <= toleres) {
+        return {};
+    }
+    carte.save(cheminEcarts);
+    const QString message = u"%1 : %2 × %3 pour %4 × %5, %6 pixels changés pour %7 tolérés, écart jusqu’à "
+                            u"%8/255 ; obtenue %9, écarts en rouge %10"_s;
+    return message.arg(nom)
+        .arg(obtenue.width())
+        .arg(obtenue.height())
+        .arg(reference.width())
+        .arg(reference.height())
+        .arg(changes)
+        .arg(toleres)
+        .arg(maximum)
+        .arg(chemin, cheminEcarts);
+}
+
+} // namespace
+
 namespace Captures {
 
-void enregistrer(QWidget& widget, const QString& nom)
+QString comparer(QWidget& widget, const QString& nom)
 {
-    const QString dossier = QStringLiteral(VALTO_DOSSIER_CAPTURES);
-    QDir().mkpath(dossier);
-    for (const auto& [mode, suffixe] :
-         {std::pair(Apparence::Mode::sombre, u"sombre"_s), std::pair(Apparence::Mode::clair, u"clair"_s)}) {
-        Apparence::instance().forcer(mode);
-        QCoreApplication::processEvents();
-        QPixmap rendu(widget.size() * 2);
-        rendu.setDevicePixelRatio(2);
-        rendu.fill(Couleurs::fondPage().couleur());
-        widget.render(&rendu, {}, {}, QWidget::DrawChildren);
-        rendu.save(u"%1/%2-%3.png"_s.arg(dossier, nom, suffixe));
+    if (const QString manque = policeManquante(); !manque.isEmpty()) {
+        return manque;
     }
+    QDir().mkpath(dossierCaptures);
+    // Only pending layouts: a comparison may run inside a flow's signal, which must not move on meanwhile.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QStringList ecarts;
+    for (const auto& [mode, suffixe] :
+         {std::pair(Apparence::Mode::sombre, u"-sombre"_s), std::pair(Apparence::Mode::clair, u"-clair"_s)}) {
+        Apparence::instance().forcer(mode);
+        ecarts.append(verifier(image(widget), nomFichier(nom) + suffixe));
+    }
+    ecarts.removeAll(QString());
+    return ecarts.join(u'\n');
 }
 
 QImage image(QWidget& widget)
 {
-    QImage rendu(widget.size(), QImage::Format_ARGB32_Premultiplied);
+    QImage rendu(widget.size(), QImage::Format_RGB32);
     rendu.fill(Couleurs::fondPage().couleur());
     widget.render(&rendu, {}, {}, QWidget::DrawChildren);
     return rendu;

@@ -1,18 +1,27 @@
 #pragma once
 
-#include <QColor>
 #include <QImage>
 #include <QString>
+#include <QTest>
 
 class QWidget;
 
 namespace Captures {
 
-// Saves `widget` on the page background at 2×, once per appearance, as <build>/captures/<nom>-clair.png
-// and <nom>-sombre.png; the light appearance is back afterwards.
-void enregistrer(QWidget& widget, const QString& nom);
+// Draws `widget` on the page background at 1×, once per appearance, saves both pictures under
+// <build>/captures/ and compares them with tests/ui/references/<nom>-clair.png and <nom>-sombre.png; the
+// light appearance is back afterwards. Returns what differs, empty when both match. With
+// VALTO_REFERENCES=ecrire in the environment the pictures become the references instead.
+QString comparer(QWidget& widget, const QString& nom);
 
 // The widget as drawn now, at 1×.
 QImage image(QWidget& widget);
 
 } // namespace Captures
+
+// Fails the test when `widget` no longer looks like its reference pictures.
+#define VERIFIER_CAPTURES(widget, nom)                                                                       \
+    do {                                                                                                     \
+        const QString ecartsCaptures = Captures::comparer((widget), (nom));                                  \
+        QVERIFY2(ecartsCaptures.isEmpty(), qPrintable(ecartsCaptures));                                      \
+    } while (false)

@@ -16,13 +16,18 @@
 
 #include <QInputMethodEvent>
 #include <QMenu>
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// The title given to several files carries the day: a fixed one keeps the pictures still.
+Plateforme aDateFixe(Plateforme plateforme)
+{
+    plateforme.maintenant = [] { return QDateTime(QDate(2026, 12, 4), QTime(12, 0), Qt::UTC); };
+    return plateforme;
+}
 
 // A flow holding files (the n-th one n bytes long) and its screen, shown at the step area's width.
 struct Ecran {
@@ -32,7 +37,7 @@ struct Ecran {
     QStringList chemins;
 
     explicit Ecran(Mode mode, const QStringList& relatifs = {u"a.txt"_s})
-        : flow(mode, env.preferences(), env.plateforme())
+        : flow(mode, env.preferences(), aDateFixe(env.plateforme()))
         , vue(flow, env.preferences(), env.plateforme(), {1, 3, 7, 14, 30, 0})
     {
         for (qsizetype i = 0; i < relatifs.size(); ++i) {
@@ -59,18 +64,15 @@ private Q_SLOTS:
         QTest::addColumn<Mode>("mode");
         QTest::addColumn<QStringList>("noms");
         QTest::addColumn<QString>("attendu");
-        QTest::addColumn<bool>("ajouterVisible");
         QTest::addColumn<bool>("creerActif");
         QTest::newRow("un fichier") << Mode::transfert << QStringList{u"devis.pdf"_s} << u"1 élément · 1 o"_s
-                                    << true << true;
-        QTest::newRow("comparaison à une image")
-            << Mode::compare << QStringList{u"avant.jpg"_s} << u"1 élément · 1 o — dépose encore un fichier"_s
-            << true << false;
-        QTest::newRow("comparaison complète") << Mode::compare << QStringList{u"avant.jpg"_s, u"apres.png"_s}
-                                              << u"2 éléments · 3 o"_s << false << true;
-        // Past a few rows the list scrolls instead of growing the window.
-        QTest::newRow("six fichiers") << Mode::transfert << QString(u"a,b,c,d,e,f"_s).split(u',')
-                                      << u"6 éléments · 21 o"_s << true << true;
+                                    << true;
+        QTest::newRow("comparaison à une image") << Mode::compare << QStringList{u"avant.jpg"_s}
+                                                 << u"1 élément · 1 o — dépose encore un fichier"_s << false;
+        QTest::newRow("comparaison complète")
+            << Mode::compare << QStringList{u"avant.jpg"_s, u"apres.png"_s} << u"2 éléments · 3 o"_s << true;
+        QTest::newRow("six fichiers")
+            << Mode::transfert << QString(u"a,b,c,d,e,f"_s).split(u',') << u"6 éléments · 21 o"_s << true;
     }
     void resume()
     {
@@ -80,11 +82,9 @@ private Q_SLOTS:
         Ecran ecran(mode, noms);
         // The size is counted on a worker.
         QTRY_COMPARE(ecran.trouver<Libelle>(u"resume"_s)->text(), attendu);
-        QTEST(ecran.trouver<ValtoButton>(u"ajouter"_s)->isVisible(), "ajouterVisible");
         QTEST(ecran.trouver<ValtoPrimaryButton>(u"creer"_s)->isEnabled(), "creerActif");
         QCOMPARE(ecran.lignes().size(), noms.size());
-        QCOMPARE(ecran.trouver<QScrollArea>(u"liste"_s)->verticalScrollBar()->maximum() > 0, noms.size() > 4);
-        Captures::enregistrer(ecran.vue, u"options-"_s + QString::fromUtf8(QTest::currentDataTag()));
+        VERIFIER_CAPTURES(ecran.vue, u"options-"_s + QString::fromUtf8(QTest::currentDataTag()));
     }
 
     void titreBlanc_data()
@@ -115,20 +115,17 @@ private Q_SLOTS:
     void badge_data()
     {
         QTest::addColumn<QString>("relatif");
-        QTest::addColumn<QString>("texte");
         QTest::addColumn<QString>("aide");
-        QTest::newRow("sur DATA") << u"Volumes/DATA/Clients/photo.jpg"_s << u"Lien"_s
+        QTest::newRow("sur DATA") << u"Volumes/DATA/Clients/photo.jpg"_s
                                   << u"Déjà sur le NAS — sera référencé, pas copié"_s;
         QTest::newRow("sur le bureau")
-            << u"Bureau/photo.jpg"_s << u"Copie"_s << u"Hors NAS — sera copié dans Valto Transferts"_s;
+            << u"Bureau/photo.jpg"_s << u"Hors NAS — sera copié dans Valto Transferts"_s;
     }
     void badge()
     {
         QFETCH(QString, relatif);
         Ecran ecran(Mode::transfert, {relatif});
-        auto* badge = ecran.lignes().first()->findChild<ValtoBadge*>(u"badge"_s);
-        QTEST(badge->texte(), "texte");
-        QTEST(badge->toolTip(), "aide");
+        QTEST(ecran.lignes().first()->findChild<ValtoBadge*>(u"badge"_s)->toolTip(), "aide");
     }
 
     void boutons()
