@@ -25,6 +25,8 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include <memory>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -214,7 +216,8 @@ void OptionsView::actualiserListe()
 {
     // The list may be rebuilt from a row's own remove button: old rows go once that press is over.
     while (m_lignes->count() > 1) {
-        QWidget* ancienne = m_lignes->takeAt(0)->widget();
+        const std::unique_ptr<QLayoutItem> element(m_lignes->takeAt(0));
+        QWidget* ancienne = element->widget();
         ancienne->hide();
         ancienne->deleteLater();
     }
