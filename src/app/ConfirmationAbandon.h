@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QDialog>
+#include "DialogueConfirmation.h"
 
 // Asks before a window closes on a transfer under way; keeping the transfer is the default.
-class ConfirmationAbandon final : public QDialog {
+class ConfirmationAbandon final : public DialogueConfirmation {
     Q_OBJECT
 
 public:
@@ -11,7 +11,4 @@ public:
 
     // Shows the question modally; true when the user chose to abandon.
     static bool demander(QWidget* parent);
-
-protected:
-    void paintEvent(QPaintEvent* evenement) override;
 };

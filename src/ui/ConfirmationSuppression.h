@@ -1,16 +1,13 @@
 #pragma once
 
-#include <QDialog>
+#include "DialogueConfirmation.h"
 
 // Asks before a transfer is deleted on the server; cancelling is the default.
-class ConfirmationSuppression final : public QDialog {
+class ConfirmationSuppression final : public DialogueConfirmation {
     Q_OBJECT
 
 public:
     ConfirmationSuppression(const QString& titreTransfert, QWidget* parent);
 
     static QString titre(const QString& titreTransfert);
-
-protected:
-    void paintEvent(QPaintEvent* evenement) override;
 };
