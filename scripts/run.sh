@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the application and the server, starts valto-serveur on 127.0.0.1 with a demo NAS under the
-# user's data folder, then runs the application pointed at it. The demo has its own preferences and history (separate
-# XDG folders), so the user's own are never touched. Quitting the application stops the server.
+# user's data folder, then runs the application pointed at it. The demo has its own preferences and
+# history (separate XDG folders), so the user's own are never touched. Quitting the application stops
+# the server.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
