@@ -121,6 +121,7 @@ private Q_SLOTS:
         QTest::newRow("expiration illisible")
             << entree(R"(,"octets":1,"expireLe":"2026-12-11T09:30:00.5Z")") << QList<Transfert>();
         QTest::newRow("type nombre") << entree(R"(,"octets":1,"type":2)") << QList<Transfert>();
+        QTest::newRow("octets fractionnaire") << entree(R"(,"octets":1.5)") << QList<Transfert>();
         QTest::newRow("plus de 16 Mio")
             << encoderHistorique({transfert(2)}).chopped(1) + QByteArray(16 << 20, ' ') + ']'
             << QList<Transfert>();

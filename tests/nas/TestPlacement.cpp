@@ -1,6 +1,5 @@
 #include "core/Partages.h"
 #include "nas/Placement.h"
-#include "support/EnvironnementTest.h"
 #include "support/ExecuterTests.h"
 
 #include <QTest>
@@ -49,68 +48,6 @@ private Q_SLOTS:
                           u"/Volumes/VALTO SERVER/4.jpg"_s},
                          partagesParDefaut, u"/Volumes"_s),
                  attendu);
-    }
-
-    void partagesEnVigueur_data()
-    {
-        QTest::addColumn<QVariant>("stockee");
-        QTest::addColumn<QStringList>("attendue");
-        QTest::newRow("absente") << QVariant() << partagesParDefaut;
-        QTest::newRow("liste vide en vigueur") << QVariant(QStringList()) << QStringList();
-        QTest::newRow("chaîne") << QVariant(u"DATA"_s) << partagesParDefaut;
-        QTest::newRow("liste mêlée") << QVariant(QVariantList{u"A"_s, 2}) << partagesParDefaut;
-    }
-    void partagesEnVigueur()
-    {
-        QFETCH(QVariant, stockee);
-        QFETCH(QStringList, attendue);
-        EnvironnementTest env;
-        if (stockee.isValid()) {
-            env.preferences().ecrire(Preferences::clePartagesConnus, stockee);
-        }
-        env.rouvrirPreferences();
-        QCOMPARE(::partagesEnVigueur(env.preferences()), attendue);
-    }
-
-    // The shares are mounted where the chosen copies folder says: macOS's and Linux's defaults apply only
-    // without one, or outside every known share.
-    void racineMontage_data()
-    {
-        QTest::addColumn<QVariant>("copies");
-        QTest::addColumn<QString>("parDefaut");
-        QTest::addColumn<QString>("racine");
-        QTest::newRow("macOS, rien de choisi") << QVariant() << u"/Volumes"_s << u"/Volumes"_s;
-        QTest::newRow("Linux, rien de choisi") << QVariant() << u"/mnt"_s << u"/mnt"_s;
-        QTest::newRow("macOS, partage DATA")
-            << QVariant(u"/Volumes/DATA/Valto Transferts/"_s) << u"/mnt"_s << u"/Volumes"_s;
-        // The layout of scripts/run.sh's demo.
-        QTest::newRow("Linux, NAS de la démo")
-            << QVariant(u"/home/c/.local/share/valto-demo/nas/DATA/Valto Transferts"_s) << u"/mnt"_s
-            << u"/home/c/.local/share/valto-demo/nas"_s;
-        QTest::newRow("hors de tout partage") << QVariant(u"/srv/copies"_s) << u"/mnt"_s << u"/mnt"_s;
-        QTest::newRow("relatif") << QVariant(u"DATA/copies"_s) << u"/Volumes"_s << u"/Volumes"_s;
-    }
-    void racineMontage()
-    {
-        QFETCH(QVariant, copies);
-        QFETCH(QString, parDefaut);
-        QFETCH(QString, racine);
-        EnvironnementTest env;
-        if (copies.isValid()) {
-            env.preferences().ecrire(Preferences::cleNasMountPath, copies);
-        }
-        QCOMPARE(::racineMontage(env.preferences(), parDefaut), racine);
-    }
-
-    void memorisation()
-    {
-        EnvironnementTest env;
-        memoriserPartages(env.preferences(), {});
-        QVERIFY(!env.preferences().contient(Preferences::clePartagesConnus));
-        memoriserPartages(env.preferences(), {u"DATA"_s, u"ARCHIVES"_s});
-        memoriserPartages(env.preferences(), {});
-        env.rouvrirPreferences();
-        QCOMPARE(::partagesEnVigueur(env.preferences()), (QStringList{u"DATA"_s, u"ARCHIVES"_s}));
     }
 };
 
