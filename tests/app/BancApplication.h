@@ -1,50 +1,12 @@
 #pragma once
 
-#include "ContentView.h"
+#include "BancPlateforme.h"
 #include "FenetrePrincipale.h"
 #include "ValtoTransferApp.h"
-#include "support/EnvironnementTest.h"
-#include "support/ServeurLocal.h"
-#include "update/OutilsFactices.h"
 
-#include <QCryptographicHash>
-#include <QTest>
-
-#include <memory>
-
-// The whole application on a test platform: the loopback server plays the transfer server (API at
-// 127.0.0.1, releases at "localhost", so the two hosts differ), a NAS with the share DATA, stand-in
-// update tools, a running 1.4 whose relaunch only counts.
-struct BancApplication {
-    EnvironnementTest env;
-    OutilsFactices outils{env};
-    ServeurLocal serveur;
-    int terminaisons = 0;
-    const QString dossierCopies = env.creerDossier(QStringLiteral("Volumes/DATA/Valto Transferts"));
+// The whole application on the window's test platform.
+struct BancApplication : BancPlateforme {
     std::unique_ptr<ValtoTransferApp> m_app;
-    static inline const QByteArray reponseCreation =
-        "{\"token\":\"tok4567890\",\"titre\":\"Photos\",\"url\":\"https://t.example/tok4567890\","
-        "\"protege\":false,\"cree_le\":\"2026-12-04T09:30:00Z\",\"nb_fichiers\":1,\"octets\":1234,"
-        "\"nb_telechargements\":0}";
-
-    BancApplication()
-    {
-        Plateforme& p = env.plateforme();
-        p.origineServeur = QStringLiteral("http://localhost:%1").arg(serveur.port());
-        p.versionCourante = QStringLiteral("1.4");
-        p.outilsMiseAJour = outils.mac();
-        p.outilsMiseAJour.bash = QStringLiteral("/bin/true");
-        p.terminer = [this] { ++terminaisons; };
-        env.creerFichier(QStringLiteral("Volumes/Valto Transfer/Valto Transfer.app/Contents/Info.plist"),
-                         "2.0");
-        env.creerDossier(QStringLiteral("Applications/Valto Transfer.app"));
-        outils.regler(OutilsFactices::plist({env.chemin(QStringLiteral("Volumes/Valto Transfer"))}));
-        env.preferences().ecrire(Preferences::cleApiBaseURL, serveur.origine());
-        env.preferences().ecrire(Preferences::cleApiKey, QStringLiteral("cle-test"));
-        env.preferences().ecrire(Preferences::cleNasMountPath, dossierCopies);
-        serveur.repondre("GET", "/api/partages", ReponseScriptee::json(200, "{\"partages\":[\"DATA\"]}"));
-        serveur.repondre("POST", "/api/transferts", ReponseScriptee::json(201, reponseCreation));
-    }
 
     // Made at first use, so a test can adjust the platform and the server first.
     ValtoTransferApp& app()
@@ -62,24 +24,5 @@ struct BancApplication {
     {
         fenetre().show();
         QVERIFY(QTest::qWaitForWindowExposed(&fenetre()));
-    }
-    // Offers version 2.0, whose image (any body) holds one bundle.
-    // An image sent without its length is only trusted with its checksum, so the manifest gives one then.
-    void publier20(const ReponseScriptee& image)
-    {
-        QByteArray somme;
-        if (image.forme == ReponseScriptee::Forme::sansLongueur) {
-            somme = ",\"sha256\":\"" +
-                    QCryptographicHash::hash(image.corps, QCryptographicHash::Sha256).toHex() + '"';
-        }
-        serveur.repondre("GET", "/releases/version.json",
-                         ReponseScriptee::json(200, "{\"version\":\"2.0\",\"url\":\"" +
-                                                        serveur.origine().toUtf8() + "/images/v2.dmg\"" +
-                                                        somme + '}'));
-        serveur.repondre("GET", "/images/v2.dmg", image);
-    }
-    QString creer(const QString& relatif, const QByteArray& contenu = "x")
-    {
-        return env.creerFichier(relatif, contenu);
     }
 };

@@ -2,7 +2,6 @@
 #include "Demarrage.h"
 #include "InstanceUnique.h"
 #include "Polices.h"
-#include "SettingsView.h"
 #include "support/ExecuterTests.h"
 
 #include <QApplication>
@@ -44,19 +43,6 @@ private Q_SLOTS:
     void texteDuToolkitEnFrancais()
     {
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), u"Annuler"_s);
-    }
-
-    // The platform's settings command opens the settings window from the main window.
-    void reglagesParRaccourci()
-    {
-        BancApplication banc;
-        banc.montrer();
-        QVERIFY(!banc.app().reglages());
-        banc.fenetre().activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&banc.fenetre()));
-        QTest::keyClick(&banc.fenetre(), Qt::Key_Comma, Qt::ControlModifier);
-        QVERIFY(banc.app().reglages());
-        QTRY_VERIFY(banc.app().reglages()->isVisible());
     }
 
     // Each face from its .otf file, else its .ttf file; a file that is not a font is passed over.
