@@ -165,7 +165,9 @@ private Q_SLOTS:
                       mode == Mode::compare ? ContentView::Onglet::compare : ContentView::Onglet::transfert);
         QStringList chemins;
         for (const QString& fichier : fichiers) {
-            chemins.append(banc.creer(fichier, QByteArray(3 * NASCopier::tailleBloc, 'p')));
+            // A copy long enough for its progress to show on the copy screen.
+            const bool copiee = fichier.startsWith(u"maison/"_s);
+            chemins.append(banc.creer(fichier, copiee ? QByteArray(24 * NASCopier::tailleBloc, 'p') : "pixels"));
         }
         // Both files of a comparison go on the "before" slot, which hands the second to the other.
         QWidget* zone = contenu.ecran()->findChild<QWidget*>(u"avant"_s);
@@ -182,8 +184,9 @@ private Q_SLOTS:
         // The copy screen's bar follows the copy.
         QList<bool> barreSuit;
         connect(&flow, &TransferFlow::progressionChanged, this, [&] {
-            if (auto* copie = qobject_cast<ProgressionView*>(contenu.ecran())) {
-                barreSuit.append(copie->findChild<DSBar*>(u"barre"_s)->value() == flow.progression());
+            if (flow.etape().cas == Etape::Cas::copie) {
+                const auto* copie = contenu.ecran()->findChild<DSBar*>(u"barre"_s);
+                barreSuit.append(copie->value() == flow.progression());
             }
         });
         cliquer(options, u"creer"_s);
