@@ -197,6 +197,13 @@ asio::awaitable<Connexion::Lecture> Connexion::lire()
     if (!erreur && static_cast<std::size_t>(std::distance(debut.begin(), debut.end())) > m_limites.nbMaxEntetes) {
         lecture.refus = 431;
     }
+    // A body announced past its route's limit is refused before a byte of it is read, too.
+    const bool avecCorps = !erreur && (entete.chunked() || entete.content_length().value_or(0) > 0);
+    const std::size_t limite = avecCorps ? tailleMaxCorps(vue(debut.method_string()), vue(debut.target()))
+                                         : m_services.configuration.tailleMaxCorps;
+    if (avecCorps && lecture.refus == 0 && entete.content_length().value_or(0) > limite) {
+        lecture.refus = 413;
+    }
     if (erreur || lecture.refus != 0) {
         if (lecture.refus != 0) {
             lecture.requete = preparer(std::string(debut.method_string()), vue(debut.target()), debut, {});
@@ -205,7 +212,7 @@ asio::awaitable<Connexion::Lecture> Connexion::lire()
     }
     // The limit holds however the body is framed: chunks are counted as they arrive.
     bhttp::request_parser<bhttp::string_body> complet(std::move(entete));
-    complet.body_limit(m_services.configuration.tailleMaxCorps);
+    complet.body_limit(limite);
     m_flux.expires_after(m_limites.delaiCorps);
     co_await bhttp::async_read(m_flux, m_tampon, complet, asio::redirect_error(asio::use_awaitable, erreur));
     auto message = complet.release();
@@ -221,6 +228,13 @@ asio::awaitable<Connexion::Lecture> Connexion::lire()
     lecture.requete =
         preparer(std::string(message.method_string()), vue(message.target()), message, std::move(message.body()));
     co_return lecture;
+}
+
+std::size_t Connexion::tailleMaxCorps(std::string_view methode, std::string_view cible) const
+{
+    const std::string chemin = decoderURL(cible.substr(0, std::min(cible.find('?'), cible.size())), false);
+    return m_services.routeur.tailleMaxCorps(methode, chemin)
+        .value_or(m_services.configuration.tailleMaxCorps);
 }
 
 template <class Entetes>
@@ -292,7 +306,10 @@ asio::awaitable<std::int64_t> Connexion::repondre(const Request& requete, Respon
     if (!tete) {
         message.body() = std::move(reponse.body);
     }
-    message.content_length(taille);
+    // A 204 has no body, and says nothing of its length.
+    if (reponse.status != 204) {
+        message.content_length(taille);
+    }
     m_flux.expires_after(m_limites.delaiEcriture);
     boost::system::error_code erreur;
     co_await bhttp::async_write(m_flux, message, asio::redirect_error(asio::use_awaitable, erreur));
