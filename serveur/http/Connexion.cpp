@@ -108,6 +108,8 @@ struct Attente {
     asio::steady_timer reveil;
     std::array<char, 1> poubelle{};
     bool parti = false;
+    // Cuts a write stuck on a client that stopped reading; empty once the stream has ended.
+    std::function<void()> couper;
 };
 
 } // namespace
@@ -420,8 +422,20 @@ asio::awaitable<std::int64_t> Connexion::envoyerFlux(const Request& requete, Res
     }
     Flux& flux = *reponse.flux;
     const auto attente = std::make_shared<Attente>(m_flux.get_executor());
-    flux.surDepot(
-        [attente] { asio::post(attente->reveil.get_executor(), [attente] { attente->reveil.cancel(); }); });
+    // A stream that overflowed ends now, not when its stuck write times out.
+    attente->couper = [this, &flux] {
+        if (flux.termine()) {
+            m_flux.cancel();
+        }
+    };
+    flux.surDepot([attente] {
+        asio::post(attente->reveil.get_executor(), [attente] {
+            attente->reveil.cancel();
+            if (attente->couper) {
+                attente->couper();
+            }
+        });
+    });
     // A listener sends nothing after its request: a byte or the end of its side means it has gone. The
     // socket is read directly, out of reach of the deadlines that only the writes keep.
     m_flux.socket().async_read_some(asio::buffer(attente->poubelle), [attente](auto, std::size_t) {
@@ -448,6 +462,7 @@ asio::awaitable<std::int64_t> Connexion::envoyerFlux(const Request& requete, Res
         }
         octets += static_cast<std::int64_t>(texte.size());
     }
+    attente->couper = {};
     co_return octets;
 }
 
