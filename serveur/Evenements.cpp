@@ -1,7 +1,7 @@
 #include "Evenements.h"
 
 #include "serveur/RoutesAPI.h"
-#include "serveur/http/Flux.h"
+#include "serveur/http/FluxContinu.h"
 
 #include <nlohmann/json.hpp>
 
@@ -24,14 +24,14 @@ std::string texte(const Evenements::Evenement& evenement, const std::string& ori
 
 } // namespace
 
-std::shared_ptr<http::Flux> Evenements::abonner(std::string origine)
+std::shared_ptr<http::FluxContinu> Evenements::abonner(std::string origine)
 {
     const std::lock_guard garde(m_verrou);
     std::erase_if(m_abonnes, [](const Abonne& a) { return a.flux.expired(); });
     if (m_abonnes.size() >= maxAbonnes) {
         return nullptr;
     }
-    auto flux = std::make_shared<http::Flux>(capaciteFlux, ": ping\n\n");
+    auto flux = std::make_shared<http::FluxContinu>(capaciteFlux, ": ping\n\n");
     flux->deposer(": connecté\n\n");
     m_abonnes.push_back({flux, std::move(origine)});
     return flux;
@@ -44,7 +44,7 @@ void Evenements::publier(const Evenement& evenement)
 
 void Evenements::diffuser(const Evenement& evenement)
 {
-    std::vector<std::pair<std::shared_ptr<http::Flux>, std::string>> destinataires;
+    std::vector<std::pair<std::shared_ptr<http::FluxContinu>, std::string>> destinataires;
     {
         const std::lock_guard garde(m_verrou);
         std::erase_if(m_abonnes, [](const Abonne& a) { return a.flux.expired(); });

@@ -9,7 +9,7 @@
 #include <vector>
 
 namespace serveur::http {
-class Flux;
+class FluxContinu;
 }
 
 namespace serveur {
@@ -30,7 +30,7 @@ public:
 
     // A stream for a listener whose links are built on `origine`; nullptr when the server already has
     // its maximum of listeners.
-    std::shared_ptr<http::Flux> abonner(std::string origine);
+    std::shared_ptr<http::FluxContinu> abonner(std::string origine);
     // What the routes call once a count is written. Instances sharing a database will relay it to one
     // another from here; alone, this process is the only one to tell.
     void publier(const Evenement& evenement);
@@ -39,7 +39,7 @@ public:
 
 private:
     struct Abonne {
-        std::weak_ptr<http::Flux> flux;
+        std::weak_ptr<http::FluxContinu> flux;
         std::string origine;
     };
 
