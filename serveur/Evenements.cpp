@@ -11,6 +11,8 @@ namespace serveur {
 
 namespace {
 
+// Beyond this, a new listener is refused: each one holds a connection.
+constexpr std::size_t maxAbonnes = 1000;
 // A listener may fall this far behind (a few hundred events) before it is dropped.
 constexpr std::size_t capaciteFlux = 256 * 1024;
 

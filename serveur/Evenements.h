@@ -2,7 +2,6 @@
 
 #include "serveur/Base.h"
 
-#include <cstddef>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -24,9 +23,6 @@ public:
         Sorte sorte;
         Enregistrement transfert;
     };
-
-    // Beyond this, a new listener is refused: each one holds a connection.
-    static constexpr std::size_t maxAbonnes = 1000;
 
     // A stream for a listener whose links are built on `origine`; nullptr when the server already has
     // its maximum of listeners.
