@@ -2,12 +2,14 @@
 
 #include "serveur/Dates.h"
 #include "serveur/Journal.h"
+#include "serveur/http/FluxContinu.h"
 #include "serveur/http/Plage.h"
 
 #include <boost/asio/co_spawn.hpp>
 #include <boost/asio/dispatch.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/asio/redirect_error.hpp>
+#include <boost/asio/steady_timer.hpp>
 #include <boost/asio/use_awaitable.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/beast/http.hpp>
@@ -94,6 +96,21 @@ void ajouterEntetes(Message& message, const std::vector<std::pair<std::string, s
         message.insert(nom, valeur);
     }
 }
+
+// What a stream's connection waits on, shared with the handlers that wake it: they may run after the
+// stream ended.
+struct Attente {
+    explicit Attente(const asio::any_io_executor& executeur)
+        : reveil(executeur)
+    {
+    }
+
+    asio::steady_timer reveil;
+    std::array<char, 1> poubelle{};
+    bool parti = false;
+    // Cuts a write stuck on a client that stopped reading; empty once the stream has ended.
+    std::function<void()> couper;
+};
 
 } // namespace
 
@@ -182,6 +199,13 @@ asio::awaitable<Connexion::Lecture> Connexion::lire()
     if (!erreur && static_cast<std::size_t>(std::distance(debut.begin(), debut.end())) > m_limites.nbMaxEntetes) {
         lecture.refus = 431;
     }
+    // A body announced past its route's limit is refused before a byte of it is read, too.
+    const bool avecCorps = !erreur && (entete.chunked() || entete.content_length().value_or(0) > 0);
+    const std::size_t limite = avecCorps ? tailleMaxCorps(vue(debut.method_string()), vue(debut.target()))
+                                         : m_services.configuration.tailleMaxCorps;
+    if (avecCorps && lecture.refus == 0 && entete.content_length().value_or(0) > limite) {
+        lecture.refus = 413;
+    }
     if (erreur || lecture.refus != 0) {
         if (lecture.refus != 0) {
             lecture.requete = preparer(std::string(debut.method_string()), vue(debut.target()), debut, {});
@@ -190,7 +214,7 @@ asio::awaitable<Connexion::Lecture> Connexion::lire()
     }
     // The limit holds however the body is framed: chunks are counted as they arrive.
     bhttp::request_parser<bhttp::string_body> complet(std::move(entete));
-    complet.body_limit(m_services.configuration.tailleMaxCorps);
+    complet.body_limit(limite);
     m_flux.expires_after(m_limites.delaiCorps);
     co_await bhttp::async_read(m_flux, m_tampon, complet, asio::redirect_error(asio::use_awaitable, erreur));
     auto message = complet.release();
@@ -206,6 +230,13 @@ asio::awaitable<Connexion::Lecture> Connexion::lire()
     lecture.requete =
         preparer(std::string(message.method_string()), vue(message.target()), message, std::move(message.body()));
     co_return lecture;
+}
+
+std::size_t Connexion::tailleMaxCorps(std::string_view methode, std::string_view cible) const
+{
+    const std::string chemin = decoderURL(cible.substr(0, std::min(cible.find('?'), cible.size())), false);
+    return m_services.routeur.tailleMaxCorps(methode, chemin)
+        .value_or(m_services.configuration.tailleMaxCorps);
 }
 
 template <class Entetes>
@@ -265,6 +296,9 @@ asio::awaitable<std::int64_t> Connexion::repondre(const Request& requete, Respon
     if (reponse.source) {
         co_return co_await envoyerSource(requete, reponse, garderOuverte);
     }
+    if (reponse.flux) {
+        co_return co_await envoyerFlux(requete, reponse);
+    }
     bhttp::response<bhttp::string_body> message{static_cast<bhttp::status>(reponse.status), m_version};
     ajouterEntetes(message, m_services.routeur.entetesCommuns());
     ajouterEntetes(message, reponse.headers);
@@ -274,7 +308,10 @@ asio::awaitable<std::int64_t> Connexion::repondre(const Request& requete, Respon
     if (!tete) {
         message.body() = std::move(reponse.body);
     }
-    message.content_length(taille);
+    // A 204 has no body, and says nothing of its length.
+    if (reponse.status != 204) {
+        message.content_length(taille);
+    }
     m_flux.expires_after(m_limites.delaiEcriture);
     boost::system::error_code erreur;
     co_await bhttp::async_write(m_flux, message, asio::redirect_error(asio::use_awaitable, erreur));
@@ -365,6 +402,67 @@ asio::awaitable<std::int64_t> Connexion::envoyerSource(const Request& requete, R
         });
     }
     co_return fin + 1 - debut;
+}
+
+asio::awaitable<std::int64_t> Connexion::envoyerFlux(const Request& requete, Response& reponse)
+{
+    // Its end is the connection's: nothing can follow it.
+    m_casse = true;
+    bhttp::response<bhttp::empty_body> entete{static_cast<bhttp::status>(reponse.status), m_version};
+    ajouterEntetes(entete, m_services.routeur.entetesCommuns());
+    ajouterEntetes(entete, reponse.headers);
+    entete.keep_alive(false);
+    m_flux.expires_after(m_limites.delaiEcriture);
+    boost::system::error_code erreur;
+    bhttp::response_serializer<bhttp::empty_body> serialiseur{entete};
+    co_await bhttp::async_write_header(m_flux, serialiseur,
+                                       asio::redirect_error(asio::use_awaitable, erreur));
+    if (erreur || requete.method == "HEAD") {
+        co_return 0;
+    }
+    FluxContinu& continu = *reponse.flux;
+    const auto attente = std::make_shared<Attente>(m_flux.get_executor());
+    // A stream that overflowed ends now, not when its stuck write times out.
+    attente->couper = [this, &continu] {
+        if (continu.termine()) {
+            m_flux.cancel();
+        }
+    };
+    continu.surDepot([attente] {
+        asio::post(attente->reveil.get_executor(), [attente] {
+            attente->reveil.cancel();
+            if (attente->couper) {
+                attente->couper();
+            }
+        });
+    });
+    // A listener sends nothing after its request: a byte or the end of its side means it has gone. The
+    // socket is read directly, out of reach of the deadlines that only the writes keep.
+    m_flux.socket().async_read_some(asio::buffer(attente->poubelle), [attente](auto, std::size_t) {
+        attente->parti = true;
+        attente->reveil.cancel();
+    });
+    std::int64_t octets = 0;
+    while (!attente->parti && !continu.termine()) {
+        std::string texte = continu.prendre();
+        if (texte.empty()) {
+            attente->reveil.expires_after(m_limites.battementFlux);
+            co_await attente->reveil.async_wait(asio::redirect_error(asio::use_awaitable, erreur));
+            if (erreur) {
+                continue; // woken by a deposit or a departure
+            }
+            texte = continu.battement();
+        }
+        m_flux.expires_after(m_limites.delaiEcriture);
+        co_await asio::async_write(m_flux, asio::buffer(texte),
+                                   asio::redirect_error(asio::use_awaitable, erreur));
+        if (erreur) {
+            break;
+        }
+        octets += static_cast<std::int64_t>(texte.size());
+    }
+    attente->couper = {};
+    co_return octets;
 }
 
 asio::awaitable<void> Connexion::fermer(bool resteAEcouter)

@@ -48,12 +48,16 @@ private:
     boost::asio::awaitable<void> boucle();
     boost::asio::awaitable<bool> attendreRequete();
     boost::asio::awaitable<Lecture> lire();
+    // The server's limit, or the lower one of the route the request is for.
+    std::size_t tailleMaxCorps(std::string_view methode, std::string_view cible) const;
     template <class Entetes>
     Request preparer(std::string methode, std::string_view cible, const Entetes& entetes, std::string corps);
     void identifierClient(Request& requete) const;
     boost::asio::awaitable<std::int64_t> repondre(const Request& requete, Response& reponse, bool garderOuverte);
     boost::asio::awaitable<std::int64_t> envoyerSource(const Request& requete, Response& reponse,
                                                        bool garderOuverte);
+    // Holds the connection until the client leaves, stops reading or the stream ends.
+    boost::asio::awaitable<std::int64_t> envoyerFlux(const Request& requete, Response& reponse);
     // `resteAEcouter`: the client may still be sending a request that was refused.
     boost::asio::awaitable<void> fermer(bool resteAEcouter);
     void journaliser(const Request& requete, int statut, std::int64_t octets,
