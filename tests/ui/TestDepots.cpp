@@ -262,6 +262,9 @@ private Q_SLOTS:
         QCOMPARE(dialogue.appels, 1);
         QVERIFY(Glisser::entrer(z.emplacement(1), dialogue.reponse));
         VERIFIER_CAPTURES(z.zone, u"compare-survol"_s);
+        QDragLeaveEvent sortie;
+        QCoreApplication::sendEvent(z.emplacement(1), &sortie);
+        VERIFIER_CAPTURES(z.zone, u"compare-vide"_s);
     }
 };
 

@@ -73,6 +73,20 @@ private Q_SLOTS:
         QTRY_VERIFY(peintures.nombre > 0);
     }
 
+    // Nothing forced and no desktop setting: the application's palette decides, and its changes are followed.
+    void paletteSuivie()
+    {
+        Apparence::instance().forcer(std::nullopt);
+        const QPalette claire = QGuiApplication::palette();
+        QPalette foncee = claire;
+        foncee.setColor(QPalette::Window, Qt::black);
+        QGuiApplication::setPalette(foncee);
+        const Apparence::Mode mode = Apparence::instance().mode();
+        QGuiApplication::setPalette(claire);
+        QCOMPARE(mode, Apparence::Mode::sombre);
+        QCOMPARE(Apparence::instance().mode(), Apparence::Mode::clair);
+    }
+
     void presses_data()
     {
         QTest::addColumn<Geste>("geste");
@@ -105,6 +119,7 @@ private Q_SLOTS:
             QVERIFY(QTest::qWaitForWindowExposed(controle));
             geste(controle);
             QTEST(appels, "actions");
+            QCOMPARE(controle->cursor().shape(), Qt::PointingHandCursor);
         }
     }
 

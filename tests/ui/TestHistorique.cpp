@@ -379,7 +379,9 @@ private Q_SLOTS:
         QFETCH(int, touche);
         QFETCH(Qt::KeyboardModifiers, modificateurs);
         QFETCH(QString, effet);
-        BancHistorique banc({entree(tokenA), entree(u"bbbbbbbbbb"_s, u"Plans"_s)});
+        Transfert seul = entree(tokenA);
+        seul.nbFichiers = 1;
+        BancHistorique banc({seul, entree(u"bbbbbbbbbb"_s, u"Plans"_s)});
         banc.rafraichir({enregistrement(tokenA, R"({"nb_vues":3,"premiere_vue":"2026-12-03T06:00:00Z"})")});
         QGuiApplication::clipboard()->clear();
         LigneHistorique* ligne = banc.vue->lignes().at(0);
@@ -400,7 +402,7 @@ private Q_SLOTS:
         QCOMPARE(accessible->role(), QAccessible::ListItem);
         QCOMPARE(accessible->text(QAccessible::Name), u"Rendus"_s);
         QCOMPARE(accessible->text(QAccessible::Description),
-                 u"2 éléments · 1,5 Ko · permanent · "_s + statut);
+                 u"1 élément · 1,5 Ko · permanent · "_s + statut);
 
         QTest::keyClick(ligne, Qt::Key(touche), modificateurs);
         auto* menu = ligne->findChild<MenuLigne*>(u"menuContextuel"_s);
@@ -542,7 +544,7 @@ private Q_SLOTS:
         VERIFIER_CAPTURES(*banc.vue, u"historique-focus"_s);
         PopoverEdition* popover = banc.ouvrirEdition(0);
         const int largeur = popover->width();
-        choisir(popover->findChild<ValtoSelect*>(u"expirationEditee"_s)->menu(), u"dans 7 jours"_s);
+        choisir(popover->findChild<ValtoSelect*>(u"expirationEditee"_s)->menu(), u"dans 1 jour"_s);
         // The hint comes without moving the popover's edges.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
         QCOMPARE(popover->width(), largeur);

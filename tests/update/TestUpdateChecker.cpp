@@ -95,6 +95,7 @@ private Q_SLOTS:
         QTest::newRow("1.2.0 = 1.2") << u"1.2.0"_s << u"1.2"_s << false;
         QTest::newRow("1.2b = 1.2, pièces vides") << u"1..2b."_s << u"1.0.2"_s << false;
         QTest::newRow("dépassement compte 0") << u"99999999999999999999"_s << u"1"_s << false;
+        QTest::newRow("espace compte 0") << u"1. 3"_s << u"1.2"_s << false;
     }
     void estPlusRecente()
     {

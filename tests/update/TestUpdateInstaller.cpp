@@ -87,6 +87,9 @@ private Q_SLOTS:
             << monte << 0 << QStringList{u"Dossier/Valto Transfer.app/x"_s} << 0 << aucuneApp;
         QTest::newRow("copie en échec") << monte << 0 << app << 1 << u"ditto a échoué (code 1)."_s;
         QTest::newRow("attach en échec") << monte << 1 << app << 0 << u"hdiutil a échoué (code 1)."_s;
+        QTest::newRow("liste suivie d'une autre valeur")
+            << QByteArray(monte).replace("</dict></plist>", "</dict><dict/></plist>") << 0 << app << 0
+            << montageImpossible;
         QTest::newRow("aucun point de montage")
             << OutilsFactices::plist({QString()}) << 0 << app << 0 << montageImpossible;
     }
