@@ -31,7 +31,7 @@ void EcouteEvenements::demarrer()
     }
     m_demarre = true;
     m_configuration = std::move(configuration);
-    m_delai = delaiInitial;
+    m_echecs = 0;
     connecter();
 }
 
@@ -115,10 +115,12 @@ void EcouteEvenements::surFin()
         return;
     }
     if (durable) {
-        m_delai = delaiInitial;
+        m_echecs = 0;
     }
-    m_reprise.start(m_delai);
-    m_delai = std::min(m_delai * 2, delaiMax);
+    // 1, 2, 4… times the first delay; past the cap the shift stops growing.
+    const std::chrono::milliseconds delai = delaiInitial * (qint64(1) << std::min(m_echecs, 16));
+    ++m_echecs;
+    m_reprise.start(std::min(delai, delaiMax));
 }
 
 void EcouteEvenements::emettre(const EvenementSSE& evenement)

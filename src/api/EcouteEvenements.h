@@ -55,7 +55,8 @@ private:
     QPointer<QNetworkReply> m_reponse;
     LecteurSSE m_lecteur;
     QTimer m_reprise;
-    std::chrono::milliseconds m_delai{0};
+    // Failures since the last lasting stream: the next delay doubles with each.
+    int m_echecs = 0;
     std::chrono::steady_clock::time_point m_ouvertureFlux;
     bool m_fluxOuvert = false;
     bool m_demarre = false;

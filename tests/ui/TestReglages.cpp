@@ -9,6 +9,7 @@
 #include "support/ExecuterTests.h"
 #include "support/ServeurLocal.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
@@ -93,6 +94,27 @@ private Q_SLOTS:
         select->menu()->actions().constLast()->trigger();
         banc.env.rouvrirPreferences();
         QCOMPARE(banc.env.preferences().defaultExpiryDays(), 0);
+    }
+
+    // The notices' box: on without being stored, next after the expiry for Tab, turned off by Space, and
+    // told to screen readers by its label and state.
+    void prevenir()
+    {
+        BancReglages banc;
+        banc.ouvrir();
+        banc.vue->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(banc.vue.get()));
+        auto* select = banc.vue->findChild<QWidget*>(Preferences::cleDefaultExpiryDays);
+        select->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(select, Qt::Key_Tab);
+        QAccessibleInterface* lue = QAccessible::queryAccessibleInterface(QApplication::focusWidget());
+        QCOMPARE(lue->text(QAccessible::Name), u"Prévenir quand un lien est ouvert ou téléchargé"_s);
+        QVERIFY(lue->state().checkable && lue->state().checked);
+        QVERIFY(!banc.env.preferences().contient(Preferences::clePrevenirReceptions));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QVERIFY(!lue->state().checked);
+        banc.env.rouvrirPreferences();
+        QVERIFY(!banc.env.preferences().prevenirReceptions());
     }
 
     // The focus never lands in a field by itself: not when the window opens, not when the test button turns
