@@ -29,6 +29,8 @@ struct LimitesHTTP {
     std::chrono::milliseconds inactivite{30'000};
     // A download whose client stopped reading.
     std::chrono::milliseconds delaiEcriture{60'000};
+    // An event stream with nothing to say sends a comment this often.
+    std::chrono::milliseconds battementFlux{15'000};
     std::size_t tailleMaxEntetes = 16 * 1024;
     std::size_t nbMaxEntetes = 100;
     int connexionsParClient = 64;

@@ -3,6 +3,7 @@
 #include "serveur/ArbreNAS.h"
 #include "serveur/Base.h"
 #include "serveur/Configuration.h"
+#include "serveur/Evenements.h"
 #include "serveur/FiltreVues.h"
 #include "serveur/FreinTentatives.h"
 #include "serveur/LimiteArgon2.h"
@@ -12,7 +13,8 @@
 
 namespace serveur {
 
-// What the routes share: the configuration, the data, the secrets and the counters of visitors.
+// What the routes share: the configuration, the data, the secrets, the counters of visitors and the
+// listeners to tell of them.
 struct Contexte {
     Configuration configuration;
     std::unique_ptr<Base> base;
@@ -23,6 +25,7 @@ struct Contexte {
     FiltreVues vues;
     FreinTentatives tentatives;
     LimiteArgon2 limiteArgon2{configuration.argon2Simultanes};
+    Evenements evenements{};
 
     std::int64_t maintenant() const { return configuration.horloge(); }
 };

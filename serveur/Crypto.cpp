@@ -5,6 +5,7 @@
 #include <sodium.h>
 
 #include <array>
+#include <cstring>
 #include <fstream>
 #include <vector>
 
@@ -83,6 +84,17 @@ std::string signer(std::string_view message, std::string_view cle)
     crypto_generichash(sortie.data(), sortie.size(), reinterpret_cast<const unsigned char*>(message.data()),
                        message.size(), cleCondensee.data(), cleCondensee.size());
     return enHex(sortie.data(), sortie.size());
+}
+
+std::string sha256Base64(std::string_view texte)
+{
+    std::array<unsigned char, crypto_hash_sha256_BYTES> empreinte{};
+    crypto_hash_sha256(empreinte.data(), reinterpret_cast<const unsigned char*>(texte.data()), texte.size());
+    std::string base64(sodium_base64_ENCODED_LEN(empreinte.size(), sodium_base64_VARIANT_ORIGINAL), '\0');
+    sodium_bin2base64(base64.data(), base64.size(), empreinte.data(), empreinte.size(),
+                      sodium_base64_VARIANT_ORIGINAL);
+    base64.resize(std::strlen(base64.c_str()));
+    return base64;
 }
 
 std::expected<Secret, std::string> lireOuCreerSecret(const std::filesystem::path& fichier)

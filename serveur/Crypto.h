@@ -23,6 +23,8 @@ std::string hacherMotDePasse(const std::string& motDePasse, CoutArgon2 cout);
 bool verifierMotDePasse(const std::string& empreinte, const std::string& motDePasse);
 // Keyed digest (hex) of `message`: signs cookies and fingerprints creation bodies.
 std::string signer(std::string_view message, std::string_view cle);
+// SHA-256 of `texte` in standard Base64, as a Content-Security-Policy names an inline script.
+std::string sha256Base64(std::string_view texte);
 
 // The secret kept in `fichier`, created (mode 0600) with a random value when missing.
 struct Secret {

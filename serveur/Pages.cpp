@@ -53,9 +53,17 @@ document.querySelectorAll('.curseur').forEach(function (c) {
 });
 )";
 
+// Counts the view once the page is on screen: a robot that fetches the page without showing it never
+// runs it. The frame callback waits for a visible tab; the timeout, for that frame to be painted.
+const std::string_view scriptVue =
+    "requestAnimationFrame(function () { setTimeout(function () { "
+    "fetch(location.pathname + '/vue', { method: 'POST', keepalive: true }); }); });";
+
 namespace {
 
-std::string document(std::string_view titre, const std::string& corps, bool avecScript = false)
+enum class Scripts { aucun, vue, vueEtComparaison };
+
+std::string document(std::string_view titre, const std::string& corps, Scripts scripts = Scripts::aucun)
 {
     std::string page = "<!doctype html>\n<html lang=\"fr\"><head><meta charset=\"utf-8\">"
                        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
@@ -65,7 +73,10 @@ std::string document(std::string_view titre, const std::string& corps, bool avec
     page += " — Valto</title></head><body><main><div class=\"carte\"><div class=\"marque\">Valto</div>";
     page += corps;
     page += "</div></main>";
-    if (avecScript) {
+    if (scripts != Scripts::aucun) {
+        page += "<script>" + std::string(scriptVue) + "</script>";
+    }
+    if (scripts == Scripts::vueEtComparaison) {
         page += "<script src=\"/static/comparaison.js\"></script>";
     }
     return page + "</body></html>\n";
@@ -186,7 +197,7 @@ std::string fichiers(const Enregistrement& t, const std::vector<Element>& elemen
     } else {
         corps += "<p>Ces fichiers ne sont plus disponibles.</p>";
     }
-    return document(t.titre, corps);
+    return document(t.titre, corps, Scripts::vue);
 }
 
 std::string motDePasse(const Enregistrement& t, std::string_view message)
@@ -221,7 +232,7 @@ std::string comparaison(const Enregistrement& t, const Element& avant, const Ele
                  "\" title=\"Après\"></iframe></div></div>";
     }
     corps += "<ul class=\"fichiers\">" + ligneFichier(t, avant) + ligneFichier(t, apres) + "</ul>";
-    return document(t.titre, corps, true);
+    return document(t.titre, corps, Scripts::vueEtComparaison);
 }
 
 std::string erreur(int statut)

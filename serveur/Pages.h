@@ -12,6 +12,8 @@ namespace serveur::pages {
 
 extern const std::string_view feuilleDeStyle;
 extern const std::string_view scriptComparaison;
+// Inline in the pages of a transfer; the Content-Security-Policy allows it by its hash.
+extern const std::string_view scriptVue;
 
 std::string echapperHTML(std::string_view texte);
 // Percent-encodes everything but unreserved characters and "/".

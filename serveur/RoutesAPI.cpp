@@ -86,9 +86,10 @@ void RoutesAPI::installer(http::Routeur& serveur)
     serveur.Patch(motifToken, [this](const auto& rq, auto& rp) { modifier(rq, rp); });
     serveur.Delete(motifToken, [this](const auto& rq, auto& rp) { supprimer(rq, rp); });
     serveur.Get("/api/partages", [this](const auto&, auto& rp) { partages(rp); });
+    serveur.Get("/api/evenements", [this](const auto& rq, auto& rp) { ecouter(rq, rp); });
 }
 
-json RoutesAPI::versJSON(const Enregistrement& t, const std::string& origine) const
+json RoutesAPI::versJSON(const Enregistrement& t, const std::string& origine)
 {
     json objet = {{"token", t.token},
                   {"titre", t.titre},
@@ -223,6 +224,19 @@ void RoutesAPI::supprimer(const http::Request& requete, http::Response& reponse)
 void RoutesAPI::partages(http::Response& reponse)
 {
     repondreJSON(reponse, 200, json{{"partages", m_contexte.arbre.partages()}});
+}
+
+void RoutesAPI::ecouter(const http::Request& requete, http::Response& reponse)
+{
+    auto flux = m_contexte.evenements.abonner(requete.base_url);
+    if (!flux) {
+        reponse.set_header("Retry-After", "60");
+        return repondreErreur(reponse, 503, "Trop d'applications à l'écoute : réessayez dans un instant.");
+    }
+    reponse.set_header("Cache-Control", "no-store");
+    // nginx would otherwise hold the events back in its buffer.
+    reponse.set_header("X-Accel-Buffering", "no");
+    reponse.set_flux(std::move(flux), "text/event-stream");
 }
 
 } // namespace serveur

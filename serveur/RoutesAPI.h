@@ -21,6 +21,9 @@ public:
     // Answers 401 and returns false when the request carries no valid key.
     bool authentifier(const http::Request& requete, http::Response& reponse) const;
     static void repondreErreur(http::Response& reponse, int statut, const std::string& detail);
+    // A transfer as the list gives it; `origine`: scheme and host of the links, as the client reached
+    // the server.
+    static nlohmann::json versJSON(const Enregistrement& transfert, const std::string& origine);
 
 private:
     void creer(const http::Request& requete, http::Response& reponse);
@@ -28,9 +31,7 @@ private:
     void modifier(const http::Request& requete, http::Response& reponse);
     void supprimer(const http::Request& requete, http::Response& reponse);
     void partages(http::Response& reponse);
-
-    // `origine`: scheme and host of the links, as the client reached the server.
-    nlohmann::json versJSON(const Enregistrement& transfert, const std::string& origine) const;
+    void ecouter(const http::Request& requete, http::Response& reponse);
 
     Contexte& m_contexte;
 };

@@ -3,6 +3,7 @@
 #include "serveur/ArchiveZip.h"
 #include "serveur/Cookies.h"
 #include "serveur/Crypto.h"
+#include "serveur/Journal.h"
 #include "serveur/Pages.h"
 
 #include "serveur/http/Routeur.h"
@@ -78,6 +79,7 @@ void RoutesPages::installer(http::Routeur& serveur)
     });
     serveur.Get(motifTransfert, [this](const auto& rq, auto& rp) { page(rq, rp); });
     serveur.Post(motifTransfert, [this](const auto& rq, auto& rp) { connexion(rq, rp); });
+    serveur.Post(motifTransfert + "/vue", [this](const auto& rq, auto& rp) { vue(rq, rp); });
     serveur.Get(motifTransfert + "/f/(.+)", [this](const auto& rq, auto& rp) { fichier(rq, rp); });
     serveur.Get(motifTransfert + "/zip", [this](const auto& rq, auto& rp) { archive(rq, rp); });
 }
@@ -145,10 +147,37 @@ void RoutesPages::page(const http::Request& requete, http::Response& reponse)
     } else {
         repondreHTML(reponse, 200, pages::fichiers(*t, elements));
     }
+}
+
+void RoutesPages::vue(const http::Request& requete, http::Response& reponse)
+{
+    if (!requete.body.empty()) {
+        reponse.status = 413;
+        return;
+    }
+    const auto t = ouvert(requete, reponse);
+    if (!t) {
+        return;
+    }
+    reponse.status = 204;
+    reponse.set_header("Cache-Control", "no-store");
     const std::string agent = requete.get_header_value("User-Agent");
-    if (requete.method == "GET" && FiltreVues::estNavigateur(agent) &&
-        m_contexte.vues.aCompter(t->token, requete.remote_addr, agent, m_contexte.maintenant())) {
-        m_contexte.base->compterVue(t->token, m_contexte.maintenant());
+    if (FiltreVues::estNavigateur(agent) &&
+        m_contexte.vues.aCompter(t->token, requete.remote_addr, agent, m_contexte.maintenant()) &&
+        m_contexte.base->compterVue(t->token, m_contexte.maintenant())) {
+        signaler(Evenements::Sorte::ouverture, t->token);
+    }
+}
+
+void RoutesPages::signaler(Evenements::Sorte sorte, const std::string& token)
+{
+    // The count is written: a listener that misses it still sees it at its next refresh.
+    try {
+        if (auto transfert = m_contexte.base->trouver(token)) {
+            m_contexte.evenements.publier({sorte, std::move(*transfert)});
+        }
+    } catch (const std::exception& e) {
+        journal::erreur("événement " + token, e.what());
     }
 }
 
@@ -207,7 +236,9 @@ void RoutesPages::fichier(const http::Request& requete, http::Response& reponse)
     reponse.set_source(std::move(contenu), typeDeContenu(ouvert->chemin()));
     if (requete.method == "GET" && !apercu) {
         reponse.on_delivered = [this, token = t->token] {
-            m_contexte.base->compterTelechargement(token, m_contexte.maintenant());
+            if (m_contexte.base->compterTelechargement(token, m_contexte.maintenant())) {
+                signaler(Evenements::Sorte::telechargement, token);
+            }
         };
     }
 }
@@ -226,7 +257,9 @@ void RoutesPages::archive(const http::Request& requete, http::Response& reponse)
     reponse.set_source(std::make_shared<ArchiveZip>(elements, m_crcs, m_contexte.arbre.racine()), "application/zip");
     if (requete.method == "GET") {
         reponse.on_delivered = [this, token = t->token] {
-            m_contexte.base->compterTelechargement(token, m_contexte.maintenant());
+            if (m_contexte.base->compterTelechargement(token, m_contexte.maintenant())) {
+                signaler(Evenements::Sorte::telechargement, token);
+            }
         };
     }
 }

@@ -22,6 +22,8 @@ public:
 
 private:
     void page(const http::Request& requete, http::Response& reponse);
+    // The page's own script calls it once the page is on screen: the view is counted then.
+    void vue(const http::Request& requete, http::Response& reponse);
     void connexion(const http::Request& requete, http::Response& reponse);
     void fichier(const http::Request& requete, http::Response& reponse);
     void archive(const http::Request& requete, http::Response& reponse);
@@ -32,6 +34,8 @@ private:
     std::optional<Enregistrement> existant(const http::Request& requete, http::Response& reponse);
     bool deverrouille(const http::Request& requete, const Enregistrement& transfert) const;
     std::string cookie(const Enregistrement& transfert, std::int64_t expiration) const;
+    // Tells the listeners of a count just written, with the transfer as it now stands.
+    void signaler(Evenements::Sorte sorte, const std::string& token);
 
     Contexte& m_contexte;
     CacheCRC m_crcs;

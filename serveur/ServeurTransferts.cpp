@@ -96,8 +96,10 @@ void ServeurTransferts::installer()
     m_routeur.ajouterEnteteCommun("X-Content-Type-Options", "nosniff");
     m_routeur.ajouterEnteteCommun("Referrer-Policy", "no-referrer");
     m_routeur.ajouterEnteteCommun("X-Frame-Options", "SAMEORIGIN");
-    m_routeur.ajouterEnteteCommun(
-        "Content-Security-Policy", "default-src 'self'; base-uri 'none'; form-action 'self'; frame-ancestors 'self'");
+    m_routeur.ajouterEnteteCommun("Content-Security-Policy",
+                                  "default-src 'self'; script-src 'self' 'sha256-" +
+                                      crypto::sha256Base64(pages::scriptVue) +
+                                      "'; base-uri 'none'; form-action 'self'; frame-ancestors 'self'");
     m_routeur.avantRoutage([this](const http::Request& requete, http::Response& reponse) {
         return versAPI(requete) && !m_api.authentifier(requete, reponse);
     });

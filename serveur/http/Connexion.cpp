@@ -2,12 +2,14 @@
 
 #include "serveur/Dates.h"
 #include "serveur/Journal.h"
+#include "serveur/http/Flux.h"
 #include "serveur/http/Plage.h"
 
 #include <boost/asio/co_spawn.hpp>
 #include <boost/asio/dispatch.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/asio/redirect_error.hpp>
+#include <boost/asio/steady_timer.hpp>
 #include <boost/asio/use_awaitable.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/beast/http.hpp>
@@ -94,6 +96,19 @@ void ajouterEntetes(Message& message, const std::vector<std::pair<std::string, s
         message.insert(nom, valeur);
     }
 }
+
+// What a stream's connection waits on, shared with the handlers that wake it: they may run after the
+// stream ended.
+struct Attente {
+    explicit Attente(const asio::any_io_executor& executeur)
+        : reveil(executeur)
+    {
+    }
+
+    asio::steady_timer reveil;
+    std::array<char, 1> poubelle{};
+    bool parti = false;
+};
 
 } // namespace
 
@@ -265,6 +280,9 @@ asio::awaitable<std::int64_t> Connexion::repondre(const Request& requete, Respon
     if (reponse.source) {
         co_return co_await envoyerSource(requete, reponse, garderOuverte);
     }
+    if (reponse.flux) {
+        co_return co_await envoyerFlux(requete, reponse);
+    }
     bhttp::response<bhttp::string_body> message{static_cast<bhttp::status>(reponse.status), m_version};
     ajouterEntetes(message, m_services.routeur.entetesCommuns());
     ajouterEntetes(message, reponse.headers);
@@ -365,6 +383,55 @@ asio::awaitable<std::int64_t> Connexion::envoyerSource(const Request& requete, R
         });
     }
     co_return fin + 1 - debut;
+}
+
+asio::awaitable<std::int64_t> Connexion::envoyerFlux(const Request& requete, Response& reponse)
+{
+    // Its end is the connection's: nothing can follow it.
+    m_casse = true;
+    bhttp::response<bhttp::empty_body> entete{static_cast<bhttp::status>(reponse.status), m_version};
+    ajouterEntetes(entete, m_services.routeur.entetesCommuns());
+    ajouterEntetes(entete, reponse.headers);
+    entete.keep_alive(false);
+    m_flux.expires_after(m_limites.delaiEcriture);
+    boost::system::error_code erreur;
+    bhttp::response_serializer<bhttp::empty_body> serialiseur{entete};
+    co_await bhttp::async_write_header(m_flux, serialiseur,
+                                       asio::redirect_error(asio::use_awaitable, erreur));
+    if (erreur || requete.method == "HEAD") {
+        co_return 0;
+    }
+    Flux& flux = *reponse.flux;
+    const auto attente = std::make_shared<Attente>(m_flux.get_executor());
+    flux.surDepot(
+        [attente] { asio::post(attente->reveil.get_executor(), [attente] { attente->reveil.cancel(); }); });
+    // A listener sends nothing after its request: a byte or the end of its side means it has gone. The
+    // socket is read directly, out of reach of the deadlines that only the writes keep.
+    m_flux.socket().async_read_some(asio::buffer(attente->poubelle), [attente](auto, std::size_t) {
+        attente->parti = true;
+        attente->reveil.cancel();
+    });
+    std::int64_t octets = 0;
+    while (!attente->parti && !flux.termine()) {
+        std::string texte = flux.prendre();
+        if (texte.empty()) {
+            m_flux.expires_never();
+            attente->reveil.expires_after(m_limites.battementFlux);
+            co_await attente->reveil.async_wait(asio::redirect_error(asio::use_awaitable, erreur));
+            if (erreur) {
+                continue; // woken by a deposit or a departure
+            }
+            texte = flux.battement();
+        }
+        m_flux.expires_after(m_limites.delaiEcriture);
+        co_await asio::async_write(m_flux, asio::buffer(texte),
+                                   asio::redirect_error(asio::use_awaitable, erreur));
+        if (erreur) {
+            break;
+        }
+        octets += static_cast<std::int64_t>(texte.size());
+    }
+    co_return octets;
 }
 
 asio::awaitable<void> Connexion::fermer(bool resteAEcouter)

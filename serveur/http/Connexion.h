@@ -54,6 +54,8 @@ private:
     boost::asio::awaitable<std::int64_t> repondre(const Request& requete, Response& reponse, bool garderOuverte);
     boost::asio::awaitable<std::int64_t> envoyerSource(const Request& requete, Response& reponse,
                                                        bool garderOuverte);
+    // Holds the connection until the client leaves, stops reading or the stream ends.
+    boost::asio::awaitable<std::int64_t> envoyerFlux(const Request& requete, Response& reponse);
     // `resteAEcouter`: the client may still be sending a request that was refused.
     boost::asio::awaitable<void> fermer(bool resteAEcouter);
     void journaliser(const Request& requete, int statut, std::int64_t octets,

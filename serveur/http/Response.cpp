@@ -1,5 +1,7 @@
 #include "Response.h"
 
+#include "serveur/http/Flux.h"
+
 #include <algorithm>
 #include <strings.h>
 
@@ -26,6 +28,12 @@ void Response::set_content(std::string corps, std::string type)
 void Response::set_source(std::shared_ptr<Source> contenu, std::string type)
 {
     source = std::move(contenu);
+    set_header("Content-Type", std::move(type));
+}
+
+void Response::set_flux(std::shared_ptr<Flux> suite, std::string type)
+{
+    flux = std::move(suite);
     set_header("Content-Type", std::move(type));
 }
 

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QNetworkReply>
 #include <QRegularExpression>
 #include <QTcpSocket>
@@ -84,6 +85,33 @@ QByteArray echangerBrut(int port, const QByteArray& envoi, int attenteMs, const 
         recu += socket.readAll();
     }
     return recu + socket.readAll();
+}
+
+Ecouteur::Ecouteur(ServeurDeTest& serveur)
+{
+    socket.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(serveur.port()));
+    socket.write("GET /api/evenements HTTP/1.1\r\nHost: essai\r\nX-Api-Key: " + serveur.cle().toUtf8() +
+                 "\r\n\r\n");
+    QTRY_VERIFY(recu().contains(": connecté\n\n"));
+}
+
+QByteArray Ecouteur::recu()
+{
+    return m_recu += socket.readAll();
+}
+
+QList<std::pair<QString, QJsonObject>> Ecouteur::evenements(const QString& token)
+{
+    QList<std::pair<QString, QJsonObject>> resultat;
+    static const QRegularExpression evenement(u"event: (\\w+)\ndata: (.*)\n\n"_s);
+    for (auto trouve = evenement.globalMatch(QString::fromUtf8(recu())); trouve.hasNext();) {
+        const auto e = trouve.next();
+        const QJsonObject transfert = QJsonDocument::fromJson(e.captured(2).toUtf8()).object();
+        if (transfert.value(u"token"_s) == token) {
+            resultat.append({e.captured(1), transfert});
+        }
+    }
+    return resultat;
 }
 
 QList<int> statuts(const QByteArray& brut)

@@ -9,8 +9,10 @@
 #include <QNetworkAccessManager>
 
 #include <QHostAddress>
+#include <QJsonObject>
 #include <QMutex>
 #include <QStringList>
+#include <QTcpSocket>
 
 #include <atomic>
 #include <functional>
@@ -80,6 +82,22 @@ private:
 // closed the connection or `attenteMs` passed without a byte.
 QByteArray echangerBrut(int port, const QByteArray& envoi, int attenteMs = 2000,
                         const QHostAddress& source = QHostAddress::LocalHost);
+// A raw reader of the server's event stream, connected once the stream said it was live.
+class Ecouteur final {
+public:
+    explicit Ecouteur(ServeurDeTest& serveur);
+
+    // Everything received so far.
+    QByteArray recu();
+    // The events received about `token`, in order: name and record.
+    QList<std::pair<QString, QJsonObject>> evenements(const QString& token);
+
+    QTcpSocket socket;
+
+private:
+    QByteArray m_recu;
+};
+
 // The status of each answer in a raw exchange, in order.
 QList<int> statuts(const QByteArray& brut);
 

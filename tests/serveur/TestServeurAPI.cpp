@@ -181,6 +181,8 @@ private Q_SLOTS:
         ligne("clé fausse, même longueur", "GET", api, "fausse", {}, 401);
         ligne("début de la clé", "GET", api, "prefixe", {}, 401);
         ligne("suppression sans clé", "DELETE", api + u"/supprime01"_s, "absente", {}, 401);
+        ligne("événements sans clé", "GET", u"/api/evenements"_s, "absente", {}, 401);
+        ligne("événements, clé fausse", "GET", u"/api/evenements"_s, "fausse", {}, 401);
         creation("../", n, u"DATA/../../dehors/secret.txt"_s);
         creation("chemin absolu", n, u"@DEHORS@/secret.txt"_s);
         creation("lien hors du NAS", n, u"DATA/fuite"_s);
@@ -201,6 +203,8 @@ private Q_SLOTS:
         ligne("JSON tronqué", "POST", api, "bonne", "{\"tok", 400);
         ligne("suppression qui remonte", "DELETE", api + u"/..%2F..%2Fdehors"_s, "bonne", {}, 404);
         ligne("archive protégée sans cookie", "GET", u"/t/protege001/zip"_s, {}, {}, 401);
+        ligne("vue protégée sans cookie", "POST", u"/t/protege001/vue"_s, {}, {}, 401);
+        ligne("vue avec un corps", "POST", u"/t/supprime01/vue"_s, {}, "x", 413);
         ligne("fichier hors du transfert", "GET", u"/t/supprime01/f/..%2F..%2Fa.txt"_s, {}, {}, 404);
         ligne("dossier du token remplacé par un lien", "DELETE", api + u"/lienaaaaaa"_s, "bonne", {}, 200);
         ligne("suppression avec des liens", "DELETE", api + u"/supprime01"_s, "bonne", {}, 200);

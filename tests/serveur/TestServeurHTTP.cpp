@@ -26,6 +26,7 @@ void limitesReduites(serveur::Configuration& c)
     c.limites.delaiCorps = std::chrono::milliseconds(800);
     c.limites.inactivite = std::chrono::milliseconds(800);
     c.limites.delaiEcriture = std::chrono::milliseconds(800);
+    c.limites.battementFlux = std::chrono::milliseconds(300);
     c.limites.tailleMaxEntetes = 8 * 1024;
     c.limites.nbMaxEntetes = 50;
     c.limites.connexionsParClient = 8;
@@ -338,6 +339,26 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(coupe(), 5000);
     }
 
+    // Listeners outlive the idle and write deadlines, each gets every event, one that leaves is let go
+    // and those still there do not hold the server back from stopping.
+    void fluxDEvenements()
+    {
+        ServeurDeTest& s = *m_serveur;
+        Ecouteur premier(s);
+        Ecouteur second(s);
+        QTRY_VERIFY_WITH_TIMEOUT(premier.recu().count(": ping\n\n") >= 4, 3000);
+        QVERIFY(premier.recu().contains("Content-Type: text/event-stream") &&
+                !premier.recu().contains("Content-Length"));
+        s.envoyer("POST", u"/t/listeaaaaa/vue"_s, {{"User-Agent", navigateur}});
+        for (Ecouteur* ecouteur : {&premier, &second}) {
+            QTRY_COMPARE_WITH_TIMEOUT(ecouteur->evenements(u"listeaaaaa"_s).size(), 1, 1000);
+        }
+        premier.socket.abort();
+        QTRY_COMPARE(s.journal().filter(u"GET /api/evenements 200"_s).size(), 1);
+        m_serveur.reset();
+        QTRY_COMPARE(second.socket.state(), QAbstractSocket::UnconnectedState);
+    }
+
     // Requests sent back to back on one connection are answered in order.
     void pipelinage()
     {
@@ -408,8 +429,8 @@ private Q_SLOTS:
         const QByteArray cookie = echangerBrut(port, requete("POST", "/t/protegeaaa", "Content-Type: application/x-www-form-urlencoded\r\n", "mot_de_passe=juste"), 2000, boucleLocale(4));
         QVERIFY2(cookie.contains("; Secure"), cookie.constData());
         for (const int client : {5, 6}) {
-            echangerBrut(port, requete("GET", "/t/listeaaaaa", "User-Agent: " + navigateur + "\r\n"), 2000,
-                         boucleLocale(client));
+            echangerBrut(port, requete("POST", "/t/listeaaaaa/vue", "User-Agent: " + navigateur + "\r\n"),
+                         2000, boucleLocale(client));
         }
         QTRY_COMPARE(QCoro::waitFor(s.api().listerTransferts())->last().nbVues, 2);
         // Only the proxy is believed: a client's own claim, direct or through it, is not its address.

@@ -1,6 +1,9 @@
 #include "ServeurDeTest.h"
 #include "support/ExecuterTests.h"
 
+#include <QCryptographicHash>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QTest>
 
@@ -49,11 +52,11 @@ private Q_SLOTS:
         ligne("liste", u"/t/listeaaaaa"_s, 200,
               {u"Tout télécharger"_s, u"&lt;b&gt;Maquettes&lt;/b&gt; &amp; co"_s, u"/t/listeaaaaa/f/a.txt"_s,
                u"/t/listeaaaaa/f/Dossier/Sous/c.txt"_s, u"/t/listeaaaaa/f/copie%20%C3%A9.txt"_s,
-               u"/t/listeaaaaa/f/a%20%282%29.txt"_s, u"5 fichiers · 300,0 Ko"_s},
+               u"/t/listeaaaaa/f/a%20%282%29.txt"_s, u"5 fichiers · 300,0 Ko"_s, u"<script>"_s},
               {u"<b>Maquettes"_s});
         ligne("inconnu", u"/t/zzzzzzzzzz"_s, 404, {u"Lien introuvable"_s});
         ligne("expiré", u"/t/expireaaaa"_s, 410, {u"Lien expiré"_s});
-        ligne("protégé", u"/t/protegeaaa"_s, 401, {u"name=\"mot_de_passe\""_s}, {u"a.txt"_s});
+        ligne("protégé", u"/t/protegeaaa"_s, 401, {u"name=\"mot_de_passe\""_s}, {u"a.txt"_s, u"<script>"_s});
         ligne("comparaison d'images", u"/t/comparejpg"_s, 200,
               {u"class=\"curseur\""_s, u"/t/comparejpg/f/avant.jpg?apercu=1"_s, u"/static/comparaison.js"_s},
               {u"<iframe"_s});
@@ -103,6 +106,12 @@ private Q_SLOTS:
         for (const QString& absent : absents) {
             QVERIFY2(!page.contains(absent), qPrintable(absent));
         }
+        // A browser runs the inline script only if the policy names its hash.
+        const QByteArray script = page.section(u"<script>"_s, 1).section(u"</script>"_s, 0, 0).toUtf8();
+        QVERIFY(script.isEmpty() ||
+                reponse.entetes.value("content-security-policy")
+                    .contains("'sha256-" +
+                              QCryptographicHash::hash(script, QCryptographicHash::Sha256).toBase64() + "'"));
     }
 
     void motDePasse()
@@ -131,6 +140,7 @@ private Q_SLOTS:
 
         QCOMPARE(s.envoyer("GET", u"/t/protegeaaa/f/a.txt"_s, {{"Cookie", cookie}}).corps, "bonjour");
         QCOMPARE(s.envoyer("GET", u"/t/protegeaaa"_s, {{"Cookie", "autre=1; " + cookie}}).statut, 200);
+        QCOMPARE(s.envoyer("POST", u"/t/protegeaaa/vue"_s, {{"Cookie", cookie}}).statut, 204);
         const QByteArray falsifie = cookie.chopped(1) + (cookie.endsWith('0') ? "1" : "0");
         QCOMPARE(s.envoyer("GET", u"/t/protegeaaa/f/a.txt"_s, {{"Cookie", falsifie}}).statut, 401);
         // The cookie opens its own transfer only, and not for ever.
@@ -184,18 +194,30 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("agent");
         QTest::addColumn<qint64>("vues");
         QTest::addColumn<qint64>("telechargements");
+        QTest::addColumn<QStringList>("evenements");
 
         const QString page = u"GET /t/listeaaaaa"_s;
+        const QString vue = u"POST /t/listeaaaaa/vue"_s;
         const QString fichier = u"GET /t/listeaaaaa/f/a.txt"_s;
         const QString minute = u"61 s"_s;
         const QByteArray robot = "Mozilla/5.0 (compatible; Discordbot/2.0)";
-        QTest::newRow("rechargements dans la minute") << QStringList{page, page} << navigateur << 1ll << 0ll;
-        QTest::newRow("une minute plus tard") << QStringList{page, minute, page} << navigateur << 2ll << 0ll;
-        QTest::newRow("robot d'aperçu") << QStringList{page} << robot << 0ll << 0ll;
+        const QString ouverture = u"ouverture"_s;
+        const QString telechargement = u"telechargement"_s;
+        QTest::newRow("rechargements dans la minute")
+            << QStringList{page, vue, page, vue} << navigateur << 1ll << 0ll << QStringList{ouverture};
+        QTest::newRow("une minute plus tard")
+            << QStringList{vue, minute, vue} << navigateur << 2ll << 0ll << QStringList{ouverture, ouverture};
+        QTest::newRow("page sans sa balise")
+            << QStringList{page, page} << navigateur << 0ll << 0ll << QStringList{};
+        QTest::newRow("robot d'aperçu") << QStringList{page, vue} << robot << 0ll << 0ll << QStringList{};
         QTest::newRow("HEAD") << QStringList{u"HEAD /t/listeaaaaa"_s, u"HEAD /t/listeaaaaa/f/a.txt"_s}
-                              << navigateur << 0ll << 0ll;
-        QTest::newRow("deux fichiers complets") << QStringList{fichier, fichier} << navigateur << 0ll << 2ll;
-        QTest::newRow("aperçu") << QStringList{fichier + u"?apercu=1"_s} << navigateur << 0ll << 0ll;
+                              << navigateur << 0ll << 0ll << QStringList{};
+        QTest::newRow("deux fichiers complets") << QStringList{fichier, fichier} << navigateur << 0ll << 2ll
+                                                << QStringList{telechargement, telechargement};
+        QTest::newRow("aperçu") << QStringList{fichier + u"?apercu=1"_s} << navigateur << 0ll << 0ll
+                                << QStringList{};
+        QTest::newRow("morceau") << QStringList{fichier + u" bytes=0-2"_s} << navigateur << 0ll << 0ll
+                                 << QStringList{};
     }
 
     void statistiques()
@@ -204,22 +226,42 @@ private Q_SLOTS:
         QFETCH(QByteArray, agent);
         QFETCH(qint64, vues);
         QFETCH(qint64, telechargements);
+        QFETCH(QStringList, evenements);
         ServeurDeTest& s = *m_serveur;
+        s.creer(corpsDe(u"repereaaaa"_s, {u"DATA/Clients/a.txt"_s}));
+        Ecouteur ecouteur(s);
         for (const QString& visite : visites) {
             if (visite == u"61 s"_s) {
                 s.avancer(61);
             } else {
-                s.envoyer(visite.section(u' ', 0, 0).toLatin1(), visite.section(u' ', 1),
-                          {{"User-Agent", agent}});
+                Entetes entetes{{"User-Agent", agent}};
+                if (const QString plage = visite.section(u' ', 2); !plage.isEmpty()) {
+                    entetes.append({"Range", plage.toLatin1()});
+                }
+                s.envoyer(visite.section(u' ', 0, 0).toLatin1(), visite.section(u' ', 1, 1), entetes);
             }
         }
         // A download is counted once its last byte left, possibly after the client got it.
         const auto compteurs = [&] {
-            const TransfertAPI t = QCoro::waitFor(s.api().listerTransferts())->first();
+            const TransfertAPI t = QCoro::waitFor(s.api().listerTransferts())->last();
             return std::tuple(t.nbVues.value_or(-1), t.nbTelechargements, t.premiereVue.has_value(),
                               t.dernierTelechargement.has_value());
         };
         QTRY_COMPARE(compteurs(), std::tuple(vues, telechargements, vues > 0, telechargements > 0));
+        // Another transfer's view closes the row: what the row caused was told before it.
+        s.envoyer("POST", u"/t/repereaaaa/vue"_s, {{"User-Agent", navigateur}});
+        QTRY_VERIFY_WITH_TIMEOUT(!ecouteur.evenements(u"repereaaaa"_s).isEmpty(), 1000);
+        const auto recus = ecouteur.evenements(u"listeaaaaa"_s);
+        QStringList sortes;
+        for (const auto& [sorte, transfert] : recus) {
+            sortes.append(sorte);
+        }
+        QCOMPARE(sortes, evenements);
+        const QJsonArray liste =
+            QJsonDocument::fromJson(s.envoyer("GET", u"/api/transferts"_s, {{"X-Api-Key", s.cle().toUtf8()}})
+                                        .corps)[u"transferts"_s]
+                .toArray();
+        QVERIFY(recus.isEmpty() || recus.last().second == liste.last().toObject());
     }
 
 private:

@@ -1,0 +1,68 @@
+#include "Evenements.h"
+
+#include "serveur/RoutesAPI.h"
+#include "serveur/http/Flux.h"
+
+#include <nlohmann/json.hpp>
+
+#include <map>
+
+namespace serveur {
+
+namespace {
+
+// A listener may fall this far behind (a few hundred events) before it is dropped.
+constexpr std::size_t capaciteFlux = 256 * 1024;
+
+std::string texte(const Evenements::Evenement& evenement, const std::string& origine)
+{
+    const char* nom = evenement.sorte == Evenements::Sorte::ouverture ? "ouverture" : "telechargement";
+    // dump() escapes line breaks: the record stays on its one "data:" line.
+    return std::string("event: ") + nom +
+           "\ndata: " + RoutesAPI::versJSON(evenement.transfert, origine).dump() + "\n\n";
+}
+
+} // namespace
+
+std::shared_ptr<http::Flux> Evenements::abonner(std::string origine)
+{
+    const std::lock_guard garde(m_verrou);
+    std::erase_if(m_abonnes, [](const Abonne& a) { return a.flux.expired(); });
+    if (m_abonnes.size() >= maxAbonnes) {
+        return nullptr;
+    }
+    auto flux = std::make_shared<http::Flux>(capaciteFlux, ": ping\n\n");
+    flux->deposer(": connecté\n\n");
+    m_abonnes.push_back({flux, std::move(origine)});
+    return flux;
+}
+
+void Evenements::publier(const Evenement& evenement)
+{
+    diffuser(evenement);
+}
+
+void Evenements::diffuser(const Evenement& evenement)
+{
+    std::vector<std::pair<std::shared_ptr<http::Flux>, std::string>> destinataires;
+    {
+        const std::lock_guard garde(m_verrou);
+        std::erase_if(m_abonnes, [](const Abonne& a) { return a.flux.expired(); });
+        for (const Abonne& a : m_abonnes) {
+            if (auto flux = a.flux.lock()) {
+                destinataires.emplace_back(std::move(flux), a.origine);
+            }
+        }
+    }
+    // Listeners mostly share one origin: the record is written once per origin, not per listener.
+    std::map<std::string, std::string> textes;
+    for (const auto& [flux, origine] : destinataires) {
+        auto [t, nouveau] = textes.try_emplace(origine);
+        if (nouveau) {
+            t->second = texte(evenement, origine);
+        }
+        flux->deposer(t->second);
+    }
+}
+
+} // namespace serveur
