@@ -13,6 +13,15 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// libdbus reads the session bus's address once per process; the environment's value of the moment is
+// taken here, so that a bus started later (a test's own) is the one used.
+QDBusConnection connexionSession(const QString& nom)
+{
+    const QByteArray adresse = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    return adresse.isEmpty() ? QDBusConnection::connectToBus(QDBusConnection::SessionBus, nom)
+                             : QDBusConnection::connectToBus(QString::fromUtf8(adresse), nom);
+}
+
 const QString service = u"org.freedesktop.Notifications"_s;
 const QString chemin = u"/org/freedesktop/Notifications"_s;
 
@@ -49,11 +58,11 @@ private:
 struct NotificationsBureau::Prive final {
     explicit Prive(const QString& nom)
         : nomConnexion(nom)
-        , bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, nom))
+        , bus(connexionSession(nom))
     {
     }
 
-    // A connection of its own, made with the session bus of the moment.
+    // A connection of its own.
     QString nomConnexion;
     QDBusConnection bus;
     std::unique_ptr<RelaisActivation> relais;
