@@ -79,7 +79,9 @@ void RoutesPages::installer(http::Routeur& serveur)
     });
     serveur.Get(motifTransfert, [this](const auto& rq, auto& rp) { page(rq, rp); });
     serveur.Post(motifTransfert, [this](const auto& rq, auto& rp) { connexion(rq, rp); });
-    serveur.Post(motifTransfert + "/vue", [this](const auto& rq, auto& rp) { vue(rq, rp); });
+    // The page's script sends no body.
+    serveur.Post(
+        motifTransfert + "/vue", [this](const auto& rq, auto& rp) { vue(rq, rp); }, 0);
     serveur.Get(motifTransfert + "/f/(.+)", [this](const auto& rq, auto& rp) { fichier(rq, rp); });
     serveur.Get(motifTransfert + "/zip", [this](const auto& rq, auto& rp) { archive(rq, rp); });
 }
@@ -151,10 +153,6 @@ void RoutesPages::page(const http::Request& requete, http::Response& reponse)
 
 void RoutesPages::vue(const http::Request& requete, http::Response& reponse)
 {
-    if (!requete.body.empty()) {
-        reponse.status = 413;
-        return;
-    }
     const auto t = ouvert(requete, reponse);
     if (!t) {
         return;

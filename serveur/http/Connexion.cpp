@@ -108,6 +108,8 @@ struct Attente {
     asio::steady_timer reveil;
     std::array<char, 1> poubelle{};
     bool parti = false;
+    // Cuts a write stuck on a client that stopped reading; empty once the stream has ended.
+    std::function<void()> couper;
 };
 
 } // namespace
@@ -197,6 +199,13 @@ asio::awaitable<Connexion::Lecture> Connexion::lire()
     if (!erreur && static_cast<std::size_t>(std::distance(debut.begin(), debut.end())) > m_limites.nbMaxEntetes) {
         lecture.refus = 431;
     }
+    // A body announced past its route's limit is refused before a byte of it is read, too.
+    const bool avecCorps = !erreur && (entete.chunked() || entete.content_length().value_or(0) > 0);
+    const std::size_t limite = avecCorps ? tailleMaxCorps(vue(debut.method_string()), vue(debut.target()))
+                                         : m_services.configuration.tailleMaxCorps;
+    if (avecCorps && lecture.refus == 0 && entete.content_length().value_or(0) > limite) {
+        lecture.refus = 413;
+    }
     if (erreur || lecture.refus != 0) {
         if (lecture.refus != 0) {
             lecture.requete = preparer(std::string(debut.method_string()), vue(debut.target()), debut, {});
@@ -205,7 +214,7 @@ asio::awaitable<Connexion::Lecture> Connexion::lire()
     }
     // The limit holds however the body is framed: chunks are counted as they arrive.
     bhttp::request_parser<bhttp::string_body> complet(std::move(entete));
-    complet.body_limit(m_services.configuration.tailleMaxCorps);
+    complet.body_limit(limite);
     m_flux.expires_after(m_limites.delaiCorps);
     co_await bhttp::async_read(m_flux, m_tampon, complet, asio::redirect_error(asio::use_awaitable, erreur));
     auto message = complet.release();
@@ -221,6 +230,13 @@ asio::awaitable<Connexion::Lecture> Connexion::lire()
     lecture.requete =
         preparer(std::string(message.method_string()), vue(message.target()), message, std::move(message.body()));
     co_return lecture;
+}
+
+std::size_t Connexion::tailleMaxCorps(std::string_view methode, std::string_view cible) const
+{
+    const std::string chemin = decoderURL(cible.substr(0, std::min(cible.find('?'), cible.size())), false);
+    return m_services.routeur.tailleMaxCorps(methode, chemin)
+        .value_or(m_services.configuration.tailleMaxCorps);
 }
 
 template <class Entetes>
@@ -292,7 +308,10 @@ asio::awaitable<std::int64_t> Connexion::repondre(const Request& requete, Respon
     if (!tete) {
         message.body() = std::move(reponse.body);
     }
-    message.content_length(taille);
+    // A 204 has no body, and says nothing of its length.
+    if (reponse.status != 204) {
+        message.content_length(taille);
+    }
     m_flux.expires_after(m_limites.delaiEcriture);
     boost::system::error_code erreur;
     co_await bhttp::async_write(m_flux, message, asio::redirect_error(asio::use_awaitable, erreur));
@@ -403,8 +422,20 @@ asio::awaitable<std::int64_t> Connexion::envoyerFlux(const Request& requete, Res
     }
     Flux& flux = *reponse.flux;
     const auto attente = std::make_shared<Attente>(m_flux.get_executor());
-    flux.surDepot(
-        [attente] { asio::post(attente->reveil.get_executor(), [attente] { attente->reveil.cancel(); }); });
+    // A stream that overflowed ends now, not when its stuck write times out.
+    attente->couper = [this, &flux] {
+        if (flux.termine()) {
+            m_flux.cancel();
+        }
+    };
+    flux.surDepot([attente] {
+        asio::post(attente->reveil.get_executor(), [attente] {
+            attente->reveil.cancel();
+            if (attente->couper) {
+                attente->couper();
+            }
+        });
+    });
     // A listener sends nothing after its request: a byte or the end of its side means it has gone. The
     // socket is read directly, out of reach of the deadlines that only the writes keep.
     m_flux.socket().async_read_some(asio::buffer(attente->poubelle), [attente](auto, std::size_t) {
@@ -431,6 +462,7 @@ asio::awaitable<std::int64_t> Connexion::envoyerFlux(const Request& requete, Res
         }
         octets += static_cast<std::int64_t>(texte.size());
     }
+    attente->couper = {};
     co_return octets;
 }
 

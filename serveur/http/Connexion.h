@@ -48,6 +48,8 @@ private:
     boost::asio::awaitable<void> boucle();
     boost::asio::awaitable<bool> attendreRequete();
     boost::asio::awaitable<Lecture> lire();
+    // The server's limit, or the lower one of the route the request is for.
+    std::size_t tailleMaxCorps(std::string_view methode, std::string_view cible) const;
     template <class Entetes>
     Request preparer(std::string methode, std::string_view cible, const Entetes& entetes, std::string corps);
     void identifierClient(Request& requete) const;

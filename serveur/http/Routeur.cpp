@@ -3,6 +3,7 @@
 #include "serveur/Journal.h"
 #include "serveur/http/SourceFichier.h"
 
+#include <algorithm>
 #include <map>
 
 namespace serveur::http {
@@ -21,9 +22,10 @@ std::string typeSelonExtension(const std::filesystem::path& chemin)
 
 } // namespace
 
-void Routeur::ajouter(const std::string& methode, const std::string& motif, Handler traitement)
+void Routeur::ajouter(const std::string& methode, const std::string& motif, Handler traitement,
+                      std::optional<std::size_t> tailleMaxCorps)
 {
-    m_routes.push_back({methode, std::regex(motif), std::move(traitement)});
+    m_routes.push_back({methode, std::regex(motif), std::move(traitement), tailleMaxCorps});
 }
 
 void Routeur::Get(const std::string& motif, Handler traitement)
@@ -31,9 +33,9 @@ void Routeur::Get(const std::string& motif, Handler traitement)
     ajouter("GET", motif, std::move(traitement));
 }
 
-void Routeur::Post(const std::string& motif, Handler traitement)
+void Routeur::Post(const std::string& motif, Handler traitement, std::optional<std::size_t> tailleMaxCorps)
 {
-    ajouter("POST", motif, std::move(traitement));
+    ajouter("POST", motif, std::move(traitement), tailleMaxCorps);
 }
 
 void Routeur::Patch(const std::string& motif, Handler traitement)
@@ -90,6 +92,14 @@ void Routeur::remplirErreur(const Request& requete, Response& reponse) const
 void Routeur::ajouterEnteteCommun(std::string nom, std::string valeur)
 {
     m_entetesCommuns.emplace_back(std::move(nom), std::move(valeur));
+}
+
+std::optional<std::size_t> Routeur::tailleMaxCorps(std::string_view methode, const std::string& chemin) const
+{
+    const auto route = std::find_if(m_routes.begin(), m_routes.end(), [&](const Route& r) {
+        return r.methode == methode && std::regex_match(chemin, r.motif);
+    });
+    return route == m_routes.end() ? std::nullopt : route->tailleMaxCorps;
 }
 
 bool Routeur::router(Request& requete, Response& reponse) const

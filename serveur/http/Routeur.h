@@ -4,6 +4,7 @@
 #include "serveur/http/Response.h"
 
 #include <functional>
+#include <optional>
 #include <regex>
 #include <string>
 #include <vector>
@@ -17,7 +18,8 @@ using Handler = std::function<void(const Request&, Response&)>;
 class Routeur final {
 public:
     void Get(const std::string& motif, Handler traitement);
-    void Post(const std::string& motif, Handler traitement);
+    // `tailleMaxCorps`: a body this route accepts, below the server's limit.
+    void Post(const std::string& motif, Handler traitement, std::optional<std::size_t> tailleMaxCorps = {});
     void Patch(const std::string& motif, Handler traitement);
     void Delete(const std::string& motif, Handler traitement);
     // Serves the files of `dossier` under `prefixe` (GET and HEAD only).
@@ -31,6 +33,8 @@ public:
     void ajouterEnteteCommun(std::string nom, std::string valeur);
     const std::vector<std::pair<std::string, std::string>>& entetesCommuns() const { return m_entetesCommuns; }
 
+    // The body limit of the route a request would reach, when it has its own.
+    std::optional<std::size_t> tailleMaxCorps(std::string_view methode, const std::string& chemin) const;
     // Modifies `requete.matches` to the chosen route's groups.
     void traiter(Request& requete, Response& reponse) const;
     // Gives a refusal without a body the body its client reads.
@@ -41,9 +45,11 @@ private:
         std::string methode;
         std::regex motif;
         Handler traitement;
+        std::optional<std::size_t> tailleMaxCorps;
     };
 
-    void ajouter(const std::string& methode, const std::string& motif, Handler traitement);
+    void ajouter(const std::string& methode, const std::string& motif, Handler traitement,
+                 std::optional<std::size_t> tailleMaxCorps = {});
     bool router(Request& requete, Response& reponse) const;
     bool servirFichier(const Request& requete, Response& reponse) const;
 

@@ -353,8 +353,9 @@ private Q_SLOTS:
         for (Ecouteur* ecouteur : {&premier, &second}) {
             QTRY_COMPARE_WITH_TIMEOUT(ecouteur->evenements(u"listeaaaaa"_s).size(), 1, 1000);
         }
-        premier.socket.abort();
-        QTRY_COMPARE(s.journal().filter(u"GET /api/evenements 200"_s).size(), 1);
+        // Its leaving is seen at once, not at the next ping.
+        premier.socket.disconnectFromHost();
+        QTRY_COMPARE_WITH_TIMEOUT(s.journal().filter(u"GET /api/evenements 200"_s).size(), 1, 250);
         m_serveur.reset();
         QTRY_COMPARE(second.socket.state(), QAbstractSocket::UnconnectedState);
     }
