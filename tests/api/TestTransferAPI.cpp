@@ -375,7 +375,7 @@ private Q_SLOTS:
 
     // The listener against scripted answers: only a stream of events is read, and only known events whose
     // data is a transfer record come out; 404 ends listening until another server or key is set; other
-    // failures and ends come back again and again.
+    // failures, ends and silences come back again and again.
     void ecoute_data()
     {
         const QByteArray flux = "Content-Type: text/event-stream\r\n";
@@ -394,6 +394,9 @@ private Q_SLOTS:
         QTest::newRow("page HTML") << ReponseScriptee{200, evenements, "Content-Type: text/html\r\n",
                                                       ReponseScriptee::Forme::ouverte}
                                    << true << 0;
+        QTest::newRow("flux muet") << ReponseScriptee{200, ": connecté\n\n", flux,
+                                                      ReponseScriptee::Forme::ouverte}
+                                   << true << 0;
         QTest::newRow("401") << ReponseScriptee::json(401, {}) << true << 0;
         QTest::newRow("404") << ReponseScriptee::json(404, {}) << false << 0;
     }
@@ -409,6 +412,7 @@ private Q_SLOTS:
         serveur.repondre("GET", "/api/evenements", reponse);
         EcouteEvenements ecoute(env.preferences());
         ecoute.delaiInitial = std::chrono::milliseconds(20);
+        ecoute.silenceMax = std::chrono::milliseconds(700);
         QSignalSpy telecharges(&ecoute, &EcouteEvenements::transfertTelecharge);
         QSignalSpy ouverts(&ecoute, &EcouteEvenements::transfertOuvert);
         ecoute.demarrer();
