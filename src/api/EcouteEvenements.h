@@ -13,9 +13,9 @@
 class Preferences;
 class QNetworkReply;
 
-// Listens to the server's event stream while the application runs. A lost stream comes back after a
-// growing delay; a server without a stream (404) is left alone for the rest of the run, unless the settings
-// name another server or key.
+// Listens to the server's event stream while the application runs. A lost stream, or a key still missing,
+// is tried again after a growing delay; a server without a stream (404) is left alone for the rest of the
+// run, unless the settings name another server or key.
 class EcouteEvenements final : public QObject {
     Q_OBJECT
 
@@ -41,7 +41,10 @@ Q_SIGNALS:
     void transfertTelecharge(const TransfertAPI& transfert);
 
 private:
+    std::pair<QString, QString> configurationDesPreferences() const;
     void connecter();
+    // After a failure, or a stream that lasted (`apresUnSucces`): the delays start afresh.
+    void reprendrePlusTard(bool apresUnSucces);
     void abandonner();
     void surEntetes();
     void surDonnees();
@@ -50,7 +53,7 @@ private:
     void setFluxOuvert(bool ouvert);
 
     Preferences& m_preferences;
-    // The server and key in use; empty before the first start.
+    // The server and key of the last attempt.
     std::pair<QString, QString> m_configuration;
     QPointer<QNetworkReply> m_reponse;
     LecteurSSE m_lecteur;

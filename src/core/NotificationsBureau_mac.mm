@@ -1,13 +1,12 @@
 #include "core/NotificationsBureau.h"
 
-#include <QPointer>
-
 #import <Foundation/Foundation.h>
 #import <UserNotifications/UserNotifications.h>
 
 // Shows notices while the application is in front too, and reports the one the user clicks.
 @interface DelegueNotifications : NSObject <UNUserNotificationCenterDelegate>
-@property(nonatomic, assign) QPointer<NotificationsBureau>* bureau;
+// Cleared by the bureau as it goes, on the main thread.
+@property(nonatomic, assign) NotificationsBureau* bureau;
 @end
 
 @implementation DelegueNotifications
@@ -30,8 +29,8 @@
         const QString texte = QString::fromNSString(token);
         // The centre calls on a queue of its own; the bureau lives and dies on the main thread.
         dispatch_async(dispatch_get_main_queue(), ^{
-          if (self.bureau != nullptr && *self.bureau) {
-              Q_EMIT(*self.bureau)->activee(texte);
+          if (self.bureau != nullptr) {
+              Q_EMIT self.bureau->activee(texte);
           }
         });
     }
@@ -40,7 +39,6 @@
 @end
 
 struct NotificationsBureau::Prive final {
-    QPointer<NotificationsBureau> bureau;
     DelegueNotifications* delegue = nil;
 };
 
@@ -48,13 +46,12 @@ NotificationsBureau::NotificationsBureau(QObject* parent)
     : QObject(parent)
     , m_prive(std::make_unique<Prive>())
 {
-    m_prive->bureau = this;
     // Outside a bundle (a test build) the centre cannot be reached at all.
     if (NSBundle.mainBundle.bundleIdentifier == nil) {
         return;
     }
     m_prive->delegue = [[DelegueNotifications alloc] init];
-    m_prive->delegue.bureau = &m_prive->bureau;
+    m_prive->delegue.bureau = this;
     UNUserNotificationCenter* centre = UNUserNotificationCenter.currentNotificationCenter;
     centre.delegate = m_prive->delegue;
     [centre requestAuthorizationWithOptions:UNAuthorizationOptionAlert

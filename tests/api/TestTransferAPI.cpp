@@ -408,7 +408,6 @@ private Q_SLOTS:
         EnvironnementTest env;
         ServeurLocal serveur;
         env.preferences().ecrire(Preferences::cleApiBaseURL, serveur.origine());
-        env.preferences().ecrire(Preferences::cleApiKey, u"k"_s);
         serveur.repondre("GET", "/api/evenements", reponse);
         EcouteEvenements ecoute(env.preferences());
         ecoute.delaiInitial = std::chrono::milliseconds(20);
@@ -416,6 +415,8 @@ private Q_SLOTS:
         QSignalSpy telecharges(&ecoute, &EcouteEvenements::transfertTelecharge);
         QSignalSpy ouverts(&ecoute, &EcouteEvenements::transfertOuvert);
         ecoute.demarrer();
+        // A key that comes later (from the NAS) is taken at the next attempt.
+        env.preferences().ecrire(Preferences::cleApiKey, u"k"_s);
         QVERIFY(serveur.attendreRequetes(reprise ? 3 : 1));
         QCOMPARE(serveur.requetes().first().entete("x-api-key"), "k");
         QTRY_VERIFY(telecharges.size() >= recus);
