@@ -25,24 +25,29 @@ EcouteEvenements::~EcouteEvenements()
 
 void EcouteEvenements::demarrer()
 {
-    std::pair<QString, QString> configuration{m_preferences.apiBaseURL(), m_preferences.apiKey()};
-    if (m_demarre && configuration == m_configuration) {
+    if (m_demarre && configurationDesPreferences() == m_configuration) {
         return;
     }
     m_demarre = true;
-    m_configuration = std::move(configuration);
     m_echecs = 0;
     connecter();
+}
+
+std::pair<QString, QString> EcouteEvenements::configurationDesPreferences() const
+{
+    return {m_preferences.apiBaseURL(), m_preferences.apiKey()};
 }
 
 void EcouteEvenements::connecter()
 {
     abandonner();
+    // Read at each attempt: the key may come from the NAS once its share is mounted.
+    m_configuration = configurationDesPreferences();
     TransferAPI api{m_configuration.first, m_configuration.second};
     api.delai = silenceMax;
     Resultat<RequeteAPI, TransferAPIErreur> preparee = api.requete(u"/api/evenements"_s, "GET");
-    // No key or no usable address: nothing to listen to until the settings change.
     if (!preparee) {
+        reprendrePlusTard(false);
         return;
     }
     preparee->requete.setRawHeader("Accept", "text/event-stream");
@@ -111,10 +116,14 @@ void EcouteEvenements::surFin()
     m_reponse = nullptr;
     setFluxOuvert(false);
     // An older server: asking again would change nothing.
-    if (statut == 404) {
-        return;
+    if (statut != 404) {
+        reprendrePlusTard(durable);
     }
-    if (durable) {
+}
+
+void EcouteEvenements::reprendrePlusTard(bool apresUnSucces)
+{
+    if (apresUnSucces) {
         m_echecs = 0;
     }
     // 1, 2, 4… times the first delay; past the cap the shift stops growing.
