@@ -84,27 +84,17 @@ private Q_SLOTS:
         QVERIFY(banc.vue->findChild<Libelle*>(u"aideNAS"_s)->text().contains(u"(DATA, ARCHIVES…)"_s));
     }
 
-    // Choosing "jamais" stores 0, not the absent value that reads as 7.
-    void expiration()
-    {
-        BancReglages banc;
-        banc.ouvrir();
-        auto* select = banc.vue->findChild<ValtoSelect*>(Preferences::cleDefaultExpiryDays);
-        QCOMPARE(select->libelleSelectionne(), u"7 jours"_s);
-        select->menu()->actions().constLast()->trigger();
-        banc.env.rouvrirPreferences();
-        QCOMPARE(banc.env.preferences().defaultExpiryDays(), 0);
-    }
-
-    // The notices' box: on without being stored, next after the expiry for Tab, turned off by Space, and
-    // told to screen readers by its label and state.
-    void prevenir()
+    // Choosing "jamais" stores 0, not the absent value that reads as 7. The notices' box: on without being
+    // stored, next for Tab, turned off by Space, told to screen readers by its label and state.
+    void transferts()
     {
         BancReglages banc;
         banc.ouvrir();
         banc.vue->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(banc.vue.get()));
-        auto* select = banc.vue->findChild<QWidget*>(Preferences::cleDefaultExpiryDays);
+        auto* select = banc.vue->findChild<ValtoSelect*>(Preferences::cleDefaultExpiryDays);
+        QCOMPARE(select->libelleSelectionne(), u"7 jours"_s);
+        select->menu()->actions().constLast()->trigger();
         select->setFocus(Qt::TabFocusReason);
         QTest::keyClick(select, Qt::Key_Tab);
         QAccessibleInterface* lue = QAccessible::queryAccessibleInterface(QApplication::focusWidget());
@@ -114,6 +104,7 @@ private Q_SLOTS:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
         QVERIFY(!lue->state().checked);
         banc.env.rouvrirPreferences();
+        QCOMPARE(banc.env.preferences().defaultExpiryDays(), 0);
         QVERIFY(!banc.env.preferences().prevenirReceptions());
     }
 
