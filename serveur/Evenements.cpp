@@ -1,7 +1,7 @@
 #include "Evenements.h"
 
 #include "serveur/RoutesAPI.h"
-#include "serveur/http/Flux.h"
+#include "serveur/http/FluxContinu.h"
 
 #include <nlohmann/json.hpp>
 
@@ -11,6 +11,8 @@ namespace serveur {
 
 namespace {
 
+// Beyond this, a new listener is refused: each one holds a connection.
+constexpr std::size_t maxAbonnes = 1000;
 // A listener may fall this far behind (a few hundred events) before it is dropped.
 constexpr std::size_t capaciteFlux = 256 * 1024;
 
@@ -24,14 +26,14 @@ std::string texte(const Evenements::Evenement& evenement, const std::string& ori
 
 } // namespace
 
-std::shared_ptr<http::Flux> Evenements::abonner(std::string origine)
+std::shared_ptr<http::FluxContinu> Evenements::abonner(std::string origine)
 {
     const std::lock_guard garde(m_verrou);
     std::erase_if(m_abonnes, [](const Abonne& a) { return a.flux.expired(); });
     if (m_abonnes.size() >= maxAbonnes) {
         return nullptr;
     }
-    auto flux = std::make_shared<http::Flux>(capaciteFlux, ": ping\n\n");
+    auto flux = std::make_shared<http::FluxContinu>(capaciteFlux, ": ping\n\n");
     flux->deposer(": connecté\n\n");
     m_abonnes.push_back({flux, std::move(origine)});
     return flux;
@@ -44,7 +46,7 @@ void Evenements::publier(const Evenement& evenement)
 
 void Evenements::diffuser(const Evenement& evenement)
 {
-    std::vector<std::pair<std::shared_ptr<http::Flux>, std::string>> destinataires;
+    std::vector<std::pair<std::shared_ptr<http::FluxContinu>, std::string>> destinataires;
     {
         const std::lock_guard garde(m_verrou);
         std::erase_if(m_abonnes, [](const Abonne& a) { return a.flux.expired(); });

@@ -2,14 +2,13 @@
 
 #include "serveur/Base.h"
 
-#include <cstddef>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 namespace serveur::http {
-class Flux;
+class FluxContinu;
 }
 
 namespace serveur {
@@ -25,12 +24,9 @@ public:
         Enregistrement transfert;
     };
 
-    // Beyond this, a new listener is refused: each one holds a connection.
-    static constexpr std::size_t maxAbonnes = 1000;
-
     // A stream for a listener whose links are built on `origine`; nullptr when the server already has
     // its maximum of listeners.
-    std::shared_ptr<http::Flux> abonner(std::string origine);
+    std::shared_ptr<http::FluxContinu> abonner(std::string origine);
     // What the routes call once a count is written. Instances sharing a database will relay it to one
     // another from here; alone, this process is the only one to tell.
     void publier(const Evenement& evenement);
@@ -39,7 +35,7 @@ public:
 
 private:
     struct Abonne {
-        std::weak_ptr<http::Flux> flux;
+        std::weak_ptr<http::FluxContinu> flux;
         std::string origine;
     };
 

@@ -2,7 +2,7 @@
 
 #include "serveur/Dates.h"
 #include "serveur/Journal.h"
-#include "serveur/http/Flux.h"
+#include "serveur/http/FluxContinu.h"
 #include "serveur/http/Plage.h"
 
 #include <boost/asio/co_spawn.hpp>
@@ -420,15 +420,15 @@ asio::awaitable<std::int64_t> Connexion::envoyerFlux(const Request& requete, Res
     if (erreur || requete.method == "HEAD") {
         co_return 0;
     }
-    Flux& flux = *reponse.flux;
+    FluxContinu& continu = *reponse.flux;
     const auto attente = std::make_shared<Attente>(m_flux.get_executor());
     // A stream that overflowed ends now, not when its stuck write times out.
-    attente->couper = [this, &flux] {
-        if (flux.termine()) {
+    attente->couper = [this, &continu] {
+        if (continu.termine()) {
             m_flux.cancel();
         }
     };
-    flux.surDepot([attente] {
+    continu.surDepot([attente] {
         asio::post(attente->reveil.get_executor(), [attente] {
             attente->reveil.cancel();
             if (attente->couper) {
@@ -443,16 +443,15 @@ asio::awaitable<std::int64_t> Connexion::envoyerFlux(const Request& requete, Res
         attente->reveil.cancel();
     });
     std::int64_t octets = 0;
-    while (!attente->parti && !flux.termine()) {
-        std::string texte = flux.prendre();
+    while (!attente->parti && !continu.termine()) {
+        std::string texte = continu.prendre();
         if (texte.empty()) {
-            m_flux.expires_never();
             attente->reveil.expires_after(m_limites.battementFlux);
             co_await attente->reveil.async_wait(asio::redirect_error(asio::use_awaitable, erreur));
             if (erreur) {
                 continue; // woken by a deposit or a departure
             }
-            texte = flux.battement();
+            texte = continu.battement();
         }
         m_flux.expires_after(m_limites.delaiEcriture);
         co_await asio::async_write(m_flux, asio::buffer(texte),

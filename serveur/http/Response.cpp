@@ -1,6 +1,6 @@
 #include "Response.h"
 
-#include "serveur/http/Flux.h"
+#include "serveur/http/FluxContinu.h"
 
 #include <algorithm>
 #include <strings.h>
@@ -31,7 +31,7 @@ void Response::set_source(std::shared_ptr<Source> contenu, std::string type)
     set_header("Content-Type", std::move(type));
 }
 
-void Response::set_flux(std::shared_ptr<Flux> suite, std::string type)
+void Response::set_flux(std::shared_ptr<FluxContinu> suite, std::string type)
 {
     flux = std::move(suite);
     set_header("Content-Type", std::move(type));

@@ -10,7 +10,7 @@
 
 namespace serveur::http {
 
-class Flux;
+class FluxContinu;
 
 // What a route answers: a status, headers and either a body in memory, a source to stream or a stream
 // without an end.
@@ -19,7 +19,7 @@ struct Response {
     std::vector<std::pair<std::string, std::string>> headers;
     std::string body;
     std::shared_ptr<Source> source;
-    std::shared_ptr<Flux> flux;
+    std::shared_ptr<FluxContinu> flux;
     // Runs once the answer carried the source's last byte to the client as a whole download
     // (not a tail probe), off the connection threads.
     std::function<void()> on_delivered;
@@ -28,7 +28,7 @@ struct Response {
     std::string get_header_value(const std::string& nom) const;
     void set_content(std::string corps, std::string type);
     void set_source(std::shared_ptr<Source> source, std::string type);
-    void set_flux(std::shared_ptr<Flux> flux, std::string type);
+    void set_flux(std::shared_ptr<FluxContinu> flux, std::string type);
     void set_redirect(const std::string& adresse, int statut);
 };
 

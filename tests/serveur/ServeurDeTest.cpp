@@ -97,7 +97,7 @@ Ecouteur::Ecouteur(ServeurDeTest& serveur)
 
 QByteArray Ecouteur::recu()
 {
-    return m_recu += socket.readAll();
+    return lu += socket.readAll();
 }
 
 QList<std::pair<QString, QJsonObject>> Ecouteur::evenements(const QString& token)

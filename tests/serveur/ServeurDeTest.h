@@ -83,8 +83,7 @@ private:
 QByteArray echangerBrut(int port, const QByteArray& envoi, int attenteMs = 2000,
                         const QHostAddress& source = QHostAddress::LocalHost);
 // A raw reader of the server's event stream, connected once the stream said it was live.
-class Ecouteur final {
-public:
+struct Ecouteur final {
     explicit Ecouteur(ServeurDeTest& serveur);
 
     // Everything received so far.
@@ -93,9 +92,7 @@ public:
     QList<std::pair<QString, QJsonObject>> evenements(const QString& token);
 
     QTcpSocket socket;
-
-private:
-    QByteArray m_recu;
+    QByteArray lu;
 };
 
 // The status of each answer in a raw exchange, in order.

@@ -2,7 +2,6 @@
 #include "support/ExecuterTests.h"
 
 #include <QCryptographicHash>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
 #include <QTest>
@@ -257,11 +256,10 @@ private Q_SLOTS:
             sortes.append(sorte);
         }
         QCOMPARE(sortes, evenements);
-        const QJsonArray liste =
-            QJsonDocument::fromJson(s.envoyer("GET", u"/api/transferts"_s, {{"X-Api-Key", s.cle().toUtf8()}})
-                                        .corps)[u"transferts"_s]
-                .toArray();
-        QVERIFY(recus.isEmpty() || recus.last().second == liste.last().toObject());
+        const QByteArray liste =
+            s.envoyer("GET", u"/api/transferts"_s, {{"X-Api-Key", s.cle().toUtf8()}}).corps;
+        QVERIFY(recus.isEmpty() ||
+                liste.contains(QJsonDocument(recus.last().second).toJson(QJsonDocument::Compact)));
     }
 
 private:

@@ -10,11 +10,11 @@ namespace serveur::http {
 
 // A body without an end, written to its client as pieces arrive from any thread. Bounded: a client
 // that stops reading is cut off instead of piling up the server's memory.
-class Flux final {
+class FluxContinu final {
 public:
     // `battement`: what the connection sends when nothing else came for a while, so proxies and the
     // client can tell a quiet stream from a dead one.
-    Flux(std::size_t capacite, std::string battement);
+    FluxContinu(std::size_t capacite, std::string battement);
 
     // False, and the stream ends, when `texte` would not fit beside what the client has not taken yet.
     bool deposer(std::string_view texte);

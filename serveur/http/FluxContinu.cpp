@@ -1,16 +1,16 @@
-#include "Flux.h"
+#include "FluxContinu.h"
 
 #include <utility>
 
 namespace serveur::http {
 
-Flux::Flux(std::size_t capacite, std::string battement)
+FluxContinu::FluxContinu(std::size_t capacite, std::string battement)
     : m_capacite(capacite)
     , m_battement(std::move(battement))
 {
 }
 
-bool Flux::deposer(std::string_view texte)
+bool FluxContinu::deposer(std::string_view texte)
 {
     std::function<void()> reveil;
     bool accepte = false;
@@ -32,19 +32,19 @@ bool Flux::deposer(std::string_view texte)
     return accepte;
 }
 
-std::string Flux::prendre()
+std::string FluxContinu::prendre()
 {
     const std::lock_guard garde(m_verrou);
     return std::exchange(m_enAttente, {});
 }
 
-bool Flux::termine() const
+bool FluxContinu::termine() const
 {
     const std::lock_guard garde(m_verrou);
     return m_termine;
 }
 
-void Flux::surDepot(std::function<void()> reveil)
+void FluxContinu::surDepot(std::function<void()> reveil)
 {
     const std::lock_guard garde(m_verrou);
     m_reveil = std::move(reveil);
