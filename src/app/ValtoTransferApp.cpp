@@ -2,6 +2,7 @@
 
 #include "ContentView.h"
 #include "FenetrePrincipale.h"
+#include "HistoryView.h"
 #include "Polices.h"
 #include "SettingsView.h"
 #include "api/DepuisAPI.h"
@@ -16,6 +17,8 @@ ValtoTransferApp::ValtoTransferApp(Plateforme plateforme, const QString& dossier
     : m_plateforme(std::move(plateforme))
     , m_preferences(m_plateforme)
     , m_historique(m_plateforme, statsDuServeur(m_preferences))
+    , m_accuses(m_historique, m_preferences, m_notifications, m_plateforme)
+    , m_ecoute(m_preferences)
 {
     // Before any view: the design system decides once per face whether it can be used.
     PolicesEmbarquees::enregistrer(dossierPolices);
@@ -45,6 +48,12 @@ ValtoTransferApp::ValtoTransferApp(Plateforme plateforme, const QString& dossier
     menu->addAction(reglages);
     menu->addAction(quitter);
 #endif
+
+    connect(&m_ecoute, &EcouteEvenements::transfertOuvert, &m_accuses, &AccusesReception::surOuverture);
+    connect(&m_ecoute, &EcouteEvenements::transfertTelecharge, &m_accuses,
+            &AccusesReception::surTelechargement);
+    connect(&m_notifications, &NotificationsBureau::activee, this, &ValtoTransferApp::montrerTransfert);
+    m_ecoute.demarrer();
 }
 
 ValtoTransferApp::~ValtoTransferApp() = default;
@@ -52,6 +61,12 @@ ValtoTransferApp::~ValtoTransferApp() = default;
 void ValtoTransferApp::premierPlan()
 {
     m_fenetre->premierPlan();
+}
+
+void ValtoTransferApp::montrerTransfert(const QString& token)
+{
+    premierPlan();
+    m_fenetre->contenu().historique().montrerLigne(token);
 }
 
 void ValtoTransferApp::ouvrirReglages()
@@ -62,6 +77,11 @@ void ValtoTransferApp::ouvrirReglages()
         m_reglages->setWindowTitle(u"Réglages"_s);
         // Closing the main window quits, even with this one open.
         m_reglages->setAttribute(Qt::WA_QuitOnClose, false);
+        connect(m_reglages.get(), &SettingsView::preferenceModifiee, this, [this](const QString& cle) {
+            if (cle == Preferences::cleApiBaseURL || cle == Preferences::cleApiKey) {
+                m_ecoute.demarrer();
+            }
+        });
     }
     m_reglages->show();
     m_reglages->raise();

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "api/EcouteEvenements.h"
 #include "core/HistoryStore.h"
+#include "core/NotificationsBureau.h"
 #include "core/Plateforme.h"
 #include "core/Preferences.h"
+#include "flow/AccusesReception.h"
 
 #include <QObject>
 
@@ -12,8 +15,9 @@ class FenetrePrincipale;
 class QMenuBar;
 class SettingsView;
 
-// The application: the one history store of the process, the typefaces, the main window, and the settings
-// window opened by the platform's settings command (Ctrl+, — ⌘, on macOS).
+// The application: the one history store of the process, the typefaces, the main window, the settings
+// window opened by the platform's settings command (Ctrl+, — ⌘, on macOS), and the server's receipts
+// listened to all along.
 class ValtoTransferApp final : public QObject {
     Q_OBJECT
 
@@ -23,9 +27,12 @@ public:
     ~ValtoTransferApp() override;
 
     HistoryStore& historique() { return m_historique; }
+    EcouteEvenements& ecoute() { return m_ecoute; }
     FenetrePrincipale& fenetre() const { return *m_fenetre; }
 
     void premierPlan();
+    // The main window in front, scrolled to the entry with that token.
+    void montrerTransfert(const QString& token);
     // Opens the settings window, or brings it forward.
     void ouvrirReglages();
     // Null until first opened.
@@ -35,6 +42,9 @@ private:
     const Plateforme m_plateforme;
     Preferences m_preferences;
     HistoryStore m_historique;
+    NotificationsBureau m_notifications;
+    AccusesReception m_accuses;
+    EcouteEvenements m_ecoute;
     std::unique_ptr<FenetrePrincipale> m_fenetre;
     std::unique_ptr<SettingsView> m_reglages;
 #ifdef Q_OS_MACOS

@@ -122,6 +122,13 @@ QCoro::Task<> HistoryStore::rafraichir()
     setStats(std::move(*stats));
 }
 
+void HistoryStore::remplacerStats(const QString& token, const StatsTransfert& stats)
+{
+    QHash<QString, StatsTransfert> toutes = m_stats;
+    toutes.insert(token, stats);
+    setStats(std::move(toutes));
+}
+
 void HistoryStore::setTransferts(QList<Transfert> transferts)
 {
     if (transferts == m_transferts) {

@@ -35,6 +35,8 @@ public:
     void supprimer(const QString& token);
     // Replaces the statistics with the server's; a failure keeps the previous ones, silently.
     QCoro::Task<> rafraichir();
+    // One transfer's figures as the server just announced them; the others stay as they are.
+    void remplacerStats(const QString& token, const StatsTransfert& stats);
 
 Q_SIGNALS:
     void transfertsChanged();

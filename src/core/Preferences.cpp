@@ -119,6 +119,12 @@ qint64 Preferences::defaultExpiryDays() const
     return contient(cleDefaultExpiryDays) ? valeur(cleDefaultExpiryDays).toLongLong() : expirationParDefaut;
 }
 
+bool Preferences::prevenirReceptions() const
+{
+    const QVariant stockee = valeur(clePrevenirReceptions);
+    return stockee.typeId() != QMetaType::Bool || stockee.toBool();
+}
+
 QVariant Preferences::valeur(const QString& cle) const
 {
     return m_stockage->value(cle);

@@ -16,6 +16,7 @@ public:
     static inline const QString cleExpediteur = QStringLiteral("expediteur");
     static inline const QString cleDefaultExpiryDays = QStringLiteral("defaultExpiryDays");
     static inline const QString clePartagesConnus = QStringLiteral("partagesConnus");
+    static inline const QString clePrevenirReceptions = QStringLiteral("prevenirReceptions");
     static inline const QString cleUpdateAutoDerniereTentative =
         QStringLiteral("updateAutoDerniereTentative");
 
@@ -31,6 +32,8 @@ public:
     QString nasMountPath() const;
     QString expediteur() const;
     qint64 defaultExpiryDays() const;
+    // Desktop notices when a link is opened or downloaded; on unless turned off.
+    bool prevenirReceptions() const;
 
     // Raw access, for the settings that other parts read and write themselves.
     QVariant valeur(const QString& cle) const;

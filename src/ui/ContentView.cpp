@@ -86,9 +86,9 @@ ContentView::ContentView(HistoryStore& historique, Preferences& preferences, con
     colonne->addWidget(avecMarges(m_onglets, QMargins(16, 0, 16, 0)), 0, Qt::AlignLeft);
     colonne->addWidget(m_zoneEtape);
     colonne->addWidget(new Filet);
-    auto* histoire = new HistoryView(historique, preferences, plateforme);
-    histoire->setObjectName(u"historique"_s);
-    colonne->addWidget(histoire, 1);
+    m_historiqueVue = new HistoryView(historique, preferences, plateforme);
+    m_historiqueVue->setObjectName(u"historique"_s);
+    colonne->addWidget(m_historiqueVue, 1);
     // Made after the tab switch, the header's button would come after it for Tab.
     if (auto* reglages = findChild<QWidget*>(u"reglages"_s)) {
         QWidget::setTabOrder(this, reglages);

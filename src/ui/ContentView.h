@@ -11,6 +11,7 @@
 #include <utility>
 
 class HistoryStore;
+class HistoryView;
 class MiseAJourBanniere;
 class Preferences;
 class ProgressionView;
@@ -46,6 +47,7 @@ public:
 
     // The screen now shown in the step area.
     QWidget* ecran() const;
+    HistoryView& historique() const { return *m_historiqueVue; }
 
 Q_SIGNALS:
     // The header's settings button (where no application menu offers them).
@@ -76,6 +78,7 @@ private:
     MiseAJourBanniere* m_banniere;
     ValtoSegmented* m_onglets;
     ZoneEtape* m_zoneEtape;
+    HistoryView* m_historiqueVue;
     // What the step area shows now: the flow's mode and step; another pair means a fresh screen.
     std::optional<std::pair<Mode, Etape>> m_ecranAffiche;
     bool m_demarre = false;

@@ -166,6 +166,21 @@ int HistoryView::hauteurLigne() const
     return m_lignes.isEmpty() ? LigneHistorique::hauteurMinimale : m_lignes.first()->sizeHint().height();
 }
 
+void HistoryView::montrerLigne(const QString& token)
+{
+    const QList<Transfert> transferts = m_store.transferts();
+    const auto position = std::find_if(transferts.cbegin(), transferts.cend(),
+                                       [&](const Transfert& t) { return t.token == token; });
+    if (position == transferts.cend()) {
+        return;
+    }
+    // All rows are alike, built or not: the row's place follows from its rank.
+    const int hauteur = hauteurLigne();
+    const int milieu = int(position - transferts.cbegin()) * hauteur + hauteur / 2;
+    m_defilement->ensureVisible(0, milieu, 0, hauteur / 2 + 1);
+    etendre();
+}
+
 void HistoryView::etendre()
 {
     const qsizetype disponibles = m_store.transferts().size();

@@ -42,6 +42,9 @@ public:
     QList<LigneHistorique*> lignes() const { return m_lignes; }
     PopoverEdition* popover() const;
 
+    // Scrolls the list until the entry with that token is in sight.
+    void montrerLigne(const QString& token);
+
     // What a row's buttons and menus run, on the current entry with that token.
     void executer(ActionLigne action, const QString& token);
 

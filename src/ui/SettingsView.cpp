@@ -11,6 +11,7 @@
 #include "design/Polices.h"
 #include "design/StatusDot.h"
 #include "design/ValtoButton.h"
+#include "design/ValtoCase.h"
 #include "design/ValtoField.h"
 #include "design/ValtoSelect.h"
 
@@ -106,11 +107,15 @@ QWidget* SettingsView::construireContenu()
     m_expirationJours = new ValtoSelect(optionsExpiration(), contenu);
     m_expirationJours->setObjectName(Preferences::cleDefaultExpiryDays);
     m_expirationJours->setFixedWidth(160);
-    connect(m_expirationJours, &ValtoSelect::selectionChangee, this, [this](const QVariant& jours) {
-        m_preferences.ecrire(Preferences::cleDefaultExpiryDays, jours.toLongLong());
-    });
+    connect(m_expirationJours, &ValtoSelect::selectionChangee, this,
+            [this](const QVariant& jours) { ecrire(Preferences::cleDefaultExpiryDays, jours.toLongLong()); });
     transferts->addWidget(new ValtoField(u"Expiration par défaut"_s, m_expirationJours, contenu), 0,
                           Qt::AlignLeft);
+    m_prevenir = new ValtoCase(u"Prévenir quand un lien est ouvert ou téléchargé"_s, contenu);
+    m_prevenir->setObjectName(Preferences::clePrevenirReceptions);
+    connect(m_prevenir, &ValtoCase::basculee, this,
+            [this](bool coche) { ecrire(Preferences::clePrevenirReceptions, coche); });
+    transferts->addWidget(m_prevenir, 0, Qt::AlignLeft);
     colonne->addStretch(1);
     return contenu;
 }
@@ -131,8 +136,7 @@ ChampSaisie* SettingsView::champ(const QString& cle, const QString& placeholder)
 {
     auto* saisie = new ChampSaisie(placeholder);
     saisie->setObjectName(cle);
-    connect(saisie, &QLineEdit::textEdited, this,
-            [this, cle](const QString& texte) { m_preferences.ecrire(cle, texte); });
+    connect(saisie, &QLineEdit::textEdited, this, [this, cle](const QString& texte) { ecrire(cle, texte); });
     return saisie;
 }
 
@@ -197,7 +201,14 @@ void SettingsView::relire()
     m_expirationJours->setSelection(m_preferences.contient(cleExpiration)
                                         ? m_preferences.valeur(cleExpiration).toLongLong()
                                         : Preferences::expirationParDefaut);
+    m_prevenir->setCoche(m_preferences.prevenirReceptions());
     m_aideNAS->setText(aideNAS(partagesEnVigueur(m_preferences)));
+}
+
+void SettingsView::ecrire(const QString& cle, const QVariant& valeur)
+{
+    m_preferences.ecrire(cle, valeur);
+    Q_EMIT preferenceModifiee(cle);
 }
 
 void SettingsView::tester()

@@ -12,10 +12,11 @@ class Preferences;
 class QVBoxLayout;
 class StatusDot;
 class ValtoButton;
+class ValtoCase;
 class ValtoSelect;
 struct Plateforme;
 
-// The settings window's content: the five settings edited in place in the preference store (each keystroke is
+// The settings window's content: the six settings edited in place in the preference store (each keystroke is
 // stored), what the copies folder and the key do, and a connection test with the values as typed.
 class SettingsView final : public QWidget {
     Q_OBJECT
@@ -34,6 +35,10 @@ public:
     static QString aideNAS(const QStringList& partages);
     static QString libelleExpiration(qint64 jours);
 
+Q_SIGNALS:
+    // A setting was just written to the store.
+    void preferenceModifiee(const QString& cle);
+
 protected:
     void paintEvent(QPaintEvent* evenement) override;
     void showEvent(QShowEvent* evenement) override;
@@ -46,6 +51,7 @@ private:
     QWidget* construireTest();
     // The stored values, as stored, into the fields (an absent key shows its default).
     void relire();
+    void ecrire(const QString& cle, const QVariant& valeur);
 
     void tester();
     QCoro::Task<> executerTest(QString baseURL, QString apiKey);
@@ -61,6 +67,7 @@ private:
     ChampSaisie* m_montage = nullptr;
     ChampSaisie* m_expediteur = nullptr;
     ValtoSelect* m_expirationJours = nullptr;
+    ValtoCase* m_prevenir = nullptr;
     Libelle* m_aideNAS = nullptr;
     ValtoButton* m_tester = nullptr;
     StatusDot* m_resultat = nullptr;

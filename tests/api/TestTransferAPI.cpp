@@ -1,4 +1,5 @@
 #include "api/DepuisAPI.h"
+#include "api/EcouteEvenements.h"
 #include "api/EnregistrementsServeur.h"
 #include "api/TransferAPI.h"
 #include "support/EnvironnementTest.h"
@@ -10,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -331,6 +333,98 @@ private Q_SLOTS:
         QCOMPARE(QCoro::waitFor(source()),
                  (QHash<QString, StatsTransfert>{{u"abc123defg"_s, StatsTransfert()}}));
         QCOMPARE(QCoro::waitFor(source()), std::nullopt);
+    }
+
+    // Pieces cut anywhere, the three line ends, comments, repeated data; an oversized line ends the stream.
+    void lectureSSE_data()
+    {
+        QTest::addColumn<QByteArrayList>("morceaux");
+        QTest::addColumn<QStringList>("attendus");
+        QTest::newRow("LF, commentaire, deux data")
+            << QByteArrayList{": connecté\n\nevent: telechargement\ndata: {\"a\":1}\ndata: x\n\n"}
+            << QStringList{u"telechargement|{\"a\":1}\nx"_s};
+        QTest::newRow("CRLF coupé entre CR et LF")
+            << QByteArrayList{"event: ouverture\r", "\ndata:1\r\n", "\r\n"} << QStringList{u"ouverture|1"_s};
+        QTest::newRow("CR seuls, type remis à zéro")
+            << QByteArrayList{"event: ouverture\rdata: a\r\rdata:  b\r\r"}
+            << QStringList{u"ouverture|a"_s, u"message| b"_s};
+        QTest::newRow("sans data, inachevé")
+            << QByteArrayList{"event: x\nid: 7\n\ndata: a\n"} << QStringList{};
+        QTest::newRow("BOM, UTF-8 coupé")
+            << QByteArrayList{"\xEF\xBB\xBF", "data: \xC3", "\xA9\n\n"} << QStringList{u"message|é"_s};
+        QTest::newRow("ligne démesurée")
+            << QByteArrayList{QByteArray(LecteurSSE::tailleMaxParDefaut + 1, 'a')}
+            << QStringList{u"débordement"_s};
+    }
+    void lectureSSE()
+    {
+        QFETCH(QByteArrayList, morceaux);
+        LecteurSSE lecteur;
+        QStringList lus;
+        for (const QByteArray& morceau : morceaux) {
+            const std::optional<QList<EvenementSSE>> evenements = lecteur.lire(morceau);
+            for (const EvenementSSE& e : evenements.value_or(QList<EvenementSSE>{{u"débordement"_s, {}}})) {
+                lus.append(e.type == u"débordement" ? e.type : e.type + u'|' + e.donnees);
+            }
+        }
+        QTEST(lus, "attendus");
+    }
+
+    // The listener against scripted answers: only a stream of events is read, and only known events whose
+    // data is a transfer record come out; 404 ends listening until another server or key is set; other
+    // failures, ends and silences come back again and again.
+    void ecoute_data()
+    {
+        const QByteArray evenements = ": connecté\n\nevent: telechargement\ndata: " + enregistrement +
+                                      "\n\nevent: autre\ndata: " + enregistrement +
+                                      "\n\nevent: ouverture\ndata: {}\n\n";
+        const auto ouverte = [](const QByteArray& corps, const QByteArray& type) {
+            return ReponseScriptee{200, corps, "Content-Type: " + type + "\r\n",
+                                   ReponseScriptee::Forme::ouverte};
+        };
+        ReponseScriptee fermee = ouverte(evenements, "text/event-stream");
+        fermee.forme = ReponseScriptee::Forme::sansLongueur;
+        QTest::addColumn<ReponseScriptee>("reponse");
+        QTest::addColumn<bool>("reprise");
+        QTest::addColumn<int>("recus");
+        QTest::newRow("flux ouvert") << ouverte(evenements, "text/event-stream") << false << 1;
+        QTest::newRow("flux fermé") << fermee << true << 3;
+        QTest::newRow("page HTML") << ouverte(evenements, "text/html") << true << 0;
+        QTest::newRow("flux muet") << ouverte(": connecté\n\n", "text/event-stream") << true << 0;
+        QTest::newRow("401") << ReponseScriptee::json(401, {}) << true << 0;
+        QTest::newRow("404") << ReponseScriptee::json(404, {}) << false << 0;
+    }
+    void ecoute()
+    {
+        QFETCH(ReponseScriptee, reponse);
+        QFETCH(bool, reprise);
+        QFETCH(int, recus);
+        EnvironnementTest env;
+        ServeurLocal serveur;
+        env.preferences().ecrire(Preferences::cleApiBaseURL, serveur.origine());
+        serveur.repondre("GET", "/api/evenements", reponse);
+        EcouteEvenements ecoute(env.preferences());
+        ecoute.delaiInitial = std::chrono::milliseconds(20);
+        ecoute.silenceMax = std::chrono::milliseconds(700);
+        QSignalSpy telecharges(&ecoute, &EcouteEvenements::transfertTelecharge);
+        QSignalSpy ouverts(&ecoute, &EcouteEvenements::transfertOuvert);
+        ecoute.demarrer();
+        // A key that comes later (from the NAS) is taken at the next attempt.
+        env.preferences().ecrire(Preferences::cleApiKey, u"k"_s);
+        QVERIFY(serveur.attendreRequetes(reprise ? 3 : 1));
+        QTRY_VERIFY(telecharges.size() >= recus);
+        QCOMPARE(telecharges.isEmpty(), recus == 0);
+        if (reprise) {
+            return;
+        }
+        QTest::qWait(200);
+        QCOMPARE(serveur.nombreDeRequetes(), 1);
+        QCOMPARE(telecharges.size(), recus);
+        QCOMPARE(ouverts.size(), 0);
+        QCOMPARE(ecoute.fluxOuvert(), recus > 0);
+        env.preferences().ecrire(Preferences::cleApiKey, u"k2"_s);
+        ecoute.demarrer();
+        QVERIFY(serveur.attendreRequetes(2));
     }
 };
 

@@ -105,10 +105,10 @@ void ServeurLocal::envoyer(QTcpSocket* socket, const ReponseScriptee& reponse)
         }
     }
     QByteArray tete = "HTTP/1.1 " + QByteArray::number(reponse.statut) + " Statut\r\n" + reponse.entetes;
-    if (reponse.forme != Forme::sansLongueur) {
+    if (reponse.forme != Forme::sansLongueur && reponse.forme != Forme::ouverte) {
         tete += "Content-Length: " + QByteArray::number(taille) + "\r\n";
     }
-    const bool fermer = reponse.forme != Forme::normale;
+    const bool fermer = reponse.forme != Forme::normale && reponse.forme != Forme::ouverte;
     if (reponse.forme != Forme::coupee) {
         socket->write(tete + (fermer ? "Connection: close\r\n\r\n" : "\r\n") + corps);
     }

@@ -25,6 +25,7 @@ struct ReponseScriptee final {
         sansLongueur, // no Content-Length: the body ends when the connection closes
         coupee,       // the connection is closed without any answer
         interrompue,  // announces `tailleFlux` bytes, sends `coupureApres` of them, then closes
+        ouverte,      // no Content-Length, and the connection stays open (an event stream)
     };
 
     int statut = 200;

@@ -9,6 +9,7 @@
 #include "support/ExecuterTests.h"
 #include "support/ServeurLocal.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
@@ -83,16 +84,28 @@ private Q_SLOTS:
         QVERIFY(banc.vue->findChild<Libelle*>(u"aideNAS"_s)->text().contains(u"(DATA, ARCHIVES…)"_s));
     }
 
-    // Choosing "jamais" stores 0, not the absent value that reads as 7.
-    void expiration()
+    // Choosing "jamais" stores 0, not the absent value that reads as 7. The notices' box: on without being
+    // stored, next for Tab, turned off by Space, told to screen readers by its label and state.
+    void transferts()
     {
         BancReglages banc;
         banc.ouvrir();
+        banc.vue->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(banc.vue.get()));
         auto* select = banc.vue->findChild<ValtoSelect*>(Preferences::cleDefaultExpiryDays);
         QCOMPARE(select->libelleSelectionne(), u"7 jours"_s);
         select->menu()->actions().constLast()->trigger();
+        select->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(select, Qt::Key_Tab);
+        QAccessibleInterface* lue = QAccessible::queryAccessibleInterface(QApplication::focusWidget());
+        QCOMPARE(lue->text(QAccessible::Name), u"Prévenir quand un lien est ouvert ou téléchargé"_s);
+        QVERIFY(lue->state().checkable && lue->state().checked);
+        QVERIFY(!banc.env.preferences().contient(Preferences::clePrevenirReceptions));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QVERIFY(!lue->state().checked);
         banc.env.rouvrirPreferences();
         QCOMPARE(banc.env.preferences().defaultExpiryDays(), 0);
+        QVERIFY(!banc.env.preferences().prevenirReceptions());
     }
 
     // The focus never lands in a field by itself: not when the window opens, not when the test button turns

@@ -29,6 +29,16 @@ public:
         return QAccessibleWidget::text(genre);
     }
 
+    QAccessible::State state() const override
+    {
+        QAccessible::State etat = QAccessibleWidget::state();
+        if (const std::optional<bool> coche = static_cast<ControleValto*>(widget())->cocheAccessible()) {
+            etat.checkable = true;
+            etat.checked = *coche;
+        }
+        return etat;
+    }
+
     QStringList actionNames() const override { return {pressAction()}; }
 
     void doAction(const QString& action) override

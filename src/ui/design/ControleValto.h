@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 // Base of the self-drawn button-like controls: the hover flag, presses by pointer or keyboard
 // (Space, Enter), a focus policy that lets Tab reach them, and a repaint whenever the appearance changes.
@@ -25,6 +26,8 @@ public:
     // What screen readers are told: a button unless said otherwise, and the value it shows, if any.
     virtual QAccessible::Role roleAccessible() const { return QAccessible::Button; }
     virtual QString valeurAccessible() const { return {}; }
+    // Whether it is ticked, for the controls that can be.
+    virtual std::optional<bool> cocheAccessible() const { return std::nullopt; }
 
 Q_SIGNALS:
     void presse();
