@@ -7,9 +7,9 @@
 #include "api/DepuisAPI.h"
 #include "api/EcouteEvenements.h"
 #include "core/HistoryStore.h"
-#include "core/NotificationsBureau.h"
+#include "NotificationsBureau.h"
 #include "design/Animations.h"
-#include "flow/AccusesReception.h"
+#include "AccusesReception.h"
 #include "serveur/ServeurDeTest.h"
 
 #include <QApplication>

@@ -2,10 +2,10 @@
 
 #include "api/EcouteEvenements.h"
 #include "core/HistoryStore.h"
-#include "core/NotificationsBureau.h"
+#include "NotificationsBureau.h"
 #include "core/Plateforme.h"
 #include "core/Preferences.h"
-#include "flow/AccusesReception.h"
+#include "AccusesReception.h"
 
 #include <QObject>
 

@@ -1,4 +1,4 @@
-#include "core/NotificationsBureau.h"
+#include "NotificationsBureau.h"
 
 #import <Foundation/Foundation.h>
 #import <UserNotifications/UserNotifications.h>

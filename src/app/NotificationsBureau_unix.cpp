@@ -1,4 +1,4 @@
-#include "core/NotificationsBureau.h"
+#include "NotificationsBureau.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

@@ -1,8 +1,8 @@
-#include "flow/AccusesReception.h"
+#include "AccusesReception.h"
 
 #include "api/DepuisAPI.h"
 #include "core/HistoryStore.h"
-#include "core/NotificationsBureau.h"
+#include "NotificationsBureau.h"
 #include "core/Preferences.h"
 
 using namespace Qt::StringLiterals;
