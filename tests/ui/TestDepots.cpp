@@ -228,6 +228,7 @@ private Q_SLOTS:
             chemins.append(creer(nom));
         }
         QTEST(Glisser::deposer(z.emplacement(emplacement), chemins), "accepte");
+        QVERIFY(!z.emplacement(emplacement)->survol());
         QStringList remis;
         for (const QStringList& depot : z.depots) {
             for (const QString& chemin : depot) {

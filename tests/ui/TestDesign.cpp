@@ -160,6 +160,8 @@ private Q_SLOTS:
             << Fabrique([] { return new DSBar(1.7); }) << QAccessible::ProgressBar << QString() << u"100 %"_s;
         QTest::newRow("barre sans valeur")
             << Fabrique([] { return new DSBar; }) << QAccessible::ProgressBar << QString() << QString();
+        QTest::newRow("pastille") << Fabrique([] { return new StatusDot(u"Envoyé"_s, StatusDot::Tone::todo); })
+                                  << QAccessible::Client << u"Envoyé"_s << QString();
     }
     void accessibilite()
     {

@@ -12,6 +12,7 @@
 #include "design/ChampSaisie.h"
 #include "design/Couleurs.h"
 #include "design/Libelle.h"
+#include "design/ValtoBadge.h"
 #include "design/ValtoButton.h"
 #include "design/ValtoPrimaryButton.h"
 #include "design/ValtoSelect.h"
@@ -528,6 +529,8 @@ private Q_SLOTS:
              enregistrement(u"telecharge"_s, R"({"nb_telechargements":1,)"
                                              R"("dernier_telechargement":"2026-12-03T06:00:00Z"})"),
              enregistrement(u"envoye0000"_s, R"({"nb_vues":0})")});
+        QCOMPARE(banc.vue->lignes().at(0)->findChild<ValtoBadge*>(u"badgeCompare"_s)->toolTip(),
+                 u"Comparaison avant/après"_s);
         // The pointer leaves every row, wherever earlier tests left it.
         for (LigneHistorique* ligne : banc.vue->lignes()) {
             QEvent depart(QEvent::Leave);

@@ -95,6 +95,7 @@ private Q_SLOTS:
         auto* select = banc.vue->findChild<ValtoSelect*>(Preferences::cleDefaultExpiryDays);
         QCOMPARE(select->libelleSelectionne(), u"7 jours"_s);
         select->menu()->actions().constLast()->trigger();
+        QCOMPARE(select->libelleSelectionne(), u"jamais"_s);
         select->setFocus(Qt::TabFocusReason);
         QTest::keyClick(select, Qt::Key_Tab);
         QAccessibleInterface* lue = QAccessible::queryAccessibleInterface(QApplication::focusWidget());
