@@ -18,6 +18,12 @@ OutilsFactices::OutilsFactices(EnvironnementTest& env)
                                            chemin(u"attach.out"_s) + u"'; "_s + code(u"attach.code"_s) +
                                            u"fi\n"_s);
     ecrireScript(chemin(u"ditto"_s), noter + u"cp -a \"$1\" \"$2\" || exit 9\n"_s + code(u"copie.code"_s));
+    // squashfuse "mounts" by copying the folder Volumes/Valto Transfer to the mount point it is given.
+    ecrireScript(chemin(u"squashfuse"_s), noter + u"code=$(cat '"_s + chemin(u"attach.code"_s) +
+                                              u"'); [ \"$code\" = 0 ] || exit \"$code\"\ncp -a '"_s +
+                                              m_env.chemin(u"Volumes/Valto Transfer"_s) + u"/.' \"$4\"\n"_s);
+    ecrireScript(chemin(u"fusermount"_s), noter + u"find \"$2\" -mindepth 1 -delete\n"_s);
+    ecrireScript(chemin(u"cp"_s), noter + u"cp \"$@\" || exit 9\n"_s + code(u"copie.code"_s));
     ecrireScript(chemin(u"xattr"_s), noter);
     ecrireScript(chemin(u"open"_s), noter);
     regler(plist({}));
@@ -30,6 +36,15 @@ OutilsMiseAJour OutilsFactices::mac() const
     outils.copieur = chemin(u"ditto"_s);
     outils.quarantaine = chemin(u"xattr"_s);
     outils.ouvreur = chemin(u"open"_s);
+    return outils;
+}
+
+OutilsMiseAJour OutilsFactices::linux() const
+{
+    OutilsMiseAJour outils = OutilsMiseAJour::linuxSquashFS(u"valto-transfer"_s);
+    outils.monteur = chemin(u"squashfuse"_s);
+    outils.demonteur = chemin(u"fusermount"_s);
+    outils.copieur = chemin(u"cp"_s);
     return outils;
 }
 

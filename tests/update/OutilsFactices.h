@@ -12,6 +12,8 @@ public:
     explicit OutilsFactices(EnvironnementTest& env);
 
     OutilsMiseAJour mac() const;
+    // squashfuse, fusermount and cp: the mount copies the folder Volumes/Valto Transfer, attach.code applies.
+    OutilsMiseAJour linux() const;
     // What attach prints and its exit status; the copy's exit status.
     void regler(const QByteArray& sortieAttach, int codeAttach = 0, int codeCopie = 0);
     QStringList journal() const;

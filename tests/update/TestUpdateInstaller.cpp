@@ -70,7 +70,7 @@ private Q_SLOTS:
     }
 
     // "@" in the attach output stands for the image's mount point, a folder that holds `contenu` (none:
-    // absent).
+    // absent). No output at all: the Linux tools, which print nothing and mount where they are told.
     void preparer_data()
     {
         QTest::addColumn<QByteArray>("sortie");
@@ -92,6 +92,10 @@ private Q_SLOTS:
             << montageImpossible;
         QTest::newRow("aucun point de montage")
             << OutilsFactices::plist({QString()}) << 0 << app << 0 << montageImpossible;
+        QTest::newRow("Linux") << QByteArray() << 0 << app << 0 << u"Valto Transfer.app"_s;
+        QTest::newRow("Linux, montage en échec")
+            << QByteArray() << 1 << app << 0 << u"squashfuse a échoué (code 1)."_s;
+        QTest::newRow("Linux, copie en échec") << QByteArray() << 0 << app << 1 << u"cp a échoué (code 1)."_s;
     }
     void preparer()
     {
@@ -102,25 +106,32 @@ private Q_SLOTS:
         QFETCH(QString, attendu);
         EnvironnementTest env;
         OutilsFactices outils(env);
-        const QString point = env.chemin(u"Volumes/Valto Transfer"_s);
+        const bool linux = sortie.isNull();
+        const QString staging = env.creerDossier(u"tmp/x y"_s);
+        const QString image = staging + u"/u.dmg"_s;
+        const QString point = linux ? image + u".montage"_s : env.chemin(u"Volumes/Valto Transfer"_s);
         for (const QString& fichier : contenu) {
             env.creerFichier(u"Volumes/Valto Transfer/"_s + fichier, fichier.toUtf8());
         }
         outils.regler(sortie.replace("@", point.toUtf8()), codeAttach, codeCopie);
-        const QString staging = env.creerDossier(u"tmp/x y"_s);
 
         const Resultat<QString, Erreur> copie =
-            UpdateInstaller::preparer(outils.mac(), staging + u"/u.dmg"_s, staging);
+            UpdateInstaller::preparer(linux ? outils.linux() : outils.mac(), image, staging);
 
         QCOMPARE(issue(copie), copie ? staging + u'/' + attendu : attendu);
         QVERIFY(!copie || QFileInfo(*copie).isDir());
         // Once mounted, the image is detached last, whatever happened; without a mount nothing is detached.
         const QString attach =
-            u"hdiutil attach "_s + staging + u"/u.dmg -nobrowse -noverify -readonly -plist"_s;
-        const bool monteeOk = attendu != montageImpossible && !attendu.startsWith(u"hdiutil"_s);
+            linux ? u"squashfuse -o ro "_s + image + u' ' + point
+                  : u"hdiutil attach "_s + image + u" -nobrowse -noverify -readonly -plist"_s;
+        const bool monteeOk = attendu != montageImpossible && !attendu.startsWith(u"hdiutil"_s) &&
+                              !attendu.startsWith(u"squashfuse"_s);
         QCOMPARE(outils.journal().constFirst(), attach);
-        QCOMPARE(outils.journal().constLast(),
-                 monteeOk ? u"hdiutil detach "_s + point + u" -quiet"_s : attach);
+        QCOMPARE(outils.journal().constLast(), !monteeOk ? attach
+                                               : linux   ? u"fusermount -u "_s + point
+                                                         : u"hdiutil detach "_s + point + u" -quiet"_s);
+        // Linux's mount point is ours: it goes with the image.
+        QVERIFY(!linux || !QFileInfo::exists(point));
     }
 
     // Quotes, dollars, backquotes and backslashes are escaped in every path; nothing else is touched.
@@ -142,6 +153,9 @@ private Q_SLOTS:
                  debut + "/usr/bin/ditto \"" + dossier + "/Valto Transfer.app\" \"" + app +
                      "\"\n/usr/bin/xattr -dr com.apple.quarantine \"" + app +
                      "\" 2>/dev/null\n/usr/bin/open \"" + app + "\"\n" + fin);
+        QCOMPARE(script(OutilsMiseAJour::linuxSquashFS(u"valto-transfer"_s)),
+                 debut + "/bin/cp -a \"" + dossier + "/Valto Transfer.app\" \"" + app + "\"\n\"" + app +
+                     "/valto-transfer\" >/dev/null 2>&1 &\n" + fin);
     }
 
     // Refused: nothing written. Written but bash not started: the application keeps running.
