@@ -1,11 +1,11 @@
 #pragma once
 
 #include "serveur/ArbreNAS.h"
-#include "serveur/Base.h"
 #include "serveur/Configuration.h"
 #include "serveur/FiltreVues.h"
 #include "serveur/FreinTentatives.h"
 #include "serveur/LimiteArgon2.h"
+#include "serveur/stockage/Stockage.h"
 
 #include <memory>
 #include <string>
@@ -15,7 +15,7 @@ namespace serveur {
 // What the routes share: the configuration, the data, the secrets and the counters of visitors.
 struct Contexte {
     Configuration configuration;
-    std::unique_ptr<Base> base;
+    std::unique_ptr<Stockage> base;
     ArbreNAS arbre;
     std::string cleAPI;
     std::string secret;

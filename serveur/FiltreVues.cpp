@@ -20,6 +20,11 @@ bool contientSansCasse(std::string_view texte, std::string_view motif)
 
 } // namespace
 
+FiltreVues::FiltreVues(EtatPartage* partage)
+    : m_partage(partage)
+{
+}
+
 bool FiltreVues::estNavigateur(std::string_view agent)
 {
     static constexpr std::array<std::string_view, 16> robots = {
@@ -35,9 +40,13 @@ bool FiltreVues::estNavigateur(std::string_view agent)
 bool FiltreVues::aCompter(const std::string& token, const std::string& adresse, const std::string& agent,
                           std::int64_t maintenant)
 {
+    const std::string texteVisiteur = token + '\n' + adresse + '\n' + agent;
+    if (m_partage) {
+        return m_partage->marquerVue(crypto::condenserHex(texteVisiteur), maintenant, fenetreSecondes);
+    }
     const std::lock_guard verrou(m_verrou);
     oublierAnciennes(maintenant);
-    const crypto::Condensat visiteur = crypto::condenser(token + '\n' + adresse + '\n' + agent);
+    const crypto::Condensat visiteur = crypto::condenser(texteVisiteur);
     const auto precedente = m_dernieres.find(visiteur);
     if (precedente != m_dernieres.end() && maintenant - precedente->second < fenetreSecondes) {
         return false;

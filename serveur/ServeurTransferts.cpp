@@ -2,6 +2,7 @@
 
 #include "serveur/Crypto.h"
 #include "serveur/Pages.h"
+#include "serveur/stockage/OuvertureStockage.h"
 
 #include "serveur/http/ServeurHTTP.h"
 
@@ -53,7 +54,10 @@ ServeurTransferts::creer(Configuration configuration)
     }
     fs::create_directories(configuration.dossierDonnees, erreur);
     ::chmod(configuration.dossierDonnees.c_str(), 0700);
-    const auto secret = crypto::lireOuCreerSecret(configuration.dossierDonnees / "secret");
+    // Instances sharing PostgreSQL share its secret; a lone server keeps its own in the data folder.
+    const bool partage = !configuration.base.empty();
+    auto secret = partage ? std::expected<crypto::Secret, std::string>(crypto::Secret{})
+                          : crypto::lireOuCreerSecret(configuration.dossierDonnees / "secret");
     if (!secret) {
         return std::unexpected(secret.error());
     }
@@ -61,10 +65,17 @@ ServeurTransferts::creer(Configuration configuration)
     if (!cle) {
         return std::unexpected(cle.error());
     }
-    auto base = Base::ouvrir(configuration.dossierDonnees / "transferts.sqlite3",
-                             configuration.attenteBaseMillisecondes);
+    auto base = ouvrirStockage(configuration);
     if (!base) {
         return std::unexpected(base.error());
+    }
+    EtatPartage* etat = (*base)->etatPartage();
+    if (etat) {
+        const auto commun = etat->secretPartage(crypto::aleatoireHex(32));
+        if (!commun) {
+            return std::unexpected(commun.error());
+        }
+        secret->valeur = *commun;
     }
     ArbreNAS arbre(configuration.racineNAS, configuration.dossierCopies,
                    {configuration.fichierCle, configuration.dossierDonnees});
@@ -75,8 +86,8 @@ ServeurTransferts::creer(Configuration configuration)
                                                            cle->valeur,
                                                            secret->valeur,
                                                            {},
-                                                           {},
-                                                           FreinTentatives(attente)});
+                                                           FiltreVues(etat),
+                                                           FreinTentatives(attente, etat)});
     return std::unique_ptr<ServeurTransferts>(new ServeurTransferts(std::move(contexte), cle->cree));
 }
 
@@ -97,7 +108,8 @@ void ServeurTransferts::installer()
     m_routeur.ajouterEnteteCommun("Referrer-Policy", "no-referrer");
     m_routeur.ajouterEnteteCommun("X-Frame-Options", "SAMEORIGIN");
     m_routeur.ajouterEnteteCommun(
-        "Content-Security-Policy", "default-src 'self'; base-uri 'none'; form-action 'self'; frame-ancestors 'self'");
+        "Content-Security-Policy",
+        "default-src 'self'; base-uri 'none'; form-action 'self'; frame-ancestors 'self'");
     m_routeur.avantRoutage([this](const http::Request& requete, http::Response& reponse) {
         return versAPI(requete) && !m_api.authentifier(requete, reponse);
     });

@@ -36,8 +36,15 @@ QString dateISO(qint64 secondes)
 class TestServeurAPI final : public QObject {
     Q_OBJECT
 
+public:
+    explicit TestServeurAPI(Moteur moteur)
+        : m_moteur(moteur)
+    {
+    }
+
 private Q_SLOTS:
-    void init() { m_serveur = std::make_unique<ServeurDeTest>(); }
+    void initTestCase() { qInfo("%s", m_moteur == Moteur::sqlite ? "SQLite" : "PostgreSQL"); }
+    void init() { m_serveur = std::make_unique<ServeurDeTest>(sur(m_moteur)); }
     void cleanup() { m_serveur.reset(); }
 
     void cycleComplet()
@@ -317,9 +324,10 @@ private Q_SLOTS:
     }
 
 private:
+    Moteur m_moteur;
     std::unique_ptr<ServeurDeTest> m_serveur;
 };
 
-VALTO_INSCRIRE_TESTS(TestServeurAPI)
+[[maybe_unused]] static const bool inscription = inscrireSurLesDeuxMoteurs<TestServeurAPI>();
 
 #include "TestServeurAPI.moc"

@@ -18,10 +18,17 @@ const QByteArray navigateur = "Mozilla/5.0 (X11; Linux x86_64; rv:128.0) Gecko/2
 class TestServeurPages final : public QObject {
     Q_OBJECT
 
+public:
+    explicit TestServeurPages(Moteur moteur)
+        : m_moteur(moteur)
+    {
+    }
+
 private Q_SLOTS:
+    void initTestCase() { qInfo("%s", m_moteur == Moteur::sqlite ? "SQLite" : "PostgreSQL"); }
     void init()
     {
-        m_serveur = std::make_unique<ServeurDeTest>();
+        m_serveur = std::make_unique<ServeurDeTest>(sur(m_moteur));
         ServeurDeTest& s = *m_serveur;
         s.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
         s.creerSurNAS(u"DATA/Clients/Dossier/b.txt"_s, "b");
@@ -223,9 +230,10 @@ private Q_SLOTS:
     }
 
 private:
+    Moteur m_moteur;
     std::unique_ptr<ServeurDeTest> m_serveur;
 };
 
-VALTO_INSCRIRE_TESTS(TestServeurPages)
+[[maybe_unused]] static const bool inscription = inscrireSurLesDeuxMoteurs<TestServeurPages>();
 
 #include "TestServeurPages.moc"

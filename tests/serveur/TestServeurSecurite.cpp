@@ -64,32 +64,6 @@ void disquePlein(rlim_t octets)
     setrlimit(RLIMIT_FSIZE, &limite);
 }
 
-// Sends each request on its own connection, all at once, the i-th from 127.0.0.<1 + i % adresses>; returns
-// the statuses in order.
-QList<int> envoyerEnParallele(const QString& origine, const QList<QByteArray>& requetes, int adresses = 1)
-{
-    std::vector<std::unique_ptr<QTcpSocket>> connexions;
-    for (qsizetype i = 0; i < requetes.size(); ++i) {
-        auto& connexion = connexions.emplace_back(std::make_unique<QTcpSocket>());
-        connexion->bind(QHostAddress(u"127.0.0.%1"_s.arg(1 + i % adresses)));
-        connexion->connectToHost(u"127.0.0.1"_s, static_cast<quint16>(QUrl(origine).port()));
-    }
-    for (auto& connexion : connexions) {
-        connexion->waitForConnected(5000);
-    }
-    for (qsizetype i = 0; i < requetes.size(); ++i) {
-        connexions[i]->write(requetes[i]);
-        connexions[i]->flush();
-    }
-    QList<int> statuts;
-    for (auto& connexion : connexions) {
-        while (connexion->state() == QAbstractSocket::ConnectedState && connexion->waitForReadyRead(10000)) {
-        }
-        statuts.append(connexion->readAll().mid(9, 3).toInt());
-    }
-    return statuts;
-}
-
 QByteArray requete(const QByteArray& debut, const QByteArray& entetes, const QByteArray& corps)
 {
     return debut + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n" + entetes +

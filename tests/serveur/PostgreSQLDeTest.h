@@ -1,0 +1,34 @@
+#pragma once
+
+#include "serveur/Configuration.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+#include <string>
+
+namespace serveur {
+class ConnexionPostgreSQL;
+}
+
+// A real PostgreSQL for the whole test process, started on first use into a temporary folder, reached
+// through a socket in that folder only and with a password; each server under test gets a schema of its own.
+class PostgreSQLDeTest final {
+public:
+    static PostgreSQLDeTest& partage();
+    ~PostgreSQLDeTest();
+
+    // The address of a new, empty schema, as a server's --base.
+    std::string nouvelleBase();
+    // Points `configuration` at a new schema, the password read from a file.
+    static void configurer(serveur::Configuration& configuration);
+
+private:
+    PostgreSQLDeTest();
+    void demarrer();
+    QString adresse(const QString& options = {}) const;
+
+    QTemporaryDir m_dossier;
+    std::unique_ptr<serveur::ConnexionPostgreSQL> m_administration;
+    int m_schemas = 0;
+};

@@ -1,0 +1,192 @@
+#include "PostgreSQLDeTest.h"
+#include "ProxyDeTest.h"
+#include "ServeurDeTest.h"
+#include "serveur/stockage/OuvertureStockage.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QByteArray navigateur = "Mozilla/5.0 (X11; Linux x86_64; rv:128.0) Gecko/20100101 Firefox/128.0";
+const QByteArray formulaire = "application/x-www-form-urlencoded";
+
+void derriereLeProxy(serveur::Configuration& c)
+{
+    c.proxyDeConfiance = "127.0.0.1";
+    c.limites.connexionsParClient = 1000;
+}
+
+QByteArray brute(const QByteArray& debut, const QByteArray& entetes = {}, const QByteArray& corps = {})
+{
+    return debut + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n" + entetes +
+           "Content-Length: " + QByteArray::number(corps.size()) + "\r\n\r\n" + corps;
+}
+
+QByteArray creation(const QString& cle, const QString& token, const QString& fichier)
+{
+    return brute("POST /api/transferts",
+                 "X-Api-Key: " + cle.toUtf8() + "\r\nContent-Type: application/json\r\n",
+                 corpsDe(token, {fichier}).versJSON());
+}
+
+QList<TransfertAPI> sansLiens(QList<TransfertAPI> transferts)
+{
+    for (TransfertAPI& t : transferts) {
+        t.url.clear();
+    }
+    return transferts;
+}
+
+} // namespace
+
+// Several instances of one studio sharing PostgreSQL, side by side and behind nginx.
+class TestServeurInstances final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void commeUnSeulServeur()
+    {
+        ServeurDeTest a(sur(Moteur::postgresql));
+        ServeurDeTest b(a);
+        a.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
+        a.creer(corpsDe(u"protege001"_s, {u"DATA/Clients/a.txt"_s}, u"juste"_s));
+        QCOMPARE(QCoro::waitFor(b.api().listerTransferts())->size(), 1);
+        const auto essayer = [](ServeurDeTest& s, const QByteArray& motDePasse) {
+            return s.envoyer("POST", u"/t/protege001"_s, {{"Content-Type", formulaire}},
+                             "mot_de_passe=" + motDePasse);
+        };
+        // Guesses spread over both are slowed down as one stream.
+        QCOMPARE(essayer(a, "faux").statut, 401);
+        QCOMPARE(essayer(b, "faux").statut, 429);
+        a.avancer(1);
+        const QByteArray cookie = essayer(a, "juste").entetes.value("set-cookie").split(';').first();
+        QCOMPARE(b.envoyer("GET", u"/t/protege001/f/a.txt"_s, {{"Cookie", cookie}}).corps, "bonjour");
+        // One view per visitor and minute, whichever instance served the page.
+        for (ServeurDeTest* s : {&a, &b}) {
+            s->envoyer("GET", u"/t/protege001"_s, {{"Cookie", cookie}, {"User-Agent", navigateur}});
+        }
+        QCOMPARE(QCoro::waitFor(a.api().listerTransferts())->first().nbVues, 1);
+        QVERIFY(QCoro::waitFor(b.api().supprimerTransfert(u"protege001"_s)).has_value());
+        QCOMPARE(a.envoyer("GET", u"/t/protege001"_s).statut, 404);
+    }
+
+    void chargeRepartieParLeProxy()
+    {
+        ServeurDeTest a(sur(Moteur::postgresql, derriereLeProxy));
+        ServeurDeTest b(a);
+        a.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
+        a.creer(corpsDe(u"compte0001"_s, {u"DATA/Clients/a.txt"_s}));
+        const ProxyDeTest proxy({a.port(), b.port()});
+        const QString origine = u"http://127.0.0.1:%1"_s.arg(proxy.port());
+        const QByteArray telechargement = brute("GET /t/compte0001/f/a.txt");
+        QCOMPARE(envoyerEnParallele(origine, QList<QByteArray>(200, telechargement)), QList<int>(200, 200));
+        QTRY_COMPARE(QCoro::waitFor(b.api().listerTransferts())->first().nbTelechargements, 200);
+        // Every copy of one creation gets the link, and one record is made.
+        const QByteArray meme = creation(a.cle(), u"unique0001"_s, u"DATA/Clients/a.txt"_s);
+        QCOMPARE(envoyerEnParallele(origine, QList<QByteArray>(50, meme)), QList<int>(50, 201));
+        QCOMPARE(QCoro::waitFor(a.api().listerTransferts())->size(), 2);
+    }
+
+    void instanceTuee()
+    {
+        EnvironnementTest environnement;
+        const serveur::Configuration c = configurationDeTest(environnement);
+        environnement.creerFichier(u"Volumes/DATA/gros.bin"_s, QByteArray(4 << 20, 'x'));
+        serveur::Configuration partage;
+        PostgreSQLDeTest::configurer(partage);
+        std::vector<std::unique_ptr<QProcess>> instances;
+        QList<int> ports;
+        for (const QString& nom : {u"a"_s, u"b"_s}) {
+            ports.append(portLibre());
+            auto& instance = instances.emplace_back(std::make_unique<QProcess>());
+            instance->start(QStringLiteral(VALTO_SERVEUR),
+                            {u"--nas"_s, QString::fromStdString(c.racineNAS), u"--donnees"_s,
+                             environnement.chemin(nom), u"--port"_s, QString::number(ports.last()),
+                             u"--base"_s, QString::fromStdString(partage.base), u"--base-mot-de-passe"_s,
+                             QString::fromStdString(partage.fichierMotDePasseBase), u"--proxy-de-confiance"_s,
+                             u"127.0.0.1"_s, u"--connexions-par-adresse"_s, u"1000"_s});
+            QByteArray sortie;
+            QTRY_VERIFY((sortie += instance->readAllStandardOutput()).contains("écoute"));
+        }
+        const ProxyDeTest proxy(ports);
+        const QString origine = u"http://127.0.0.1:%1"_s.arg(proxy.port());
+        QFile cle(environnement.chemin(u"Volumes/DATA/Valto Transferts/.transfer-api-key"_s));
+        QVERIFY(cle.open(QIODevice::ReadOnly));
+        const TransferAPI api{origine, QString::fromUtf8(cle.readAll().trimmed())};
+        QVERIFY(
+            QCoro::waitFor(api.creerTransfert(corpsDe(u"gros000001"_s, {u"DATA/gros.bin"_s}))).has_value());
+        const auto lot = [&](int numero) {
+            QList<QByteArray> requetes(40, brute("GET /t/gros000001/f/gros.bin"));
+            for (int i = 0; i < 20; ++i) {
+                requetes.append(creation(api.apiKey, u"lot%1%2"_s.arg(numero).arg(i, 6, 10, QChar(u'0')),
+                                         u"DATA/gros.bin"_s));
+            }
+            return requetes;
+        };
+        // A is killed while the first batch is under way; B serves the second alone.
+        const QList<int> pendant = envoyerEnParallele(origine, lot(1), 1, [&] { instances[0]->kill(); });
+        QCOMPARE(envoyerEnParallele(origine, lot(2)), QList<int>(40, 200) + QList<int>(20, 201));
+        QStringList attendus{u"gros000001"_s};
+        for (int i = 0; i < 20; ++i) {
+            attendus.append(u"lot2%1"_s.arg(i, 6, 10, QChar(u'0')));
+            if (pendant.at(40 + i) == 201) {
+                attendus.append(u"lot1%1"_s.arg(i, 6, 10, QChar(u'0')));
+            }
+        }
+        QStringList listes;
+        const auto transferts = QCoro::waitFor(api.listerTransferts());
+        for (const TransfertAPI& t : transferts.value()) {
+            listes.append(t.token);
+        }
+        QCOMPARE(QSet(listes.begin(), listes.end()), QSet(attendus.begin(), attendus.end()));
+        // Only a count A made between a delivery and its death may be missing.
+        QTRY_VERIFY(QCoro::waitFor(api.listerTransferts())->last().nbTelechargements >= 40);
+        QVERIFY(QCoro::waitFor(api.listerTransferts())->last().nbTelechargements <=
+                40 + pendant.first(40).count(200));
+        instances[1]->terminate();
+        QVERIFY(instances[1]->waitForFinished());
+    }
+
+    void migrationDepuisSQLite()
+    {
+        ServeurDeTest a;
+        a.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
+        const CorpsCreation protege = corpsDe(u"protege001"_s, {u"DATA/Clients/a.txt"_s}, u"juste"_s);
+        a.creer(protege);
+        a.creer(corpsDe(u"ouvert0001"_s, {u"DATA/Clients/a.txt"_s}));
+        a.envoyer("GET", u"/t/ouvert0001"_s, {{"User-Agent", navigateur}});
+        a.envoyer("GET", u"/t/ouvert0001/f/a.txt"_s);
+        QTRY_COMPARE(QCoro::waitFor(a.api().listerTransferts())->first().nbTelechargements, 1);
+        const QByteArray cookie =
+            a.envoyer("POST", u"/t/protege001"_s, {{"Content-Type", formulaire}}, "mot_de_passe=juste")
+                .entetes.value("set-cookie")
+                .split(';')
+                .first();
+
+        serveur::Configuration c = a.configuration();
+        PostgreSQLDeTest::configurer(c);
+        QVERIFY(serveur::migrerVersPostgreSQL(c, "postgresql://valto:secret@/postgres")
+                    .error()
+                    .contains("mot de passe"));
+        QCOMPARE(serveur::migrerVersPostgreSQL(c, c.base).value_or(0), std::size_t{2});
+        // A second run would mix two studios.
+        QVERIFY(!serveur::migrerVersPostgreSQL(c, c.base));
+        ServeurDeTest b(a, [&](serveur::Configuration& d) {
+            d.base = c.base, d.fichierMotDePasseBase = c.fichierMotDePasseBase;
+        });
+        QCOMPARE(sansLiens(QCoro::waitFor(b.api().listerTransferts()).value()),
+                 sansLiens(QCoro::waitFor(a.api().listerTransferts()).value()));
+        // Cookies and retries signed before the move still hold.
+        QCOMPARE(b.envoyer("GET", u"/t/protege001"_s, {{"Cookie", cookie}}).statut, 200);
+        const Entetes api{{"X-Api-Key", b.cle().toUtf8()}, {"Content-Type", "application/json"}};
+        QCOMPARE(b.envoyer("POST", u"/api/transferts"_s, api, protege.versJSON()).statut, 201);
+    }
+};
+
+VALTO_INSCRIRE_TESTS(TestServeurInstances)
+
+#include "TestServeurInstances.moc"
