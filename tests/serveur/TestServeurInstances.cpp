@@ -173,8 +173,11 @@ private Q_SLOTS:
                     .error()
                     .contains("mot de passe"));
         QCOMPARE(serveur::migrerVersPostgreSQL(c, c.base).value_or(0), std::size_t{2});
-        // A second run would mix two studios.
-        QVERIFY(!serveur::migrerVersPostgreSQL(c, c.base));
+        // Never into a database already serving transfers: two studios would mix.
+        ServeurDeTest autre(sur(Moteur::postgresql));
+        autre.creerSurNAS(u"DATA/Clients/a.txt"_s, "autre");
+        autre.creer(corpsDe(u"autre00001"_s, {u"DATA/Clients/a.txt"_s}));
+        QVERIFY(!serveur::migrerVersPostgreSQL(c, autre.configuration().base));
         ServeurDeTest b(a, [&](serveur::Configuration& d) {
             d.base = c.base, d.fichierMotDePasseBase = c.fichierMotDePasseBase;
         });

@@ -229,20 +229,24 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("adresses");
         QTest::addColumn<int>("verifiees");
+        QTest::addColumn<Moteur>("moteur");
 
-        QTest::newRow("16 d'une adresse") << 1 << 1;
-        QTest::newRow("48 de 48 adresses") << 48 << 48;
+        QTest::newRow("16 d'une adresse") << 1 << 1 << Moteur::sqlite;
+        QTest::newRow("48 de 48 adresses") << 48 << 48 << Moteur::sqlite;
+        QTest::newRow("16 d'une adresse, PostgreSQL") << 1 << 1 << Moteur::postgresql;
+        QTest::newRow("48 de 48 adresses, PostgreSQL") << 48 << 48 << Moteur::postgresql;
     }
 
     void tentativesParalleles()
     {
         QFETCH(int, adresses);
         QFETCH(int, verifiees);
-        ServeurDeTest& s = demarrer([](serveur::Configuration& c) {
+        QFETCH(Moteur, moteur);
+        ServeurDeTest& s = demarrer(sur(moteur, [](serveur::Configuration& c) {
             c.fils = 8;
             c.argon2 = {1, 4 * 1024 * 1024};
             c.argon2Simultanes = 2;
-        });
+        }));
         s.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
         s.creer(corpsDe(u"protege001"_s, {u"DATA/Clients/a.txt"_s}, u"juste"_s));
 
@@ -320,7 +324,8 @@ private Q_SLOTS:
         environnement.creerFichier(u"Volumes/DATA/Dossier/a.txt"_s, "CONTENU-DU-DEDANS");
         const QString dehors = environnement.creerFichier(u"dehors.txt"_s, "CONTENU-DU-DEHORS");
         const serveur::ArbreNAS arbre(environnement.chemin(u"Volumes"_s).toStdString(),
-                                      environnement.chemin(u"Volumes/DATA/Valto Transferts"_s).toStdString(), {});
+                                      environnement.chemin(u"Volumes/DATA/Valto Transferts"_s).toStdString(),
+                                      {});
         const auto elements = arbre.contenu({"DATA/Dossier"}, "tokenaaaaa");
         QCOMPARE(elements.size(), 2u);
         QVERIFY(QFile::remove(environnement.chemin(u"Volumes/DATA/Dossier/a.txt"_s)));
