@@ -75,11 +75,11 @@ private Q_SLOTS:
 
         const QByteArray decoupe = "Transfer-Encoding: chunked\r\n";
         QTest::newRow("corps découpé trop long, API")
-            << "POST /api/transferts HTTP/1.1\r\nHost: essai\r\nX-Api-Key: @cle@\r\n" + decoupe + "\r\n"
-            << true << 413 << QByteArray("\"detail\"");
+            << "POST /api/transferts HTTP/1.1\r\nHost: essai\r\nX-Api-Key: @cle@\r\n" + decoupe + "\r\n" << true
+            << 413 << QByteArray("\"detail\"");
         QTest::newRow("corps découpé trop long, page")
-            << "POST /t/listeaaaaa HTTP/1.1\r\nHost: essai\r\n" + decoupe + "\r\n"
-            << true << 413 << QByteArray("<html");
+            << "POST /t/listeaaaaa HTTP/1.1\r\nHost: essai\r\n" + decoupe + "\r\n" << true << 413
+            << QByteArray("<html");
         QTest::newRow("longueur annoncée trop grande")
             << requete("POST", "/t/listeaaaaa", "Content-Length: 100000000\r\n") << false << 413
             << QByteArray("<html");
@@ -140,22 +140,19 @@ private Q_SLOTS:
         for (int i = 1; i < 500; ++i) {
             recouvrements += ",0-";
         }
-        QTest::newRow("500 plages qui se recouvrent")
-            << recouvrements << QByteArray() << 206 << 0 << 300'000 << 1;
-        QTest::newRow("plages séparées")
-            << QByteArray("bytes=0-9,100-109") << QByteArray() << 200 << 0 << 300'000 << 1;
-        QTest::newRow("unité inconnue")
-            << QByteArray("items=0-9") << QByteArray() << 200 << 0 << 300'000 << 1;
-        QTest::newRow("If-Range à jour")
-            << QByteArray("bytes=100-") << QByteArray("@etag@") << 206 << 100 << 299'900 << 1;
-        QTest::newRow("If-Range par date")
-            << QByteArray("bytes=100-") << QByteArray("@date@") << 206 << 100 << 299'900 << 1;
-        QTest::newRow("If-Range périmé")
-            << QByteArray("bytes=100-") << QByteArray("\"perime\"") << 200 << 0 << 300'000 << 1;
-        QTest::newRow("sonde du dernier octet")
-            << QByteArray("bytes=-1") << QByteArray() << 206 << 299'999 << 1 << 0;
-        QTest::newRow("morceau du milieu")
-            << QByteArray("bytes=10-19") << QByteArray() << 206 << 10 << 10 << 0;
+        QTest::newRow("500 plages qui se recouvrent") << recouvrements << QByteArray() << 206 << 0 << 300'000 << 1;
+        QTest::newRow("plages séparées") << QByteArray("bytes=0-9,100-109") << QByteArray() << 200 << 0 << 300'000
+                                         << 1;
+        QTest::newRow("unité inconnue") << QByteArray("items=0-9") << QByteArray() << 200 << 0 << 300'000 << 1;
+        QTest::newRow("If-Range à jour") << QByteArray("bytes=100-") << QByteArray("@etag@") << 206 << 100
+                                         << 299'900 << 1;
+        QTest::newRow("If-Range par date") << QByteArray("bytes=100-") << QByteArray("@date@") << 206 << 100
+                                           << 299'900 << 1;
+        QTest::newRow("If-Range périmé") << QByteArray("bytes=100-") << QByteArray("\"perime\"") << 200 << 0
+                                         << 300'000 << 1;
+        QTest::newRow("sonde du dernier octet") << QByteArray("bytes=-1") << QByteArray() << 206 << 299'999 << 1
+                                                << 0;
+        QTest::newRow("morceau du milieu") << QByteArray("bytes=10-19") << QByteArray() << 206 << 10 << 10 << 0;
     }
 
     void plages()
@@ -170,8 +167,7 @@ private Q_SLOTS:
         const QString chemin = u"/t/listeaaaaa/f/Dossier/Sous/c.txt"_s;
         const ReponseHTTP tete = s.envoyer("HEAD", chemin);
         QVERIFY(tete.entetes.value("etag").startsWith('"'));
-        siPlage.replace("@etag@", tete.entetes.value("etag"))
-            .replace("@date@", tete.entetes.value("last-modified"));
+        siPlage.replace("@etag@", tete.entetes.value("etag")).replace("@date@", tete.entetes.value("last-modified"));
 
         Entetes entetes{{"Range", plage}};
         if (!siPlage.isEmpty()) {
@@ -183,8 +179,7 @@ private Q_SLOTS:
         QCOMPARE(reponse.entetes.value("etag"), tete.entetes.value("etag"));
         // A whole download afterwards is counted too: once it is, the answer above has been as well.
         s.envoyer("GET", chemin);
-        QTRY_COMPARE(QCoro::waitFor(s.api().listerTransferts())->first().nbTelechargements,
-                     telechargements + 1);
+        QTRY_COMPARE(QCoro::waitFor(s.api().listerTransferts())->first().nbTelechargements, telechargements + 1);
     }
 
     // "Tout télécharger" cut at a random point and resumed is the archive downloaded in one go.
@@ -205,17 +200,14 @@ private Q_SLOTS:
 
         const int a = longueur / 3;
         const int b = longueur / 2;
-        const ReponseHTTP milieu = s.envoyer(
-            "GET", chemin, {{"Range", "bytes=" + QByteArray::number(a) + "-" + QByteArray::number(b)}});
+        const ReponseHTTP milieu = s.envoyer("GET", chemin, {{"Range", "bytes=" + QByteArray::number(a) + "-" +
+                                                                           QByteArray::number(b)}});
         QCOMPARE(milieu.statut, 206);
-        QCOMPARE(milieu.entetes.value("content-range"),
-                 u"bytes %1-%2/%3"_s.arg(a).arg(b).arg(longueur).toLatin1());
+        QCOMPARE(milieu.entetes.value("content-range"), u"bytes %1-%2/%3"_s.arg(a).arg(b).arg(longueur).toLatin1());
         const int coupure = QRandomGenerator::global()->bounded(1, longueur);
-        const ReponseHTTP debut =
-            s.envoyer("GET", chemin, {{"Range", "bytes=0-" + QByteArray::number(coupure - 1)}});
-        const ReponseHTTP suite = s.envoyer("GET", chemin,
-                                            {{"Range", "bytes=" + QByteArray::number(coupure) + "-"},
-                                             {"If-Range", tete.entetes.value("etag")}});
+        const ReponseHTTP debut = s.envoyer("GET", chemin, {{"Range", "bytes=0-" + QByteArray::number(coupure - 1)}});
+        const ReponseHTTP suite = s.envoyer(
+            "GET", chemin, {{"Range", "bytes=" + QByteArray::number(coupure) + "-"}, {"If-Range", tete.entetes.value("etag")}});
         QCOMPARE(suite.statut, 206);
         QTRY_COMPARE(QCoro::waitFor(s.api().listerTransferts())->first().nbTelechargements, 1);
 
@@ -290,8 +282,7 @@ private Q_SLOTS:
         };
         QTRY_VERIFY_WITH_TIMEOUT(tousCoupes(), 4000);
         QVERIFY(chrono.elapsed() >= 700);
-        QVERIFY(
-            std::all_of(lents.begin(), lents.end(), [](const auto& l) { return l->readAll().isEmpty(); }));
+        QVERIFY(std::all_of(lents.begin(), lents.end(), [](const auto& l) { return l->readAll().isEmpty(); }));
 
         // A kept-alive connection left idle is closed too.
         QTcpSocket inactive;
@@ -359,8 +350,7 @@ private Q_SLOTS:
         s.envoyer("POST", u"/t/listeaaaaa"_s, {{"Content-Type", "application/x-www-form-urlencoded"}},
                   "mot_de_passe=motsecret");
         const QString journal = s.journal().join(u'\n');
-        QVERIFY2(journal.contains(QRegularExpression(
-                     u"acces \\S+Z 127\\.0\\.0\\.1 GET /t/listeaaaaa/f/a\\.txt 200 7 \\d+ms"_s)),
+        QVERIFY2(journal.contains(QRegularExpression(u"acces \\S+Z 127\\.0\\.0\\.1 GET /t/listeaaaaa/f/a\\.txt 200 7 \\d+ms"_s)),
                  qPrintable(journal));
         QVERIFY(journal.contains(u"POST /t/listeaaaaa 303 "_s));
         for (const QString& secret : {u"secret"_s, s.cle()}) {
@@ -377,8 +367,7 @@ private Q_SLOTS:
         const ProxyDeTest proxy({s.port()});
         const int port = proxy.port();
 
-        const QByteArray liste =
-            echangerBrut(port, requete("GET", "/api/transferts", "X-Api-Key: " + s.cle().toUtf8() + "\r\n"));
+        const QByteArray liste = echangerBrut(port, requete("GET", "/api/transferts", "X-Api-Key: " + s.cle().toUtf8() + "\r\n"));
         QVERIFY2(liste.contains("\"url\":\"https://transferts.exemple.ch/t/protegeaaa\""), liste.constData());
         const auto essayer = [&](const QByteArray& motDePasse, int client) {
             return statuts(echangerBrut(port,
@@ -391,11 +380,7 @@ private Q_SLOTS:
         QCOMPARE(essayer("faux", 2), QList<int>{401});
         QCOMPARE(essayer("juste", 3), QList<int>{303});
         QCOMPARE(essayer("juste", 2), QList<int>{429});
-        const QByteArray cookie =
-            echangerBrut(port,
-                         requete("POST", "/t/protegeaaa",
-                                 "Content-Type: application/x-www-form-urlencoded\r\n", "mot_de_passe=juste"),
-                         2000, boucleLocale(4));
+        const QByteArray cookie = echangerBrut(port, requete("POST", "/t/protegeaaa", "Content-Type: application/x-www-form-urlencoded\r\n", "mot_de_passe=juste"), 2000, boucleLocale(4));
         QVERIFY2(cookie.contains("; Secure"), cookie.constData());
         for (const int client : {5, 6}) {
             echangerBrut(port, requete("GET", "/t/listeaaaaa", "User-Agent: " + navigateur + "\r\n"), 2000,
@@ -405,10 +390,8 @@ private Q_SLOTS:
         // Only the proxy is believed: a client's own claim, direct or through it, is not its address.
         echangerBrut(s.port(), requete("GET", "/static/valto.css", "X-Forwarded-For: 10.9.9.9\r\n"), 2000,
                      boucleLocale(7));
-        const QStringList lignes =
-            s.journal().filter(u"/t/protegeaaa 401"_s) + s.journal().filter(u"valto.css"_s);
-        QVERIFY(lignes.join(u'\n').contains(u" 127.0.0.2 POST"_s) &&
-                lignes.join(u'\n').contains(u" 127.0.0.7 GET"_s));
+        const QStringList lignes = s.journal().filter(u"/t/protegeaaa 401"_s) + s.journal().filter(u"valto.css"_s);
+        QVERIFY(lignes.join(u'\n').contains(u" 127.0.0.2 POST"_s) && lignes.join(u'\n').contains(u" 127.0.0.7 GET"_s));
         QVERIFY(!lignes.join(u'\n').contains(u"10.0.0.1"_s) && !lignes.join(u'\n').contains(u"10.9.9.9"_s));
     }
 

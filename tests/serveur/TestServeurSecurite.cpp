@@ -324,8 +324,7 @@ private Q_SLOTS:
         environnement.creerFichier(u"Volumes/DATA/Dossier/a.txt"_s, "CONTENU-DU-DEDANS");
         const QString dehors = environnement.creerFichier(u"dehors.txt"_s, "CONTENU-DU-DEHORS");
         const serveur::ArbreNAS arbre(environnement.chemin(u"Volumes"_s).toStdString(),
-                                      environnement.chemin(u"Volumes/DATA/Valto Transferts"_s).toStdString(),
-                                      {});
+                                      environnement.chemin(u"Volumes/DATA/Valto Transferts"_s).toStdString(), {});
         const auto elements = arbre.contenu({"DATA/Dossier"}, "tokenaaaaa");
         QCOMPARE(elements.size(), 2u);
         QVERIFY(QFile::remove(environnement.chemin(u"Volumes/DATA/Dossier/a.txt"_s)));
