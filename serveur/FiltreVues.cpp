@@ -41,18 +41,29 @@ bool FiltreVues::aCompter(const std::string& token, const std::string& adresse, 
                           std::int64_t maintenant)
 {
     const std::string texteVisiteur = token + '\n' + adresse + '\n' + agent;
-    if (m_partage) {
-        return m_partage->marquerVue(crypto::condenserHex(texteVisiteur), maintenant, fenetreSecondes);
-    }
-    const std::lock_guard verrou(m_verrou);
-    oublierAnciennes(maintenant);
     const crypto::Condensat visiteur = crypto::condenser(texteVisiteur);
-    const auto precedente = m_dernieres.find(visiteur);
-    if (precedente != m_dernieres.end() && maintenant - precedente->second < fenetreSecondes) {
-        return false;
+    {
+        const std::lock_guard verrou(m_verrou);
+        oublierAnciennes(maintenant);
+        const auto precedente = m_dernieres.find(visiteur);
+        if (precedente != m_dernieres.end() && maintenant - precedente->second < fenetreSecondes) {
+            return false;
+        }
+        if (!m_partage) {
+            m_dernieres[visiteur] = maintenant;
+            return true;
+        }
     }
-    m_dernieres[visiteur] = maintenant;
-    return true;
+    // A view known here is enough to refuse a reload, as the shared time only moves forward: a crowd
+    // reloading one link costs no round trip. Otherwise the shared state decides, and the time it reports
+    // answers the next reloads here.
+    const VueMarquee vue =
+        m_partage->marquerVue(crypto::condenserHex(texteVisiteur), maintenant, fenetreSecondes);
+    if (vue.depuis) {
+        const std::lock_guard verrou(m_verrou);
+        m_dernieres[visiteur] = std::max(m_dernieres[visiteur], *vue.depuis);
+    }
+    return vue.comptee;
 }
 
 void FiltreVues::oublierAnciennes(std::int64_t maintenant)

@@ -129,42 +129,52 @@ StockagePostgreSQL::StockagePostgreSQL(std::string adresse, std::string motDePas
 
 StockagePostgreSQL::~StockagePostgreSQL() = default;
 
-std::expected<std::unique_ptr<ConnexionPostgreSQL>, std::string> StockagePostgreSQL::emprunter()
+std::expected<std::unique_ptr<ConnexionPostgreSQL>, std::string>
+StockagePostgreSQL::emprunter(Validation validation)
 {
+    auto& libres = m_libres[static_cast<std::size_t>(validation)];
     {
         const std::lock_guard verrou(m_verrou);
-        if (!m_libres.empty()) {
-            auto connexion = std::move(m_libres.back());
-            m_libres.pop_back();
+        if (!libres.empty()) {
+            auto connexion = std::move(libres.back());
+            libres.pop_back();
             return connexion;
         }
     }
-    return ConnexionPostgreSQL::ouvrir(m_adresse, m_motDePasse);
+    auto connexion = ConnexionPostgreSQL::ouvrir(m_adresse, m_motDePasse);
+    if (connexion && validation == Validation::differee) {
+        try {
+            (*connexion)->executerScript("SET synchronous_commit TO off");
+        } catch (const std::exception& e) {
+            return std::unexpected(std::string(e.what()));
+        }
+    }
+    return connexion;
 }
 
-void StockagePostgreSQL::rendre(std::unique_ptr<ConnexionPostgreSQL> connexion)
+void StockagePostgreSQL::rendre(std::unique_ptr<ConnexionPostgreSQL> connexion, Validation validation)
 {
     // A connection the server dropped (restart, failover) is replaced on the next borrow.
     if (!connexion->perdue()) {
         const std::lock_guard verrou(m_verrou);
-        m_libres.push_back(std::move(connexion));
+        m_libres[static_cast<std::size_t>(validation)].push_back(std::move(connexion));
     }
 }
 
 template <typename Action>
-auto StockagePostgreSQL::avecConnexion(Action action)
+auto StockagePostgreSQL::avecConnexion(Action action, Validation validation)
     -> std::expected<decltype(action(std::declval<ConnexionPostgreSQL&>())), std::string>
 {
-    auto connexion = emprunter();
+    auto connexion = emprunter(validation);
     if (!connexion) {
         return std::unexpected(connexion.error());
     }
     try {
         auto resultat = action(**connexion);
-        rendre(std::move(*connexion));
+        rendre(std::move(*connexion), validation);
         return resultat;
     } catch (const std::exception& e) {
-        rendre(std::move(*connexion));
+        rendre(std::move(*connexion), validation);
         return std::unexpected(std::string(e.what()));
     }
 }
@@ -266,9 +276,11 @@ bool StockagePostgreSQL::compter(const char* compteur, const char* sql, const st
                                  std::int64_t quand) noexcept
 {
     try {
-        const auto compte = avecConnexion([&](ConnexionPostgreSQL& c) {
-            return c.executer(sql, {parametre(quand), token}).touchees() > 0;
-        });
+        const auto compte = avecConnexion(
+            [&](ConnexionPostgreSQL& c) {
+                return c.executer(sql, {parametre(quand), token}).touchees() > 0;
+            },
+            Validation::differee);
         if (!compte) {
             journal::erreur(compteur, compte.error());
         }
@@ -295,21 +307,31 @@ bool StockagePostgreSQL::compterTelechargement(const std::string& token, std::in
                    token, quand);
 }
 
-bool StockagePostgreSQL::marquerVue(const std::string& visiteur, std::int64_t maintenant,
-                                    std::int64_t fenetre)
+VueMarquee StockagePostgreSQL::marquerVue(const std::string& visiteur, std::int64_t maintenant,
+                                          std::int64_t fenetre)
 {
     oublierAnciennes(maintenant);
-    const auto marquee = avecConnexion([&](ConnexionPostgreSQL& c) {
-        return c.executer("INSERT INTO vues_recentes AS v (visiteur, derniere) VALUES ($1, $2::bigint) "
-                          "ON CONFLICT (visiteur) DO UPDATE SET derniere = EXCLUDED.derniere "
-                          "WHERE v.derniere <= EXCLUDED.derniere - $3::bigint",
-                          {visiteur, parametre(maintenant), parametre(fenetre)})
-                   .touchees() == 1;
-    });
+    // A reload within the window writes nothing and locks nothing: a crowd on one link does not queue.
+    // Two first loads at once: one insertion wins; two loads past the window: the second update finds the
+    // first one's time and leaves the row alone. Not counted, the time read is the one before this statement.
+    const auto marquee = avecConnexion(
+        [&](ConnexionPostgreSQL& c) {
+            const auto r = c.executer(
+                "WITH maj AS (UPDATE vues_recentes SET derniere = $2::bigint WHERE visiteur = $1 "
+                "AND derniere <= $2::bigint - $3::bigint RETURNING 1), "
+                "ajout AS (INSERT INTO vues_recentes (visiteur, derniere) SELECT $1, $2::bigint "
+                "WHERE NOT EXISTS (SELECT 1 FROM maj) ON CONFLICT (visiteur) DO NOTHING RETURNING 1), "
+                "compte AS (SELECT (SELECT count(*) FROM maj) + (SELECT count(*) FROM ajout) AS n) "
+                "SELECT n, CASE WHEN n = 1 THEN $2::bigint "
+                "ELSE (SELECT derniere FROM vues_recentes WHERE visiteur = $1) END FROM compte",
+                {visiteur, parametre(maintenant), parametre(fenetre)});
+            return VueMarquee{r.entier(0, 0) == 1, r.entierOptionnel(0, 1)};
+        },
+        Validation::differee);
     if (!marquee) {
         journal::erreur("filtre des vues", marquee.error());
     }
-    return marquee.value_or(false);
+    return marquee.value_or(VueMarquee{});
 }
 
 std::int64_t StockagePostgreSQL::reserverTentative(const std::string& cle, std::int64_t maintenant,
@@ -317,18 +339,21 @@ std::int64_t StockagePostgreSQL::reserverTentative(const std::string& cle, std::
 {
     // The row is written when the wait is over, and the remaining wait read otherwise, in one statement.
     // No row at all: another attempt wrote it after this statement's snapshot, so this one waits.
-    const auto attente = avecConnexion([&](ConnexionPostgreSQL& c) {
-        const auto r = c.executer(
-            "WITH essai AS (INSERT INTO tentatives AS t (cle, echecs, libre_a) "
-            "VALUES ($1, 1, $2::bigint + LEAST($3::bigint, $4::bigint)) "
-            "ON CONFLICT (cle) DO UPDATE SET echecs = LEAST(t.echecs + 1, 20), "
-            "libre_a = $2::bigint + LEAST($4::bigint, $3::bigint << LEAST(t.echecs, 19)) "
-            "WHERE t.libre_a <= $2::bigint RETURNING 0::bigint AS attente) "
-            "SELECT attente FROM essai UNION ALL "
-            "SELECT libre_a - $2::bigint FROM tentatives WHERE cle = $1 AND NOT EXISTS (SELECT 1 FROM essai)",
-            {cle, parametre(maintenant), parametre(regle.attenteDeBase), parametre(regle.attenteMax)});
-        return r.lignes() == 0 ? regle.attenteDeBase : std::max<std::int64_t>(0, r.entier(0, 0));
-    });
+    const auto attente = avecConnexion(
+        [&](ConnexionPostgreSQL& c) {
+            const auto r = c.executer(
+                "WITH essai AS (INSERT INTO tentatives AS t (cle, echecs, libre_a) "
+                "VALUES ($1, 1, $2::bigint + LEAST($3::bigint, $4::bigint)) "
+                "ON CONFLICT (cle) DO UPDATE SET echecs = LEAST(t.echecs + 1, 20), "
+                "libre_a = $2::bigint + LEAST($4::bigint, $3::bigint << LEAST(t.echecs, 19)) "
+                "WHERE t.libre_a <= $2::bigint RETURNING 0::bigint AS attente) "
+                "SELECT attente FROM essai UNION ALL "
+                "SELECT libre_a - $2::bigint FROM tentatives WHERE cle = $1 AND NOT EXISTS (SELECT 1 FROM "
+                "essai)",
+                {cle, parametre(maintenant), parametre(regle.attenteDeBase), parametre(regle.attenteMax)});
+            return r.lignes() == 0 ? regle.attenteDeBase : std::max<std::int64_t>(0, r.entier(0, 0));
+        },
+        Validation::differee);
     if (!attente) {
         // Unable to count the attempt: it is refused rather than checked uncounted.
         journal::erreur("frein des mots de passe", attente.error());
@@ -338,9 +363,11 @@ std::int64_t StockagePostgreSQL::reserverTentative(const std::string& cle, std::
 
 void StockagePostgreSQL::oublierTentatives(const std::string& cle)
 {
-    const auto oubliee = avecConnexion([&](ConnexionPostgreSQL& c) {
-        return c.executer("DELETE FROM tentatives WHERE cle = $1", {cle}).touchees();
-    });
+    const auto oubliee = avecConnexion(
+        [&](ConnexionPostgreSQL& c) {
+            return c.executer("DELETE FROM tentatives WHERE cle = $1", {cle}).touchees();
+        },
+        Validation::differee);
     if (!oubliee) {
         journal::erreur("frein des mots de passe", oubliee.error());
     }
@@ -357,16 +384,18 @@ void StockagePostgreSQL::oublierAnciennes(std::int64_t maintenant)
         }
         m_dernierMenage = maintenant;
     }
-    const auto fait = avecConnexion([&](ConnexionPostgreSQL& c) {
-        return c
-            .executer(
-                std::string("WITH verrou AS (SELECT pg_try_advisory_xact_lock(x'") + verrouMenage +
-                    "'::bigint) AS pris), vues AS (DELETE FROM vues_recentes WHERE derniere < $1::bigint "
-                    "AND (SELECT pris FROM verrou)) DELETE FROM tentatives WHERE libre_a < $2::bigint "
-                    "AND (SELECT pris FROM verrou)",
-                {parametre(maintenant - 24 * 3600), parametre(maintenant - 3600)})
-            .touchees();
-    });
+    const auto fait = avecConnexion(
+        [&](ConnexionPostgreSQL& c) {
+            return c
+                .executer(
+                    std::string("WITH verrou AS (SELECT pg_try_advisory_xact_lock(x'") + verrouMenage +
+                        "'::bigint) AS pris), vues AS (DELETE FROM vues_recentes WHERE derniere < $1::bigint "
+                        "AND (SELECT pris FROM verrou)) DELETE FROM tentatives WHERE libre_a < $2::bigint "
+                        "AND (SELECT pris FROM verrou)",
+                    {parametre(maintenant - 24 * 3600), parametre(maintenant - 3600)})
+                .touchees();
+        },
+        Validation::differee);
     if (!fait) {
         journal::erreur("ménage de l'état partagé", fait.error());
     }

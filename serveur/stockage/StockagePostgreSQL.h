@@ -3,6 +3,7 @@
 #include "serveur/stockage/EtatPartage.h"
 #include "serveur/stockage/Stockage.h"
 
+#include <array>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -35,7 +36,8 @@ public:
     bool compterTelechargement(const std::string& token, std::int64_t quand) noexcept override;
     EtatPartage* etatPartage() override { return this; }
 
-    bool marquerVue(const std::string& visiteur, std::int64_t maintenant, std::int64_t fenetre) override;
+    VueMarquee marquerVue(const std::string& visiteur, std::int64_t maintenant,
+                          std::int64_t fenetre) override;
     std::int64_t reserverTentative(const std::string& cle, std::int64_t maintenant,
                                    RegleFrein regle) override;
     void oublierTentatives(const std::string& cle) override;
@@ -47,12 +49,17 @@ public:
                                               const std::string& secret);
 
 private:
+    // Counts and throttles hit one row per transfer or visitor, each writer waiting for the one before: their
+    // commits do not wait for the disk, so a crash of PostgreSQL itself may lose the last instant of counts,
+    // as SQLite's WAL does on a power loss. Records always wait.
+    enum class Validation { attendue, differee };
+
     StockagePostgreSQL(std::string adresse, std::string motDePasse);
-    std::expected<std::unique_ptr<ConnexionPostgreSQL>, std::string> emprunter();
-    void rendre(std::unique_ptr<ConnexionPostgreSQL> connexion);
+    std::expected<std::unique_ptr<ConnexionPostgreSQL>, std::string> emprunter(Validation validation);
+    void rendre(std::unique_ptr<ConnexionPostgreSQL> connexion, Validation validation);
     // Runs `action` on a borrowed connection; an exception or a lost connection becomes the failure returned.
     template <typename Action>
-    auto avecConnexion(Action action)
+    auto avecConnexion(Action action, Validation validation = Validation::attendue)
         -> std::expected<decltype(action(std::declval<ConnexionPostgreSQL&>())), std::string>;
     std::expected<void, std::string> migrer();
     bool compter(const char* compteur, const char* sql, const std::string& token,
@@ -62,7 +69,7 @@ private:
     std::string m_adresse;
     std::string m_motDePasse;
     std::mutex m_verrou;
-    std::vector<std::unique_ptr<ConnexionPostgreSQL>> m_libres;
+    std::array<std::vector<std::unique_ptr<ConnexionPostgreSQL>>, 2> m_libres;
     std::int64_t m_dernierMenage = 0;
 };
 
