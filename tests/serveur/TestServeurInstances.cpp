@@ -65,11 +65,13 @@ private Q_SLOTS:
         a.avancer(1);
         const QByteArray cookie = essayer(a, "juste").entetes.value("set-cookie").split(';').first();
         QCOMPARE(b.envoyer("GET", u"/t/protege001/f/a.txt"_s, {{"Cookie", cookie}}).corps, "bonjour");
-        // One view per visitor and minute, whichever instance served the page.
-        for (ServeurDeTest* s : {&a, &b}) {
-            s->envoyer("GET", u"/t/protege001"_s, {{"Cookie", cookie}, {"User-Agent", navigateur}});
-        }
-        QCOMPARE(QCoro::waitFor(a.api().listerTransferts())->first().nbVues, 1);
+        // One view per visitor and minute, whichever instance served the page: the minute runs from A's view.
+        const auto vues = [&](ServeurDeTest& s, qint64 attente) {
+            a.avancer(attente);
+            s.envoyer("GET", u"/t/protege001"_s, {{"Cookie", cookie}, {"User-Agent", navigateur}});
+            return QCoro::waitFor(a.api().listerTransferts())->first().nbVues.value_or(-1);
+        };
+        QCOMPARE(QList<qint64>({vues(a, 0), vues(b, 30), vues(b, 31)}), QList<qint64>({1, 1, 2}));
         QVERIFY(QCoro::waitFor(b.api().supprimerTransfert(u"protege001"_s)).has_value());
         QCOMPARE(a.envoyer("GET", u"/t/protege001"_s).statut, 404);
     }
