@@ -25,10 +25,9 @@ public:
 
 private:
     PostgreSQLDeTest();
-    void demarrer();
-    QString adresse(const QString& options = {}) const;
 
     QTemporaryDir m_dossier;
+    QString m_adresse;
     std::unique_ptr<serveur::ConnexionPostgreSQL> m_administration;
     int m_schemas = 0;
 };
