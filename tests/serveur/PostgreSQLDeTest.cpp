@@ -42,12 +42,6 @@ void executer(const QString& dossier, const QString& nom, QStringList arguments)
 
 } // namespace
 
-PostgreSQLDeTest& PostgreSQLDeTest::partage()
-{
-    static PostgreSQLDeTest instance;
-    return instance;
-}
-
 PostgreSQLDeTest::PostgreSQLDeTest()
 {
     const QString dossier = m_dossier.path();
@@ -86,15 +80,11 @@ PostgreSQLDeTest::~PostgreSQLDeTest()
     }
 }
 
-std::string PostgreSQLDeTest::nouvelleBase()
-{
-    const QString schema = u"essai_%1"_s.arg(++m_schemas);
-    m_administration->executerScript(qPrintable(u"CREATE SCHEMA "_s + schema));
-    return (m_adresse + u"&options=-c%20search_path%3D"_s + schema).toStdString();
-}
-
 void PostgreSQLDeTest::configurer(serveur::Configuration& configuration)
 {
-    configuration.base = partage().nouvelleBase();
-    configuration.fichierMotDePasseBase = partage().m_dossier.filePath(u"mot-de-passe"_s).toStdString();
+    static PostgreSQLDeTest serveur;
+    const QString schema = u"essai_%1"_s.arg(++serveur.m_schemas);
+    serveur.m_administration->executerScript(qPrintable(u"CREATE SCHEMA "_s + schema));
+    configuration.base = (serveur.m_adresse + u"&options=-c%20search_path%3D"_s + schema).toStdString();
+    configuration.fichierMotDePasseBase = serveur.m_dossier.filePath(u"mot-de-passe"_s).toStdString();
 }

@@ -5,7 +5,6 @@
 #include <QTemporaryDir>
 
 #include <memory>
-#include <string>
 
 namespace serveur {
 class ConnexionPostgreSQL;
@@ -15,13 +14,9 @@ class ConnexionPostgreSQL;
 // through a socket in that folder only and with a password; each server under test gets a schema of its own.
 class PostgreSQLDeTest final {
 public:
-    static PostgreSQLDeTest& partage();
-    ~PostgreSQLDeTest();
-
-    // The address of a new, empty schema, as a server's --base.
-    std::string nouvelleBase();
-    // Points `configuration` at a new schema, the password read from a file.
+    // Points `configuration` at a new, empty schema, the password read from a file.
     static void configurer(serveur::Configuration& configuration);
+    ~PostgreSQLDeTest();
 
 private:
     PostgreSQLDeTest();

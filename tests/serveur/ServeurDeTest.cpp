@@ -34,11 +34,14 @@ serveur::Configuration configurationDeTest(EnvironnementTest& environnement)
     return configuration;
 }
 
-ServeurDeTest::ServeurDeTest(const std::function<void(serveur::Configuration&)>& reglage)
+ServeurDeTest::ServeurDeTest(const std::function<void(serveur::Configuration&)>& reglage, Moteur moteur)
     : m_configuration(configurationDeTest(m_environnement))
     , m_maintenant(std::make_shared<std::atomic<qint64>>(QDateTime::currentSecsSinceEpoch()))
 {
     m_configuration.horloge = [maintenant = m_maintenant] { return maintenant->load(); };
+    if (moteur == Moteur::postgresql) {
+        PostgreSQLDeTest::configurer(m_configuration);
+    }
     if (reglage) {
         reglage(m_configuration);
     }
@@ -178,19 +181,6 @@ TransfertAPI ServeurDeTest::creer(const CorpsCreation& corps)
                      __FILE__, __LINE__);
     }
     return resultat.value_or(TransfertAPI{});
-}
-
-std::function<void(serveur::Configuration&)> sur(Moteur moteur,
-                                                 const std::function<void(serveur::Configuration&)>& reglage)
-{
-    return [moteur, reglage](serveur::Configuration& configuration) {
-        if (moteur == Moteur::postgresql) {
-            PostgreSQLDeTest::configurer(configuration);
-        }
-        if (reglage) {
-            reglage(configuration);
-        }
-    };
 }
 
 int portLibre()

@@ -31,11 +31,15 @@ struct ReponseHTTP {
 // with the copies folder, and ARCHIVE), cheap Argon2id and short waits on a locked database.
 serveur::Configuration configurationDeTest(EnvironnementTest& environnement);
 
+// The two storages every API and page case runs against.
+enum class Moteur { sqlite, postgresql };
+
 // valto-serveur started in the test process on a free port, configured as above, its clock the test's.
 // Its journal lines are kept for the test to read instead of going to standard error.
 class ServeurDeTest final {
 public:
-    explicit ServeurDeTest(const std::function<void(serveur::Configuration&)>& reglage = {});
+    explicit ServeurDeTest(const std::function<void(serveur::Configuration&)>& reglage = {},
+                           Moteur moteur = Moteur::sqlite);
     // Another instance of `voisin`'s studio: same NAS, key, database and clock, a data folder of its own.
     ServeurDeTest(ServeurDeTest& voisin, const std::function<void(serveur::Configuration&)>& reglage = {});
     ~ServeurDeTest();
@@ -95,11 +99,6 @@ QList<int> envoyerEnParallele(const QString& origine, const QList<QByteArray>& r
 // The status of each answer in a raw exchange, in order.
 QList<int> statuts(const QByteArray& brut);
 
-// The two storages every API and page case runs against.
-enum class Moteur { sqlite, postgresql };
-// Starts a server on `moteur`, otherwise configured by `reglage`.
-std::function<void(serveur::Configuration&)>
-sur(Moteur moteur, const std::function<void(serveur::Configuration&)>& reglage = {});
 // Registers `Classe` (built from a Moteur) once for each storage.
 template <typename Classe> bool inscrireSurLesDeuxMoteurs()
 {

@@ -43,8 +43,7 @@ public:
     }
 
 private Q_SLOTS:
-    void initTestCase() { qInfo("%s", m_moteur == Moteur::sqlite ? "SQLite" : "PostgreSQL"); }
-    void init() { m_serveur = std::make_unique<ServeurDeTest>(sur(m_moteur)); }
+    void init() { m_serveur = std::make_unique<ServeurDeTest>(nullptr, m_moteur); }
     void cleanup() { m_serveur.reset(); }
 
     void cycleComplet()

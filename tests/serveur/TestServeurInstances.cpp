@@ -44,7 +44,7 @@ class TestServeurInstances final : public QObject {
 private Q_SLOTS:
     void commeUnSeulServeur()
     {
-        ServeurDeTest a(sur(Moteur::postgresql));
+        ServeurDeTest a(nullptr, Moteur::postgresql);
         ServeurDeTest b(a);
         a.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
         a.creer(corpsDe(u"protege001"_s, {u"DATA/Clients/a.txt"_s}, u"juste"_s));
@@ -72,7 +72,7 @@ private Q_SLOTS:
 
     void chargeRepartieParLeProxy()
     {
-        ServeurDeTest a(sur(Moteur::postgresql, derriereLeProxy));
+        ServeurDeTest a(derriereLeProxy, Moteur::postgresql);
         ServeurDeTest b(a);
         a.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
         a.creer(corpsDe(u"compte0001"_s, {u"DATA/Clients/a.txt"_s}));
@@ -104,7 +104,8 @@ private Q_SLOTS:
                                        environnement.chemin(QString::number(ports.last())), u"--base"_s,
                                        QString::fromStdString(partage.base), u"--base-mot-de-passe"_s,
                                        QString::fromStdString(partage.fichierMotDePasseBase),
-                                       u"--proxy-de-confiance"_s, u"127.0.0.1"_s, u"--connexions-par-adresse"_s, u"1000"_s});
+                                       u"--proxy-de-confiance"_s, u"127.0.0.1"_s,
+                                       u"--connexions-par-adresse"_s, u"1000"_s});
             QByteArray sortie;
             QTRY_VERIFY((sortie += instance.readAllStandardOutput()).contains("écoute"));
         }
@@ -167,7 +168,7 @@ private Q_SLOTS:
                     .contains("mot de passe"));
         QCOMPARE(serveur::migrerVersPostgreSQL(c, c.base).value_or(0), std::size_t{2});
         // Never into a database already serving transfers: two studios would mix.
-        ServeurDeTest autre(sur(Moteur::postgresql));
+        ServeurDeTest autre(nullptr, Moteur::postgresql);
         autre.creerSurNAS(u"DATA/Clients/a.txt"_s, "autre");
         autre.creer(corpsDe(u"autre00001"_s, {u"DATA/Clients/a.txt"_s}));
         QVERIFY(!serveur::migrerVersPostgreSQL(c, autre.configuration().base));

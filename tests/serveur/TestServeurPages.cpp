@@ -25,10 +25,9 @@ public:
     }
 
 private Q_SLOTS:
-    void initTestCase() { qInfo("%s", m_moteur == Moteur::sqlite ? "SQLite" : "PostgreSQL"); }
     void init()
     {
-        m_serveur = std::make_unique<ServeurDeTest>(sur(m_moteur));
+        m_serveur = std::make_unique<ServeurDeTest>(nullptr, m_moteur);
         ServeurDeTest& s = *m_serveur;
         s.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
         s.creerSurNAS(u"DATA/Clients/Dossier/b.txt"_s, "b");

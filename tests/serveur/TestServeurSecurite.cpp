@@ -242,11 +242,13 @@ private Q_SLOTS:
         QFETCH(int, adresses);
         QFETCH(int, verifiees);
         QFETCH(Moteur, moteur);
-        ServeurDeTest& s = demarrer(sur(moteur, [](serveur::Configuration& c) {
-            c.fils = 8;
-            c.argon2 = {1, 4 * 1024 * 1024};
-            c.argon2Simultanes = 2;
-        }));
+        ServeurDeTest& s = demarrer(
+            [](serveur::Configuration& c) {
+                c.fils = 8;
+                c.argon2 = {1, 4 * 1024 * 1024};
+                c.argon2Simultanes = 2;
+            },
+            moteur);
         s.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
         s.creer(corpsDe(u"protege001"_s, {u"DATA/Clients/a.txt"_s}, u"juste"_s));
 
@@ -389,9 +391,10 @@ private Q_SLOTS:
     }
 
 private:
-    ServeurDeTest& demarrer(const std::function<void(serveur::Configuration&)>& reglage = {})
+    ServeurDeTest& demarrer(const std::function<void(serveur::Configuration&)>& reglage = {},
+                            Moteur moteur = Moteur::sqlite)
     {
-        m_serveur = std::make_unique<ServeurDeTest>(reglage);
+        m_serveur = std::make_unique<ServeurDeTest>(reglage, moteur);
         return *m_serveur;
     }
     // The running server's journal lines.
