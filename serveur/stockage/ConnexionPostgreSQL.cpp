@@ -131,6 +131,24 @@ bool ConnexionPostgreSQL::perdue() const
     return PQstatus(m_connexion) != CONNECTION_OK;
 }
 
+int ConnexionPostgreSQL::descripteur() const
+{
+    return PQsocket(m_connexion);
+}
+
+std::vector<std::string> ConnexionPostgreSQL::avisRecus()
+{
+    if (PQconsumeInput(m_connexion) == 0) {
+        throw std::runtime_error(PQerrorMessage(m_connexion));
+    }
+    std::vector<std::string> avis;
+    while (PGnotify* recu = PQnotifies(m_connexion)) {
+        avis.emplace_back(recu->extra);
+        PQfreemem(recu);
+    }
+    return avis;
+}
+
 std::string parametre(std::int64_t nombre)
 {
     return std::to_string(nombre);

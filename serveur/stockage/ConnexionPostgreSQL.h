@@ -53,6 +53,10 @@ public:
     void executerScript(const char* sql);
     // After a failure: the server went away and the connection is of no further use.
     bool perdue() const;
+    // The socket, to wait for notices on.
+    int descripteur() const;
+    // The payloads of the notices arrived since the last call; throws when the connection is lost.
+    std::vector<std::string> avisRecus();
 
 private:
     explicit ConnexionPostgreSQL(pg_conn* connexion);

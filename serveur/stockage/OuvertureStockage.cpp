@@ -65,6 +65,19 @@ std::expected<std::unique_ptr<Stockage>, std::string> ouvrirStockage(const Confi
                                   configuration.attenteBaseMillisecondes);
 }
 
+std::expected<std::unique_ptr<AvisPostgreSQL>, std::string> ouvrirAvis(const Configuration& configuration,
+                                                                       AvisPostgreSQL::Reception reception)
+{
+    if (configuration.base.empty()) {
+        return nullptr;
+    }
+    const auto motDePasse = lireMotDePasse(configuration.fichierMotDePasseBase);
+    if (!motDePasse) {
+        return std::unexpected(motDePasse.error());
+    }
+    return AvisPostgreSQL::ecouter(configuration.base, *motDePasse, std::move(reception));
+}
+
 std::expected<std::size_t, std::string> migrerVersPostgreSQL(const Configuration& configuration,
                                                              const std::string& adresse)
 {

@@ -4,6 +4,7 @@
 #include "serveur/stockage/OuvertureStockage.h"
 
 #include <QFile>
+#include <QMutex>
 #include <QProcess>
 #include <QTest>
 
@@ -143,6 +144,25 @@ private Q_SLOTS:
         QVERIFY(telechargements() <= 40 + pendant.first(40).count(200));
         instances[1].terminate();
         QVERIFY(instances[1].waitForFinished());
+    }
+
+    void avisEntreInstances()
+    {
+        serveur::Configuration c;
+        PostgreSQLDeTest::configurer(c);
+        QMutex verrou;
+        QStringList recus;
+        const auto a = serveur::ouvrirAvis(c, [&](const std::string& token) {
+            const QMutexLocker garde(&verrou);
+            recus.append(QString::fromStdString(token));
+        });
+        const auto b = serveur::ouvrirAvis(c, [](const std::string&) {});
+        QVERIFY(a && b && (*b)->publier("avis000001"));
+        const auto lus = [&] {
+            const QMutexLocker garde(&verrou);
+            return recus;
+        };
+        QTRY_COMPARE(lus(), QStringList{u"avis000001"_s});
     }
 
     void migrationDepuisSQLite()
