@@ -17,12 +17,6 @@ namespace {
 const QByteArray navigateur = "Mozilla/5.0 (X11; Linux x86_64; rv:128.0) Gecko/20100101 Firefox/128.0";
 const QByteArray formulaire = "application/x-www-form-urlencoded";
 
-void derriereLeProxy(serveur::Configuration& c)
-{
-    c.proxyDeConfiance = "127.0.0.1";
-    c.limites.connexionsParClient = 1000;
-}
-
 QByteArray brute(const QByteArray& debut, const QByteArray& entetes = {}, const QByteArray& corps = {})
 {
     return debut + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n" + entetes +
@@ -73,7 +67,8 @@ private Q_SLOTS:
 
     void chargeRepartieParLeProxy()
     {
-        ServeurDeTest a(derriereLeProxy, Moteur::postgresql);
+        ServeurDeTest a([](serveur::Configuration& c) { c.proxyDeConfiance = "127.0.0.1"; },
+                        Moteur::postgresql);
         ServeurDeTest b(a);
         a.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
         a.creer(corpsDe(u"compte0001"_s, {u"DATA/Clients/a.txt"_s}));
@@ -105,8 +100,7 @@ private Q_SLOTS:
                                        environnement.chemin(QString::number(ports.last())), u"--base"_s,
                                        QString::fromStdString(partage.base), u"--base-mot-de-passe"_s,
                                        QString::fromStdString(partage.fichierMotDePasseBase),
-                                       u"--proxy-de-confiance"_s, u"127.0.0.1"_s,
-                                       u"--connexions-par-adresse"_s, u"1000"_s});
+                                       u"--proxy-de-confiance"_s, u"127.0.0.1"_s});
             QByteArray sortie;
             QTRY_VERIFY((sortie += instance.readAllStandardOutput()).contains("écoute"));
         }
