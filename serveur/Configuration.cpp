@@ -89,15 +89,14 @@ const std::map<std::string, Affectation>& options()
              return {};
          }},
         {"--fils",
-         [](Configuration& c, const std::string& v) -> std::
-                                                        expected<void, std::string> {
-                                                            const auto fils = lireEntier("--fils", v, 1, 256);
-                                                            if (!fils) {
-                                                                return std::unexpected(fils.error());
-                                                            }
-                                                            c.fils = *fils;
-                                                            return {};
-                                                        }},
+         [](Configuration& c, const std::string& v) -> std::expected<void, std::string> {
+             const auto fils = lireEntier("--fils", v, 1, 256);
+             if (!fils) {
+                 return std::unexpected(fils.error());
+             }
+             c.fils = *fils;
+             return {};
+         }},
     };
     return table;
 }

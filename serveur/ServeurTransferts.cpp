@@ -108,8 +108,7 @@ void ServeurTransferts::installer()
     m_routeur.ajouterEnteteCommun("Referrer-Policy", "no-referrer");
     m_routeur.ajouterEnteteCommun("X-Frame-Options", "SAMEORIGIN");
     m_routeur.ajouterEnteteCommun(
-        "Content-Security-Policy",
-        "default-src 'self'; base-uri 'none'; form-action 'self'; frame-ancestors 'self'");
+        "Content-Security-Policy", "default-src 'self'; base-uri 'none'; form-action 'self'; frame-ancestors 'self'");
     m_routeur.avantRoutage([this](const http::Request& requete, http::Response& reponse) {
         return versAPI(requete) && !m_api.authentifier(requete, reponse);
     });
