@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <stdexcept>
+#include <utility>
 
 namespace serveur {
 
@@ -162,20 +163,38 @@ void StockagePostgreSQL::rendre(std::unique_ptr<ConnexionPostgreSQL> connexion, 
 }
 
 template <typename Action>
-auto StockagePostgreSQL::avecConnexion(Action action, Validation validation)
+auto StockagePostgreSQL::avecConnexion(Action action, Validation validation, bool rejouable)
     -> std::expected<decltype(action(std::declval<ConnexionPostgreSQL&>())), std::string>
 {
-    auto connexion = emprunter(validation);
-    if (!connexion) {
-        return std::unexpected(connexion.error());
+    for (;;) {
+        auto connexion = emprunter(validation);
+        if (!connexion) {
+            return std::unexpected(connexion.error());
+        }
+        try {
+            auto resultat = action(**connexion);
+            rendre(std::move(*connexion), validation);
+            return resultat;
+        } catch (const std::exception& e) {
+            if (!(*connexion)->perdue()) {
+                rendre(std::move(*connexion), validation);
+                return std::unexpected(std::string(e.what()));
+            }
+            // PostgreSQL restarted or failed over: the idle connections went with it. A read runs again on a
+            // new one; a write may have been done before the loss, and is reported.
+            oublierConnexions();
+            if (!std::exchange(rejouable, false)) {
+                return std::unexpected(std::string(e.what()));
+            }
+        }
     }
-    try {
-        auto resultat = action(**connexion);
-        rendre(std::move(*connexion), validation);
-        return resultat;
-    } catch (const std::exception& e) {
-        rendre(std::move(*connexion), validation);
-        return std::unexpected(std::string(e.what()));
+}
+
+void StockagePostgreSQL::oublierConnexions()
+{
+    const std::lock_guard verrou(m_verrou);
+    for (auto& libres : m_libres) {
+        libres.clear();
     }
 }
 
@@ -217,11 +236,13 @@ std::expected<bool, std::string> StockagePostgreSQL::inserer(const Enregistremen
 
 std::optional<Enregistrement> StockagePostgreSQL::trouver(const std::string& token)
 {
-    auto trouve = avecConnexion([&](ConnexionPostgreSQL& c) {
-        const auto r =
-            c.executer(std::string("SELECT ") + colonnes + " FROM transferts WHERE token = $1", {token});
-        return r.lignes() == 0 ? std::nullopt : std::optional(lireLigne(r, 0));
-    });
+    auto trouve = avecConnexion(
+        [&](ConnexionPostgreSQL& c) {
+            const auto r =
+                c.executer(std::string("SELECT ") + colonnes + " FROM transferts WHERE token = $1", {token});
+            return r.lignes() == 0 ? std::nullopt : std::optional(lireLigne(r, 0));
+        },
+        Validation::attendue, true);
     if (!trouve) {
         throw std::runtime_error(trouve.error());
     }
@@ -230,15 +251,17 @@ std::optional<Enregistrement> StockagePostgreSQL::trouver(const std::string& tok
 
 std::vector<Enregistrement> StockagePostgreSQL::lister()
 {
-    auto liste = avecConnexion([&](ConnexionPostgreSQL& c) {
-        const auto r = c.executer(std::string("SELECT ") + colonnes +
-                                  " FROM transferts ORDER BY cree_le DESC, rang DESC");
-        std::vector<Enregistrement> transferts;
-        for (int l = 0; l < r.lignes(); ++l) {
-            transferts.push_back(lireLigne(r, l));
-        }
-        return transferts;
-    });
+    auto liste = avecConnexion(
+        [&](ConnexionPostgreSQL& c) {
+            const auto r = c.executer(std::string("SELECT ") + colonnes +
+                                      " FROM transferts ORDER BY cree_le DESC, rang DESC");
+            std::vector<Enregistrement> transferts;
+            for (int l = 0; l < r.lignes(); ++l) {
+                transferts.push_back(lireLigne(r, l));
+            }
+            return transferts;
+        },
+        Validation::attendue, true);
     if (!liste) {
         throw std::runtime_error(liste.error());
     }

@@ -57,10 +57,12 @@ private:
     StockagePostgreSQL(std::string adresse, std::string motDePasse);
     std::expected<std::unique_ptr<ConnexionPostgreSQL>, std::string> emprunter(Validation validation);
     void rendre(std::unique_ptr<ConnexionPostgreSQL> connexion, Validation validation);
-    // Runs `action` on a borrowed connection; an exception or a lost connection becomes the failure returned.
+    // Runs `action` on a borrowed connection; an exception or a lost connection becomes the failure returned,
+    // after one more try on a new connection when `rejouable`.
     template <typename Action>
-    auto avecConnexion(Action action, Validation validation = Validation::attendue)
+    auto avecConnexion(Action action, Validation validation = Validation::attendue, bool rejouable = false)
         -> std::expected<decltype(action(std::declval<ConnexionPostgreSQL&>())), std::string>;
+    void oublierConnexions();
     std::expected<void, std::string> migrer();
     bool compter(const char* compteur, const char* sql, const std::string& token,
                  std::int64_t quand) noexcept;

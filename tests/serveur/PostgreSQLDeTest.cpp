@@ -80,9 +80,22 @@ PostgreSQLDeTest::~PostgreSQLDeTest()
     }
 }
 
-void PostgreSQLDeTest::configurer(serveur::Configuration& configuration)
+PostgreSQLDeTest& PostgreSQLDeTest::partage()
 {
     static PostgreSQLDeTest serveur;
+    return serveur;
+}
+
+void PostgreSQLDeTest::couperConnexions()
+{
+    partage().m_administration->executerScript(
+        "SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity "
+        "WHERE backend_type = 'client backend' AND pid <> pg_backend_pid()");
+}
+
+void PostgreSQLDeTest::configurer(serveur::Configuration& configuration)
+{
+    PostgreSQLDeTest& serveur = partage();
     const QString schema = u"essai_%1"_s.arg(++serveur.m_schemas);
     serveur.m_administration->executerScript(qPrintable(u"CREATE SCHEMA "_s + schema));
     configuration.base = (serveur.m_adresse + u"&options=-c%20search_path%3D"_s + schema).toStdString();

@@ -16,10 +16,13 @@ class PostgreSQLDeTest final {
 public:
     // Points `configuration` at a new, empty schema, the password read from a file.
     static void configurer(serveur::Configuration& configuration);
+    // Ends every other connection, as a restart of PostgreSQL would.
+    static void couperConnexions();
     ~PostgreSQLDeTest();
 
 private:
     PostgreSQLDeTest();
+    static PostgreSQLDeTest& partage();
 
     QTemporaryDir m_dossier;
     QString m_adresse;

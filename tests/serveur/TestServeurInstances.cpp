@@ -140,6 +140,22 @@ private Q_SLOTS:
         QVERIFY(instances[1].waitForFinished());
     }
 
+    void redemarrageDePostgreSQL()
+    {
+        ServeurDeTest s(nullptr, Moteur::postgresql);
+        s.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
+        s.creer(corpsDe(u"reprise001"_s, {u"DATA/Clients/a.txt"_s}));
+        const auto telechargements = [&] {
+            return QCoro::waitFor(s.api().listerTransferts())->first().nbTelechargements;
+        };
+        // Several connections in the pools, all of which the restart ends.
+        envoyerEnParallele(s.origine(), QList<QByteArray>(8, brute("GET /t/reprise001/f/a.txt")));
+        QTRY_COMPARE(telechargements(), 8);
+        PostgreSQLDeTest::couperConnexions();
+        QCOMPARE(s.envoyer("GET", u"/t/reprise001/f/a.txt"_s).statut, 200);
+        QTRY_COMPARE(telechargements(), 9);
+    }
+
     void avisEntreInstances()
     {
         serveur::Configuration c;
