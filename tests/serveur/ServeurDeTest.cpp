@@ -109,6 +109,12 @@ QByteArray echangerBrut(int port, const QByteArray& envoi, int attenteMs, const 
     return recu + socket.readAll();
 }
 
+QByteArray requeteBrute(const QByteArray& debut, const QByteArray& entetes, const QByteArray& corps)
+{
+    return debut + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n" + entetes +
+           "Content-Length: " + QByteArray::number(corps.size()) + "\r\n\r\n" + corps;
+}
+
 QList<int> envoyerEnParallele(const QString& origine, const QList<QByteArray>& requetes, int adresses,
                               const std::function<void()>& pendant)
 {

@@ -92,6 +92,9 @@ private:
 // closed the connection or `attenteMs` passed without a byte.
 QByteArray echangerBrut(int port, const QByteArray& envoi, int attenteMs = 2000,
                         const QHostAddress& source = QHostAddress::LocalHost);
+// A request that closes its connection, with a Content-Length.
+QByteArray requeteBrute(const QByteArray& debut, const QByteArray& entetes = {},
+                        const QByteArray& corps = {});
 // Sends each request on its own connection, all at once, the i-th from 127.0.0.<1 + i % adresses>; runs
 // `pendant` once all are sent; returns the statuses in order.
 QList<int> envoyerEnParallele(const QString& origine, const QList<QByteArray>& requetes, int adresses = 1,

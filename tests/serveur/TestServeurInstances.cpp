@@ -4,11 +4,11 @@
 #include "serveur/stockage/OuvertureStockage.h"
 
 #include <QFile>
-#include <QMutex>
 #include <QProcess>
 #include <QTest>
 
 #include <array>
+#include <future>
 
 using namespace Qt::StringLiterals;
 
@@ -17,17 +17,11 @@ namespace {
 const QByteArray navigateur = "Mozilla/5.0 (X11; Linux x86_64; rv:128.0) Gecko/20100101 Firefox/128.0";
 const QByteArray formulaire = "application/x-www-form-urlencoded";
 
-QByteArray brute(const QByteArray& debut, const QByteArray& entetes = {}, const QByteArray& corps = {})
-{
-    return debut + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n" + entetes +
-           "Content-Length: " + QByteArray::number(corps.size()) + "\r\n\r\n" + corps;
-}
-
 QByteArray creation(const QString& cle, const QString& token, const QString& fichier)
 {
-    return brute("POST /api/transferts",
-                 "X-Api-Key: " + cle.toUtf8() + "\r\nContent-Type: application/json\r\n",
-                 corpsDe(token, {fichier}).versJSON());
+    return requeteBrute("POST /api/transferts",
+                        "X-Api-Key: " + cle.toUtf8() + "\r\nContent-Type: application/json\r\n",
+                        corpsDe(token, {fichier}).versJSON());
 }
 
 } // namespace
@@ -74,7 +68,7 @@ private Q_SLOTS:
         a.creer(corpsDe(u"compte0001"_s, {u"DATA/Clients/a.txt"_s}));
         const ProxyDeTest proxy({a.port(), b.port()});
         const QString origine = u"http://127.0.0.1:%1"_s.arg(proxy.port());
-        const QByteArray telechargement = brute("GET /t/compte0001/f/a.txt");
+        const QByteArray telechargement = requeteBrute("GET /t/compte0001/f/a.txt");
         QCOMPARE(envoyerEnParallele(origine, QList<QByteArray>(200, telechargement)), QList<int>(200, 200));
         QTRY_COMPARE(QCoro::waitFor(b.api().listerTransferts())->first().nbTelechargements, 200);
         // Every copy of one creation gets the link, and one record is made.
@@ -113,7 +107,7 @@ private Q_SLOTS:
                  QList<int>{201});
         const auto token = [](int lot, int i) { return u"lot%1%2"_s.arg(lot).arg(i, 6, 10, QChar(u'0')); };
         const auto lot = [&](int numero) {
-            QList<QByteArray> requetes(40, brute("GET /t/gros000001/f/gros.bin"));
+            QList<QByteArray> requetes(40, requeteBrute("GET /t/gros000001/f/gros.bin"));
             for (int i = 0; i < 20; ++i) {
                 requetes.append(creation(cle, token(numero, i), u"DATA/gros.bin"_s));
             }
@@ -124,7 +118,7 @@ private Q_SLOTS:
         QCOMPARE(envoyerEnParallele(origine, lot(2)), QList<int>(40, 200) + QList<int>(20, 201));
         const auto liste = [&] {
             return echangerBrut(proxy.port(),
-                                brute("GET /api/transferts", "X-Api-Key: " + cle.toUtf8() + "\r\n"));
+                                requeteBrute("GET /api/transferts", "X-Api-Key: " + cle.toUtf8() + "\r\n"));
         };
         for (int i = 0; i < 20; ++i) {
             QVERIFY(liste().contains(token(2, i).toUtf8()));
@@ -149,7 +143,7 @@ private Q_SLOTS:
             return QCoro::waitFor(s.api().listerTransferts())->first().nbTelechargements;
         };
         // Several connections in the pools, all of which the restart ends.
-        envoyerEnParallele(s.origine(), QList<QByteArray>(8, brute("GET /t/reprise001/f/a.txt")));
+        envoyerEnParallele(s.origine(), QList<QByteArray>(8, requeteBrute("GET /t/reprise001/f/a.txt")));
         QTRY_COMPARE(telechargements(), 8);
         PostgreSQLDeTest::couperConnexions();
         QCOMPARE(s.envoyer("GET", u"/t/reprise001/f/a.txt"_s).statut, 200);
@@ -160,19 +154,13 @@ private Q_SLOTS:
     {
         serveur::Configuration c;
         PostgreSQLDeTest::configurer(c);
-        QMutex verrou;
-        QStringList recus;
-        const auto a = serveur::ouvrirAvis(c, [&](const std::string& token) {
-            const QMutexLocker garde(&verrou);
-            recus.append(QString::fromStdString(token));
-        });
+        std::promise<std::string> recu;
+        const auto a = serveur::ouvrirAvis(c, [&](const std::string& token) { recu.set_value(token); });
         const auto b = serveur::ouvrirAvis(c, [](const std::string&) {});
         QVERIFY(a && b && (*b)->publier("avis000001"));
-        const auto lus = [&] {
-            const QMutexLocker garde(&verrou);
-            return recus;
-        };
-        QTRY_COMPARE(lus(), QStringList{u"avis000001"_s});
+        auto attendu = recu.get_future();
+        QVERIFY(attendu.wait_for(std::chrono::seconds(5)) == std::future_status::ready);
+        QCOMPARE(attendu.get(), "avis000001");
     }
 
     void migrationDepuisSQLite()

@@ -64,12 +64,6 @@ void disquePlein(rlim_t octets)
     setrlimit(RLIMIT_FSIZE, &limite);
 }
 
-QByteArray requete(const QByteArray& debut, const QByteArray& entetes, const QByteArray& corps)
-{
-    return debut + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n" + entetes +
-           "Content-Length: " + QByteArray::number(corps.size()) + "\r\n\r\n" + corps;
-}
-
 } // namespace
 
 // What a hostile client or a failing disk can do to valto-serveur, and what it stores about passwords.
@@ -252,7 +246,7 @@ private Q_SLOTS:
         s.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
         s.creer(corpsDe(u"protege001"_s, {u"DATA/Clients/a.txt"_s}, u"juste"_s));
 
-        const QByteArray essai = requete(
+        const QByteArray essai = requeteBrute(
             "POST /t/protege001", "Content-Type: application/x-www-form-urlencoded\r\n", "mot_de_passe=faux");
         const QList<int> statuts =
             envoyerEnParallele(s.origine(), QList<QByteArray>(std::max(16, adresses), essai), adresses);
@@ -292,8 +286,8 @@ private Q_SLOTS:
         const QByteArray debut = "PATCH /api/transferts/modifie001";
         // Two edits at once, each of its own field: both fields change.
         const QList<int> statuts = envoyerEnParallele(
-            s.origine(), {requete(debut, entetes, CorpsModification{{}, 3}.versJSON()),
-                          requete(debut, entetes, CorpsModification{u"T"_s, {}}.versJSON())});
+            s.origine(), {requeteBrute(debut, entetes, CorpsModification{{}, 3}.versJSON()),
+                          requeteBrute(debut, entetes, CorpsModification{u"T"_s, {}}.versJSON())});
         QCOMPARE(statuts, (QList<int>{200, 200}));
         const TransfertAPI t = QCoro::waitFor(s.api().listerTransferts())->first();
         QCOMPARE(t.titre, u"T"_s);
