@@ -9,7 +9,7 @@ packages=(
   qcoro-qt6-dev qt6-translations-l10n fonts-dejavu-core
   squashfs-tools squashfuse fuse3
   libboost-dev zlib1g-dev libsqlite3-dev libsodium-dev nlohmann-json3-dev unzip
-  nginx-light curl dbus-daemon
+  nginx-light curl dbus-daemon libpq-dev postgresql
 )
 
 missing=()

@@ -21,6 +21,11 @@ std::expected<int, std::string> lireEntier(const std::string& option, const std:
     return valeur;
 }
 
+bool adresseBaseValide(const std::string& adresse)
+{
+    return adresse.starts_with("postgresql://") || adresse.starts_with("postgres://");
+}
+
 using Affectation = std::function<std::expected<void, std::string>(Configuration&, const std::string&)>;
 
 std::expected<void, std::string> affecterChemin(std::filesystem::path& cible, const std::string& valeur)
@@ -59,6 +64,16 @@ const std::map<std::string, Affectation>& options()
         {"--cle", [](Configuration& c, const std::string& v) { return affecterChemin(c.fichierCle, v); }},
         {"--versions",
          [](Configuration& c, const std::string& v) { return affecterChemin(c.dossierVersions, v); }},
+        {"--base",
+         [](Configuration& c, const std::string& v) -> std::expected<void, std::string> {
+             if (!adresseBaseValide(v)) {
+                 return std::unexpected("Adresse invalide pour --base : " + v + " (postgresql://…)");
+             }
+             c.base = v;
+             return {};
+         }},
+        {"--base-mot-de-passe",
+         [](Configuration& c, const std::string& v) { return affecterChemin(c.fichierMotDePasseBase, v); }},
         {"--proxy-de-confiance",
          [](Configuration& c, const std::string& v) -> std::expected<void, std::string> {
              c.proxyDeConfiance = v;
@@ -124,6 +139,13 @@ std::expected<LigneDeCommande, std::string> lireLigneDeCommande(const std::vecto
             ligne.aide = true;
             return ligne;
         }
+        if (argument == "--migrer-vers" && i + 1 < arguments.size()) {
+            ligne.migrerVers = arguments[++i];
+            if (!adresseBaseValide(ligne.migrerVers)) {
+                return std::unexpected("Adresse invalide pour --migrer-vers : " + ligne.migrerVers);
+            }
+            continue;
+        }
         const auto option = options().find(argument);
         if (option == options().end()) {
             return std::unexpected("Option inconnue : " + argument);
@@ -134,6 +156,9 @@ std::expected<LigneDeCommande, std::string> lireLigneDeCommande(const std::vecto
         if (const auto affectee = option->second(ligne.configuration, arguments[++i]); !affectee) {
             return std::unexpected(affectee.error());
         }
+    }
+    if (!ligne.migrerVers.empty() && !ligne.configuration.dossierDonnees.empty()) {
+        return ligne;
     }
     if (ligne.configuration.racineNAS.empty() || ligne.configuration.dossierDonnees.empty()) {
         return std::unexpected(
@@ -146,6 +171,7 @@ std::expected<LigneDeCommande, std::string> lireLigneDeCommande(const std::vecto
 std::string texteAide()
 {
     return R"(Usage : valto-serveur --nas DOSSIER --donnees DOSSIER [options]
+        valto-serveur --donnees DOSSIER --migrer-vers postgresql://… [--base-mot-de-passe FICHIER]
 
 Serveur de transferts Valto : API des transferts et pages de téléchargement.
 
@@ -159,6 +185,15 @@ Serveur de transferts Valto : API des transferts et pages de téléchargement.
   --cle FICHIER       fichier de la clé API, créé avec une clé aléatoire s'il manque
                       (défaut : <copies>/.transfer-api-key)
   --versions DOSSIER  dossier servi sous /releases/ (version.json et images)
+  --base postgresql://UTILISATEUR@HÔTE/BASE
+                      base PostgreSQL partagée par plusieurs instances
+                      (défaut : SQLite dans le dossier des données)
+  --base-mot-de-passe FICHIER
+                      fichier du mot de passe de PostgreSQL (défaut : PGPASSFILE) ;
+                      jamais dans l'adresse
+  --migrer-vers postgresql://…
+                      copie les transferts et le secret du dossier des données
+                      (SQLite) dans une base PostgreSQL vide, puis s'arrête
   --proxy-de-confiance ADRESSE
                       adresse du proxy inverse dont les en-têtes X-Forwarded-For,
                       X-Forwarded-Proto et X-Forwarded-Host sont crus

@@ -46,6 +46,11 @@ struct Configuration {
     std::filesystem::path dossierDonnees;
     std::filesystem::path fichierCle;
     std::filesystem::path dossierVersions;
+    // PostgreSQL's address (a postgresql:// URI) when several instances share the work; empty: SQLite in the
+    // data folder.
+    std::string base;
+    // Holds PostgreSQL's password, which never appears on the command line; empty: libpq's PGPASSFILE.
+    std::filesystem::path fichierMotDePasseBase;
     // Threads for the pages and downloads' blocking work (database, files, passwords); the API has its own.
     int fils = 8;
     std::size_t tailleMaxCorps = 1024 * 1024;
@@ -69,6 +74,8 @@ struct Configuration {
 struct LigneDeCommande {
     Configuration configuration;
     bool aide = false;
+    // Set: copy the SQLite data of the data folder into this PostgreSQL database, then stop.
+    std::string migrerVers;
 };
 
 // The options without the program name; the error is a French sentence for the terminal.

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "serveur/ArbreNAS.h"
-#include "serveur/Base.h"
 #include "serveur/Configuration.h"
 #include "serveur/Evenements.h"
 #include "serveur/FiltreVues.h"
 #include "serveur/FreinTentatives.h"
 #include "serveur/LimiteArgon2.h"
+#include "serveur/stockage/Stockage.h"
 
 #include <memory>
 #include <string>
@@ -17,7 +17,7 @@ namespace serveur {
 // listeners to tell of them.
 struct Contexte {
     Configuration configuration;
-    std::unique_ptr<Base> base;
+    std::unique_ptr<Stockage> base;
     ArbreNAS arbre;
     std::string cleAPI;
     std::string secret;

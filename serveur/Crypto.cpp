@@ -55,6 +55,12 @@ Condensat condenser(std::string_view texte)
     return sortie;
 }
 
+std::string condenserHex(std::string_view texte)
+{
+    const Condensat condensat = condenser(texte);
+    return enHex(condensat.data(), condensat.size());
+}
+
 bool egalesEnTempsConstant(std::string_view a, std::string_view b)
 {
     const auto ca = condenser(a);

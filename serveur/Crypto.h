@@ -17,6 +17,8 @@ std::string aleatoireHex(std::size_t octets);
 // Fixed-size digest (BLAKE2b, 32 bytes) of any text.
 using Condensat = std::array<unsigned char, 32>;
 Condensat condenser(std::string_view texte);
+// The same digest in hexadecimal, as a key stored in a database.
+std::string condenserHex(std::string_view texte);
 // Compares digests of both texts, so neither the content nor the length leaks through timing.
 bool egalesEnTempsConstant(std::string_view a, std::string_view b);
 std::string hacherMotDePasse(const std::string& motDePasse, CoutArgon2 cout);

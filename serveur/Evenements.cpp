@@ -16,11 +16,15 @@ constexpr std::size_t maxAbonnes = 1000;
 // A listener may fall this far behind (a few hundred events) before it is dropped.
 constexpr std::size_t capaciteFlux = 256 * 1024;
 
+std::string_view nom(Evenements::Sorte sorte)
+{
+    return sorte == Evenements::Sorte::ouverture ? "ouverture" : "telechargement";
+}
+
 std::string texte(const Evenements::Evenement& evenement, const std::string& origine)
 {
-    const char* nom = evenement.sorte == Evenements::Sorte::ouverture ? "ouverture" : "telechargement";
     // dump() escapes line breaks: the record stays on its one "data:" line.
-    return std::string("event: ") + nom +
+    return "event: " + std::string(nom(evenement.sorte)) +
            "\ndata: " + RoutesAPI::versJSON(evenement.transfert, origine).dump() + "\n\n";
 }
 
@@ -39,9 +43,30 @@ std::shared_ptr<http::FluxContinu> Evenements::abonner(std::string origine)
     return flux;
 }
 
+void Evenements::relayer(std::function<bool(const std::string&)> relais)
+{
+    m_relais = std::move(relais);
+}
+
 void Evenements::publier(const Evenement& evenement)
 {
-    diffuser(evenement);
+    if (!m_relais || !m_relais(std::string(nom(evenement.sorte)) + ' ' + evenement.transfert.token)) {
+        diffuser(evenement);
+    }
+}
+
+void Evenements::recevoir(const std::string& avis, Stockage& base)
+{
+    const std::size_t espace = avis.find(' ');
+    const std::string_view sorte = std::string_view(avis).substr(0, espace);
+    if (espace == std::string::npos ||
+        (sorte != nom(Sorte::ouverture) && sorte != nom(Sorte::telechargement))) {
+        return;
+    }
+    if (std::optional<Enregistrement> transfert = base.trouver(avis.substr(espace + 1))) {
+        diffuser({sorte == nom(Sorte::ouverture) ? Sorte::ouverture : Sorte::telechargement,
+                  std::move(*transfert)});
+    }
 }
 
 void Evenements::diffuser(const Evenement& evenement)

@@ -20,6 +20,11 @@ bool contientSansCasse(std::string_view texte, std::string_view motif)
 
 } // namespace
 
+FiltreVues::FiltreVues(EtatPartage* partage)
+    : m_partage(partage)
+{
+}
+
 bool FiltreVues::estNavigateur(std::string_view agent)
 {
     static constexpr std::array<std::string_view, 16> robots = {
@@ -35,15 +40,30 @@ bool FiltreVues::estNavigateur(std::string_view agent)
 bool FiltreVues::aCompter(const std::string& token, const std::string& adresse, const std::string& agent,
                           std::int64_t maintenant)
 {
-    const std::lock_guard verrou(m_verrou);
-    oublierAnciennes(maintenant);
-    const crypto::Condensat visiteur = crypto::condenser(token + '\n' + adresse + '\n' + agent);
-    const auto precedente = m_dernieres.find(visiteur);
-    if (precedente != m_dernieres.end() && maintenant - precedente->second < fenetreSecondes) {
-        return false;
+    const std::string texteVisiteur = token + '\n' + adresse + '\n' + agent;
+    const crypto::Condensat visiteur = crypto::condenser(texteVisiteur);
+    {
+        const std::lock_guard verrou(m_verrou);
+        oublierAnciennes(maintenant);
+        const auto precedente = m_dernieres.find(visiteur);
+        if (precedente != m_dernieres.end() && maintenant - precedente->second < fenetreSecondes) {
+            return false;
+        }
+        if (!m_partage) {
+            m_dernieres[visiteur] = maintenant;
+            return true;
+        }
     }
-    m_dernieres[visiteur] = maintenant;
-    return true;
+    // A view known here is enough to refuse a reload, as the shared time only moves forward: a crowd
+    // reloading one link costs no round trip. Otherwise the shared state decides, and the time it reports
+    // answers the next reloads here.
+    const VueMarquee vue =
+        m_partage->marquerVue(crypto::condenserHex(texteVisiteur), maintenant, fenetreSecondes);
+    if (vue.depuis) {
+        const std::lock_guard verrou(m_verrou);
+        m_dernieres[visiteur] = std::max(m_dernieres[visiteur], *vue.depuis);
+    }
+    return vue.comptee;
 }
 
 void FiltreVues::oublierAnciennes(std::int64_t maintenant)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "serveur/Crypto.h"
+#include "serveur/stockage/EtatPartage.h"
 
 #include <cstdint>
 #include <map>
@@ -10,9 +11,12 @@
 
 namespace serveur {
 
-// Decides which page loads count as views: browsers only, and one per visitor and minute.
+// Decides which page loads count as views: browsers only, and one per visitor and minute. The minute is
+// kept in memory, or in the shared state when instances share the work.
 class FiltreVues final {
 public:
+    explicit FiltreVues(EtatPartage* partage = nullptr);
+
     // Link-preview robots and tools announce themselves; a browser's agent starts with "Mozilla/".
     static bool estNavigateur(std::string_view agent);
 
@@ -23,6 +27,7 @@ public:
 private:
     void oublierAnciennes(std::int64_t maintenant);
 
+    EtatPartage* m_partage;
     std::mutex m_verrou;
     // Keyed by a digest: an agent of 8 KiB costs no more than a short one.
     std::map<crypto::Condensat, std::int64_t> m_dernieres;

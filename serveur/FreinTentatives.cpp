@@ -1,5 +1,7 @@
 #include "FreinTentatives.h"
 
+#include "serveur/Crypto.h"
+
 #include <algorithm>
 
 namespace serveur {
@@ -10,13 +12,18 @@ constexpr std::int64_t attenteMaxSecondes = 300;
 
 } // namespace
 
-FreinTentatives::FreinTentatives(int attenteDeBaseSecondes)
+FreinTentatives::FreinTentatives(int attenteDeBaseSecondes, EtatPartage* partage)
     : m_attenteDeBase(attenteDeBaseSecondes)
+    , m_partage(partage)
 {
 }
 
 std::int64_t FreinTentatives::reserver(const std::string& cle, std::int64_t maintenant)
 {
+    if (m_partage) {
+        return m_partage->reserverTentative(crypto::condenserHex(cle), maintenant,
+                                            {m_attenteDeBase, attenteMaxSecondes});
+    }
     const std::lock_guard verrou(m_verrou);
     // Visitors long past their wait are forgotten, so guessing from many addresses cannot grow the map for
     // ever.
@@ -37,6 +44,9 @@ std::int64_t FreinTentatives::reserver(const std::string& cle, std::int64_t main
 
 void FreinTentatives::reussite(const std::string& cle)
 {
+    if (m_partage) {
+        return m_partage->oublierTentatives(crypto::condenserHex(cle));
+    }
     const std::lock_guard verrou(m_verrou);
     m_etats.erase(cle);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serveur/stockage/EtatPartage.h"
+
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -8,10 +10,11 @@
 namespace serveur {
 
 // Slows password guessing: each attempt of a visitor on a transfer makes the next one wait, twice as long
-// each time (capped), until one succeeds.
+// each time (capped), until one succeeds. Counted in memory, or in the shared state when instances share the
+// work, so that guesses spread over them are slowed down as one stream.
 class FreinTentatives final {
 public:
-    explicit FreinTentatives(int attenteDeBaseSecondes);
+    explicit FreinTentatives(int attenteDeBaseSecondes, EtatPartage* partage = nullptr);
 
     // Seconds still to wait before `cle` may try again; 0 when it may, the attempt then being counted
     // before the password is checked, so guesses sent at once cannot all pass the same check.
@@ -25,6 +28,7 @@ private:
     };
 
     int m_attenteDeBase;
+    EtatPartage* m_partage;
     std::mutex m_verrou;
     std::map<std::string, Etat> m_etats;
 };

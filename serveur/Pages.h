@@ -1,7 +1,7 @@
 #pragma once
 
 #include "serveur/ArbreNAS.h"
-#include "serveur/Base.h"
+#include "serveur/stockage/Stockage.h"
 
 #include <cstdint>
 #include <string>

@@ -2,6 +2,7 @@
 
 #include "serveur/Crypto.h"
 #include "serveur/Pages.h"
+#include "serveur/stockage/OuvertureStockage.h"
 
 #include "serveur/http/ServeurHTTP.h"
 
@@ -53,7 +54,10 @@ ServeurTransferts::creer(Configuration configuration)
     }
     fs::create_directories(configuration.dossierDonnees, erreur);
     ::chmod(configuration.dossierDonnees.c_str(), 0700);
-    const auto secret = crypto::lireOuCreerSecret(configuration.dossierDonnees / "secret");
+    // Instances sharing PostgreSQL share its secret; a lone server keeps its own in the data folder.
+    const bool partage = !configuration.base.empty();
+    auto secret = partage ? std::expected<crypto::Secret, std::string>(crypto::Secret{})
+                          : crypto::lireOuCreerSecret(configuration.dossierDonnees / "secret");
     if (!secret) {
         return std::unexpected(secret.error());
     }
@@ -61,10 +65,17 @@ ServeurTransferts::creer(Configuration configuration)
     if (!cle) {
         return std::unexpected(cle.error());
     }
-    auto base = Base::ouvrir(configuration.dossierDonnees / "transferts.sqlite3",
-                             configuration.attenteBaseMillisecondes);
+    auto base = ouvrirStockage(configuration);
     if (!base) {
         return std::unexpected(base.error());
+    }
+    EtatPartage* etat = (*base)->etatPartage();
+    if (etat) {
+        const auto commun = etat->secretPartage(crypto::aleatoireHex(32));
+        if (!commun) {
+            return std::unexpected(commun.error());
+        }
+        secret->valeur = *commun;
     }
     ArbreNAS arbre(configuration.racineNAS, configuration.dossierCopies,
                    {configuration.fichierCle, configuration.dossierDonnees});
@@ -75,13 +86,25 @@ ServeurTransferts::creer(Configuration configuration)
                                                            cle->valeur,
                                                            secret->valeur,
                                                            {},
-                                                           {},
-                                                           FreinTentatives(attente)});
-    return std::unique_ptr<ServeurTransferts>(new ServeurTransferts(std::move(contexte), cle->cree));
+                                                           FiltreVues(etat),
+                                                           FreinTentatives(attente, etat)});
+    auto avis = ouvrirAvis(contexte->configuration, [c = contexte.get()](const std::string& texte) {
+        c->evenements.recevoir(texte, *c->base);
+    });
+    if (!avis) {
+        return std::unexpected(avis.error());
+    }
+    if (AvisPostgreSQL* relais = avis->get()) {
+        contexte->evenements.relayer([relais](const std::string& texte) { return relais->publier(texte); });
+    }
+    return std::unique_ptr<ServeurTransferts>(
+        new ServeurTransferts(std::move(contexte), std::move(*avis), cle->cree));
 }
 
-ServeurTransferts::ServeurTransferts(std::unique_ptr<Contexte> contexte, bool cleCreee)
+ServeurTransferts::ServeurTransferts(std::unique_ptr<Contexte> contexte, std::unique_ptr<AvisPostgreSQL> avis,
+                                     bool cleCreee)
     : m_contexte(std::move(contexte))
+    , m_avis(std::move(avis))
     , m_cleCreee(cleCreee)
     , m_api(*m_contexte)
     , m_pages(*m_contexte)

@@ -5,6 +5,7 @@
 #include "serveur/RoutesAPI.h"
 #include "serveur/RoutesPages.h"
 #include "serveur/http/Routeur.h"
+#include "serveur/stockage/AvisPostgreSQL.h"
 
 #include <expected>
 #include <memory>
@@ -36,10 +37,13 @@ public:
     int picArgon2() const { return m_contexte->limiteArgon2.pic(); }
 
 private:
-    ServeurTransferts(std::unique_ptr<Contexte> contexte, bool cleCreee);
+    ServeurTransferts(std::unique_ptr<Contexte> contexte, std::unique_ptr<AvisPostgreSQL> avis,
+                      bool cleCreee);
     void installer();
 
     std::unique_ptr<Contexte> m_contexte;
+    // Instances sharing PostgreSQL: their word to one another, gone before the context it writes to.
+    std::unique_ptr<AvisPostgreSQL> m_avis;
     bool m_cleCreee;
     RoutesAPI m_api;
     RoutesPages m_pages;

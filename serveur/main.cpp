@@ -1,10 +1,31 @@
+#include "serveur/Crypto.h"
 #include "serveur/ServeurTransferts.h"
+#include "serveur/stockage/OuvertureStockage.h"
 
 #include <malloc.h>
 
 #include <csignal>
 #include <iostream>
 #include <thread>
+
+namespace {
+
+int migrer(const serveur::LigneDeCommande& ligne)
+{
+    if (!serveur::crypto::initialiser()) {
+        std::cerr << "libsodium n'a pas pu démarrer.\n";
+        return 1;
+    }
+    const auto copies = serveur::migrerVersPostgreSQL(ligne.configuration, ligne.migrerVers);
+    if (!copies) {
+        std::cerr << copies.error() << "\n";
+        return 1;
+    }
+    std::cout << *copies << " transferts copiés vers PostgreSQL.\n";
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -19,6 +40,9 @@ int main(int argc, char** argv)
     if (ligne->aide) {
         std::cout << serveur::texteAide();
         return 0;
+    }
+    if (!ligne->migrerVers.empty()) {
+        return migrer(*ligne);
     }
     // Signals are taken by sigwait below, not by whichever thread they happen to land on.
     sigset_t signaux;

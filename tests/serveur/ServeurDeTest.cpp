@@ -1,4 +1,5 @@
 #include "ServeurDeTest.h"
+#include "PostgreSQLDeTest.h"
 
 #include "api/ReseauPartage.h"
 #include "serveur/Journal.h"
@@ -9,8 +10,10 @@
 #include <QJsonDocument>
 #include <QNetworkReply>
 #include <QRegularExpression>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QUrl>
 
 using namespace Qt::StringLiterals;
 
@@ -32,19 +35,39 @@ serveur::Configuration configurationDeTest(EnvironnementTest& environnement)
     return configuration;
 }
 
-ServeurDeTest::ServeurDeTest(const std::function<void(serveur::Configuration&)>& reglage)
-    : m_maintenant(std::make_shared<std::atomic<qint64>>(QDateTime::currentSecsSinceEpoch()))
+ServeurDeTest::ServeurDeTest(const std::function<void(serveur::Configuration&)>& reglage, Moteur moteur)
+    : m_configuration(configurationDeTest(m_environnement))
+    , m_maintenant(std::make_shared<std::atomic<qint64>>(QDateTime::currentSecsSinceEpoch()))
 {
-    serveur::Configuration configuration = configurationDeTest(m_environnement);
-    configuration.horloge = [maintenant = m_maintenant] { return maintenant->load(); };
-    if (reglage) {
-        reglage(configuration);
+    m_configuration.horloge = [maintenant = m_maintenant] { return maintenant->load(); };
+    if (moteur == Moteur::postgresql) {
+        PostgreSQLDeTest::configurer(m_configuration);
     }
+    if (reglage) {
+        reglage(m_configuration);
+    }
+    demarrer();
+}
+
+ServeurDeTest::ServeurDeTest(ServeurDeTest& voisin,
+                             const std::function<void(serveur::Configuration&)>& reglage)
+    : m_configuration(voisin.m_configuration)
+    , m_maintenant(voisin.m_maintenant)
+{
+    m_configuration.dossierDonnees = donnees().toStdString();
+    if (reglage) {
+        reglage(m_configuration);
+    }
+    demarrer();
+}
+
+void ServeurDeTest::demarrer()
+{
     serveur::journal::rediriger([this](const std::string& ligne) {
         const QMutexLocker garde(&m_verrouJournal);
         m_journal.append(QString::fromStdString(ligne));
     });
-    auto serveur = serveur::ServeurTransferts::creer(configuration);
+    auto serveur = serveur::ServeurTransferts::creer(m_configuration);
     if (!serveur) {
         qFatal("valto-serveur ne démarre pas : %s", serveur.error().c_str());
     }
@@ -114,6 +137,40 @@ QList<std::pair<QString, QJsonObject>> Ecouteur::evenements(const QString& token
     return resultat;
 }
 
+QByteArray requeteBrute(const QByteArray& debut, const QByteArray& entetes, const QByteArray& corps)
+{
+    return debut + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n" + entetes +
+           "Content-Length: " + QByteArray::number(corps.size()) + "\r\n\r\n" + corps;
+}
+
+QList<int> envoyerEnParallele(const QString& origine, const QList<QByteArray>& requetes, int adresses,
+                              const std::function<void()>& pendant)
+{
+    std::vector<std::unique_ptr<QTcpSocket>> connexions;
+    for (qsizetype i = 0; i < requetes.size(); ++i) {
+        auto& connexion = connexions.emplace_back(std::make_unique<QTcpSocket>());
+        connexion->bind(QHostAddress(u"127.0.0.%1"_s.arg(1 + i % adresses)));
+        connexion->connectToHost(u"127.0.0.1"_s, static_cast<quint16>(QUrl(origine).port()));
+    }
+    for (auto& connexion : connexions) {
+        connexion->waitForConnected(5000);
+    }
+    for (qsizetype i = 0; i < requetes.size(); ++i) {
+        connexions[i]->write(requetes[i]);
+        connexions[i]->flush();
+    }
+    if (pendant) {
+        pendant();
+    }
+    QList<int> statuts;
+    for (auto& connexion : connexions) {
+        while (connexion->state() == QAbstractSocket::ConnectedState && connexion->waitForReadyRead(10000)) {
+        }
+        statuts.append(connexion->readAll().mid(9, 3).toInt());
+    }
+    return statuts;
+}
+
 QList<int> statuts(const QByteArray& brut)
 {
     QList<int> resultat;
@@ -158,6 +215,13 @@ TransfertAPI ServeurDeTest::creer(const CorpsCreation& corps)
                      __FILE__, __LINE__);
     }
     return resultat.value_or(TransfertAPI{});
+}
+
+int portLibre()
+{
+    QTcpServer essai;
+    essai.listen(QHostAddress::LocalHost);
+    return essai.serverPort();
 }
 
 CorpsCreation corpsDe(const QString& token, const QStringList& fichiers, std::optional<QString> motDePasse,

@@ -3,6 +3,7 @@
 #include "api/TransferAPI.h"
 #include "serveur/ServeurTransferts.h"
 #include "support/EnvironnementTest.h"
+#include "support/ExecuterTests.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -32,11 +33,17 @@ struct ReponseHTTP {
 // with the copies folder, and ARCHIVE), cheap Argon2id and short waits on a locked database.
 serveur::Configuration configurationDeTest(EnvironnementTest& environnement);
 
+// The two storages every API and page case runs against.
+enum class Moteur { sqlite, postgresql };
+
 // valto-serveur started in the test process on a free port, configured as above, its clock the test's.
 // Its journal lines are kept for the test to read instead of going to standard error.
 class ServeurDeTest final {
 public:
-    explicit ServeurDeTest(const std::function<void(serveur::Configuration&)>& reglage = {});
+    explicit ServeurDeTest(const std::function<void(serveur::Configuration&)>& reglage = {},
+                           Moteur moteur = Moteur::sqlite);
+    // Another instance of `voisin`'s studio: same NAS, key, database and clock, a data folder of its own.
+    ServeurDeTest(ServeurDeTest& voisin, const std::function<void(serveur::Configuration&)>& reglage = {});
     ~ServeurDeTest();
 
     int port() const { return m_port; }
@@ -66,8 +73,13 @@ public:
     // Creates a transfer through the API; fails the calling test when it is not 201.
     TransfertAPI creer(const CorpsCreation& corps);
 
+    const serveur::Configuration& configuration() const { return m_configuration; }
+
 private:
+    void demarrer();
+
     EnvironnementTest m_environnement;
+    serveur::Configuration m_configuration;
     std::shared_ptr<std::atomic<qint64>> m_maintenant;
     std::unique_ptr<serveur::ServeurTransferts> m_serveur;
     std::thread m_ecoute;
@@ -95,8 +107,26 @@ struct Ecouteur final {
     QByteArray lu;
 };
 
+// A request that closes its connection, with a Content-Length.
+QByteArray requeteBrute(const QByteArray& debut, const QByteArray& entetes = {},
+                        const QByteArray& corps = {});
+// Sends each request on its own connection, all at once, the i-th from 127.0.0.<1 + i % adresses>; runs
+// `pendant` once all are sent; returns the statuses in order.
+QList<int> envoyerEnParallele(const QString& origine, const QList<QByteArray>& requetes, int adresses = 1,
+                              const std::function<void()>& pendant = {});
 // The status of each answer in a raw exchange, in order.
 QList<int> statuts(const QByteArray& brut);
+
+// Registers `Classe` (built from a Moteur) once for each storage.
+template <typename Classe> bool inscrireSurLesDeuxMoteurs()
+{
+    for (const Moteur moteur : {Moteur::sqlite, Moteur::postgresql}) {
+        testsInscrits().push_back([moteur] { return std::make_unique<Classe>(moteur); });
+    }
+    return true;
+}
+
+int portLibre();
 
 // A creation body for `token` with the given files, expiring in seven days.
 CorpsCreation corpsDe(const QString& token, const QStringList& fichiers,

@@ -36,8 +36,14 @@ QString dateISO(qint64 secondes)
 class TestServeurAPI final : public QObject {
     Q_OBJECT
 
+public:
+    explicit TestServeurAPI(Moteur moteur)
+        : m_moteur(moteur)
+    {
+    }
+
 private Q_SLOTS:
-    void init() { m_serveur = std::make_unique<ServeurDeTest>(); }
+    void init() { m_serveur = std::make_unique<ServeurDeTest>(nullptr, m_moteur); }
     void cleanup() { m_serveur.reset(); }
 
     void cycleComplet()
@@ -321,9 +327,10 @@ private Q_SLOTS:
     }
 
 private:
+    Moteur m_moteur;
     std::unique_ptr<ServeurDeTest> m_serveur;
 };
 
-VALTO_INSCRIRE_TESTS(TestServeurAPI)
+[[maybe_unused]] static const bool inscription = inscrireSurLesDeuxMoteurs<TestServeurAPI>();
 
 #include "TestServeurAPI.moc"

@@ -1,3 +1,4 @@
+#include "ProxyDeTest.h"
 #include "ServeurDeTest.h"
 #include "support/ExecuterTests.h"
 
@@ -5,9 +6,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QTcpServer>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -56,13 +55,6 @@ qint64 memoireKio()
         }
     }
     return 0;
-}
-
-int portLibre()
-{
-    QTcpServer essai;
-    essai.listen(QHostAddress::LocalHost);
-    return essai.serverPort();
 }
 
 } // namespace
@@ -394,25 +386,8 @@ private Q_SLOTS:
         demarrer(true);
         ServeurDeTest& s = *m_serveur;
         s.creer(corpsDe(u"protegeaaa"_s, {u"DATA/Clients/a.txt"_s}, u"juste"_s));
-        const int port = portLibre();
-        QTemporaryDir dossier;
-        QFile conf(dossier.filePath(u"nginx.conf"_s));
-        QVERIFY(conf.open(QIODevice::WriteOnly));
-        conf.write(u"daemon off; master_process off; pid %1/nginx.pid; error_log %1/erreurs.log;\n"
-                   "events {}\nhttp { access_log off; client_body_temp_path %1; proxy_temp_path %1;\n"
-                   "fastcgi_temp_path %1; uwsgi_temp_path %1; scgi_temp_path %1;\n"
-                   "server { listen 127.0.0.1:%2; location / { proxy_pass http://127.0.0.1:%3;\n"
-                   "proxy_set_header X-Forwarded-For $proxy_add_x_forwarded_for;\n"
-                   "proxy_set_header X-Forwarded-Proto https; proxy_set_header Host transferts.exemple.ch; } } }\n"_s
-                       .arg(dossier.path())
-                       .arg(port)
-                       .arg(s.port())
-                       .toUtf8());
-        conf.close();
-        QProcess nginx;
-        nginx.start(u"/usr/sbin/nginx"_s, {u"-c"_s, conf.fileName(), u"-p"_s, dossier.path()});
-        const QByteArray css = requete("GET", "/static/valto.css");
-        QTRY_COMPARE(statuts(echangerBrut(port, css, 500)), QList<int>{200});
+        const ProxyDeTest proxy({s.port()});
+        const int port = proxy.port();
 
         const QByteArray liste = echangerBrut(port, requete("GET", "/api/transferts", "X-Api-Key: " + s.cle().toUtf8() + "\r\n"));
         QVERIFY2(liste.contains("\"url\":\"https://transferts.exemple.ch/t/protegeaaa\""), liste.constData());
@@ -440,8 +415,6 @@ private Q_SLOTS:
         const QStringList lignes = s.journal().filter(u"/t/protegeaaa 401"_s) + s.journal().filter(u"valto.css"_s);
         QVERIFY(lignes.join(u'\n').contains(u" 127.0.0.2 POST"_s) && lignes.join(u'\n').contains(u" 127.0.0.7 GET"_s));
         QVERIFY(!lignes.join(u'\n').contains(u"10.0.0.1"_s) && !lignes.join(u'\n').contains(u"10.9.9.9"_s));
-        nginx.terminate();
-        QVERIFY(nginx.waitForFinished());
     }
 
 private:

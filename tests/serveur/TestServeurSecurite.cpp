@@ -64,38 +64,6 @@ void disquePlein(rlim_t octets)
     setrlimit(RLIMIT_FSIZE, &limite);
 }
 
-// Sends each request on its own connection, all at once, the i-th from 127.0.0.<1 + i % adresses>; returns
-// the statuses in order.
-QList<int> envoyerEnParallele(const QString& origine, const QList<QByteArray>& requetes, int adresses = 1)
-{
-    std::vector<std::unique_ptr<QTcpSocket>> connexions;
-    for (qsizetype i = 0; i < requetes.size(); ++i) {
-        auto& connexion = connexions.emplace_back(std::make_unique<QTcpSocket>());
-        connexion->bind(QHostAddress(u"127.0.0.%1"_s.arg(1 + i % adresses)));
-        connexion->connectToHost(u"127.0.0.1"_s, static_cast<quint16>(QUrl(origine).port()));
-    }
-    for (auto& connexion : connexions) {
-        connexion->waitForConnected(5000);
-    }
-    for (qsizetype i = 0; i < requetes.size(); ++i) {
-        connexions[i]->write(requetes[i]);
-        connexions[i]->flush();
-    }
-    QList<int> statuts;
-    for (auto& connexion : connexions) {
-        while (connexion->state() == QAbstractSocket::ConnectedState && connexion->waitForReadyRead(10000)) {
-        }
-        statuts.append(connexion->readAll().mid(9, 3).toInt());
-    }
-    return statuts;
-}
-
-QByteArray requete(const QByteArray& debut, const QByteArray& entetes, const QByteArray& corps)
-{
-    return debut + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n" + entetes +
-           "Content-Length: " + QByteArray::number(corps.size()) + "\r\n\r\n" + corps;
-}
-
 } // namespace
 
 // What a hostile client or a failing disk can do to valto-serveur, and what it stores about passwords.
@@ -256,24 +224,30 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("adresses");
         QTest::addColumn<int>("verifiees");
+        QTest::addColumn<Moteur>("moteur");
 
-        QTest::newRow("16 d'une adresse") << 1 << 1;
-        QTest::newRow("48 de 48 adresses") << 48 << 48;
+        QTest::newRow("16 d'une adresse") << 1 << 1 << Moteur::sqlite;
+        QTest::newRow("48 de 48 adresses") << 48 << 48 << Moteur::sqlite;
+        QTest::newRow("16 d'une adresse, PostgreSQL") << 1 << 1 << Moteur::postgresql;
+        QTest::newRow("48 de 48 adresses, PostgreSQL") << 48 << 48 << Moteur::postgresql;
     }
 
     void tentativesParalleles()
     {
         QFETCH(int, adresses);
         QFETCH(int, verifiees);
-        ServeurDeTest& s = demarrer([](serveur::Configuration& c) {
-            c.fils = 8;
-            c.argon2 = {1, 4 * 1024 * 1024};
-            c.argon2Simultanes = 2;
-        });
+        QFETCH(Moteur, moteur);
+        ServeurDeTest& s = demarrer(
+            [](serveur::Configuration& c) {
+                c.fils = 8;
+                c.argon2 = {1, 4 * 1024 * 1024};
+                c.argon2Simultanes = 2;
+            },
+            moteur);
         s.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
         s.creer(corpsDe(u"protege001"_s, {u"DATA/Clients/a.txt"_s}, u"juste"_s));
 
-        const QByteArray essai = requete(
+        const QByteArray essai = requeteBrute(
             "POST /t/protege001", "Content-Type: application/x-www-form-urlencoded\r\n", "mot_de_passe=faux");
         const QList<int> statuts =
             envoyerEnParallele(s.origine(), QList<QByteArray>(std::max(16, adresses), essai), adresses);
@@ -313,8 +287,8 @@ private Q_SLOTS:
         const QByteArray debut = "PATCH /api/transferts/modifie001";
         // Two edits at once, each of its own field: both fields change.
         const QList<int> statuts = envoyerEnParallele(
-            s.origine(), {requete(debut, entetes, CorpsModification{{}, 3}.versJSON()),
-                          requete(debut, entetes, CorpsModification{u"T"_s, {}}.versJSON())});
+            s.origine(), {requeteBrute(debut, entetes, CorpsModification{{}, 3}.versJSON()),
+                          requeteBrute(debut, entetes, CorpsModification{u"T"_s, {}}.versJSON())});
         QCOMPARE(statuts, (QList<int>{200, 200}));
         const TransfertAPI t = QCoro::waitFor(s.api().listerTransferts())->first();
         QCOMPARE(t.titre, u"T"_s);
@@ -412,9 +386,10 @@ private Q_SLOTS:
     }
 
 private:
-    ServeurDeTest& demarrer(const std::function<void(serveur::Configuration&)>& reglage = {})
+    ServeurDeTest& demarrer(const std::function<void(serveur::Configuration&)>& reglage = {},
+                            Moteur moteur = Moteur::sqlite)
     {
-        m_serveur = std::make_unique<ServeurDeTest>(reglage);
+        m_serveur = std::make_unique<ServeurDeTest>(reglage, moteur);
         return *m_serveur;
     }
     // The running server's journal lines.

@@ -1,4 +1,4 @@
-#include "Base.h"
+#include "StockageSQLite.h"
 
 #include "serveur/FichierAtomique.h"
 #include "serveur/Journal.h"
@@ -183,8 +183,8 @@ void supprimerBase(const std::filesystem::path& fichier)
 
 } // namespace
 
-std::expected<std::unique_ptr<Base>, std::string> Base::ouvrir(const std::filesystem::path& fichier,
-                                                               int attenteMillisecondes)
+std::expected<std::unique_ptr<StockageSQLite>, std::string>
+StockageSQLite::ouvrir(const std::filesystem::path& fichier, int attenteMillisecondes)
 {
     std::error_code erreur;
     if (!std::filesystem::exists(fichier, erreur)) {
@@ -206,8 +206,8 @@ std::expected<std::unique_ptr<Base>, std::string> Base::ouvrir(const std::filesy
     return connecter(fichier, attenteMillisecondes);
 }
 
-std::expected<std::unique_ptr<Base>, std::string> Base::connecter(const std::filesystem::path& fichier,
-                                                                  int attenteMillisecondes)
+std::expected<std::unique_ptr<StockageSQLite>, std::string>
+StockageSQLite::connecter(const std::filesystem::path& fichier, int attenteMillisecondes)
 {
     sqlite3* connexion = nullptr;
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX;
@@ -218,7 +218,7 @@ std::expected<std::unique_ptr<Base>, std::string> Base::connecter(const std::fil
     }
     // Before anything else: even switching to WAL waits for a lock another process holds.
     sqlite3_busy_timeout(connexion, attenteMillisecondes);
-    auto base = std::unique_ptr<Base>(new Base(connexion));
+    auto base = std::unique_ptr<StockageSQLite>(new StockageSQLite(connexion));
     auto prete = executer(connexion, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
     if (prete) {
         prete = base->migrer();
@@ -229,7 +229,7 @@ std::expected<std::unique_ptr<Base>, std::string> Base::connecter(const std::fil
     return base;
 }
 
-std::expected<void, std::string> Base::migrer()
+std::expected<void, std::string> StockageSQLite::migrer()
 {
     const std::lock_guard verrou(m_verrou);
     std::int64_t version = 0;
@@ -254,17 +254,17 @@ std::expected<void, std::string> Base::migrer()
     return {};
 }
 
-Base::Base(sqlite3* connexion)
+StockageSQLite::StockageSQLite(sqlite3* connexion)
     : m_connexion(connexion)
 {
 }
 
-Base::~Base()
+StockageSQLite::~StockageSQLite()
 {
     sqlite3_close(m_connexion);
 }
 
-std::expected<bool, std::string> Base::inserer(const Enregistrement& e)
+std::expected<bool, std::string> StockageSQLite::inserer(const Enregistrement& e)
 {
     return sousVerrou(m_verrou, [&] {
         Requete r(m_connexion, std::string("INSERT INTO transferts (") + colonnes +
@@ -279,7 +279,7 @@ std::expected<bool, std::string> Base::inserer(const Enregistrement& e)
     });
 }
 
-std::optional<Enregistrement> Base::trouver(const std::string& token)
+std::optional<Enregistrement> StockageSQLite::trouver(const std::string& token)
 {
     const std::lock_guard verrou(m_verrou);
     Requete r(m_connexion, std::string("SELECT ") + colonnes + " FROM transferts WHERE token = ?");
@@ -290,7 +290,7 @@ std::optional<Enregistrement> Base::trouver(const std::string& token)
     return lireLigne(r);
 }
 
-std::vector<Enregistrement> Base::lister()
+std::vector<Enregistrement> StockageSQLite::lister()
 {
     const std::lock_guard verrou(m_verrou);
     Requete r(m_connexion,
@@ -302,9 +302,9 @@ std::vector<Enregistrement> Base::lister()
     return liste;
 }
 
-std::expected<bool, std::string> Base::modifier(const std::string& token,
-                                                const std::optional<std::string>& titre,
-                                                const std::optional<std::optional<std::int64_t>>& expireLe)
+std::expected<bool, std::string>
+StockageSQLite::modifier(const std::string& token, const std::optional<std::string>& titre,
+                         const std::optional<std::optional<std::int64_t>>& expireLe)
 {
     return sousVerrou(m_verrou, [&] {
         std::string affectations = "token = token";
@@ -323,7 +323,7 @@ std::expected<bool, std::string> Base::modifier(const std::string& token,
     });
 }
 
-std::expected<bool, std::string> Base::supprimer(const std::string& token)
+std::expected<bool, std::string> StockageSQLite::supprimer(const std::string& token)
 {
     return sousVerrou(m_verrou, [&] {
         Requete r(m_connexion, "DELETE FROM transferts WHERE token = ?");
@@ -333,8 +333,8 @@ std::expected<bool, std::string> Base::supprimer(const std::string& token)
     });
 }
 
-bool Base::compter(const char* compteur, const std::string& sql, const std::string& token,
-                   std::int64_t quand) noexcept
+bool StockageSQLite::compter(const char* compteur, const std::string& sql, const std::string& token,
+                             std::int64_t quand) noexcept
 {
     try {
         const auto compte = sousVerrou(m_verrou, [&] {
@@ -352,7 +352,7 @@ bool Base::compter(const char* compteur, const std::string& sql, const std::stri
     }
 }
 
-bool Base::compterVue(const std::string& token, std::int64_t quand) noexcept
+bool StockageSQLite::compterVue(const std::string& token, std::int64_t quand) noexcept
 {
     return compter("compteur de vues",
                    "UPDATE transferts SET nb_vues = nb_vues + 1, premiere_vue = COALESCE(premiere_vue, ?1), "
@@ -360,7 +360,7 @@ bool Base::compterVue(const std::string& token, std::int64_t quand) noexcept
                    token, quand);
 }
 
-bool Base::compterTelechargement(const std::string& token, std::int64_t quand) noexcept
+bool StockageSQLite::compterTelechargement(const std::string& token, std::int64_t quand) noexcept
 {
     return compter("compteur de téléchargements",
                    "UPDATE transferts SET nb_telechargements = nb_telechargements + 1, "

@@ -1,0 +1,43 @@
+#include "ProxyDeTest.h"
+
+#include "ServeurDeTest.h"
+
+#include <QFile>
+#include <QThread>
+
+using namespace Qt::StringLiterals;
+
+ProxyDeTest::ProxyDeTest(const QList<int>& ports)
+    : m_port(portLibre())
+{
+    QString serveurs;
+    for (const int port : ports) {
+        serveurs += u"server 127.0.0.1:%1;\n"_s.arg(port);
+    }
+    QFile conf(m_dossier.filePath(u"nginx.conf"_s));
+    conf.open(QIODevice::WriteOnly);
+    conf.write(
+        u"daemon off; master_process off; pid %1/nginx.pid; error_log %1/erreurs.log;\n"
+        "events {}\nhttp { access_log off; client_body_temp_path %1; proxy_temp_path %1;\n"
+        "fastcgi_temp_path %1; uwsgi_temp_path %1; scgi_temp_path %1;\n"
+        "upstream valto { %3 }\n"
+        "server { listen 127.0.0.1:%2; location / { proxy_pass http://valto;\n"
+        "proxy_set_header X-Forwarded-For $proxy_add_x_forwarded_for;\n"
+        "proxy_set_header X-Forwarded-Proto https; proxy_set_header Host transferts.exemple.ch; } } }\n"_s
+            .arg(m_dossier.path())
+            .arg(m_port)
+            .arg(serveurs)
+            .toUtf8());
+    conf.close();
+    m_nginx.start(u"/usr/sbin/nginx"_s, {u"-c"_s, conf.fileName(), u"-p"_s, m_dossier.path()});
+    const QByteArray essai = "GET /static/valto.css HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n";
+    for (int i = 0; i < 100 && statuts(echangerBrut(m_port, essai, 500)) != QList<int>{200}; ++i) {
+        QThread::msleep(50);
+    }
+}
+
+ProxyDeTest::~ProxyDeTest()
+{
+    m_nginx.terminate();
+    m_nginx.waitForFinished();
+}

@@ -1,0 +1,214 @@
+#include "PostgreSQLDeTest.h"
+#include "ProxyDeTest.h"
+#include "ServeurDeTest.h"
+#include "serveur/stockage/OuvertureStockage.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+#include <array>
+#include <future>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QByteArray navigateur = "Mozilla/5.0 (X11; Linux x86_64; rv:128.0) Gecko/20100101 Firefox/128.0";
+const QByteArray formulaire = "application/x-www-form-urlencoded";
+
+QByteArray creation(const QString& cle, const QString& token, const QString& fichier)
+{
+    return requeteBrute("POST /api/transferts",
+                        "X-Api-Key: " + cle.toUtf8() + "\r\nContent-Type: application/json\r\n",
+                        corpsDe(token, {fichier}).versJSON());
+}
+
+} // namespace
+
+// Several instances of one studio sharing PostgreSQL, side by side and behind nginx.
+class TestServeurInstances final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void commeUnSeulServeur()
+    {
+        ServeurDeTest a(nullptr, Moteur::postgresql);
+        ServeurDeTest b(a);
+        a.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
+        a.creer(corpsDe(u"protege001"_s, {u"DATA/Clients/a.txt"_s}, u"juste"_s));
+        QCOMPARE(QCoro::waitFor(b.api().listerTransferts())->size(), 1);
+        const auto essayer = [](ServeurDeTest& s, const QByteArray& motDePasse) {
+            return s.envoyer("POST", u"/t/protege001"_s, {{"Content-Type", formulaire}},
+                             "mot_de_passe=" + motDePasse);
+        };
+        // Guesses spread over both are slowed down as one stream.
+        QCOMPARE(essayer(a, "faux").statut, 401);
+        QCOMPARE(essayer(b, "faux").statut, 429);
+        a.avancer(1);
+        const QByteArray cookie = essayer(a, "juste").entetes.value("set-cookie").split(';').first();
+        // A download through B reaches the applications listening to either, once.
+        Ecouteur surA(a), surB(b);
+        QCOMPARE(b.envoyer("GET", u"/t/protege001/f/a.txt"_s, {{"Cookie", cookie}}).corps, "bonjour");
+        QTRY_COMPARE(surA.evenements(u"protege001"_s).size(), 1);
+        QTRY_COMPARE(surB.evenements(u"protege001"_s).size(), 1);
+        // One view per visitor and minute, whichever instance served the page: the minute runs from A's view.
+        const auto vues = [&](ServeurDeTest& s, qint64 attente) {
+            a.avancer(attente);
+            s.envoyer("POST", u"/t/protege001/vue"_s, {{"Cookie", cookie}, {"User-Agent", navigateur}});
+            return QCoro::waitFor(a.api().listerTransferts())->first().nbVues.value_or(-1);
+        };
+        QCOMPARE(QList<qint64>({vues(a, 0), vues(b, 30), vues(b, 31)}), QList<qint64>({1, 1, 2}));
+        QVERIFY(QCoro::waitFor(b.api().supprimerTransfert(u"protege001"_s)).has_value());
+        QCOMPARE(a.envoyer("GET", u"/t/protege001"_s).statut, 404);
+    }
+
+    void chargeRepartieParLeProxy()
+    {
+        ServeurDeTest a([](serveur::Configuration& c) { c.proxyDeConfiance = "127.0.0.1"; },
+                        Moteur::postgresql);
+        ServeurDeTest b(a);
+        a.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
+        a.creer(corpsDe(u"compte0001"_s, {u"DATA/Clients/a.txt"_s}));
+        const ProxyDeTest proxy({a.port(), b.port()});
+        const QString origine = u"http://127.0.0.1:%1"_s.arg(proxy.port());
+        const QByteArray telechargement = requeteBrute("GET /t/compte0001/f/a.txt");
+        QCOMPARE(envoyerEnParallele(origine, QList<QByteArray>(200, telechargement)), QList<int>(200, 200));
+        QTRY_COMPARE(QCoro::waitFor(b.api().listerTransferts())->first().nbTelechargements, 200);
+        // Every copy of one creation gets the link, and one record is made.
+        const QByteArray meme = creation(a.cle(), u"unique0001"_s, u"DATA/Clients/a.txt"_s);
+        QCOMPARE(envoyerEnParallele(origine, QList<QByteArray>(50, meme)), QList<int>(50, 201));
+        QCOMPARE(QCoro::waitFor(a.api().listerTransferts())->size(), 2);
+    }
+
+    void instanceTuee()
+    {
+        EnvironnementTest environnement;
+        const serveur::Configuration c = configurationDeTest(environnement);
+        environnement.creerFichier(u"Volumes/DATA/gros.bin"_s, QByteArray(4 << 20, 'x'));
+        serveur::Configuration partage;
+        PostgreSQLDeTest::configurer(partage);
+        std::array<QProcess, 2> instances;
+        QList<int> ports;
+        for (QProcess& instance : instances) {
+            ports.append(portLibre());
+            instance.start(QStringLiteral(VALTO_SERVEUR),
+                           QStringList{u"--nas"_s, QString::fromStdString(c.racineNAS), u"--port"_s,
+                                       QString::number(ports.last()), u"--donnees"_s,
+                                       environnement.chemin(QString::number(ports.last())), u"--base"_s,
+                                       QString::fromStdString(partage.base), u"--base-mot-de-passe"_s,
+                                       QString::fromStdString(partage.fichierMotDePasseBase),
+                                       u"--proxy-de-confiance"_s, u"127.0.0.1"_s});
+            QByteArray sortie;
+            QTRY_VERIFY((sortie += instance.readAllStandardOutput()).contains("écoute"));
+        }
+        const ProxyDeTest proxy(ports);
+        const QString origine = u"http://127.0.0.1:%1"_s.arg(proxy.port());
+        QFile fichierCle(environnement.chemin(u"Volumes/DATA/Valto Transferts/.transfer-api-key"_s));
+        QVERIFY(fichierCle.open(QIODevice::ReadOnly));
+        const QString cle = QString::fromUtf8(fichierCle.readAll().trimmed());
+        QCOMPARE(envoyerEnParallele(origine, {creation(cle, u"gros000001"_s, u"DATA/gros.bin"_s)}),
+                 QList<int>{201});
+        const auto token = [](int lot, int i) { return u"lot%1%2"_s.arg(lot).arg(i, 6, 10, QChar(u'0')); };
+        const auto lot = [&](int numero) {
+            QList<QByteArray> requetes(40, requeteBrute("GET /t/gros000001/f/gros.bin"));
+            for (int i = 0; i < 20; ++i) {
+                requetes.append(creation(cle, token(numero, i), u"DATA/gros.bin"_s));
+            }
+            return requetes;
+        };
+        // A is killed while the first batch is under way; B serves the second alone.
+        const QList<int> pendant = envoyerEnParallele(origine, lot(1), 1, [&] { instances[0].kill(); });
+        QCOMPARE(envoyerEnParallele(origine, lot(2)), QList<int>(40, 200) + QList<int>(20, 201));
+        const auto liste = [&] {
+            return echangerBrut(proxy.port(),
+                                requeteBrute("GET /api/transferts", "X-Api-Key: " + cle.toUtf8() + "\r\n"));
+        };
+        for (int i = 0; i < 20; ++i) {
+            QVERIFY(liste().contains(token(2, i).toUtf8()));
+            QVERIFY(pendant.at(40 + i) != 201 || liste().contains(token(1, i).toUtf8()));
+        }
+        // Only a count A made between a delivery and its death may be missing.
+        const auto telechargements = [&] {
+            return QCoro::waitFor(TransferAPI{origine, cle}.listerTransferts())->last().nbTelechargements;
+        };
+        QTRY_VERIFY(telechargements() >= 40);
+        QVERIFY(telechargements() <= 40 + pendant.first(40).count(200));
+        instances[1].terminate();
+        QVERIFY(instances[1].waitForFinished());
+    }
+
+    void redemarrageDePostgreSQL()
+    {
+        ServeurDeTest s(nullptr, Moteur::postgresql);
+        s.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
+        s.creer(corpsDe(u"reprise001"_s, {u"DATA/Clients/a.txt"_s}));
+        const auto telechargements = [&] {
+            return QCoro::waitFor(s.api().listerTransferts())->first().nbTelechargements;
+        };
+        // Several connections in the pools, all of which the restart ends.
+        envoyerEnParallele(s.origine(), QList<QByteArray>(8, requeteBrute("GET /t/reprise001/f/a.txt")));
+        QTRY_COMPARE(telechargements(), 8);
+        PostgreSQLDeTest::couperConnexions();
+        QCOMPARE(s.envoyer("GET", u"/t/reprise001/f/a.txt"_s).statut, 200);
+        QTRY_COMPARE(telechargements(), 9);
+    }
+
+    void avisEntreInstances()
+    {
+        serveur::Configuration c;
+        PostgreSQLDeTest::configurer(c);
+        std::promise<std::string> recu;
+        const auto a = serveur::ouvrirAvis(c, [&](const std::string& token) { recu.set_value(token); });
+        const auto b = serveur::ouvrirAvis(c, [](const std::string&) {});
+        QVERIFY(a && b && (*b)->publier("avis000001"));
+        auto attendu = recu.get_future();
+        QVERIFY(attendu.wait_for(std::chrono::seconds(5)) == std::future_status::ready);
+        QCOMPARE(attendu.get(), "avis000001");
+    }
+
+    void migrationDepuisSQLite()
+    {
+        ServeurDeTest a;
+        a.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
+        const CorpsCreation protege = corpsDe(u"protege001"_s, {u"DATA/Clients/a.txt"_s}, u"juste"_s);
+        a.creer(protege);
+        a.creer(corpsDe(u"ouvert0001"_s, {u"DATA/Clients/a.txt"_s}));
+        a.envoyer("GET", u"/t/ouvert0001"_s, {{"User-Agent", navigateur}});
+        a.envoyer("GET", u"/t/ouvert0001/f/a.txt"_s);
+        QTRY_COMPARE(QCoro::waitFor(a.api().listerTransferts())->first().nbTelechargements, 1);
+        const QByteArray cookie =
+            a.envoyer("POST", u"/t/protege001"_s, {{"Content-Type", formulaire}}, "mot_de_passe=juste")
+                .entetes.value("set-cookie")
+                .split(';')
+                .first();
+
+        serveur::Configuration c = a.configuration();
+        PostgreSQLDeTest::configurer(c);
+        QVERIFY(serveur::migrerVersPostgreSQL(c, "postgresql://valto:secret@/postgres")
+                    .error()
+                    .contains("mot de passe"));
+        QCOMPARE(serveur::migrerVersPostgreSQL(c, c.base).value_or(0), std::size_t{2});
+        // Never into a database already serving transfers: two studios would mix.
+        ServeurDeTest autre(nullptr, Moteur::postgresql);
+        autre.creerSurNAS(u"DATA/Clients/a.txt"_s, "autre");
+        autre.creer(corpsDe(u"autre00001"_s, {u"DATA/Clients/a.txt"_s}));
+        QVERIFY(!serveur::migrerVersPostgreSQL(c, autre.configuration().base));
+        ServeurDeTest b(a, [&](serveur::Configuration& d) {
+            d.base = c.base, d.fichierMotDePasseBase = c.fichierMotDePasseBase;
+        });
+        const auto liste = [](ServeurDeTest& s) {
+            return s.envoyer("GET", u"/api/transferts"_s, {{"X-Api-Key", s.cle().toUtf8()}})
+                .corps.replace(s.origine().toUtf8(), "@");
+        };
+        QCOMPARE(liste(b), liste(a));
+        // Cookies and retries signed before the move still hold.
+        QCOMPARE(b.envoyer("GET", u"/t/protege001"_s, {{"Cookie", cookie}}).statut, 200);
+        const Entetes api{{"X-Api-Key", b.cle().toUtf8()}, {"Content-Type", "application/json"}};
+        QCOMPARE(b.envoyer("POST", u"/api/transferts"_s, api, protege.versJSON()).statut, 201);
+    }
+};
+
+VALTO_INSCRIRE_TESTS(TestServeurInstances)
+
+#include "TestServeurInstances.moc"
