@@ -97,7 +97,6 @@ private Q_SLOTS:
         QFETCH(QString, titre);
         Ecran ecran(Mode::transfert);
         auto* champ = ecran.trouver<ChampSaisie>(u"titre"_s);
-        QCOMPARE(champ->text(), u"a"_s);
         champ->selectAll();
         QTest::keyClick(champ, Qt::Key_Backspace);
         // Typed through the input method, which also carries tabs and non-ASCII spaces.
