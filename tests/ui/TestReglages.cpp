@@ -67,8 +67,10 @@ private Q_SLOTS:
         QCOMPARE(banc.env.preferences().valeur(cle), QVariant(saisie));
     }
 
-    // Absent keys show their defaults (in the picture) without storing them.
-    void valeursAffichees()
+    // Absent keys show their defaults (in the picture) without storing them. Choosing "jamais" stores 0,
+    // not the absent value that reads as 7. The notices' box: on without being stored, next for Tab,
+    // turned off by Space, told to screen readers by its label and state.
+    void valeurs()
     {
         BancReglages banc;
         banc.env.creerFichier(u"Volumes/DATA/Valto Transferts/.transfer-api-key"_s, "cle-du-nas\n");
@@ -76,22 +78,6 @@ private Q_SLOTS:
         QVERIFY(!banc.env.preferences().contient(Preferences::cleApiBaseURL));
         QVERIFY(!banc.env.preferences().contient(Preferences::cleDefaultExpiryDays));
         VERIFIER_CAPTURES(*banc.vue->findChild<QWidget*>(u"contenu"_s), u"reglages-contenu"_s);
-
-        // The key filled in from the NAS and the server's share list show the next time the window opens.
-        QCOMPARE(banc.env.preferences().apiKey(), u"cle-du-nas"_s);
-        banc.env.preferences().ecrire(Preferences::clePartagesConnus, QStringList{u"DATA"_s, u"ARCHIVES"_s});
-        banc.vue->hide();
-        banc.vue->show();
-        QCOMPARE(banc.champ(Preferences::cleApiKey)->text(), u"cle-du-nas"_s);
-        QVERIFY(banc.vue->findChild<Libelle*>(u"aideNAS"_s)->text().contains(u"(DATA, ARCHIVES…)"_s));
-    }
-
-    // Choosing "jamais" stores 0, not the absent value that reads as 7. The notices' box: on without being
-    // stored, next for Tab, turned off by Space, told to screen readers by its label and state.
-    void transferts()
-    {
-        BancReglages banc;
-        banc.ouvrir();
         auto* select = banc.vue->findChild<ValtoSelect*>(Preferences::cleDefaultExpiryDays);
         select->menu()->actions().constLast()->trigger();
         QCOMPARE(select->libelleSelectionne(), u"jamais"_s);
@@ -108,6 +94,14 @@ private Q_SLOTS:
         QVERIFY(!banc.env.preferences().contient(Preferences::clePrevenirReceptions));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
         QVERIFY(!lue->state().checked);
+
+        // The key filled in from the NAS and the server's share list show the next time the window opens.
+        QCOMPARE(banc.env.preferences().apiKey(), u"cle-du-nas"_s);
+        banc.env.preferences().ecrire(Preferences::clePartagesConnus, QStringList{u"DATA"_s, u"ARCHIVES"_s});
+        banc.vue->hide();
+        banc.vue->show();
+        QCOMPARE(banc.champ(Preferences::cleApiKey)->text(), u"cle-du-nas"_s);
+        QVERIFY(banc.vue->findChild<Libelle*>(u"aideNAS"_s)->text().contains(u"(DATA, ARCHIVES…)"_s));
         banc.env.rouvrirPreferences();
         QCOMPARE(banc.env.preferences().defaultExpiryDays(), 0);
         QVERIFY(!banc.env.preferences().prevenirReceptions());
