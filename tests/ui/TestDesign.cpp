@@ -47,32 +47,6 @@ class TestDesign final : public QObject {
 private Q_SLOTS:
     void cleanup() { Apparence::instance().forcer(Apparence::Mode::clair); }
 
-    // Each control, already on screen, repaints itself when the appearance flips; the reference pictures
-    // hold the colours of both.
-    void bascule_data()
-    {
-        QTest::addColumn<Fabrique>("fabrique");
-        QTest::newRow("bouton") << Fabrique([] { return new ValtoButton(u"Annuler"_s); });
-        QTest::newRow("badge") << Fabrique(
-            [] { return new ValtoBadge(u"Lien"_s, ValtoBadge::Tone::success); });
-        QTest::newRow("barre") << Fabrique([] { return new DSBar(0.0); });
-    }
-    void bascule()
-    {
-        QFETCH(Fabrique, fabrique);
-        QWidget fenetre;
-        QWidget* controle = fabrique();
-        controle->setParent(&fenetre);
-        controle->setGeometry(QRect(QPoint(20, 20), controle->sizeHint().expandedTo(QSize(200, 6))));
-        fenetre.resize(300, 100);
-        fenetre.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
-        CompteurPeintures peintures;
-        controle->installEventFilter(&peintures);
-        Apparence::instance().forcer(Apparence::Mode::sombre);
-        QTRY_VERIFY(peintures.nombre > 0);
-    }
-
     // Nothing forced and no desktop setting: the application's palette decides, and its changes are followed.
     void paletteSuivie()
     {
@@ -123,23 +97,38 @@ private Q_SLOTS:
         }
     }
 
+    // The tab switch answers the pointer and the arrows. For screen readers it is a tab list: each segment
+    // a tab that says whether it is selected and can be chosen.
     void segments()
     {
         ValtoSegmented segments({{u"transfert"_s, u"Transfert"_s}, {u"compare"_s, u"Compare"_s}});
         segments.show();
         QVERIFY(QTest::qWaitForWindowExposed(&segments));
         QSignalSpy changements(&segments, &ValtoSegmented::selectionChangee);
+        QAccessibleInterface* liste = QAccessible::queryAccessibleInterface(&segments);
+        QCOMPARE(liste->role(), QAccessible::PageTabList);
+        QCOMPARE(liste->childCount(), 2);
+        QAccessibleInterface* compare = liste->child(1);
+        QCOMPARE(compare->role(), QAccessible::PageTab);
+        QCOMPARE(compare->text(QAccessible::Name), u"Compare"_s);
+        QCOMPARE(liste->indexOfChild(compare), 1);
         QCOMPARE(segments.selection(), QVariant(u"transfert"_s));
+        QVERIFY(liste->child(0)->state().selected && !compare->state().selected);
         QTest::mouseClick(&segments, Qt::LeftButton, {}, segments.zoneSegment(1).center().toPoint());
         QCOMPARE(segments.selection(), QVariant(u"compare"_s));
+        QVERIFY(!liste->child(0)->state().selected && compare->state().selected);
+        QCOMPARE(liste->text(QAccessible::Value), u"Compare"_s);
         QTest::keyClick(&segments, Qt::Key_Right);
         QCOMPARE(changements.count(), 1);
         QTest::keyClick(&segments, Qt::Key_Left);
         QCOMPARE(segments.selection(), QVariant(u"transfert"_s));
         QCOMPARE(changements.count(), 2);
+        compare->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(segments.selection(), QVariant(u"compare"_s));
     }
 
-    // Screen readers get each control's role, name and the value it shows.
+    // Screen readers get each control's role, name and the value it shows. Each control, on screen,
+    // repaints itself when the appearance flips; the reference pictures hold the colours of both.
     void accessibilite_data()
     {
         QTest::addColumn<Fabrique>("fabrique");
@@ -160,7 +149,11 @@ private Q_SLOTS:
             << Fabrique([] { return new DSBar(1.7); }) << QAccessible::ProgressBar << QString() << u"100 %"_s;
         QTest::newRow("barre sans valeur")
             << Fabrique([] { return new DSBar; }) << QAccessible::ProgressBar << QString() << QString();
-        QTest::newRow("pastille") << Fabrique([] { return new StatusDot(u"Envoyé"_s, StatusDot::Tone::todo); })
+        QTest::newRow("badge") << Fabrique(
+                                      [] { return new ValtoBadge(u"Lien"_s, ValtoBadge::Tone::success); })
+                               << QAccessible::Client << u"Lien"_s << QString();
+        QTest::newRow("pastille") << Fabrique(
+                                         [] { return new StatusDot(u"Envoyé"_s, StatusDot::Tone::todo); })
                                   << QAccessible::Client << u"Envoyé"_s << QString();
     }
     void accessibilite()
@@ -173,24 +166,13 @@ private Q_SLOTS:
         QTEST(accessible->role(), "role");
         QTEST(accessible->text(QAccessible::Name), "nom");
         QTEST(accessible->text(QAccessible::Value), "valeur");
-    }
-
-    // The tab switch is a tab list: each segment a tab that says whether it is selected and can be chosen.
-    void ongletsAccessibles()
-    {
-        ValtoSegmented segments({{u"transfert"_s, u"Transfert"_s}, {u"compare"_s, u"Compare"_s}});
-        QAccessibleInterface* liste = QAccessible::queryAccessibleInterface(&segments);
-        QCOMPARE(liste->role(), QAccessible::PageTabList);
-        QCOMPARE(liste->childCount(), 2);
-        QAccessibleInterface* compare = liste->child(1);
-        QCOMPARE(compare->role(), QAccessible::PageTab);
-        QCOMPARE(compare->text(QAccessible::Name), u"Compare"_s);
-        QCOMPARE(liste->indexOfChild(compare), 1);
-        QVERIFY(liste->child(0)->state().selected && !compare->state().selected);
-        compare->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-        QCOMPARE(segments.selection(), QVariant(u"compare"_s));
-        QVERIFY(!liste->child(0)->state().selected && compare->state().selected);
-        QCOMPARE(liste->text(QAccessible::Value), u"Compare"_s);
+        cadre->resize(cadre->sizeHint().expandedTo(QSize(200, DSBar::hauteur)));
+        cadre->show();
+        QVERIFY(QTest::qWaitForWindowExposed(cadre.get()));
+        CompteurPeintures peintures;
+        controle->installEventFilter(&peintures);
+        Apparence::instance().forcer(Apparence::Mode::sombre);
+        QTRY_VERIFY(peintures.nombre > 0);
     }
 
     // The focus ring follows the keyboard only: a click that hides the focused control moves the focus on

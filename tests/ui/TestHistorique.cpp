@@ -10,8 +10,6 @@
 #include "core/HistoryStore.h"
 #include "design/ActionIcone.h"
 #include "design/ChampSaisie.h"
-#include "design/Couleurs.h"
-#include "design/Libelle.h"
 #include "design/ValtoBadge.h"
 #include "design/ValtoButton.h"
 #include "design/ValtoPrimaryButton.h"
@@ -143,31 +141,18 @@ struct BancHistorique {
     }
 };
 
-QStringList textes(const QMenu* menu)
+template <typename Liste, typename F> QStringList lister(const Liste& liste, F f)
 {
-    QStringList liste;
-    for (const QAction* action : menu->actions()) {
-        liste.append(action->text());
+    QStringList sortie;
+    for (const auto& element : liste) {
+        sortie.append(std::invoke(f, element));
     }
-    return liste;
-}
-
-QStringList jetons(const QList<Transfert>& transferts)
-{
-    QStringList liste;
-    for (const Transfert& transfert : transferts) {
-        liste.append(transfert.token);
-    }
-    return liste;
+    return sortie;
 }
 
 QStringList jetons(const HistoryView& vue)
 {
-    QStringList liste;
-    for (const LigneHistorique* ligne : vue.lignes()) {
-        liste.append(ligne->transfert().token);
-    }
-    return liste;
+    return lister(vue.lignes(), [](const LigneHistorique* ligne) { return ligne->transfert().token; });
 }
 
 void choisir(QMenu* menu, const QString& texte)
@@ -185,35 +170,35 @@ class TestHistorique final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Colours of the five shapes: m muted, p track, v green.
+    // The shapes' colours per status are in the picture of captures(), which shows each status once.
     void statut_data()
     {
+        using enum StatutTransfert::Statut;
         QTest::addColumn<QByteArray>("stats");
         QTest::addColumn<QString>("infobulle");
-        QTest::addColumn<QString>("formes");
+        QTest::addColumn<StatutTransfert::Statut>("statut");
         const QByteArray vues =
             R"("premiere_vue":"2026-12-02T06:00:00Z","derniere_vue":"2026-12-03T06:00:00Z"})";
         const QByteArray telechargement = R"("dernier_telechargement":"2026-12-03T06:00:00Z"})";
-        const QString ouvert = u"Ouvert le 2 décembre 2026 · pas encore téléchargé"_s;
-        QTest::newRow("inconnu") << QByteArray() << u"Statut inconnu — rafraîchir"_s << u"ppppp"_s;
+        const QString ouvertLe = u"Ouvert le 2 décembre 2026 · pas encore téléchargé"_s;
+        QTest::newRow("inconnu") << QByteArray() << u"Statut inconnu — rafraîchir"_s << inconnu;
         QTest::newRow("envoyé") << QByteArray(R"({"nb_vues":0})") << u"Envoyé · pas encore ouvert"_s
-                                << u"mpppp"_s;
+                                << envoye;
         QTest::newRow("trois vues") << R"({"nb_vues":3,)" + vues
                                     << u"Ouvert le 2 décembre 2026 · 3 ouvertures · pas encore téléchargé"_s
-                                    << u"mmmpp"_s;
+                                    << ouvert;
         QTest::newRow("vues sans date")
-            << QByteArray(R"({"nb_vues":2})") << u"Envoyé · pas encore ouvert"_s << u"mmmpp"_s;
+            << QByteArray(R"({"nb_vues":2})") << u"Envoyé · pas encore ouvert"_s << ouvert;
         QTest::newRow("un téléchargement") << R"({"nb_telechargements":1,)" + telechargement
-                                           << u"Téléchargé le 3 décembre 2026"_s << u"vvvvv"_s;
+                                           << u"Téléchargé le 3 décembre 2026"_s << telecharge;
         QTest::newRow("trois téléchargements") << R"({"nb_telechargements":3,)" + telechargement
-                                               << u"Téléchargé le 3 décembre 2026 · 3×"_s << u"vvvvv"_s;
+                                               << u"Téléchargé le 3 décembre 2026 · 3×"_s << telecharge;
         QTest::newRow("téléchargé sans date")
-            << R"({"nb_telechargements":2,"nb_vues":1,)" + vues << ouvert << u"vvvvv"_s;
+            << R"({"nb_telechargements":2,"nb_vues":1,)" + vues << ouvertLe << telecharge;
     }
     void statut()
     {
         QFETCH(QByteArray, stats);
-        QFETCH(QString, formes);
         BancHistorique banc({entree(tokenA)});
         QJsonArray liste{enregistrement(u"autre"_s)};
         if (!stats.isNull()) {
@@ -222,13 +207,7 @@ private Q_SLOTS:
         banc.rafraichir(liste);
         auto* indicateur = banc.vue->lignes().at(0)->findChild<IndicateurStatut*>(u"indicateur"_s);
         QTEST(indicateur->toolTip(), "infobulle");
-        const QHash<QChar, QColor> couleurs{{u'm', Couleurs::texteAttenue().couleur()},
-                                            {u'p', Couleurs::ligne().couleur()},
-                                            {u'v', Couleurs::succes().couleur()}};
-        const QImage image = Captures::image(*indicateur);
-        for (int i = 0; i < 5; ++i) {
-            QCOMPARE(image.pixelColor(4 + 15 * i, indicateur->height() / 2), couleurs.value(formes.at(i)));
-        }
+        QTEST(indicateur->statut(), "statut");
     }
 
     void menus_data()
@@ -254,13 +233,18 @@ private Q_SLOTS:
         t.motDePasse = motDePasse ? std::optional(u"pâquerette-42"_s) : std::nullopt;
         BancHistorique banc({t});
         MenuLigne* contextuel = banc.menuContextuel();
-        QCOMPARE(textes(contextuel), entrees);
-        contextuel->close();
+        QCOMPARE(lister(contextuel->actions(), &QAction::text), entrees);
+        // Copied from the menu of a row never hovered, the link shows as copied once the actions appear.
+        choisir(contextuel, u"Copier le lien"_s);
+        QCOMPARE(QGuiApplication::clipboard()->text(), lien);
+        QCOMPARE(banc.vue->copie(), tokenA);
         banc.survoler(0);
-        QTest::mouseClick(banc.vue->lignes().at(0)->findChild<ActionIcone*>(u"plusDActions"_s),
-                          Qt::LeftButton);
-        auto* plus = banc.vue->lignes().at(0)->findChild<MenuLigne*>(u"menuPlus"_s);
-        QCOMPARE(textes(plus), entrees.mid(1));
+        LigneHistorique* ligne = banc.vue->lignes().at(0);
+        auto* copier = ligne->findChild<ActionIcone*>(u"copierLien"_s);
+        QCOMPARE(copier->systemName(), u"checkmark"_s);
+        QTest::mouseClick(ligne->findChild<ActionIcone*>(u"plusDActions"_s), Qt::LeftButton);
+        auto* plus = ligne->findChild<MenuLigne*>(u"menuPlus"_s);
+        QCOMPARE(lister(plus->actions(), &QAction::text), entrees.mid(1));
         choisir(plus, u"Ouvrir dans le navigateur"_s);
         const bool valide = lien == entree(tokenA).url;
         QCOMPARE(banc.ouvertes, valide ? QList<QUrl>{QUrl(lien)} : QList<QUrl>());
@@ -269,8 +253,6 @@ private Q_SLOTS:
         choisir(banc.menuContextuel(), u"Ouvrir dans le navigateur"_s);
         QCOMPARE(banc.vue->findChild<MessageErreur*>()->texte(),
                  valide ? u"Aucun navigateur n’a pu ouvrir le lien."_s : QString());
-        choisir(banc.menuContextuel(), u"Copier le lien"_s);
-        QCOMPARE(QGuiApplication::clipboard()->text(), lien);
         choisir(banc.menuContextuel(), u"Modifier…"_s);
         QCOMPARE(banc.vue->edition(), tokenA);
         choisir(banc.menuContextuel(), u"Supprimer"_s);
@@ -279,6 +261,8 @@ private Q_SLOTS:
             choisir(banc.menuContextuel(), u"Copier le mot de passe"_s);
             QCOMPARE(QGuiApplication::clipboard()->text(), *t.motDePasse);
         }
+        // The mark goes after its time.
+        QTRY_COMPARE_WITH_TIMEOUT(copier->systemName(), u"link"_s, 2 * HistoryView::dureeCopie);
     }
 
     void edition_data()
@@ -318,7 +302,6 @@ private Q_SLOTS:
         banc.serveur.repondre("PATCH", "/api/transferts/aaaaaaaaaa",
                               ReponseScriptee::json(erreur.isEmpty() ? 200 : 500, reponse));
         QPointer<PopoverEdition> popover = banc.ouvrirEdition(0);
-        QCOMPARE(banc.vue->edition(), tokenA);
         auto* champ = popover->findChild<ChampSaisie*>(u"titreEdite"_s);
         champ->setText(titre);
         auto* select = popover->findChild<ValtoSelect*>(u"expirationEditee"_s);
@@ -361,8 +344,8 @@ private Q_SLOTS:
     }
 
     // A focused row answers the keyboard: Enter copies the link, the menu key and Shift+F10 open the
-    // row's menu ready for the arrows, Delete asks to delete. With the focus, as under the pointer, the
-    // actions show and the details give way to the status line; screen readers get the same.
+    // row's menu ready for the arrows, Delete asks to delete. Screen readers get the status line that the
+    // focused row shows (historique-focus) in place of its details.
     void clavier_data()
     {
         QTest::addColumn<int>("touche");
@@ -394,16 +377,12 @@ private Q_SLOTS:
         ligne->clearFocus();
         QTest::keyClick(banc.vue.get(), Qt::Key_Shift);
         ligne->setFocus(Qt::TabFocusReason);
-        QVERIFY(ligne->hasFocus() && ligne->anneauVisible() && ligne->actionsVisibles());
+        QVERIFY(ligne->hasFocus());
         const QString statut = u"Ouvert le 3 décembre 2026 · 3 ouvertures · pas encore téléchargé"_s;
-        auto* ligneStatut = ligne->findChild<Libelle*>(u"ligneStatut"_s);
-        QVERIFY(ligneStatut->isVisible() && !ligne->findChild<Libelle*>(u"detail"_s)->isVisible());
-        QCOMPARE(ligneStatut->text(), statut);
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(ligne);
         QCOMPARE(accessible->role(), QAccessible::ListItem);
         QCOMPARE(accessible->text(QAccessible::Name), u"Rendus"_s);
-        QCOMPARE(accessible->text(QAccessible::Description),
-                 u"1 élément · 1,5 Ko · permanent · "_s + statut);
+        QCOMPARE(accessible->text(QAccessible::Description), u"1 élément · 1,5 Ko · permanent · "_s + statut);
 
         QTest::keyClick(ligne, Qt::Key(touche), modificateurs);
         auto* menu = ligne->findChild<MenuLigne*>(u"menuContextuel"_s);
@@ -420,20 +399,6 @@ private Q_SLOTS:
         if (auto* dialogue = banc.vue->findChild<ConfirmationSuppression*>()) {
             dialogue->reject();
         }
-    }
-
-    // A link copied from the menu of a row never hovered shows as copied once the row's actions appear;
-    // the mark goes after its time.
-    void copieEtSurvol()
-    {
-        BancHistorique banc({entree(tokenA)});
-        LigneHistorique* ligne = banc.vue->lignes().at(0);
-        choisir(banc.menuContextuel(), u"Copier le lien"_s);
-        QCOMPARE(banc.vue->copie(), tokenA);
-        banc.survoler(0);
-        auto* copier = ligne->findChild<ActionIcone*>(u"copierLien"_s);
-        QCOMPARE(copier->systemName(), u"checkmark"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(copier->systemName(), u"link"_s, 2 * HistoryView::dureeCopie);
     }
 
     // A long history builds its rows as the list scrolls to them: what is built is always the newest
@@ -463,7 +428,7 @@ private Q_SLOTS:
         if (supprimee >= 0) {
             banc.store->supprimer(entrees.at(supprimee).token);
         }
-        const QStringList attendus = jetons(banc.store->transferts());
+        const QStringList attendus = lister(banc.store->transferts(), &Transfert::token);
         auto* liste = banc.vue->findChild<QScrollArea*>(u"liste"_s);
         QTRY_VERIFY(banc.vue->lignes().size() > 1);
         const QList<LigneHistorique*> lignes = banc.vue->lignes();
@@ -545,12 +510,9 @@ private Q_SLOTS:
         QTest::keyClick(banc.vue.get(), Qt::Key_Shift);
         banc.vue->lignes().at(2)->setFocus(Qt::TabFocusReason);
         VERIFIER_CAPTURES(*banc.vue, u"historique-focus"_s);
+        // The one-day hint comes without moving the popover's edges: the picture's size would change.
         PopoverEdition* popover = banc.ouvrirEdition(0);
-        const int largeur = popover->width();
         choisir(popover->findChild<ValtoSelect*>(u"expirationEditee"_s)->menu(), u"dans 1 jour"_s);
-        // The hint comes without moving the popover's edges.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-        QCOMPARE(popover->width(), largeur);
         popover->echouer(u"Serveur : erreur 500. Base occupée."_s);
         VERIFIER_CAPTURES(*popover, u"historique-popover"_s);
         popover->close();

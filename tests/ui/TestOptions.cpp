@@ -64,15 +64,13 @@ private Q_SLOTS:
         QTest::addColumn<Mode>("mode");
         QTest::addColumn<QStringList>("noms");
         QTest::addColumn<QString>("attendu");
-        QTest::addColumn<bool>("creerActif");
-        QTest::newRow("un fichier") << Mode::transfert << QStringList{u"devis.pdf"_s} << u"1 élément · 1 o"_s
-                                    << true;
+        QTest::newRow("un fichier") << Mode::transfert << QStringList{u"devis.pdf"_s} << u"1 élément · 1 o"_s;
         QTest::newRow("comparaison à une image") << Mode::compare << QStringList{u"avant.jpg"_s}
-                                                 << u"1 élément · 1 o — dépose encore un fichier"_s << false;
+                                                 << u"1 élément · 1 o — dépose encore un fichier"_s;
         QTest::newRow("comparaison complète")
-            << Mode::compare << QStringList{u"avant.jpg"_s, u"apres.png"_s} << u"2 éléments · 3 o"_s << true;
+            << Mode::compare << QStringList{u"avant.jpg"_s, u"apres.png"_s} << u"2 éléments · 3 o"_s;
         QTest::newRow("six fichiers")
-            << Mode::transfert << QString(u"a,b,c,d,e,f"_s).split(u',') << u"6 éléments · 21 o"_s << true;
+            << Mode::transfert << QString(u"a,b,c,d,e,f"_s).split(u',') << u"6 éléments · 21 o"_s;
     }
     void resume()
     {
@@ -80,10 +78,8 @@ private Q_SLOTS:
         QFETCH(QStringList, noms);
         QFETCH(QString, attendu);
         Ecran ecran(mode, noms);
-        // The size is counted on a worker.
+        // The size is counted on a worker. The picture holds the rows and whether "Créer" is on.
         QTRY_COMPARE(ecran.trouver<Libelle>(u"resume"_s)->text(), attendu);
-        QTEST(ecran.trouver<ValtoPrimaryButton>(u"creer"_s)->isEnabled(), "creerActif");
-        QCOMPARE(ecran.lignes().size(), noms.size());
         VERIFIER_CAPTURES(ecran.vue, u"options-"_s + QString::fromUtf8(QTest::currentDataTag()));
     }
 
@@ -101,7 +97,6 @@ private Q_SLOTS:
         QFETCH(QString, titre);
         Ecran ecran(Mode::transfert);
         auto* champ = ecran.trouver<ChampSaisie>(u"titre"_s);
-        QCOMPARE(champ->text(), u"a"_s);
         champ->selectAll();
         QTest::keyClick(champ, Qt::Key_Backspace);
         // Typed through the input method, which also carries tabs and non-ASCII spaces.
@@ -128,36 +123,9 @@ private Q_SLOTS:
         QTEST(ecran.lignes().first()->findChild<ValtoBadge*>(u"badge"_s)->toolTip(), "aide");
     }
 
-    void boutons()
-    {
-        Ecran ecran(Mode::transfert, {u"a.txt"_s, u"b.txt"_s});
-        int envois = 0;
-        ecran.vue.surEnvoi = [&envois] { ++envois; };
-        QTest::mouseClick(ecran.trouver<ValtoPrimaryButton>(u"creer"_s), Qt::LeftButton);
-        QCOMPARE(envois, 1);
-        QTest::mouseClick(ecran.lignes().first()->findChild<ActionIcone*>(u"retirer"_s), Qt::LeftButton);
-        QCOMPARE(ecran.flow.urls(), QStringList{ecran.chemins.at(1)});
-        QTRY_COMPARE(ecran.lignes().size(), 1);
-        QTest::mouseClick(ecran.trouver<ValtoButton>(u"annuler"_s), Qt::LeftButton);
-        QCOMPARE(ecran.flow.etape(), Etape::attente());
-        QVERIFY(ecran.flow.urls().isEmpty());
-    }
-
-    void expirationEtMotDePasse()
-    {
-        Ecran ecran(Mode::transfert);
-        auto* expiration = ecran.trouver<ValtoSelect>(u"expiration"_s);
-        QCOMPARE(expiration->libelleSelectionne(), u"7 jours"_s);
-        expiration->menu()->actions().last()->trigger();
-        QCOMPARE(ecran.flow.expirationJours(), 0);
-        auto* motDePasse = ecran.trouver<ChampSaisie>(u"motDePasse"_s);
-        QCOMPARE(motDePasse->echoMode(), QLineEdit::Password);
-        QTest::keyClicks(motDePasse, u"secret"_s);
-        QCOMPARE(ecran.flow.motDePasse(), u"secret"_s);
-    }
-
-    // Files dropped anywhere, a text field included, join the list.
-    void depot()
+    // What the controls write into the flow. Files dropped anywhere, a text field included, join the list;
+    // a row's cross removes its file, "Annuler" all of them.
+    void saisies()
     {
         Ecran ecran(Mode::transfert);
         const QString b = ecran.env.creerFichier(u"b.txt"_s, "x");
@@ -167,6 +135,23 @@ private Q_SLOTS:
         QVERIFY(Glisser::deposer(titre, {c}));
         QCOMPARE(ecran.flow.urls(), (QStringList{ecran.chemins.at(0), b, c}));
         QCOMPARE(titre->text(), u"a"_s);
+        ecran.trouver<ValtoSelect>(u"expiration"_s)->menu()->actions().last()->trigger();
+        QCOMPARE(ecran.flow.expirationJours(), 0);
+        auto* motDePasse = ecran.trouver<ChampSaisie>(u"motDePasse"_s);
+        QCOMPARE(motDePasse->echoMode(), QLineEdit::Password);
+        QTest::keyClicks(motDePasse, u"secret"_s);
+        QCOMPARE(ecran.flow.motDePasse(), u"secret"_s);
+        int envois = 0;
+        ecran.vue.surEnvoi = [&envois] { ++envois; };
+        QTest::mouseClick(ecran.trouver<ValtoPrimaryButton>(u"creer"_s), Qt::LeftButton);
+        QCOMPARE(envois, 1);
+        QTRY_COMPARE(ecran.lignes().size(), 3);
+        QTest::mouseClick(ecran.lignes().first()->findChild<ActionIcone*>(u"retirer"_s), Qt::LeftButton);
+        QCOMPARE(ecran.flow.urls(), (QStringList{b, c}));
+        QTRY_COMPARE(ecran.lignes().size(), 2);
+        QTest::mouseClick(ecran.trouver<ValtoButton>(u"annuler"_s), Qt::LeftButton);
+        QCOMPARE(ecran.flow.etape(), Etape::attente());
+        QVERIFY(ecran.flow.urls().isEmpty());
     }
 
     void dialogueAjouter_data()

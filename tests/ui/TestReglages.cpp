@@ -24,11 +24,13 @@ struct BancReglages {
     ServeurLocal serveur;
     std::unique_ptr<SettingsView> vue;
 
+    // Active, as on a desk: the focus and the shortcuts depend on it.
     void ouvrir()
     {
         vue = std::make_unique<SettingsView>(env.preferences(), env.plateforme());
         vue->show();
-        QVERIFY(QTest::qWaitForWindowExposed(vue.get()));
+        vue->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(vue.get()));
     }
     ChampSaisie* champ(const QString& cle) const { return vue->findChild<ChampSaisie*>(cle); }
     void tester() const { vue->findChild<ValtoButton*>(u"tester"_s)->declencher(); }
@@ -65,8 +67,10 @@ private Q_SLOTS:
         QCOMPARE(banc.env.preferences().valeur(cle), QVariant(saisie));
     }
 
-    // Absent keys show their defaults (in the picture) without storing them.
-    void valeursAffichees()
+    // Absent keys show their defaults (in the picture) without storing them. Choosing "jamais" stores 0,
+    // not the absent value that reads as 7. The notices' box: on without being stored, next for Tab,
+    // turned off by Space, told to screen readers by its label and state.
+    void valeurs()
     {
         BancReglages banc;
         banc.env.creerFichier(u"Volumes/DATA/Valto Transferts/.transfer-api-key"_s, "cle-du-nas\n");
@@ -74,26 +78,7 @@ private Q_SLOTS:
         QVERIFY(!banc.env.preferences().contient(Preferences::cleApiBaseURL));
         QVERIFY(!banc.env.preferences().contient(Preferences::cleDefaultExpiryDays));
         VERIFIER_CAPTURES(*banc.vue->findChild<QWidget*>(u"contenu"_s), u"reglages-contenu"_s);
-
-        // The key filled in from the NAS and the server's share list show the next time the window opens.
-        QCOMPARE(banc.env.preferences().apiKey(), u"cle-du-nas"_s);
-        banc.env.preferences().ecrire(Preferences::clePartagesConnus, QStringList{u"DATA"_s, u"ARCHIVES"_s});
-        banc.vue->hide();
-        banc.vue->show();
-        QCOMPARE(banc.champ(Preferences::cleApiKey)->text(), u"cle-du-nas"_s);
-        QVERIFY(banc.vue->findChild<Libelle*>(u"aideNAS"_s)->text().contains(u"(DATA, ARCHIVES…)"_s));
-    }
-
-    // Choosing "jamais" stores 0, not the absent value that reads as 7. The notices' box: on without being
-    // stored, next for Tab, turned off by Space, told to screen readers by its label and state.
-    void transferts()
-    {
-        BancReglages banc;
-        banc.ouvrir();
-        banc.vue->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(banc.vue.get()));
         auto* select = banc.vue->findChild<ValtoSelect*>(Preferences::cleDefaultExpiryDays);
-        QCOMPARE(select->libelleSelectionne(), u"7 jours"_s);
         select->menu()->actions().constLast()->trigger();
         QCOMPARE(select->libelleSelectionne(), u"jamais"_s);
         // Opened again, the list marks the choice.
@@ -109,33 +94,17 @@ private Q_SLOTS:
         QVERIFY(!banc.env.preferences().contient(Preferences::clePrevenirReceptions));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
         QVERIFY(!lue->state().checked);
+
+        // The key filled in from the NAS and the server's share list show the next time the window opens.
+        QCOMPARE(banc.env.preferences().apiKey(), u"cle-du-nas"_s);
+        banc.env.preferences().ecrire(Preferences::clePartagesConnus, QStringList{u"DATA"_s, u"ARCHIVES"_s});
+        banc.vue->hide();
+        banc.vue->show();
+        QCOMPARE(banc.champ(Preferences::cleApiKey)->text(), u"cle-du-nas"_s);
+        QVERIFY(banc.vue->findChild<Libelle*>(u"aideNAS"_s)->text().contains(u"(DATA, ARCHIVES…)"_s));
         banc.env.rouvrirPreferences();
         QCOMPARE(banc.env.preferences().defaultExpiryDays(), 0);
         QVERIFY(!banc.env.preferences().prevenirReceptions());
-    }
-
-    // The focus never lands in a field by itself: not when the window opens, not when the test button turns
-    // disabled under it (the next field's text would be selected and replaced by the next keystroke).
-    void focus()
-    {
-        BancReglages banc;
-        banc.env.preferences().ecrire(Preferences::cleApiBaseURL, banc.serveur.origine());
-        banc.env.preferences().ecrire(Preferences::cleApiKey, u"cle"_s);
-        ReponseScriptee lente = ReponseScriptee::json(200, R"({"transferts":[]})");
-        lente.delaiMs = 200;
-        banc.serveur.repondre("GET", "/api/transferts", lente);
-        banc.ouvrir();
-        banc.vue->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(banc.vue.get()));
-        QVERIFY(!qobject_cast<QLineEdit*>(QApplication::focusWidget()));
-        auto* bouton = banc.vue->findChild<ValtoButton*>(u"tester"_s);
-        QTest::mouseClick(bouton, Qt::LeftButton);
-        QVERIFY(banc.vue->testEnCours());
-        QVERIFY(!qobject_cast<QLineEdit*>(QApplication::focusWidget()));
-        QTRY_VERIFY(!banc.vue->testEnCours());
-        QVERIFY(bouton->hasFocus());
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_X);
-        QVERIFY(!banc.env.preferences().contient(Preferences::cleNasMountPath));
     }
 
     void fermeture_data()
@@ -150,13 +119,13 @@ private Q_SLOTS:
         QFETCH(QKeyCombination, touches);
         BancReglages banc;
         banc.ouvrir();
-        banc.vue->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(banc.vue.get()));
         QTest::keyClick(banc.vue.get(), touches.key(), touches.keyboardModifiers());
         QCOMPARE(banc.vue->isVisible(), touches.key() == Qt::Key_X);
     }
 
-    // The test sends the fields as typed; a later failure replaces the earlier success.
+    // The test sends the fields as typed; a later failure replaces the earlier success. The focus never
+    // lands in a field by itself: not when the window opens, not when the test button turns disabled under
+    // it (the next field's text would be selected and replaced by the next keystroke).
     void testConnexion()
     {
         BancReglages banc;
@@ -167,11 +136,16 @@ private Q_SLOTS:
         lente.delaiMs = 200;
         banc.serveur.repondre("GET", "/api/transferts", lente);
         banc.ouvrir();
+        QVERIFY(!qobject_cast<QLineEdit*>(QApplication::focusWidget()));
         auto* bouton = banc.vue->findChild<ValtoButton*>(u"tester"_s);
         auto* resultat = banc.vue->findChild<StatusDot*>(u"resultatTest"_s);
-        banc.tester();
-        QVERIFY(!bouton->isEnabled());
+        QTest::mouseClick(bouton, Qt::LeftButton);
+        QVERIFY(banc.vue->testEnCours() && !bouton->isEnabled());
+        QVERIFY(!qobject_cast<QLineEdit*>(QApplication::focusWidget()));
         QTRY_VERIFY(!banc.vue->testEnCours());
+        QVERIFY(bouton->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_X);
+        QVERIFY(!banc.env.preferences().contient(Preferences::cleNasMountPath));
         QCOMPARE(banc.serveur.requetes().at(0).entete("x-api-key"), QByteArray("cle saisie"));
         QCOMPARE(banc.vue->testResultat(), u"Connexion OK"_s);
         QCOMPARE(resultat->tone(), StatusDot::Tone::success);
