@@ -220,10 +220,9 @@ TransfertAPI ServeurDeTest::creer(const CorpsCreation& corps)
     return resultat.value_or(TransfertAPI{});
 }
 
-ReponseHTTP ServeurDeTest::ouvrir(const QString& token, const QByteArray& motDePasse, const Entetes& entetes)
+ReponseHTTP ServeurDeTest::ouvrir(const QString& token, const QByteArray& motDePasse)
 {
-    return envoyer("POST", u"/t/"_s + token,
-                   Entetes{{"Content-Type", "application/x-www-form-urlencoded"}} + entetes,
+    return envoyer("POST", u"/t/"_s + token, {{"Content-Type", "application/x-www-form-urlencoded"}},
                    "mot_de_passe=" + motDePasse);
 }
 

@@ -72,12 +72,12 @@ public:
     // Creates a transfer through the API; fails the calling test when it is not 201.
     TransfertAPI creer(const CorpsCreation& corps);
     QList<TransfertAPI> transferts() const { return QCoro::waitFor(api().listerTransferts()).value(); }
-    Entetes enTetesAPI() const
+    Entetes entetesAPI() const
     {
         return {{"X-Api-Key", cle().toUtf8()}, {"Content-Type", "application/json"}};
     }
     // The password form of /t/`token`.
-    ReponseHTTP ouvrir(const QString& token, const QByteArray& motDePasse, const Entetes& entetes = {});
+    ReponseHTTP ouvrir(const QString& token, const QByteArray& motDePasse);
     // DATA/Clients/a.txt ("bonjour"), Dossier/b.txt and Dossier/Sous/c.txt (the bytes returned), a copy
     // "copie é.txt" and the transfer listeaaaaa of them all.
     QByteArray creerListe();

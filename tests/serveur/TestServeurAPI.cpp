@@ -48,7 +48,7 @@ private Q_SLOTS:
 
         const TransfertAPI cree = s.creer(corps);
         // A retry (first answer lost) is answered again, not refused: not every client recovers from a 409.
-        const Entetes api = s.enTetesAPI();
+        const Entetes api = s.entetesAPI();
         QCOMPARE(s.envoyer("POST", u"/api/transferts"_s, api, corps.versJSON()).statut, 201);
         QCOMPARE(s.transferts(), QList<TransfertAPI>{cree});
         // On the wire: optional values left out (never null), sizes as 64-bit numbers, dates in UTC.

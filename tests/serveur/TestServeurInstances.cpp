@@ -171,13 +171,13 @@ private Q_SLOTS:
             d.base = c.base, d.fichierMotDePasseBase = c.fichierMotDePasseBase;
         });
         const auto liste = [](ServeurDeTest& s) {
-            return s.envoyer("GET", u"/api/transferts"_s, s.enTetesAPI())
+            return s.envoyer("GET", u"/api/transferts"_s, s.entetesAPI())
                 .corps.replace(s.origine().toUtf8(), "@");
         };
         QCOMPARE(liste(b), liste(a));
         // Cookies and retries signed before the move still hold.
         QCOMPARE(b.envoyer("GET", u"/t/protege001"_s, {{"Cookie", cookie}}).statut, 200);
-        QCOMPARE(b.envoyer("POST", u"/api/transferts"_s, b.enTetesAPI(), protege.versJSON()).statut, 201);
+        QCOMPARE(b.envoyer("POST", u"/api/transferts"_s, b.entetesAPI(), protege.versJSON()).statut, 201);
     }
 };
 

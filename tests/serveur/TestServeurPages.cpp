@@ -203,7 +203,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!ecouteur.evenements(u"repereaaaa"_s).isEmpty(), 1000);
         QCOMPARE(sortes(), evenements);
         const auto recus = ecouteur.evenements(u"listeaaaaa"_s);
-        const QByteArray liste = s.envoyer("GET", u"/api/transferts"_s, s.enTetesAPI()).corps;
+        const QByteArray liste = s.envoyer("GET", u"/api/transferts"_s, s.entetesAPI()).corps;
         QVERIFY(recus.isEmpty() ||
                 liste.contains(QJsonDocument(recus.last().second).toJson(QJsonDocument::Compact)));
     }

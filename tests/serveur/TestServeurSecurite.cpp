@@ -108,7 +108,7 @@ private Q_SLOTS:
         const bool creation = chemin == u"/api/transferts"_s;
         const QByteArray corps =
             creation ? corpsDe(u"nouveau001"_s, {u"DATA/Clients/a.txt"_s}).versJSON() : QByteArray();
-        const Entetes entetes = s.enTetesAPI() + Entetes{{"User-Agent", navigateur}};
+        const Entetes entetes = s.entetesAPI() + Entetes{{"User-Agent", navigateur}};
         const Connexion autre = connecter(s.donnees() + fichierBase);
 
         if (verrou) {
@@ -183,15 +183,15 @@ private Q_SLOTS:
     {
         ServeurDeTest& s = demarrer();
         s.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
-        const Entetes api = s.enTetesAPI();
         // Everything the server keeps after creating a transfer protected by `motDePasse` and retrying it.
         const auto stocke = [&](const QString& motDePasse) {
             const CorpsCreation corps = corpsDe(u"protege001"_s, {u"DATA/Clients/a.txt"_s}, motDePasse);
             s.creer(corps);
-            const int retry = s.envoyer("POST", u"/api/transferts"_s, api, corps.versJSON()).statut;
+            const int retry =
+                s.envoyer("POST", u"/api/transferts"_s, s.entetesAPI(), corps.versJSON()).statut;
             CorpsCreation autre = corps;
             autre.motDePasse = motDePasse + u"!"_s;
-            const int faux = s.envoyer("POST", u"/api/transferts"_s, api, autre.versJSON()).statut;
+            const int faux = s.envoyer("POST", u"/api/transferts"_s, s.entetesAPI(), autre.versJSON()).statut;
             const auto garde = lire(connecter(s.donnees() + fichierBase).get(), "SELECT * FROM transferts");
             QByteArray octets = s.journal().join(u'\n').toUtf8();
             for (QDirIterator i(s.donnees(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
@@ -199,7 +199,7 @@ private Q_SLOTS:
                 QFile fichier(i.next());
                 octets += fichier.open(QIODevice::ReadOnly) ? fichier.readAll() : QByteArray();
             }
-            const int supprime = s.envoyer("DELETE", u"/api/transferts/protege001"_s, api).statut;
+            const int supprime = s.envoyer("DELETE", u"/api/transferts/protege001"_s, s.entetesAPI()).statut;
             return std::tuple(garde, octets.contains(motDePasse.toUtf8()), QList<int>{retry, faux, supprime});
         };
         auto [premier, premierEnClair, premiersStatuts] = stocke(u"Premier-Secret-7Q"_s);
