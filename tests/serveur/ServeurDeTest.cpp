@@ -15,6 +15,8 @@
 #include <QTest>
 #include <QUrl>
 
+#include <numeric>
+
 using namespace Qt::StringLiterals;
 
 serveur::Configuration configurationDeTest(EnvironnementTest& environnement)
@@ -140,7 +142,8 @@ QList<std::pair<QString, QJsonObject>> Ecouteur::evenements(const QString& token
 QByteArray requeteBrute(const QByteArray& debut, const QByteArray& entetes, const QByteArray& corps)
 {
     return debut + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n" + entetes +
-           "Content-Length: " + QByteArray::number(corps.size()) + "\r\n\r\n" + corps;
+           (corps.isEmpty() ? QByteArray() : "Content-Length: " + QByteArray::number(corps.size()) + "\r\n") +
+           "\r\n" + corps;
 }
 
 QList<int> envoyerEnParallele(const QString& origine, const QList<QByteArray>& requetes, int adresses,
@@ -215,6 +218,31 @@ TransfertAPI ServeurDeTest::creer(const CorpsCreation& corps)
                      __FILE__, __LINE__);
     }
     return resultat.value_or(TransfertAPI{});
+}
+
+ReponseHTTP ServeurDeTest::ouvrir(const QString& token, const QByteArray& motDePasse)
+{
+    return envoyer("POST", u"/t/"_s + token, {{"Content-Type", "application/x-www-form-urlencoded"}},
+                   "mot_de_passe=" + motDePasse);
+}
+
+QByteArray cookieDe(const ReponseHTTP& reponse)
+{
+    return reponse.entetes.value("set-cookie").split(';').first();
+}
+
+QByteArray ServeurDeTest::creerListe()
+{
+    creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
+    creerSurNAS(u"DATA/Clients/Dossier/b.txt"_s, "b");
+    QByteArray grand(300'000, '\0');
+    std::iota(grand.begin(), grand.end(), '\0'); // a shifted range shows
+    creerSurNAS(u"DATA/Clients/Dossier/Sous/c.txt"_s, grand);
+    creerSurNAS(u"DATA/Valto Transferts/listeaaaaa/copie é.txt"_s, "copie");
+    CorpsCreation liste = corpsDe(u"listeaaaaa"_s, {u"DATA/Clients/a.txt"_s, u"DATA/Clients/Dossier"_s});
+    liste.titre = u"<b>Maquettes</b> & co"_s;
+    creer(liste);
+    return grand;
 }
 
 int portLibre()

@@ -5,14 +5,11 @@
 #include "support/EnvironnementTest.h"
 #include "support/ExecuterTests.h"
 
-#include <QByteArray>
 #include <QHash>
-#include <QNetworkAccessManager>
-
 #include <QHostAddress>
 #include <QJsonObject>
 #include <QMutex>
-#include <QStringList>
+#include <QNetworkAccessManager>
 #include <QTcpSocket>
 
 #include <atomic>
@@ -21,6 +18,8 @@
 #include <thread>
 
 using Entetes = QList<QPair<QByteArray, QByteArray>>;
+
+inline const QByteArray navigateur = "Mozilla/5.0 (X11; Linux x86_64; rv:128.0) Gecko/20100101 Firefox/128.0";
 
 // What a raw request got back; header names lower-cased.
 struct ReponseHTTP {
@@ -72,6 +71,16 @@ public:
                         const QByteArray& corps = {});
     // Creates a transfer through the API; fails the calling test when it is not 201.
     TransfertAPI creer(const CorpsCreation& corps);
+    QList<TransfertAPI> transferts() const { return QCoro::waitFor(api().listerTransferts()).value(); }
+    Entetes entetesAPI() const
+    {
+        return {{"X-Api-Key", cle().toUtf8()}, {"Content-Type", "application/json"}};
+    }
+    // The password form of /t/`token`.
+    ReponseHTTP ouvrir(const QString& token, const QByteArray& motDePasse);
+    // DATA/Clients/a.txt ("bonjour"), Dossier/b.txt and Dossier/Sous/c.txt (the bytes returned), a copy
+    // "copie é.txt" and the transfer listeaaaaa of them all.
+    QByteArray creerListe();
 
     const serveur::Configuration& configuration() const { return m_configuration; }
 
@@ -107,7 +116,7 @@ struct Ecouteur final {
     QByteArray lu;
 };
 
-// A request that closes its connection, with a Content-Length.
+// A request that closes its connection, with a Content-Length when it has a body.
 QByteArray requeteBrute(const QByteArray& debut, const QByteArray& entetes = {},
                         const QByteArray& corps = {});
 // Sends each request on its own connection, all at once, the i-th from 127.0.0.<1 + i % adresses>; runs
@@ -116,6 +125,8 @@ QList<int> envoyerEnParallele(const QString& origine, const QList<QByteArray>& r
                               const std::function<void()>& pendant = {});
 // The status of each answer in a raw exchange, in order.
 QList<int> statuts(const QByteArray& brut);
+// The name=value of the cookie an answer sets.
+QByteArray cookieDe(const ReponseHTTP& reponse);
 
 // Registers `Classe` (built from a Moteur) once for each storage.
 template <typename Classe> bool inscrireSurLesDeuxMoteurs()

@@ -8,14 +8,10 @@
 #include <QTest>
 
 #include <array>
-#include <future>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-const QByteArray navigateur = "Mozilla/5.0 (X11; Linux x86_64; rv:128.0) Gecko/20100101 Firefox/128.0";
-const QByteArray formulaire = "application/x-www-form-urlencoded";
 
 QByteArray creation(const QString& cle, const QString& token, const QString& fichier)
 {
@@ -37,16 +33,12 @@ private Q_SLOTS:
         ServeurDeTest b(a);
         a.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
         a.creer(corpsDe(u"protege001"_s, {u"DATA/Clients/a.txt"_s}, u"juste"_s));
-        QCOMPARE(QCoro::waitFor(b.api().listerTransferts())->size(), 1);
-        const auto essayer = [](ServeurDeTest& s, const QByteArray& motDePasse) {
-            return s.envoyer("POST", u"/t/protege001"_s, {{"Content-Type", formulaire}},
-                             "mot_de_passe=" + motDePasse);
-        };
+        QCOMPARE(b.transferts().size(), 1);
         // Guesses spread over both are slowed down as one stream.
-        QCOMPARE(essayer(a, "faux").statut, 401);
-        QCOMPARE(essayer(b, "faux").statut, 429);
+        QCOMPARE(a.ouvrir(u"protege001"_s, "faux").statut, 401);
+        QCOMPARE(b.ouvrir(u"protege001"_s, "faux").statut, 429);
         a.avancer(1);
-        const QByteArray cookie = essayer(a, "juste").entetes.value("set-cookie").split(';').first();
+        const QByteArray cookie = cookieDe(a.ouvrir(u"protege001"_s, "juste"));
         // A download through B reaches the applications listening to either, once.
         Ecouteur surA(a), surB(b);
         QCOMPARE(b.envoyer("GET", u"/t/protege001/f/a.txt"_s, {{"Cookie", cookie}}).corps, "bonjour");
@@ -56,7 +48,7 @@ private Q_SLOTS:
         const auto vues = [&](ServeurDeTest& s, qint64 attente) {
             a.avancer(attente);
             s.envoyer("POST", u"/t/protege001/vue"_s, {{"Cookie", cookie}, {"User-Agent", navigateur}});
-            return QCoro::waitFor(a.api().listerTransferts())->first().nbVues.value_or(-1);
+            return a.transferts().first().nbVues.value_or(-1);
         };
         QCOMPARE(QList<qint64>({vues(a, 0), vues(b, 30), vues(b, 31)}), QList<qint64>({1, 1, 2}));
         QVERIFY(QCoro::waitFor(b.api().supprimerTransfert(u"protege001"_s)).has_value());
@@ -74,11 +66,11 @@ private Q_SLOTS:
         const QString origine = u"http://127.0.0.1:%1"_s.arg(proxy.port());
         const QByteArray telechargement = requeteBrute("GET /t/compte0001/f/a.txt");
         QCOMPARE(envoyerEnParallele(origine, QList<QByteArray>(200, telechargement)), QList<int>(200, 200));
-        QTRY_COMPARE(QCoro::waitFor(b.api().listerTransferts())->first().nbTelechargements, 200);
+        QTRY_COMPARE(b.transferts().first().nbTelechargements, 200);
         // Every copy of one creation gets the link, and one record is made.
         const QByteArray meme = creation(a.cle(), u"unique0001"_s, u"DATA/Clients/a.txt"_s);
         QCOMPARE(envoyerEnParallele(origine, QList<QByteArray>(50, meme)), QList<int>(50, 201));
-        QCOMPARE(QCoro::waitFor(a.api().listerTransferts())->size(), 2);
+        QCOMPARE(a.transferts().size(), 2);
     }
 
     void instanceTuee()
@@ -143,28 +135,13 @@ private Q_SLOTS:
         ServeurDeTest s(nullptr, Moteur::postgresql);
         s.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
         s.creer(corpsDe(u"reprise001"_s, {u"DATA/Clients/a.txt"_s}));
-        const auto telechargements = [&] {
-            return QCoro::waitFor(s.api().listerTransferts())->first().nbTelechargements;
-        };
+        const auto telechargements = [&] { return s.transferts().first().nbTelechargements; };
         // Several connections in the pools, all of which the restart ends.
         envoyerEnParallele(s.origine(), QList<QByteArray>(8, requeteBrute("GET /t/reprise001/f/a.txt")));
         QTRY_COMPARE(telechargements(), 8);
         PostgreSQLDeTest::couperConnexions();
         QCOMPARE(s.envoyer("GET", u"/t/reprise001/f/a.txt"_s).statut, 200);
         QTRY_COMPARE(telechargements(), 9);
-    }
-
-    void avisEntreInstances()
-    {
-        serveur::Configuration c;
-        PostgreSQLDeTest::configurer(c);
-        std::promise<std::string> recu;
-        const auto a = serveur::ouvrirAvis(c, [&](const std::string& token) { recu.set_value(token); });
-        const auto b = serveur::ouvrirAvis(c, [](const std::string&) {});
-        QVERIFY(a && b && (*b)->publier("avis000001"));
-        auto attendu = recu.get_future();
-        QVERIFY(attendu.wait_for(std::chrono::seconds(5)) == std::future_status::ready);
-        QCOMPARE(attendu.get(), "avis000001");
     }
 
     void migrationDepuisSQLite()
@@ -176,12 +153,8 @@ private Q_SLOTS:
         a.creer(corpsDe(u"ouvert0001"_s, {u"DATA/Clients/a.txt"_s}));
         a.envoyer("GET", u"/t/ouvert0001"_s, {{"User-Agent", navigateur}});
         a.envoyer("GET", u"/t/ouvert0001/f/a.txt"_s);
-        QTRY_COMPARE(QCoro::waitFor(a.api().listerTransferts())->first().nbTelechargements, 1);
-        const QByteArray cookie =
-            a.envoyer("POST", u"/t/protege001"_s, {{"Content-Type", formulaire}}, "mot_de_passe=juste")
-                .entetes.value("set-cookie")
-                .split(';')
-                .first();
+        QTRY_COMPARE(a.transferts().first().nbTelechargements, 1);
+        const QByteArray cookie = cookieDe(a.ouvrir(u"protege001"_s, "juste"));
 
         serveur::Configuration c = a.configuration();
         PostgreSQLDeTest::configurer(c);
@@ -198,14 +171,13 @@ private Q_SLOTS:
             d.base = c.base, d.fichierMotDePasseBase = c.fichierMotDePasseBase;
         });
         const auto liste = [](ServeurDeTest& s) {
-            return s.envoyer("GET", u"/api/transferts"_s, {{"X-Api-Key", s.cle().toUtf8()}})
+            return s.envoyer("GET", u"/api/transferts"_s, s.entetesAPI())
                 .corps.replace(s.origine().toUtf8(), "@");
         };
         QCOMPARE(liste(b), liste(a));
         // Cookies and retries signed before the move still hold.
         QCOMPARE(b.envoyer("GET", u"/t/protege001"_s, {{"Cookie", cookie}}).statut, 200);
-        const Entetes api{{"X-Api-Key", b.cle().toUtf8()}, {"Content-Type", "application/json"}};
-        QCOMPARE(b.envoyer("POST", u"/api/transferts"_s, api, protege.versJSON()).statut, 201);
+        QCOMPARE(b.envoyer("POST", u"/api/transferts"_s, b.entetesAPI(), protege.versJSON()).statut, 201);
     }
 };
 
