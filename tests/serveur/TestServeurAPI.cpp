@@ -169,6 +169,7 @@ private Q_SLOTS:
         ligne("vue protégée sans cookie", "POST", u"/t/protege001/vue"_s, {}, {}, 401);
         ligne("vue avec un corps", "POST", u"/t/supprime01/vue"_s, {}, "x", 413);
         ligne("fichier hors du transfert", "GET", u"/t/supprime01/f/..%2F..%2Fa.txt"_s, {}, {}, 404);
+        ligne("fichier caché du transfert", "GET", u"/t/supprime01/f/.cache"_s, {}, {}, 404);
         ligne("dossier du token remplacé par un lien", "DELETE", api + u"/lienaaaaaa"_s, "bonne", {}, 200);
         ligne("suppression avec des liens", "DELETE", api + u"/supprime01"_s, "bonne", {}, 200);
     }
@@ -194,6 +195,7 @@ private Q_SLOTS:
         s.creerSurNAS(u"racine.txt"_s, "racine");
         s.creer(corpsDe(u"protege001"_s, {u"DATA/Clients/a.txt"_s}, u"juste"_s));
         s.creerSurNAS(u"DATA/Valto Transferts/supprime01/copie.txt"_s, "copie");
+        s.creerSurNAS(u"DATA/Valto Transferts/supprime01/.cache"_s, "cache");
         QVERIFY(QFile::link(s.nas(u"DATA/Clients"_s), s.nas(u"DATA/Valto Transferts/supprime01/lien"_s)));
         QVERIFY(QFile::link(dehors, s.nas(u"DATA/Valto Transferts/supprime01/dehors"_s)));
         s.creer(corpsDe(u"supprime01"_s, {}));
