@@ -19,6 +19,7 @@ private Q_SLOTS:
         QTest::newRow("liste vide en vigueur") << QVariant(QStringList()) << QStringList();
         QTest::newRow("chaîne") << QVariant(u"DATA"_s) << partagesParDefaut;
         QTest::newRow("liste mêlée") << QVariant(QVariantList{u"A"_s, 2}) << partagesParDefaut;
+        QTest::newRow("liste de textes") << QVariant(QVariantList{u"A"_s, u"B"_s}) << QStringList{u"A"_s, u"B"_s};
     }
     void partagesEnVigueur()
     {

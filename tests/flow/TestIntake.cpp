@@ -4,6 +4,7 @@
 #include "support/ExecuterTests.h"
 
 #include <QFile>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -54,7 +55,10 @@ private Q_SLOTS:
                                                 : env.creerFichier(nom, "abc"));
         }
         TransferFlow flow(mode, env.preferences(), env.plateforme());
+        QSignalSpy urls(&flow, &TransferFlow::urlsChanged);
         flow.ajouter(chemins);
+        // The options screen lists the files from this signal.
+        QCOMPARE(urls.size(), gardes.isEmpty() ? 0 : 1);
         QStringList attendus;
         for (const QString& nom : gardes) {
             attendus.append(env.chemin(nom));

@@ -10,6 +10,7 @@
 #include "core/HistoryStore.h"
 #include "design/ActionIcone.h"
 #include "design/ChampSaisie.h"
+#include "design/Libelle.h"
 #include "design/ValtoBadge.h"
 #include "design/ValtoButton.h"
 #include "design/ValtoPrimaryButton.h"
@@ -307,6 +308,8 @@ private Q_SLOTS:
         auto* select = popover->findChild<ValtoSelect*>(u"expirationEditee"_s);
         choisir(select->menu(),
                 expiration < 0 ? u"inchangée"_s : PopoverEdition::libelleExpiration(expiration));
+        // Only a date to come is announced.
+        QCOMPARE(popover->findChild<Libelle*>(u"indication"_s)->isVisibleTo(popover), expiration > 0);
         // A click sent straight to a widget of a popup would bypass the popup's routing.
         popover->findChild<ValtoPrimaryButton*>(u"enregistrer"_s)->declencher();
         if (corps.isEmpty()) {
@@ -441,6 +444,9 @@ private Q_SLOTS:
 
         QScrollBar* barre = liste->verticalScrollBar();
         QTRY_VERIFY(barre->maximum() > 0);
+        // A notice's row is brought into view, however far down.
+        banc.vue->montrerLigne(attendus.at(30));
+        QTRY_VERIFY(barre->value() > 0);
         barre->setValue(barre->maximum());
         QTRY_COMPARE(jetons(*banc.vue), attendus);
     }

@@ -135,8 +135,10 @@ private Q_SLOTS:
         QVERIFY(Glisser::deposer(titre, {c}));
         QCOMPARE(ecran.flow.urls(), (QStringList{ecran.chemins.at(0), b, c}));
         QCOMPARE(titre->text(), u"a"_s);
-        ecran.trouver<ValtoSelect>(u"expiration"_s)->menu()->actions().last()->trigger();
+        auto* expiration = ecran.trouver<ValtoSelect>(u"expiration"_s);
+        expiration->menu()->actions().last()->trigger();
         QCOMPARE(ecran.flow.expirationJours(), 0);
+        QCOMPARE(expiration->libelleSelectionne(), u"jamais"_s);
         auto* motDePasse = ecran.trouver<ChampSaisie>(u"motDePasse"_s);
         QCOMPARE(motDePasse->echoMode(), QLineEdit::Password);
         QTest::keyClicks(motDePasse, u"secret"_s);
