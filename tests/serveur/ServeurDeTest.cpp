@@ -96,20 +96,24 @@ QStringList ServeurDeTest::journal() const
     return m_journal;
 }
 
+std::unique_ptr<QTcpSocket> connecter(int port, const QHostAddress& source)
+{
+    auto socket = std::make_unique<QTcpSocket>();
+    socket->bind(source);
+    socket->connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
+    socket->waitForConnected(5000);
+    return socket;
+}
+
 QByteArray echangerBrut(int port, const QByteArray& envoi, int attenteMs, const QHostAddress& source)
 {
-    QTcpSocket socket;
-    socket.bind(source);
-    socket.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
-    if (!socket.waitForConnected(2000)) {
-        return {};
-    }
-    socket.write(envoi);
+    const auto socket = connecter(port, source);
+    socket->write(envoi);
     QByteArray recu;
-    while (socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(attenteMs)) {
-        recu += socket.readAll();
+    while (socket->state() == QAbstractSocket::ConnectedState && socket->waitForReadyRead(attenteMs)) {
+        recu += socket->readAll();
     }
-    return recu + socket.readAll();
+    return recu + socket->readAll();
 }
 
 Ecouteur::Ecouteur(ServeurDeTest& serveur)
@@ -151,12 +155,8 @@ QList<int> envoyerEnParallele(const QString& origine, const QList<QByteArray>& r
 {
     std::vector<std::unique_ptr<QTcpSocket>> connexions;
     for (qsizetype i = 0; i < requetes.size(); ++i) {
-        auto& connexion = connexions.emplace_back(std::make_unique<QTcpSocket>());
-        connexion->bind(QHostAddress(u"127.0.0.%1"_s.arg(1 + i % adresses)));
-        connexion->connectToHost(u"127.0.0.1"_s, static_cast<quint16>(QUrl(origine).port()));
-    }
-    for (auto& connexion : connexions) {
-        connexion->waitForConnected(5000);
+        connexions.push_back(
+            connecter(QUrl(origine).port(), QHostAddress(u"127.0.0.%1"_s.arg(1 + i % adresses))));
     }
     for (qsizetype i = 0; i < requetes.size(); ++i) {
         connexions[i]->write(requetes[i]);

@@ -99,6 +99,8 @@ private:
     QNetworkAccessManager m_reseau;
 };
 
+// A connection to 127.0.0.1:`port` from `source` (any address of 127/8), once established.
+std::unique_ptr<QTcpSocket> connecter(int port, const QHostAddress& source = QHostAddress::LocalHost);
 // Raw bytes to 127.0.0.1:`port` from `source` (any address of 127/8); what came back until the server
 // closed the connection or `attenteMs` passed without a byte.
 QByteArray echangerBrut(int port, const QByteArray& envoi, int attenteMs = 2000,
