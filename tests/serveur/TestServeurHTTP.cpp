@@ -17,14 +17,11 @@ namespace {
 void limitesReduites(serveur::Configuration& c)
 {
     c.limites.delaiEntetes = std::chrono::milliseconds(800);
-    c.limites.delaiCorps = std::chrono::milliseconds(800);
     c.limites.inactivite = std::chrono::milliseconds(800);
     c.limites.delaiEcriture = std::chrono::milliseconds(800);
     c.limites.battementFlux = std::chrono::milliseconds(300);
-    c.limites.tailleMaxEntetes = 8 * 1024;
     c.limites.nbMaxEntetes = 50;
     c.limites.connexionsParClient = 8;
-    c.tailleMaxCorps = 64 * 1024;
 }
 
 QHostAddress boucleLocale(int n)
@@ -50,9 +47,6 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("corpsAttendu");
 
         const QByteArray decoupe = "Transfer-Encoding: chunked\r\n";
-        QTest::newRow("corps découpé trop long, API")
-            << "POST /api/transferts HTTP/1.1\r\nHost: essai\r\nX-Api-Key: @cle@\r\n" + decoupe + "\r\n"
-            << true << 413 << QByteArray("\"detail\"");
         QTest::newRow("corps découpé trop long, page")
             << "POST /t/listeaaaaa HTTP/1.1\r\nHost: essai\r\n" + decoupe + "\r\n"
             << true << 413 << QByteArray("<html");
@@ -80,22 +74,20 @@ private Q_SLOTS:
         QFETCH(int, statut);
         QFETCH(QByteArray, corpsAttendu);
         ServeurDeTest& s = *m_serveur;
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(s.port()));
-        QVERIFY(socket.waitForConnected());
-        socket.write(QByteArray(entete).replace("@cle@", s.cle().toUtf8()));
+        const auto socket = connecter(s.port());
+        socket->write(QByteArray(entete).replace("@cle@", s.cle().toUtf8()));
         constexpr qint64 total = 64 * 1024 * 1024;
         const QByteArray morceau = "10000\r\n" + QByteArray(0x10000, 'x') + "\r\n";
         qint64 envoye = 0;
-        while (decoupe && envoye < total && !socket.waitForReadyRead(5)) {
-            socket.write(morceau);
-            socket.waitForBytesWritten(1000);
+        while (decoupe && envoye < total && !socket->waitForReadyRead(5)) {
+            socket->write(morceau);
+            socket->waitForBytesWritten(1000);
             envoye += 0x10000;
         }
         QVERIFY(envoye < total);
-        while (socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(2000)) {
+        while (socket->state() == QAbstractSocket::ConnectedState && socket->waitForReadyRead(2000)) {
         }
-        const QByteArray recu = socket.readAll();
+        const QByteArray recu = socket->readAll();
         QVERIFY2(statuts(recu) == QList<int>{statut}, recu.left(300).constData());
         QVERIFY(recu.contains(corpsAttendu));
         QCOMPARE(s.envoyer("GET", u"/t/listeaaaaa"_s).statut, 200);
@@ -126,12 +118,6 @@ private Q_SLOTS:
             << QByteArray("bytes=100-") << QByteArray("@date@") << 206 << 100 << 299'900 << 1;
         QTest::newRow("If-Range périmé")
             << QByteArray("bytes=100-") << QByteArray("\"perime\"") << 200 << 0 << 300'000 << 1;
-        QTest::newRow("sonde du dernier octet")
-            << QByteArray("bytes=-1") << QByteArray() << 206 << 299'999 << 1 << 0;
-        QTest::newRow("morceau du milieu")
-            << QByteArray("bytes=10-19") << QByteArray() << 206 << 10 << 10 << 0;
-        QTest::newRow("reprise") << QByteArray("bytes=100000-") << QByteArray() << 206 << 100'000 << 200'000
-                                 << 1;
         // Past the end: refused when they start there, cut at the end otherwise.
         QTest::newRow("au-delà de la fin")
             << QByteArray("bytes=300000-") << QByteArray() << 416 << 0 << 0 << 0;
@@ -259,12 +245,8 @@ private Q_SLOTS:
         ServeurDeTest& s = *m_serveur;
         std::vector<std::unique_ptr<QTcpSocket>> lents;
         for (int i = 0; i < 40; ++i) {
-            auto socket = std::make_unique<QTcpSocket>();
-            socket->bind(boucleLocale(10 + i));
-            socket->connectToHost(QHostAddress::LocalHost, static_cast<quint16>(s.port()));
-            QVERIFY(socket->waitForConnected());
-            socket->write("GET /t/listeaaaaa HTTP/1.1\r\n");
-            lents.push_back(std::move(socket));
+            lents.push_back(connecter(s.port(), boucleLocale(10 + i)));
+            lents.back()->write("GET /t/listeaaaaa HTTP/1.1\r\n");
         }
         QTimer goutte;
         QObject::connect(&goutte, &QTimer::timeout, [&] {
@@ -287,13 +269,16 @@ private Q_SLOTS:
         QVERIFY(
             std::all_of(lents.begin(), lents.end(), [](const auto& l) { return l->readAll().isEmpty(); }));
 
-        // A kept-alive connection left idle is closed too.
-        QTcpSocket inactive;
-        inactive.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(s.port()));
-        QVERIFY(inactive.waitForConnected());
-        inactive.write("GET /static/valto.css HTTP/1.1\r\nHost: essai\r\n\r\n");
-        QTRY_VERIFY_WITH_TIMEOUT(inactive.state() == QAbstractSocket::UnconnectedState, 4000);
-        QCOMPARE(statuts(inactive.readAll()), QList<int>{200});
+        // Requests sent back to back on a kept-alive connection are answered in order; left idle, it is
+        // closed too.
+        const auto inactive = connecter(s.port());
+        inactive->write("GET /t/listeaaaaa/f/a.txt HTTP/1.1\r\nHost: essai\r\n\r\n"
+                        "HEAD /t/zzzzzzzzzz HTTP/1.1\r\nHost: essai\r\n\r\n"
+                        "GET /static/valto.css HTTP/1.1\r\nHost: essai\r\n\r\n");
+        QTRY_VERIFY_WITH_TIMEOUT(inactive->state() == QAbstractSocket::UnconnectedState, 4000);
+        const QByteArray recu = inactive->readAll();
+        QCOMPARE(statuts(recu), (QList<int>{200, 404, 200}));
+        QVERIFY(recu.indexOf("bonjour") < recu.indexOf("text/css"));
     }
 
     // One address holds a bounded number of connections; others are not affected.
@@ -302,10 +287,7 @@ private Q_SLOTS:
         ServeurDeTest& s = *m_serveur;
         std::vector<std::unique_ptr<QTcpSocket>> ouvertes;
         for (int i = 0; i < 8; ++i) {
-            ouvertes.push_back(std::make_unique<QTcpSocket>());
-            ouvertes.back()->bind(boucleLocale(60));
-            ouvertes.back()->connectToHost(QHostAddress::LocalHost, static_cast<quint16>(s.port()));
-            QVERIFY(ouvertes.back()->waitForConnected());
+            ouvertes.push_back(connecter(s.port(), boucleLocale(60)));
         }
         const QByteArray page = requeteBrute("GET /static/valto.css");
         QCOMPARE(echangerBrut(s.port(), page, 2000, boucleLocale(60)), QByteArray());
@@ -320,12 +302,10 @@ private Q_SLOTS:
         ServeurDeTest& s = *m_serveur;
         QFile gros(s.creerSurNAS(u"DATA/Valto Transferts/listeaaaaa/gros.bin"_s, {}));
         QVERIFY(gros.resize(64 * 1024 * 1024));
-        QTcpSocket bloque;
-        bloque.setReadBufferSize(4096);
-        bloque.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(s.port()));
-        QVERIFY(bloque.waitForConnected());
-        bloque.write(requeteBrute("GET /t/listeaaaaa/f/gros.bin"));
-        bloque.waitForBytesWritten();
+        const auto bloque = connecter(s.port());
+        bloque->setReadBufferSize(4096);
+        bloque->write(requeteBrute("GET /t/listeaaaaa/f/gros.bin"));
+        bloque->waitForBytesWritten();
         const auto coupe = [&] {
             const QStringList lignes = s.journal().filter(u"GET /t/listeaaaaa/f/gros.bin 200 "_s);
             return lignes.size() == 1 && !lignes.first().contains(u" 67108864 "_s);
@@ -358,41 +338,13 @@ private Q_SLOTS:
         QTRY_COMPARE(second.socket.state(), QAbstractSocket::UnconnectedState);
     }
 
-    // Requests sent back to back on one connection are answered in order.
-    void pipelinage()
-    {
-        ServeurDeTest& s = *m_serveur;
-        const QByteArray enSerie = "GET /t/listeaaaaa/f/a.txt HTTP/1.1\r\nHost: essai\r\n\r\n"
-                                   "HEAD /t/zzzzzzzzzz HTTP/1.1\r\nHost: essai\r\n\r\n" +
-                                   requeteBrute("GET /static/valto.css");
-        const QByteArray recu = echangerBrut(s.port(), enSerie);
-        QCOMPARE(statuts(recu), (QList<int>{200, 404, 200}));
-        QVERIFY(recu.indexOf("bonjour") < recu.indexOf("text/css"));
-    }
-
-    // One access line per request: client, method, path without its query, status, bytes; no secret.
-    void journalDAcces()
-    {
-        ServeurDeTest& s = *m_serveur;
-        s.envoyer("GET", u"/t/listeaaaaa/f/a.txt?apercu=1&jeton=secret"_s);
-        s.envoyer("POST", u"/t/listeaaaaa"_s, {{"Content-Type", "application/x-www-form-urlencoded"}},
-                  "mot_de_passe=motsecret");
-        const QString journal = s.journal().join(u'\n');
-        QVERIFY2(journal.contains(QRegularExpression(
-                     u"acces \\S+Z 127\\.0\\.0\\.1 GET /t/listeaaaaa/f/a\\.txt 200 7 \\d+ms"_s)),
-                 qPrintable(journal));
-        QVERIFY(journal.contains(u"POST /t/listeaaaaa 303 "_s));
-        for (const QString& secret : {u"secret"_s, s.cle()}) {
-            QVERIFY(!journal.contains(secret));
-        }
-    }
-
-    // Behind nginx: links carry the public scheme and host, and each visitor is told apart.
+    // Behind nginx: links carry the public scheme and host, and each visitor is told apart. One access line
+    // per request: client, method, path without its query, status, bytes; no secret.
     void derriereUnProxy()
     {
         demarrer(true);
         ServeurDeTest& s = *m_serveur;
-        s.creer(corpsDe(u"protegeaaa"_s, {u"DATA/Clients/a.txt"_s}, u"juste"_s));
+        s.creer(corpsDe(u"protegeaaa"_s, {u"DATA/Clients/a.txt"_s}, u"motsecret"_s));
         const ProxyDeTest proxy({s.port()});
         const int port = proxy.port();
 
@@ -408,22 +360,28 @@ private Q_SLOTS:
                                 2000, boucleLocale(client));
         };
         QCOMPARE(statuts(essayer("faux", 2)), QList<int>{401});
-        const QByteArray ouvert = essayer("juste", 3);
+        const QByteArray ouvert = essayer("motsecret", 3);
         QVERIFY2(statuts(ouvert) == QList<int>{303} && ouvert.contains("; Secure"), ouvert.constData());
-        QCOMPARE(statuts(essayer("juste", 2)), QList<int>{429});
+        QCOMPARE(statuts(essayer("motsecret", 2)), QList<int>{429});
         for (const int client : {5, 6}) {
             echangerBrut(port, requeteBrute("POST /t/listeaaaaa/vue", "User-Agent: " + navigateur + "\r\n"),
                          2000, boucleLocale(client));
         }
         QTRY_COMPARE(s.transferts().last().nbVues, 2);
         // Only the proxy is believed: a client's own claim, direct or through it, is not its address.
-        echangerBrut(s.port(), requeteBrute("GET /static/valto.css", "X-Forwarded-For: 10.9.9.9\r\n"), 2000,
-                     boucleLocale(7));
-        const QStringList lignes =
-            s.journal().filter(u"/t/protegeaaa 401"_s) + s.journal().filter(u"valto.css"_s);
-        QVERIFY(lignes.join(u'\n').contains(u" 127.0.0.2 POST"_s) &&
-                lignes.join(u'\n').contains(u" 127.0.0.7 GET"_s));
-        QVERIFY(!lignes.join(u'\n').contains(u"10.0.0.1"_s) && !lignes.join(u'\n').contains(u"10.9.9.9"_s));
+        echangerBrut(
+            s.port(),
+            requeteBrute("GET /t/listeaaaaa/f/a.txt?apercu=1&jeton=secret", "X-Forwarded-For: 10.9.9.9\r\n"),
+            2000, boucleLocale(7));
+        const QString journal = s.journal().join(u'\n');
+        QVERIFY2(journal.contains(QRegularExpression(
+                     u"acces \\S+Z 127\\.0\\.0\\.7 GET /t/listeaaaaa/f/a\\.txt 200 7 \\d+ms"_s)),
+                 qPrintable(journal));
+        QVERIFY(journal.contains(u" 127.0.0.2 POST /t/protegeaaa 401 "_s) &&
+                journal.contains(u" 127.0.0.3 POST /t/protegeaaa 303 "_s));
+        for (const QString& secret : {u"secret"_s, s.cle(), u"10.0.0.1"_s, u"10.9.9.9"_s}) {
+            QVERIFY2(!journal.contains(secret), qPrintable(secret));
+        }
     }
 
 private:
