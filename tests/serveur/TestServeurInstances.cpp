@@ -67,6 +67,10 @@ private Q_SLOTS:
         const QByteArray telechargement = requeteBrute("GET /t/compte0001/f/a.txt");
         QCOMPARE(envoyerEnParallele(origine, QList<QByteArray>(200, telechargement)), QList<int>(200, 200));
         QTRY_COMPARE(b.transferts().first().nbTelechargements, 200);
+        // A restart of PostgreSQL ends every connection in both pools: each instance opens new ones.
+        PostgreSQLDeTest::couperConnexions();
+        QCOMPARE(envoyerEnParallele(origine, QList<QByteArray>(2, telechargement)), QList<int>(2, 200));
+        QTRY_COMPARE(b.transferts().first().nbTelechargements, 202);
         // Every copy of one creation gets the link, and one record is made.
         const QByteArray meme = creation(a.cle(), u"unique0001"_s, u"DATA/Clients/a.txt"_s);
         QCOMPARE(envoyerEnParallele(origine, QList<QByteArray>(50, meme)), QList<int>(50, 201));
@@ -128,20 +132,6 @@ private Q_SLOTS:
         QVERIFY(telechargements() <= 40 + pendant.first(40).count(200));
         instances[1].terminate();
         QVERIFY(instances[1].waitForFinished());
-    }
-
-    void redemarrageDePostgreSQL()
-    {
-        ServeurDeTest s(nullptr, Moteur::postgresql);
-        s.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
-        s.creer(corpsDe(u"reprise001"_s, {u"DATA/Clients/a.txt"_s}));
-        const auto telechargements = [&] { return s.transferts().first().nbTelechargements; };
-        // Several connections in the pools, all of which the restart ends.
-        envoyerEnParallele(s.origine(), QList<QByteArray>(8, requeteBrute("GET /t/reprise001/f/a.txt")));
-        QTRY_COMPARE(telechargements(), 8);
-        PostgreSQLDeTest::couperConnexions();
-        QCOMPARE(s.envoyer("GET", u"/t/reprise001/f/a.txt"_s).statut, 200);
-        QTRY_COMPARE(telechargements(), 9);
     }
 
     void migrationDepuisSQLite()
