@@ -19,7 +19,8 @@ private Q_SLOTS:
         QTest::newRow("liste vide en vigueur") << QVariant(QStringList()) << QStringList();
         QTest::newRow("chaîne") << QVariant(u"DATA"_s) << partagesParDefaut;
         QTest::newRow("liste mêlée") << QVariant(QVariantList{u"A"_s, 2}) << partagesParDefaut;
-        QTest::newRow("liste de textes") << QVariant(QVariantList{u"A"_s, u"B"_s}) << QStringList{u"A"_s, u"B"_s};
+        QTest::newRow("liste de textes")
+            << QVariant(QVariantList{u"A"_s, u"B"_s}) << QStringList{u"A"_s, u"B"_s};
     }
     void partagesEnVigueur()
     {
@@ -43,7 +44,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("parDefaut");
         QTest::addColumn<QString>("racine");
         QTest::newRow("macOS, rien de choisi") << QVariant() << u"/Volumes"_s << u"/Volumes"_s;
-        QTest::newRow("Linux, rien de choisi") << QVariant() << u"/mnt"_s << u"/mnt"_s;
         QTest::newRow("macOS, partage DATA")
             << QVariant(u"/Volumes/DATA/Valto Transferts/"_s) << u"/mnt"_s << u"/Volumes"_s;
         // The layout of scripts/run.sh's demo.
