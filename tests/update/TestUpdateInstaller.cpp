@@ -95,7 +95,6 @@ private Q_SLOTS:
         QTest::newRow("Linux") << QByteArray() << 0 << app << 0 << u"Valto Transfer.app"_s;
         QTest::newRow("Linux, montage en échec")
             << QByteArray() << 1 << app << 0 << u"squashfuse a échoué (code 1)."_s;
-        QTest::newRow("Linux, copie en échec") << QByteArray() << 0 << app << 1 << u"cp a échoué (code 1)."_s;
     }
     void preparer()
     {
