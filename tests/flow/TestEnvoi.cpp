@@ -12,8 +12,6 @@
 #include <QTest>
 #include <QThreadPool>
 
-#include <cerrno>
-
 using namespace Qt::StringLiterals;
 
 namespace {
