@@ -95,7 +95,8 @@ private Q_SLOTS:
         QTest::newRow("préférences FIFO") << u"preferences"_s << u"fifo"_s;
         QTest::newRow("préférences vers /dev/zero") << u"preferences"_s << u"zero"_s;
         QTest::newRow("préférences trop grosses") << u"preferences"_s << u"gros"_s;
-        QTest::newRow("clé FIFO") << u"cle"_s << u"fifo"_s; // its reader is the history's too
+        QTest::newRow("clé FIFO") << u"cle"_s << u"fifo"_s;
+        QTest::newRow("clé vers /dev/zero") << u"cle"_s << u"zero"_s;
     }
     void demarrageHostile()
     {
