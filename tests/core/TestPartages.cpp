@@ -43,7 +43,7 @@ private Q_SLOTS:
         QTest::addColumn<QVariant>("copies");
         QTest::addColumn<QString>("parDefaut");
         QTest::addColumn<QString>("racine");
-        QTest::newRow("macOS, rien de choisi") << QVariant() << u"/Volumes"_s << u"/Volumes"_s;
+        QTest::newRow("rien de choisi") << QVariant() << u"/mnt"_s << u"/mnt"_s;
         QTest::newRow("macOS, partage DATA")
             << QVariant(u"/Volumes/DATA/Valto Transferts/"_s) << u"/mnt"_s << u"/Volumes"_s;
         // The layout of scripts/run.sh's demo.
