@@ -76,9 +76,6 @@ const QString illisible = u"Réponse du serveur illisible : la valeur « %1 » e
 
 } // namespace
 
-Q_DECLARE_METATYPE(ReponseScriptee)
-Q_DECLARE_METATYPE(Operation)
-
 // The server's records decoded, and the client against the loopback server.
 class TestTransferAPI final : public QObject {
     Q_OBJECT
