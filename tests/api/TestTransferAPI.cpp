@@ -76,9 +76,6 @@ const QString illisible = u"Réponse du serveur illisible : la valeur « %1 » e
 
 } // namespace
 
-Q_DECLARE_METATYPE(ReponseScriptee)
-Q_DECLARE_METATYPE(Operation)
-
 // The server's records decoded, and the client against the loopback server.
 class TestTransferAPI final : public QObject {
     Q_OBJECT
@@ -182,10 +179,8 @@ private Q_SLOTS:
         QTest::addColumn<Operation>("operation");
         QTest::addColumn<ReponseScriptee>("reponse");
         QTest::addColumn<QString>("texte");
-        ReponseScriptee coupee, tronquee = ReponseScriptee::json(200, "{\"transferts\":[");
-        coupee.forme = ReponseScriptee::Forme::coupee;
-        tronquee.entetes = "Content-Length: 500\r\n";
-        tronquee.forme = ReponseScriptee::Forme::sansLongueur;
+        const ReponseScriptee tronquee{200, "{\"transferts\":[", "Content-Length: 500\r\n",
+                                       ReponseScriptee::Forme::sansLongueur};
         const auto json = [](int statut, const QByteArray& corps) {
             return ReponseScriptee::json(statut, corps);
         };
@@ -193,7 +188,6 @@ private Q_SLOTS:
                                 << u"Serveur : erreur 404. Introuvable."_s;
         QTest::newRow("detail liste")
             << modifier << json(422, R"({"detail":[{"msg":"requis"}]})") << u"Serveur : erreur 422. "_s;
-        QTest::newRow("raccroche") << supprimer << coupee << u"Connection closed"_s;
         QTest::newRow("corps plus court qu'annoncé") << lister << tronquee << u"Connection closed"_s;
         QTest::newRow("octets au-delà de 64 bits")
             << modifier
@@ -208,8 +202,8 @@ private Q_SLOTS:
                                       << u"Réponse du serveur illisible : JSON invalide à l'octet 15."_s;
         // Not followed: the key, and a creation's password, would go wherever the server points. The
         // user is told what to mend.
-        ReponseScriptee redirection = json(301, R"({"detail":"Déplacé."})");
-        redirection.entetes = "Location: https://valto.example/api/transferts\r\n";
+        const ReponseScriptee redirection{301, R"({"detail":"Déplacé."})",
+                                          "Location: https://valto.example/api/transferts\r\n"};
         QTest::newRow("redirection 301") << creer << redirection
                                          << u"Le serveur redirige vers https://valto.example/api/transferts "
                                             u": corrige l'adresse du serveur "
@@ -227,19 +221,16 @@ private Q_SLOTS:
     {
         QFETCH(Operation, operation);
         QFETCH(ReponseScriptee, reponse);
-        QFETCH(QString, texte);
         ServeurLocal serveur;
         serveur.repondre(operation.methode, operation.chemin, reponse);
-        const QString obtenu = operation.lancer(TransferAPI{serveur.origine(), u"k"_s});
-        QCOMPARE(obtenu, texte);
+        QTEST(operation.lancer(TransferAPI{serveur.origine(), u"k"_s}), "texte");
     }
 
     // A creation that times out, then its look-up too: the text gives the whole wait, not one request's.
     void delaiDepasse()
     {
         ServeurLocal serveur;
-        ReponseScriptee muette = ReponseScriptee::json(201, enregistrement);
-        muette.delaiMs = 5000;
+        const ReponseScriptee muette{.statut = 201, .corps = enregistrement, .entetes = {}, .delaiMs = 5000};
         serveur.repondre("POST", "/api/transferts", muette);
         serveur.repondre("GET", "/api/transferts", muette);
         TransferAPI api{serveur.origine(), u"k"_s};
@@ -276,8 +267,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("titreListe");
         QTest::addColumn<QString>("erreur"); // empty: the listed record is the result
         const ReponseScriptee conflit = ReponseScriptee::json(409, R"({"detail":"Token déjà utilisé"})");
-        ReponseScriptee perdue;
-        perdue.forme = ReponseScriptee::Forme::coupee;
+        const ReponseScriptee perdue{.corps = {}, .entetes = {}, .forme = ReponseScriptee::Forme::coupee};
         const QString titre = corpsCreation().titre;
         QTest::newRow("409, enregistré") << conflit << titre << QString();
         QTest::newRow("réponse perdue, enregistré") << perdue << titre << QString();
@@ -376,8 +366,8 @@ private Q_SLOTS:
             return ReponseScriptee{200, corps, "Content-Type: " + type + "\r\n",
                                    ReponseScriptee::Forme::ouverte};
         };
-        ReponseScriptee fermee = ouverte(evenements, "text/event-stream");
-        fermee.forme = ReponseScriptee::Forme::sansLongueur;
+        const ReponseScriptee fermee{200, evenements, "Content-Type: text/event-stream\r\n",
+                                     ReponseScriptee::Forme::sansLongueur};
         QTest::addColumn<ReponseScriptee>("reponse");
         QTest::addColumn<bool>("reprise");
         QTest::addColumn<int>("recus");

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <sys/stat.h>
 
@@ -70,11 +71,8 @@ private Q_SLOTS:
                 QVERIFY(QFile::copy(policeSysteme, dossier + u'/' + fichier));
             }
         }
-        QStringList attendus;
-        for (const QString& nom : enregistres) {
-            attendus.append(dossier + u'/' + nom);
-        }
-        QCOMPARE(PolicesEmbarquees::enregistrer(dossier), attendus);
+        QCOMPARE(PolicesEmbarquees::enregistrer(dossier),
+                 enregistres.replaceInStrings(QRegularExpression(u"^"_s), dossier + u'/'));
     }
 
     // A data folder where no lock can be taken does not pass for a running instance: the application
@@ -99,7 +97,6 @@ private Q_SLOTS:
         QTest::newRow("préférences trop grosses") << u"preferences"_s << u"gros"_s;
         QTest::newRow("clé FIFO") << u"cle"_s << u"fifo"_s;
         QTest::newRow("clé vers /dev/zero") << u"cle"_s << u"zero"_s;
-        QTest::newRow("clé trop grosse") << u"cle"_s << u"gros"_s;
     }
     void demarrageHostile()
     {

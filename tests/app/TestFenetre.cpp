@@ -27,8 +27,6 @@ void cliquer(QWidget* parent, const QString& nom)
 
 } // namespace
 
-Q_DECLARE_METATYPE(Etape::Cas)
-
 // The main window of the real application against the loopback server, offscreen: what belongs to the
 // window itself (closing, the keyboard across it, the settings), its content being the UI suite's.
 class TestFenetre final : public QObject {
@@ -121,12 +119,10 @@ private Q_SLOTS:
                                                  : focus->objectName();
         };
         QCOMPARE(QApplication::focusWidget(), &banc.contenu());
+        QStringList attendu{u"reglages"_s,   u"onglets"_s, u"DropZoneView"_s,
+                            u"rafraichir"_s, u"ligne b"_s, u"ligne a"_s};
 #ifdef Q_OS_MACOS
-        const QStringList attendu{u"onglets"_s, u"DropZoneView"_s, u"rafraichir"_s, u"ligne b"_s,
-                                  u"ligne a"_s};
-#else
-        const QStringList attendu{u"reglages"_s,   u"onglets"_s, u"DropZoneView"_s,
-                                  u"rafraichir"_s, u"ligne b"_s, u"ligne a"_s};
+        attendu.removeFirst(); // the settings are in the menu bar there
 #endif
         QStringList aller;
         for (qsizetype i = 0; i < attendu.size(); ++i) {
@@ -199,7 +195,6 @@ private Q_SLOTS:
         QCOMPARE(QCoreApplication::exec(), 0);
         QVERIFY(!banc.fenetre().isVisible());
     }
-
 };
 
 VALTO_INSCRIRE_TESTS(TestFenetre)

@@ -48,12 +48,6 @@ public:
         demon.kill();
         demon.waitForFinished();
     }
-    void activer(uint id)
-    {
-        QDBusConnection(u"service"_s)
-            .send(QDBusMessage::createSignal(cheminNotifications, interfaceNotifications, u"ActionInvoked"_s)
-                  << id << u"default"_s);
-    }
 
 public Q_SLOTS:
     uint Notify(const QString&, uint remplace, const QString&, const QString& titre, const QString& corps,
@@ -132,7 +126,9 @@ private Q_SLOTS:
         vue.findChild<QScrollArea*>(u"liste"_s)->verticalScrollBar()->setValue(100'000);
         QTRY_VERIFY(ligne->visibleRegion().isEmpty());
         banc.fenetre().hide();
-        bus.activer(uint(notices.size()));
+        QDBusConnection(u"service"_s)
+            .send(QDBusMessage::createSignal(cheminNotifications, interfaceNotifications, u"ActionInvoked"_s)
+                  << uint(notices.size()) << u"default"_s);
         QTRY_VERIFY(banc.fenetre().isVisible());
         QTRY_COMPARE(ligne->visibleRegion().boundingRect().size(), ligne->size());
     }

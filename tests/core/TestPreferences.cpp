@@ -10,13 +10,6 @@ namespace {
 
 const QString cle = u"/DATA/Valto Transferts/.transfer-api-key"_s;
 
-// The effective values of the four settings with defaults, in one line.
-QVariantList effectives(Preferences& preferences)
-{
-    return {preferences.apiBaseURL(), preferences.nasMountPath(), preferences.expediteur(),
-            preferences.defaultExpiryDays()};
-}
-
 } // namespace
 
 class TestPreferences final : public QObject {
@@ -27,7 +20,7 @@ private Q_SLOTS:
     void accesseurs_data()
     {
         QTest::addColumn<QVariantMap>("stockees");
-        QTest::addColumn<QVariantList>("effectives");
+        QTest::addColumn<QVariantList>("effectives"); // address, copies folder, sender, expiry
         const QString origine = u"https://transferts.example.test"_s;
         const QString copies = u"/Volumes/DATA/Valto Transferts"_s;
         QTest::newRow("valeurs nettoyées")
@@ -45,13 +38,14 @@ private Q_SLOTS:
     void accesseurs()
     {
         QFETCH(QVariantMap, stockees);
-        QFETCH(QVariantList, effectives);
         EnvironnementTest env;
         for (auto [cle, valeur] : stockees.asKeyValueRange()) {
             env.preferences().ecrire(cle, valeur);
         }
         env.rouvrirPreferences();
-        QCOMPARE(::effectives(env.preferences()), effectives);
+        Preferences& p = env.preferences();
+        QTEST((QVariantList{p.apiBaseURL(), p.nasMountPath(), p.expediteur(), p.defaultExpiryDays()}),
+              "effectives");
         for (auto [cle, valeur] : stockees.asKeyValueRange()) {
             QCOMPARE(env.preferences().valeur(cle), valeur);
         }

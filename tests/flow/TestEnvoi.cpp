@@ -12,8 +12,6 @@
 #include <QTest>
 #include <QThreadPool>
 
-#include <cerrno>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -23,14 +21,6 @@ const QByteArray reponseCreation =
     R"("cree_le":"2026-12-04T09:30:00Z","expire_le":null,"nb_telechargements":0,"nb_fichiers":2,"octets":1234})";
 const QByteArray partagesDATA = R"({"partages":["DATA"]})";
 
-ReponseScriptee lente(ReponseScriptee reponse, int delaiMs)
-{
-    reponse.delaiMs = delaiMs;
-    return reponse;
-}
-
-// A NAS mount root with the share DATA and its copies folder, a home folder outside the NAS, the loopback
-// server playing the transfer server, and the history.
 // Holds every thread of the global pool: work queued meanwhile, a copy for one, waits until liberer().
 class PoolRetenu final {
 public:
@@ -46,6 +36,8 @@ private:
     QSemaphore m_liberation;
 };
 
+// A NAS mount root with the share DATA and its copies folder, a home folder outside the NAS, the loopback
+// server playing the transfer server, and the history.
 struct Banc {
     EnvironnementTest env;
     ServeurLocal serveur;
@@ -170,13 +162,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<Preparation>("preparer");
         QTest::addColumn<QString>("message"); // %1: the home folder
-        const auto creation = [](ReponseScriptee reponse) {
-            return Preparation(
-                [reponse](Banc& banc) { banc.serveur.remplacer("POST", "/api/transferts", reponse); });
-        };
-        ReponseScriptee coupee;
-        coupee.forme = ReponseScriptee::Forme::coupee;
-        QTest::newRow("serveur qui raccroche") << creation(coupee) << u"Connection closed"_s;
+        QTest::newRow("serveur qui raccroche") << Preparation([](Banc& banc) {
+            banc.serveur.remplacer("POST", "/api/transferts",
+                                   {.corps = {}, .entetes = {}, .forme = ReponseScriptee::Forme::coupee});
+        }) << u"Connection closed"_s;
         QTest::newRow("fichier disparu pendant la copie") << Preparation([](Banc& banc) {
             QVERIFY(QFile::link(banc.env.chemin(u"nulle-part"_s), banc.env.chemin(u"home/Projet/z.txt"_s)));
         }) << u"Copie de « %1/Projet/z.txt » impossible : "_s + u"Aucun fichier ou dossier de ce nom"_s;
@@ -210,13 +199,14 @@ private Q_SLOTS:
     void pendantLaDemandeDesPartages()
     {
         Banc banc;
-        banc.serveur.remplacer("GET", "/api/partages", lente(ReponseScriptee::json(200, partagesDATA), 100));
+        banc.serveur.remplacer("GET", "/api/partages",
+                               {.corps = partagesDATA, .entetes = {}, .delaiMs = 100});
         auto flow = banc.flux(Mode::transfert, {banc.creer(u"Volumes/DATA/a.jpg"_s)});
         flow->envoyer(banc.historique);
         banc.envoyer(*flow);
         QCOMPARE(banc.creations(), 1);
 
-        banc.serveur.repondre("GET", "/api/partages", lente(ReponseScriptee::json(200, partagesDATA), 400));
+        banc.serveur.repondre("GET", "/api/partages", {.corps = partagesDATA, .entetes = {}, .delaiMs = 400});
         QStringList tokens{u"annule0001"_s, u"nouveau001"_s};
         banc.env.plateforme().tirerToken = [&tokens] { return tokens.takeFirst(); };
         flow = banc.flux(Mode::transfert, {banc.creer(u"Volumes/DATA/a.jpg"_s)});
@@ -244,8 +234,9 @@ private Q_SLOTS:
         QFETCH(int, statutCreation);
         const bool enregistre = fermeeA == Etape::Cas::enregistrement && statutCreation == 201;
         Banc banc;
-        banc.serveur.remplacer("POST", "/api/transferts",
-                               lente(ReponseScriptee::json(statutCreation, reponseCreation), 300));
+        banc.serveur.remplacer(
+            "POST", "/api/transferts",
+            {.statut = statutCreation, .corps = reponseCreation, .entetes = {}, .delaiMs = 300});
         QPointer<TransferFlow> flow =
             banc.flux(Mode::transfert, {banc.creer(u"home/gros.bin"_s, QByteArray(16 * 1024 * 1024, 'g'))})
                 .release();

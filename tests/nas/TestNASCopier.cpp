@@ -5,9 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTest>
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -57,18 +57,10 @@ void preparer(EnvironnementTest& env, const Arbre& arbre)
 }
 
 // Copies the home folder's `relatifs`; returns the error's text, empty on success.
-QString copier(EnvironnementTest& env, const QStringList& relatifs, const QString& copies = copiesParDefaut,
-               QList<qint64>* progression = nullptr)
+QString copier(EnvironnementTest& env, QStringList relatifs, const QString& copies = copiesParDefaut)
 {
-    QStringList urls;
-    for (const QString& relatif : relatifs) {
-        urls.append(env.chemin(u"home/"_s + relatif));
-    }
-    const auto resultat = NASCopier::copier(urls, token, env.chemin(copies), [progression](qint64 octets) {
-        if (progression) {
-            progression->append(octets);
-        }
-    });
+    relatifs.replaceInStrings(QRegularExpression(u"^"_s), env.chemin(u"home/"_s));
+    const auto resultat = NASCopier::copier(relatifs, token, env.chemin(copies), [](qint64) {});
     return resultat ? QString() : description(resultat.error());
 }
 

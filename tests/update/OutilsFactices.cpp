@@ -24,8 +24,6 @@ OutilsFactices::OutilsFactices(EnvironnementTest& env)
                                               m_env.chemin(u"Volumes/Valto Transfer"_s) + u"/.' \"$4\"\n"_s);
     ecrireScript(chemin(u"fusermount"_s), noter + u"find \"$2\" -mindepth 1 -delete\n"_s);
     ecrireScript(chemin(u"cp"_s), noter + u"cp \"$@\" || exit 9\n"_s + code(u"copie.code"_s));
-    ecrireScript(chemin(u"xattr"_s), noter);
-    ecrireScript(chemin(u"open"_s), noter);
     regler(plist({}));
 }
 
@@ -34,8 +32,6 @@ OutilsMiseAJour OutilsFactices::mac() const
     OutilsMiseAJour outils = OutilsMiseAJour::macOS();
     outils.monteur = outils.demonteur = chemin(u"hdiutil"_s);
     outils.copieur = chemin(u"ditto"_s);
-    outils.quarantaine = chemin(u"xattr"_s);
-    outils.ouvreur = chemin(u"open"_s);
     return outils;
 }
 

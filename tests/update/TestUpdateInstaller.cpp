@@ -57,16 +57,14 @@ private Q_SLOTS:
     void executer()
     {
         QFETCH(QString, corps);
-        QFETCH(QByteArray, sortie);
-        QFETCH(QString, attendu);
         EnvironnementTest env;
         const QString outil = corps.isEmpty() ? u"/nulle/part/outil"_s : env.chemin(u"outil"_s);
         if (!corps.isEmpty()) {
             OutilsFactices::ecrireScript(outil, corps);
         }
         const Resultat<QByteArray, Erreur> resultat = UpdateInstaller::executer(outil, {u"x"_s});
-        QCOMPARE(issue(resultat), attendu);
-        QCOMPARE(resultat.value_or(QByteArray()), sortie);
+        QTEST(issue(resultat), "attendu");
+        QTEST(resultat.value_or(QByteArray()), "sortie");
     }
 
     // "@" in the attach output stands for the image's mount point, a folder that holds `contenu` (none:
@@ -95,7 +93,6 @@ private Q_SLOTS:
         QTest::newRow("Linux") << QByteArray() << 0 << app << 0 << u"Valto Transfer.app"_s;
         QTest::newRow("Linux, montage en échec")
             << QByteArray() << 1 << app << 0 << u"squashfuse a échoué (code 1)."_s;
-        QTest::newRow("Linux, copie en échec") << QByteArray() << 0 << app << 1 << u"cp a échoué (code 1)."_s;
     }
     void preparer()
     {
