@@ -136,6 +136,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message");
         ReponseScriptee coupee = ReponseScriptee::flux(3'000'000, ReponseScriptee::Forme::interrompue);
         coupee.coupureApres = 1'000'000;
+        QTest::newRow("403") << QString() << ReponseScriptee::json(403, "{}")
+                             << UpdateInstaller::telechargementRefuse;
         QTest::newRow("coupé en route") << QString() << coupee << QString();
         QTest::newRow("somme différente")
             << u"00ff"_s << ReponseScriptee::flux(10) << UpdateInstaller::imageCorrompue;
@@ -197,6 +199,8 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(*banc.checker().appStagee()).path(), banc.staging());
         QCOMPARE(QFileInfo(banc.staging()).permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);
         QCOMPARE(lireArbre(autrui), Arbre({{u"precieux"_s, {}}}));
+        QCOMPARE(banc.etats.constFirst(), Etat::telechargement());
+        QCOMPARE(banc.etats.constLast(), Etat::prete());
         for (const RequeteRecue& requete : banc.serveur.requetes()) {
             QVERIFY(!requete.entetes.contains("x-api-key"));
         }
