@@ -45,6 +45,8 @@ private Q_SLOTS:
         QTest::newRow("août, jour à un chiffre")
             << u"2026-07-31T12:00:00Z"_s << QDateTime(QDate(2026, 7, 31), QTime(12, 0), Qt::UTC)
             << u"1 août 2026"_s;
+        QTest::newRow("fractions") << u"2026-12-04T09:30:00.250Z"_s << QDateTime() << QString();
+        QTest::newRow("sans zone") << u"2026-12-04T09:30:00"_s << QDateTime() << QString();
         QTest::newRow("30 février") << u"2026-02-30T09:30:00Z"_s << QDateTime() << QString();
         QTest::newRow("espace en fin") << u"2026-12-04T09:30:00Z "_s << QDateTime() << QString();
         QTest::newRow("heure 24") << u"2026-12-03T24:00:00Z"_s << QDateTime() << QString();
