@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 [ -f build/build.ninja ] || cmake -S . -B build -G Ninja
 cmake --build build --target test_ui test_app
-rm -f tests/ui/references/*.png
+rm -f tests/ui/references/*.png tests/ui/references/*.txt
 export QT_QPA_PLATFORM=offscreen VALTO_REFERENCES=ecrire
 statut=0
 build/tests/ui/test_ui -silent || statut=1

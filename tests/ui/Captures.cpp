@@ -4,10 +4,12 @@
 #include "design/Couleurs.h"
 #include "design/Polices.h"
 
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFontInfo>
+#include <QMetaEnum>
 #include <QWidget>
 
 using namespace Qt::StringLiterals;
@@ -106,6 +108,105 @@ QString verifier(const QImage& obtenue, const QString& nom)
         .arg(chemin, cheminEcarts);
 }
 
+QString etats(const QAccessible::State& etat)
+{
+    QStringList noms;
+    for (const auto& [actif, nom] : {std::pair(bool(etat.disabled), "désactivé"),
+                                     {etat.focusable, "focalisable"},
+                                     {etat.checkable, "cochable"},
+                                     {etat.checked, "coché"},
+                                     {etat.passwordEdit, "masqué"},
+                                     {etat.editable, "modifiable"},
+                                     {etat.selectableText, "texte sélectionnable"}}) {
+        if (actif) {
+            noms.append(QString::fromUtf8(nom));
+        }
+    }
+    return noms.join(u", "_s);
+}
+
+// One line per element a screen reader meets: role, name, description, value, states and actions. Nameless
+// containers with nothing to tell are skipped, so that a layout's nesting does not show.
+void lireElement(QAccessibleInterface* element, const QWidget& racine, int profondeur, QStringList& lignes)
+{
+    const auto* widget = qobject_cast<const QWidget*>(element->object());
+    if (widget ? !widget->isVisibleTo(&racine) && widget != &racine : element->state().invisible) {
+        return;
+    }
+    const QString nom = element->text(QAccessible::Name);
+    QString ligne;
+    if (!nom.isEmpty()) {
+        ligne += u" « %1 »"_s.arg(nom);
+    }
+    if (const QString description = element->text(QAccessible::Description); !description.isEmpty() && description != nom) {
+        ligne += u" (%1)"_s.arg(description);
+    }
+    if (const QString valeur = element->text(QAccessible::Value); !valeur.isEmpty()) {
+        ligne += u" = "_s + valeur;
+    }
+    if (const QString lesEtats = etats(element->state()); !lesEtats.isEmpty()) {
+        ligne += u" ; "_s + lesEtats;
+    }
+    const QAccessibleActionInterface* actions = element->actionInterface();
+    if (actions && !actions->actionNames().isEmpty()) {
+        ligne += u" ; actions : "_s + actions->actionNames().join(u", "_s);
+    }
+    const bool muet = ligne.isEmpty() && element->role() == QAccessible::Client;
+    if (!muet) {
+        const char* role = QMetaEnum::fromType<QAccessible::Role>().valueToKey(element->role());
+        lignes.append(QString(profondeur * 2, u' ') + QString::fromLatin1(role) + ligne);
+    }
+    for (int i = 0; i < element->childCount(); ++i) {
+        if (QAccessibleInterface* enfant = element->child(i)) {
+            lireElement(enfant, racine, profondeur + (muet ? 0 : 1), lignes);
+        }
+    }
+}
+
+// The order Tab walks through the widget's controls, by their accessible names.
+QStringList ordreTabulation(QWidget& racine)
+{
+    QStringList ordre;
+    for (QWidget* w = racine.nextInFocusChain(); w != &racine; w = w->nextInFocusChain()) {
+        if (racine.isAncestorOf(w) && w->isVisibleTo(&racine) && w->isEnabled() &&
+            (w->focusPolicy() & Qt::TabFocus)) {
+            const QString nom = w->accessibleName().isEmpty()
+                                    ? QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name)
+                                    : w->accessibleName();
+            ordre.append(u"  "_s + (nom.isEmpty() ? QString::fromLatin1(w->metaObject()->className()) : nom));
+        }
+    }
+    return ordre;
+}
+
+// The keyboard's and the screen reader's view of the state, compared as text: a lost name, role or Tab stop
+// leaves no trace in the pictures.
+QString verifierLecture(QWidget& widget, const QString& nom)
+{
+    QStringList lignes;
+    lireElement(QAccessible::queryAccessibleInterface(&widget), widget, 0, lignes);
+    lignes.append(u"Tabulation :"_s);
+    lignes.append(ordreTabulation(widget));
+    const QByteArray obtenue = lignes.join(u'\n').toUtf8() + '\n';
+    const QString chemin = dossierCaptures + u'/' + nom + u".txt"_s;
+    const QString cheminReference = dossierReferences + u'/' + nom + u".txt"_s;
+    const bool ecrire = qEnvironmentVariable("VALTO_REFERENCES") == u"ecrire"_s;
+    for (const QString& cible : ecrire ? QStringList{chemin, cheminReference} : QStringList{chemin}) {
+        QFile fichier(cible);
+        if (!fichier.open(QIODevice::WriteOnly) || fichier.write(obtenue) != obtenue.size()) {
+            return cible + u" : écriture impossible"_s;
+        }
+    }
+    QFile reference(cheminReference);
+    if (!reference.open(QIODevice::ReadOnly)) {
+        return u"%1 : pas de référence %2 ; créez-la avec scripts/references.sh"_s.arg(nom, cheminReference);
+    }
+    return reference.readAll() == obtenue
+               ? QString()
+               : u"%1 : la lecture accessible a changé ; comparez %2 à %3 (diff)"_s.arg(nom, chemin,
+                                                                                        cheminReference);
+}
+
 } // namespace
 
 namespace Captures {
@@ -124,6 +225,7 @@ QString comparer(QWidget& widget, const QString& nom)
         Apparence::instance().forcer(mode);
         ecarts.append(verifier(image(widget), nomFichier(nom) + suffixe));
     }
+    ecarts.append(verifierLecture(widget, nomFichier(nom)));
     ecarts.removeAll(QString());
     return ecarts.join(u'\n');
 }
