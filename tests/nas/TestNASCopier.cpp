@@ -183,24 +183,38 @@ private Q_SLOTS:
         QVERIFY(message.endsWith(u"aaaa » impossible : Nom de fichier ou chemin trop long"_s));
     }
 
-    // A stop request ends the copy at the next chunk: an abandoned transfer does not run on for minutes.
+    // A stop request ends the copy at the next chunk, or before the first file when it came first: an
+    // abandoned transfer does not run on for minutes, nor leave files behind.
+    void arret_data()
+    {
+        QTest::addColumn<bool>("avant");
+        QTest::addColumn<QStringList>("copies");
+        QTest::newRow("entre deux blocs") << false << QStringList{u"gros.bin"_s};
+        QTest::newRow("avant le premier fichier") << true << QStringList();
+    }
     void arret()
     {
+        QFETCH(bool, avant);
+        QFETCH(QStringList, copies);
         EnvironnementTest env;
         env.creerDossier(copiesParDefaut);
-        const QString source =
-            env.creerFichier(u"home/gros.bin"_s, QByteArray(3 * NASCopier::tailleBloc, 'g'));
+        const QString gros = env.creerFichier(u"home/gros.bin"_s, QByteArray(3 * NASCopier::tailleBloc, 'g'));
+        const QString petit = env.creerFichier(u"home/petit.bin"_s, "p");
         std::stop_source arret;
+        if (avant) {
+            arret.request_stop();
+        }
         QList<qint64> progression;
         const auto resultat = NASCopier::copier(
-            {source, source}, token, env.chemin(copiesParDefaut),
+            {gros, petit}, token, env.chemin(copiesParDefaut),
             [&](qint64 octets) {
                 progression.append(octets);
                 arret.request_stop();
             },
             arret.get_token());
-        QVERIFY(!resultat);
-        QCOMPARE(progression, QList<qint64>{NASCopier::tailleBloc});
+        QVERIFY(!resultat && description(resultat.error()).endsWith(u"Copie annulée."_s));
+        QCOMPARE(progression, avant ? QList<qint64>() : QList<qint64>{NASCopier::tailleBloc});
+        QCOMPARE(QDir(dossierTransfert(env)).entryList(QDir::Files), copies);
     }
 };
 
