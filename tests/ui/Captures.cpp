@@ -46,36 +46,17 @@ QString nomFichier(const QString& nom)
     return sortie;
 }
 
-// The changed pixels in red over the reference faded to grey; beyond either picture, every pixel changed.
-// Returns how many changed and by how much at most.
-std::pair<qsizetype, int> mesurer(const QImage& obtenue, const QImage& reference, QImage& carte)
+QString taille(const QImage& image)
 {
-    qsizetype changes = 0;
-    int maximum = 0;
-    carte = QImage(obtenue.size().expandedTo(reference.size()), QImage::Format_RGB32);
-    for (int y = 0; y < carte.height(); ++y) {
-        for (int x = 0; x < carte.width(); ++x) {
-            const bool dansLesDeux = obtenue.rect().contains(x, y) && reference.rect().contains(x, y);
-            const QRgb a = dansLesDeux ? obtenue.pixel(x, y) : 0;
-            const QRgb b = dansLesDeux ? reference.pixel(x, y) : 0xffffff;
-            const int ecart = std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                                        std::abs(qBlue(a) - qBlue(b))});
-            maximum = std::max(maximum, ecart);
-            changes += ecart > ecartCanalTolere;
-            const int gris = 192 + qGray(b) / 4;
-            carte.setPixel(x, y, ecart > ecartCanalTolere ? qRgb(255, 0, 0) : qRgb(gris, gris, gris));
-        }
-    }
-    return {changes, maximum};
+    return u"%1 × %2"_s.arg(image.width()).arg(image.height());
 }
 
 QString verifier(const QImage& obtenue, const QString& nom)
 {
-    const QString chemin = dossierCaptures + u'/' + nom + u".png"_s;
-    const QString cheminEcarts = dossierCaptures + u'/' + nom + u"-ecarts.png"_s;
+    const QString chemin = dossierCaptures + u'/' + nom;
     const QString cheminReference = dossierReferences + u'/' + nom + u".png"_s;
-    obtenue.save(chemin);
-    QFile::remove(cheminEcarts);
+    obtenue.save(chemin + u".png"_s);
+    QFile::remove(chemin + u"-ecarts.png"_s);
     if (qEnvironmentVariable("VALTO_REFERENCES") == u"ecrire"_s) {
         // Strongest compression: the references live in the repository.
         return obtenue.save(cheminReference, "PNG", 0) ? QString()
@@ -86,24 +67,28 @@ QString verifier(const QImage& obtenue, const QString& nom)
         return u"%1 : pas de référence %2 ; créez-la avec scripts/references.sh, regardez-la, versionnez-la"_s
             .arg(nom, cheminReference);
     }
-    QImage carte;
-    const auto [changes, maximum] = mesurer(obtenue, reference, carte);
+    // The changed pixels in red over the reference faded to grey; beyond either picture, every pixel changed.
+    QImage carte(obtenue.size().expandedTo(reference.size()), QImage::Format_RGB32);
+    qsizetype changes = 0;
+    for (int y = 0; y < carte.height(); ++y) {
+        for (int x = 0; x < carte.width(); ++x) {
+            const bool dansLesDeux = obtenue.rect().contains(x, y) && reference.rect().contains(x, y);
+            const QRgb a = dansLesDeux ? obtenue.pixel(x, y) : 0;
+            const QRgb b = dansLesDeux ? reference.pixel(x, y) : 0xffffff;
+            const bool change = std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                          std::abs(qBlue(a) - qBlue(b))}) > ecartCanalTolere;
+            changes += change;
+            const int gris = 192 + qGray(b) / 4;
+            carte.setPixel(x, y, change ? qRgb(255, 0, 0) : qRgb(gris, gris, gris));
+        }
+    }
     const qsizetype toleres = qFloor(partPixelsToleree * obtenue.width() * obtenue.height());
     if (obtenue.size() == reference.size() && changes <= toleres) {
         return {};
     }
-    carte.save(cheminEcarts);
-    const QString message = u"%1 : %2 × %3 pour %4 × %5, %6 pixels changés pour %7 tolérés, écart jusqu’à "
-                            u"%8/255 ; obtenue %9, écarts en rouge %10"_s;
-    return message.arg(nom)
-        .arg(obtenue.width())
-        .arg(obtenue.height())
-        .arg(reference.width())
-        .arg(reference.height())
-        .arg(changes)
-        .arg(toleres)
-        .arg(maximum)
-        .arg(chemin, cheminEcarts);
+    carte.save(chemin + u"-ecarts.png"_s);
+    return u"%1 : %2 pour %3, %4 pixels changés (%5 tolérés) ; voir %6.png et %6-ecarts.png"_s.arg(
+        nom, taille(obtenue), taille(reference), QString::number(changes), QString::number(toleres), chemin);
 }
 
 } // namespace
