@@ -107,29 +107,14 @@ private Q_SLOTS:
         QTEST(ecran.trouver<ValtoPrimaryButton>(u"creer"_s)->isEnabled(), "actif");
     }
 
-    void badge_data()
-    {
-        QTest::addColumn<QString>("relatif");
-        QTest::addColumn<QString>("aide");
-        QTest::newRow("sur DATA") << u"Volumes/DATA/Clients/photo.jpg"_s
-                                  << u"Déjà sur le NAS — sera référencé, pas copié"_s;
-        QTest::newRow("sur le bureau")
-            << u"Bureau/photo.jpg"_s << u"Hors NAS — sera copié dans Valto Transferts"_s;
-    }
-    void badge()
-    {
-        QFETCH(QString, relatif);
-        Ecran ecran(Mode::transfert, {relatif});
-        QTEST(ecran.lignes().first()->findChild<ValtoBadge*>(u"badge"_s)->toolTip(), "aide");
-    }
-
     // What the controls write into the flow. Files dropped anywhere, a text field included, join the list;
-    // a row's cross removes its file, "Annuler" all of them.
+    // each row's badge tells whether its file is copied; a row's cross removes its file, "Annuler" all of
+    // them.
     void saisies()
     {
         Ecran ecran(Mode::transfert);
         const QString b = ecran.env.creerFichier(u"b.txt"_s, "x");
-        const QString c = ecran.env.creerFichier(u"c.txt"_s, "x");
+        const QString c = ecran.env.creerFichier(u"Volumes/DATA/Clients/c.txt"_s, "x");
         QVERIFY(Glisser::deposer(&ecran.vue, {b}));
         auto* titre = ecran.trouver<ChampSaisie>(u"titre"_s);
         QVERIFY(Glisser::deposer(titre, {c}));
@@ -148,6 +133,11 @@ private Q_SLOTS:
         QTest::mouseClick(ecran.trouver<ValtoPrimaryButton>(u"creer"_s), Qt::LeftButton);
         QCOMPARE(envois, 1);
         QTRY_COMPARE(ecran.lignes().size(), 3);
+        const auto aide = [&](int ligne) {
+            return ecran.lignes().at(ligne)->findChild<ValtoBadge*>()->toolTip();
+        };
+        QCOMPARE(aide(0), u"Hors NAS — sera copié dans Valto Transferts"_s);
+        QCOMPARE(aide(2), u"Déjà sur le NAS — sera référencé, pas copié"_s);
         QTest::mouseClick(ecran.lignes().first()->findChild<ActionIcone*>(u"retirer"_s), Qt::LeftButton);
         QCOMPARE(ecran.flow.urls(), (QStringList{b, c}));
         QTRY_COMPARE(ecran.lignes().size(), 2);
