@@ -277,6 +277,8 @@ private Q_SLOTS:
         const std::optional<QDateTime> jamais;
         QTest::newRow("espaces autour seulement")
             << u"  Rendus \n"_s << qint64(-1) << QByteArray() << QString() << u"Rendus"_s << jamais;
+        QTest::newRow("titre blanc") << u" \n "_s << qint64(-1) << QByteArray() << QString() << u"Rendus"_s
+                                     << jamais;
         QTest::newRow("jamais seulement") << u"Rendus"_s << qint64(0) << QByteArray(R"({"expire_jours":0})")
                                           << QString() << u"Rendus v2"_s << jamais;
         QTest::newRow("titre et 7 jours")
@@ -312,6 +314,11 @@ private Q_SLOTS:
         QCOMPARE(popover->findChild<Libelle*>(u"indication"_s)->isVisibleTo(popover), expiration > 0);
         // A click sent straight to a widget of a popup would bypass the popup's routing.
         popover->findChild<ValtoPrimaryButton*>(u"enregistrer"_s)->declencher();
+        // A blank title cannot be saved, not even with Return; Escape gives up.
+        if (titre.trimmed().isEmpty()) {
+            QTest::keyClick(champ, Qt::Key_Return);
+            QTest::keyClick(champ, Qt::Key_Escape);
+        }
         if (corps.isEmpty()) {
             QTRY_VERIFY(!popover);
             QCOMPARE(banc.serveur.nombreDeRequetes(), 0);
@@ -331,19 +338,6 @@ private Q_SLOTS:
         }
         QTEST(banc.store->transferts().at(0).titre, "titreFinal");
         QTEST(banc.store->transferts().at(0).expireLe, "expireFinal");
-    }
-
-    // A blank title cannot be saved, not even with Return.
-    void titreBlanc()
-    {
-        BancHistorique banc({entree(tokenA)});
-        QPointer<PopoverEdition> popover = banc.ouvrirEdition(0);
-        auto* champ = popover->findChild<ChampSaisie*>(u"titreEdite"_s);
-        champ->setText(u" \n "_s);
-        QTest::keyClick(champ, Qt::Key_Return);
-        QTest::keyClick(champ, Qt::Key_Escape);
-        QTRY_VERIFY(!popover);
-        QCOMPARE(banc.serveur.nombreDeRequetes(), 0);
     }
 
     // A focused row answers the keyboard: Enter copies the link, the menu key and Shift+F10 open the
