@@ -14,9 +14,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A channel may move this much before its pixel counts as changed, and this share of the pixels may change
-// beyond that: room for another build of the raster engine or FreeType to round antialiased edges
-// differently. This machine draws the same pixels on every run and every CPU path.
+// Room for another build of the raster engine or FreeType to round antialiased edges differently; this
+// machine draws the same pixels on every run and every CPU path.
 constexpr int ecartCanalTolere = 8;
 constexpr double partPixelsToleree = 0.0002;
 
@@ -44,6 +43,15 @@ QString nomFichier(const QString& nom)
         }
     }
     return sortie;
+}
+
+// The widget as drawn now, at 1×.
+QImage image(QWidget& widget)
+{
+    QImage rendu(widget.size(), QImage::Format_RGB32);
+    rendu.fill(Couleurs::fondPage().couleur());
+    widget.render(&rendu, {}, {}, QWidget::DrawChildren);
+    return rendu;
 }
 
 QString taille(const QImage& image)
@@ -111,14 +119,6 @@ QString comparer(QWidget& widget, const QString& nom)
     }
     ecarts.removeAll(QString());
     return ecarts.join(u'\n');
-}
-
-QImage image(QWidget& widget)
-{
-    QImage rendu(widget.size(), QImage::Format_RGB32);
-    rendu.fill(Couleurs::fondPage().couleur());
-    widget.render(&rendu, {}, {}, QWidget::DrawChildren);
-    return rendu;
 }
 
 } // namespace Captures

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QImage>
 #include <QString>
 #include <QTest>
 
@@ -8,14 +7,10 @@ class QWidget;
 
 namespace Captures {
 
-// Draws `widget` on the page background at 1×, once per appearance, saves both pictures under
-// <build>/captures/ and compares them with tests/ui/references/<nom>-clair.png and <nom>-sombre.png; the
-// light appearance is back afterwards. Returns what differs, empty when both match. With
-// VALTO_REFERENCES=ecrire in the environment the pictures become the references instead.
+// Draws `widget` at 1× in each appearance (light last), saves both under <build>/captures/ and returns how
+// they differ from tests/ui/references/<nom>-clair.png and -sombre.png, empty when both match. With
+// VALTO_REFERENCES=ecrire in the environment they become the references instead.
 QString comparer(QWidget& widget, const QString& nom);
-
-// The widget as drawn now, at 1×.
-QImage image(QWidget& widget);
 
 } // namespace Captures
 
