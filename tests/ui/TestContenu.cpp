@@ -120,9 +120,8 @@ class TestContenu final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // What a user does: drop files on the tab's drop zone, type a title, create the link. Each step shows
-    // its screen; a success puts the link on screen, on the clipboard and first in the history; the
-    // result's and the error's buttons lead back to the drop zone.
+    // Files dropped on the tab's drop zone, then "Créer": each step shows its screen, a success the link and
+    // a history row; the result's and the error's buttons lead back to the drop zone.
     void envoiDepuisLaFenetre_data()
     {
         QTest::addColumn<Mode>("mode");
@@ -202,9 +201,8 @@ private Q_SLOTS:
         QCOMPARE(vus, ecrans);
     }
 
-    // The other tab's flow goes on in the background and is shown where it stands on return;
-    // a half-filled comparison does not survive a tab switch. A tab switch shows the other flow's screen
-    // at once; a step change fades from the old screen.
+    // The other tab's flow goes on in the background and shows where it stands on return, at once; a step
+    // change fades from the old screen. A half-filled comparison does not survive a tab switch.
     void ongletsIndependants()
     {
         BancContenu banc;
@@ -260,10 +258,9 @@ private Q_SLOTS:
         QCOMPARE(apresEtape, 1);
     }
 
-    // The banner follows the checker: spinner and message while downloading, a bar only when the size is
-    // announced, "Télécharger" and the close icon after a failure. A staged update waits while a flow is
-    // busy (a result on screen counts) and installs once both are idle; the relaunch is observed through
-    // the platform's termination.
+    // The banner follows the checker: a spinner while downloading, a bar only for an announced size, and
+    // after a failure "Télécharger" and the close icon. A staged update waits while a flow is busy (a
+    // result on screen counts) and installs, seen as the platform's termination, once both are idle.
     void miseAJour_data()
     {
         QTest::addColumn<ReponseScriptee>("image");

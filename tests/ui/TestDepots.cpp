@@ -129,9 +129,8 @@ private Q_SLOTS:
         QCOMPARE(titreBouton, u"Ajouter"_s);
     }
 
-    // What is typed in the dialog's name field counts as in a file manager: an existing path is taken
-    // whole, quotes included; a folder opens; nothing chosen confirms nothing. The next dialog opens
-    // where the last one was confirmed, the very first in the home folder.
+    // A name typed in the dialog: an existing path taken whole, quotes included; a folder opens; nothing
+    // confirms nothing. Dialogs open in the home folder, then where the last one was confirmed.
     void dialogueSaisie_data()
     {
         QTest::addColumn<QString>("saisie");
@@ -173,8 +172,7 @@ private Q_SLOTS:
     }
 #endif
 
-    // Each row: the files already in the slots ("avant|après"), one drop on a slot, then what was handed
-    // over and what stays in the slots.
+    // The files already in the slots ("avant|après"), one drop, what is handed over and what stays.
     void remplissage_data()
     {
         QTest::addColumn<QString>("avant");

@@ -340,9 +340,8 @@ private Q_SLOTS:
         QTEST(banc.store->transferts().at(0).expireLe, "expireFinal");
     }
 
-    // A focused row answers the keyboard: Enter copies the link, the menu key and Shift+F10 open the
-    // row's menu ready for the arrows, Delete asks to delete. Screen readers get the status line that the
-    // focused row shows (historique-focus) in place of its details.
+    // A focused row answers the keyboard: Enter copies, the menu key and Shift+F10 open its menu for the
+    // arrows, Delete asks to delete. Screen readers get the status line it shows when focused.
     void clavier_data()
     {
         QTest::addColumn<int>("touche");
@@ -402,9 +401,8 @@ private Q_SLOTS:
         }
     }
 
-    // A long history builds its rows as the list scrolls to them: what is built is always the newest
-    // entries in the store's order, enough to fill the list, while the list is already as tall as the whole
-    // history; at the bottom every entry has its row, whatever changed meanwhile.
+    // A long history builds its rows, newest first, as the list scrolls to them, in a list as tall as the
+    // whole history; at the bottom every entry has its row, whatever changed meanwhile.
     void longHistorique_data()
     {
         QTest::addColumn<bool>("ajout");

@@ -42,9 +42,9 @@ class TestReglages final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Absent keys show their defaults (in the picture) without storing them. Choosing "jamais" stores 0,
-    // not the absent value that reads as 7. The notices' box: on without being stored, next for Tab,
-    // turned off by Space, told to screen readers by its label and state.
+    // Absent keys show their defaults (in the picture) without storing them; "jamais" stores 0, not the
+    // absence that reads as 7. The notices' box is on but unstored, next for Tab, off by Space, read out
+    // with its label and state.
     void valeurs()
     {
         BancReglages banc;
@@ -107,8 +107,8 @@ private Q_SLOTS:
     }
 
     // The test sends the fields as typed; a later failure replaces the earlier success. The focus never
-    // lands in a field by itself: not when the window opens, not when the test button turns disabled under
-    // it (the next field's text would be selected and replaced by the next keystroke).
+    // lands in a field by itself, on opening or off the disabled test button: a keystroke would replace
+    // its text.
     void testConnexion()
     {
         BancReglages banc;
