@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFontInfo>
+#include <QRegularExpression>
 #include <QWidget>
 
 using namespace Qt::StringLiterals;
@@ -34,15 +35,9 @@ QString policeManquante()
 // "fenetre-refus du serveur" gives "fenetre-refus-du-serveur": no spaces nor accents in file names.
 QString nomFichier(const QString& nom)
 {
-    QString sortie;
-    for (const QChar c : nom.normalized(QString::NormalizationForm_D)) {
-        if (c.isLetterOrNumber() && c.unicode() < 128) {
-            sortie.append(c.toLower());
-        } else if (!c.isMark() && !sortie.endsWith(u'-')) {
-            sortie.append(u'-');
-        }
-    }
-    return sortie;
+    QString sortie = nom.normalized(QString::NormalizationForm_D).toLower();
+    sortie.remove(QRegularExpression(u"\\p{M}"_s));
+    return sortie.replace(QRegularExpression(u"[^a-z0-9]+"_s), u"-"_s);
 }
 
 // The widget as drawn now, at 1×.

@@ -6,7 +6,6 @@
 #include "ErreurView.h"
 #include "Glisser.h"
 #include "HistoryView.h"
-#include "LigneHistorique.h"
 #include "MiseAJourBanniere.h"
 #include "OptionsView.h"
 #include "ProgressionView.h"
@@ -267,8 +266,7 @@ private Q_SLOTS:
         QCOMPARE(creer->titre(), u"Création du lien…"_s);
         QVERIFY(!creer->isEnabled());
         attendreFin(flow);
-        const QList<LigneHistorique*> lignes = contenu.findChild<HistoryView*>(u"historique"_s)->lignes();
-        QCOMPARE(lignes.size(), reussi ? 1 : 0);
+        QCOMPARE(contenu.findChild<HistoryView*>(u"historique"_s)->lignes().size(), reussi ? 1 : 0);
         if (reussi) {
             // The request's body, the clipboard, the history entry and the copies are the flow's (TestEnvoi).
             QCOMPARE(contenu.ecran()->findChild<ChampLien*>(u"lien"_s)->lien(),

@@ -97,9 +97,7 @@ struct BancHistorique {
         vue->show();
         // An application that turns inactive closes its popups: the panel holds the focus as on a desk.
         vue->activateWindow();
-        if (!QTest::qWaitForWindowActive(vue.get())) {
-            qFatal("le panneau ne s’affiche pas");
-        }
+        QVERIFY(QTest::qWaitForWindowActive(vue.get()));
     }
 
     // The server lists `enregistrements`; the header button refreshes and the rows follow.
