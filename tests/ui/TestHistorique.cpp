@@ -310,9 +310,11 @@ private Q_SLOTS:
                 expiration < 0 ? u"inchangée"_s : PopoverEdition::libelleExpiration(expiration));
         // Only a date to come is announced.
         QCOMPARE(popover->findChild<Libelle*>(u"indication"_s)->isVisibleTo(popover), expiration > 0);
-        // A click sent straight to a widget of a popup would bypass the popup's routing.
-        popover->findChild<ValtoPrimaryButton*>(u"enregistrer"_s)->declencher();
+        auto* enregistrer = popover->findChild<ValtoPrimaryButton*>(u"enregistrer"_s);
         // A blank title cannot be saved, not even with Return; Escape gives up.
+        QCOMPARE(enregistrer->isEnabled(), !titre.trimmed().isEmpty());
+        // A click sent straight to a widget of a popup would bypass the popup's routing.
+        enregistrer->declencher();
         if (titre.trimmed().isEmpty()) {
             QTest::keyClick(champ, Qt::Key_Return);
             QTest::keyClick(champ, Qt::Key_Escape);
@@ -332,7 +334,7 @@ private Q_SLOTS:
             // The form stays as typed, ready to try again.
             QCOMPARE(champ->text(), titre);
             QCOMPARE(select->selection().toLongLong(), expiration);
-            QVERIFY(popover->findChild<ValtoPrimaryButton*>(u"enregistrer"_s)->isEnabled());
+            QVERIFY(enregistrer->isEnabled());
         }
         QTEST(banc.store->transferts().at(0).titre, "titreFinal");
         QTEST(banc.store->transferts().at(0).expireLe, "expireFinal");
