@@ -10,15 +10,15 @@
 #include <QFile>
 #include <QFontInfo>
 #include <QMetaEnum>
+#include <QRegularExpression>
 #include <QWidget>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// A channel may move this much before its pixel counts as changed, and this share of the pixels may change
-// beyond that: room for another build of the raster engine or FreeType to round antialiased edges
-// differently. This machine draws the same pixels on every run and every CPU path.
+// Room for another build of the raster engine or FreeType to round antialiased edges differently; this
+// machine draws the same pixels on every run and every CPU path.
 constexpr int ecartCanalTolere = 8;
 constexpr double partPixelsToleree = 0.0002;
 
@@ -37,47 +37,31 @@ QString policeManquante()
 // "fenetre-refus du serveur" gives "fenetre-refus-du-serveur": no spaces nor accents in file names.
 QString nomFichier(const QString& nom)
 {
-    QString sortie;
-    for (const QChar c : nom.normalized(QString::NormalizationForm_D)) {
-        if (c.isLetterOrNumber() && c.unicode() < 128) {
-            sortie.append(c.toLower());
-        } else if (!c.isMark() && !sortie.endsWith(u'-')) {
-            sortie.append(u'-');
-        }
-    }
-    return sortie;
+    QString sortie = nom.normalized(QString::NormalizationForm_D).toLower();
+    sortie.remove(QRegularExpression(u"\\p{M}"_s));
+    return sortie.replace(QRegularExpression(u"[^a-z0-9]+"_s), u"-"_s);
 }
 
-// The changed pixels in red over the reference faded to grey; beyond either picture, every pixel changed.
-// Returns how many changed and by how much at most.
-std::pair<qsizetype, int> mesurer(const QImage& obtenue, const QImage& reference, QImage& carte)
+// The widget as drawn now, at 1×.
+QImage image(QWidget& widget)
 {
-    qsizetype changes = 0;
-    int maximum = 0;
-    carte = QImage(obtenue.size().expandedTo(reference.size()), QImage::Format_RGB32);
-    for (int y = 0; y < carte.height(); ++y) {
-        for (int x = 0; x < carte.width(); ++x) {
-            const bool dansLesDeux = obtenue.rect().contains(x, y) && reference.rect().contains(x, y);
-            const QRgb a = dansLesDeux ? obtenue.pixel(x, y) : 0;
-            const QRgb b = dansLesDeux ? reference.pixel(x, y) : 0xffffff;
-            const int ecart = std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                                        std::abs(qBlue(a) - qBlue(b))});
-            maximum = std::max(maximum, ecart);
-            changes += ecart > ecartCanalTolere;
-            const int gris = 192 + qGray(b) / 4;
-            carte.setPixel(x, y, ecart > ecartCanalTolere ? qRgb(255, 0, 0) : qRgb(gris, gris, gris));
-        }
-    }
-    return {changes, maximum};
+    QImage rendu(widget.size(), QImage::Format_RGB32);
+    rendu.fill(Couleurs::fondPage().couleur());
+    widget.render(&rendu, {}, {}, QWidget::DrawChildren);
+    return rendu;
+}
+
+QString taille(const QImage& image)
+{
+    return u"%1 × %2"_s.arg(image.width()).arg(image.height());
 }
 
 QString verifier(const QImage& obtenue, const QString& nom)
 {
-    const QString chemin = dossierCaptures + u'/' + nom + u".png"_s;
-    const QString cheminEcarts = dossierCaptures + u'/' + nom + u"-ecarts.png"_s;
+    const QString chemin = dossierCaptures + u'/' + nom;
     const QString cheminReference = dossierReferences + u'/' + nom + u".png"_s;
-    obtenue.save(chemin);
-    QFile::remove(cheminEcarts);
+    obtenue.save(chemin + u".png"_s);
+    QFile::remove(chemin + u"-ecarts.png"_s);
     if (qEnvironmentVariable("VALTO_REFERENCES") == u"ecrire"_s) {
         // Strongest compression: the references live in the repository.
         return obtenue.save(cheminReference, "PNG", 0) ? QString()
@@ -88,24 +72,28 @@ QString verifier(const QImage& obtenue, const QString& nom)
         return u"%1 : pas de référence %2 ; créez-la avec scripts/references.sh, regardez-la, versionnez-la"_s
             .arg(nom, cheminReference);
     }
-    QImage carte;
-    const auto [changes, maximum] = mesurer(obtenue, reference, carte);
+    // The changed pixels in red over the reference faded to grey; beyond either picture, every pixel changed.
+    QImage carte(obtenue.size().expandedTo(reference.size()), QImage::Format_RGB32);
+    qsizetype changes = 0;
+    for (int y = 0; y < carte.height(); ++y) {
+        for (int x = 0; x < carte.width(); ++x) {
+            const bool dansLesDeux = obtenue.rect().contains(x, y) && reference.rect().contains(x, y);
+            const QRgb a = dansLesDeux ? obtenue.pixel(x, y) : 0;
+            const QRgb b = dansLesDeux ? reference.pixel(x, y) : 0xffffff;
+            const bool change = std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                          std::abs(qBlue(a) - qBlue(b))}) > ecartCanalTolere;
+            changes += change;
+            const int gris = 192 + qGray(b) / 4;
+            carte.setPixel(x, y, change ? qRgb(255, 0, 0) : qRgb(gris, gris, gris));
+        }
+    }
     const qsizetype toleres = qFloor(partPixelsToleree * obtenue.width() * obtenue.height());
     if (obtenue.size() == reference.size() && changes <= toleres) {
         return {};
     }
-    carte.save(cheminEcarts);
-    const QString message = u"%1 : %2 × %3 pour %4 × %5, %6 pixels changés pour %7 tolérés, écart jusqu’à "
-                            u"%8/255 ; obtenue %9, écarts en rouge %10"_s;
-    return message.arg(nom)
-        .arg(obtenue.width())
-        .arg(obtenue.height())
-        .arg(reference.width())
-        .arg(reference.height())
-        .arg(changes)
-        .arg(toleres)
-        .arg(maximum)
-        .arg(chemin, cheminEcarts);
+    carte.save(chemin + u"-ecarts.png"_s);
+    return u"%1 : %2 pour %3, %4 pixels changés (%5 tolérés) ; voir %6.png et %6-ecarts.png"_s.arg(
+        nom, taille(obtenue), taille(reference), QString::number(changes), QString::number(toleres), chemin);
 }
 
 QString etats(const QAccessible::State& etat)
@@ -138,7 +126,8 @@ void lireElement(QAccessibleInterface* element, const QWidget& racine, int profo
     if (!nom.isEmpty()) {
         ligne += u" « %1 »"_s.arg(nom);
     }
-    if (const QString description = element->text(QAccessible::Description); !description.isEmpty() && description != nom) {
+    if (const QString description = element->text(QAccessible::Description);
+        !description.isEmpty() && description != nom) {
         ligne += u" (%1)"_s.arg(description);
     }
     if (const QString valeur = element->text(QAccessible::Value); !valeur.isEmpty()) {
@@ -228,14 +217,6 @@ QString comparer(QWidget& widget, const QString& nom)
     ecarts.append(verifierLecture(widget, nomFichier(nom)));
     ecarts.removeAll(QString());
     return ecarts.join(u'\n');
-}
-
-QImage image(QWidget& widget)
-{
-    QImage rendu(widget.size(), QImage::Format_RGB32);
-    rendu.fill(Couleurs::fondPage().couleur());
-    widget.render(&rendu, {}, {}, QWidget::DrawChildren);
-    return rendu;
 }
 
 } // namespace Captures

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QImage>
 #include <QString>
 #include <QTest>
 
@@ -8,15 +7,11 @@ class QWidget;
 
 namespace Captures {
 
-// Draws `widget` on the page background at 1×, once per appearance, saves both pictures under
-// <build>/captures/ and compares them with tests/ui/references/<nom>-clair.png and <nom>-sombre.png; the
-// light appearance is back afterwards. Compares its accessible reading and Tab order with <nom>.txt too.
-// Returns what differs, empty when all match. With VALTO_REFERENCES=ecrire in the environment the
-// captures become the references instead.
+// Draws `widget` at 1× in each appearance (light last), saves both under <build>/captures/ and returns how
+// they differ from tests/ui/references/<nom>-clair.png and -sombre.png, and how its accessible reading and
+// Tab order differ from <nom>.txt; empty when all match. With VALTO_REFERENCES=ecrire in the environment
+// they become the references instead.
 QString comparer(QWidget& widget, const QString& nom);
-
-// The widget as drawn now, at 1×.
-QImage image(QWidget& widget);
 
 } // namespace Captures
 

@@ -14,22 +14,22 @@ inline bool glisser(QWidget* cible, const QMimeData& donnees, bool lacher)
 {
     const QPoint centre = cible->rect().center();
     QDragEnterEvent entree(centre, Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(cible, &entree);
-    if (!entree.isAccepted()) {
-        return false;
-    }
     QDragMoveEvent mouvement(centre, Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(cible, &mouvement);
-    if (!mouvement.isAccepted() || !lacher) {
-        return mouvement.isAccepted();
-    }
     QDropEvent depot(QPointF(centre), Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(cible, &depot);
-    return depot.isAccepted();
+    for (QDropEvent* etape : std::initializer_list<QDropEvent*>{&entree, &mouvement, &depot}) {
+        if (etape == &depot && !lacher) {
+            break;
+        }
+        QCoreApplication::sendEvent(cible, etape);
+        if (!etape->isAccepted()) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // Local files, also offered as text as file managers do (text fields would take that).
-inline bool fichiers(QWidget* cible, const QStringList& chemins, bool lacher)
+inline bool deposer(QWidget* cible, const QStringList& chemins, bool lacher = true)
 {
     QMimeData donnees;
     QList<QUrl> urls;
@@ -43,11 +43,7 @@ inline bool fichiers(QWidget* cible, const QStringList& chemins, bool lacher)
 
 inline bool entrer(QWidget* cible, const QStringList& chemins)
 {
-    return fichiers(cible, chemins, false);
-}
-inline bool deposer(QWidget* cible, const QStringList& chemins)
-{
-    return fichiers(cible, chemins, true);
+    return deposer(cible, chemins, false);
 }
 
 } // namespace Glisser

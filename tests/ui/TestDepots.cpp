@@ -3,11 +3,19 @@
 #include "DropZoneView.h"
 #include "Emplacement.h"
 #include "Glisser.h"
+#include "LigneFichier.h"
+#include "OptionsView.h"
+#include "design/ActionIcone.h"
+#include "design/ChampSaisie.h"
+#include "design/Libelle.h"
 #include "design/SelecteurFichiers.h"
 #ifndef Q_OS_MACOS
 #include "design/DialogueFichiers.h"
 #endif
+#include "design/ValtoBadge.h"
 #include "design/ValtoButton.h"
+#include "design/ValtoPrimaryButton.h"
+#include "design/ValtoSelect.h"
 #include "flow/TransferFlow.h"
 #include "support/EnvironnementTest.h"
 #include "support/ExecuterTests.h"
@@ -15,10 +23,11 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileDialog>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -62,8 +71,40 @@ template <typename Zone> struct ZoneAffichee {
     }
 };
 
+// The title given to several files carries the day: a fixed one keeps the pictures still.
+Plateforme aDateFixe(Plateforme plateforme)
+{
+    plateforme.maintenant = [] { return QDateTime(QDate(2026, 12, 4), QTime(12, 0), Qt::UTC); };
+    return plateforme;
+}
+
+// A flow holding files (the n-th one n bytes long) and its screen, shown at the step area's width.
+struct Ecran {
+    EnvironnementTest env;
+    TransferFlow flow;
+    OptionsView vue;
+    QStringList chemins;
+
+    explicit Ecran(Mode mode, const QStringList& relatifs = {u"a.txt"_s})
+        : flow(mode, env.preferences(), aDateFixe(env.plateforme()))
+        , vue(flow, env.preferences(), env.plateforme(), {1, 3, 7, 14, 30, 0})
+    {
+        for (qsizetype i = 0; i < relatifs.size(); ++i) {
+            chemins.append(env.creerFichier(relatifs.at(i), QByteArray(i + 1, 'x')));
+        }
+        flow.ajouter(chemins);
+        vue.resize(428, vue.sizeHint().height());
+        vue.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&vue));
+    }
+
+    template <typename T> T* trouver(const QString& nom) { return vue.findChild<T*>(nom); }
+    QList<LigneFichier*> lignes() { return vue.findChildren<LigneFichier*>(); }
+};
+
 } // namespace
 
+// Files coming in: the drop zones, the file dialogs and the options screen that lists what came.
 class TestDepots final : public QObject {
     Q_OBJECT
 
@@ -92,46 +133,23 @@ private Q_SLOTS:
     }
 
 #ifndef Q_OS_MACOS
-    // Qt's own dialog, driven as a user would: a folder and a file selected together both come back, and
-    // the confirm button keeps its title. It relies on the dialog's undocumented child names.
-    void dialogueReelFichiersEtDossiers()
+    // Files and folders together go to the dialog below, not to Qt's dialog for one kind.
+    void dialoguePlateforme()
     {
-        EnvironnementTest env;
-        const QString dossier = env.creerDossier(u"choix/Projet"_s);
-        const QString fichier = env.creerFichier(u"choix/devis.pdf"_s, "x");
-        DialogueFichiers::retenirDossier(env.chemin(u"choix"_s));
-        QString titreBouton;
-        QTimer pilote;
-        QElapsedTimer depuis;
-        depuis.start();
-        connect(&pilote, &QTimer::timeout, this, [&] {
-            auto* dialogue = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            auto* vue = dialogue ? dialogue->findChild<QListView*>(u"listView"_s) : nullptr;
-            if (!vue || vue->model()->rowCount(vue->rootIndex()) < 2) {
-                return;
-            }
-            // A dialog that stays open after its confirm button fails the test instead of hanging it.
-            if (depuis.elapsed() > 10000) {
-                dialogue->reject();
-            }
-            vue->selectAll();
-            QCoreApplication::processEvents();
-            QPushButton* confirmer =
-                dialogue->findChild<QDialogButtonBox*>(u"buttonBox"_s)->button(QDialogButtonBox::Open);
-            titreBouton = confirmer->text();
-            confirmer->click();
+        QString ouvert;
+        QTimer::singleShot(0, this, [&ouvert] {
+            QWidget* dialogue = QApplication::activeModalWidget();
+            ouvert = QString::fromLatin1(dialogue->metaObject()->className());
+            dialogue->close();
         });
-        pilote.start(50);
-        QStringList choisis = SelecteurFichiers::dialoguePlateforme(
-            nullptr, {DemandeFichiers::Genre::fichiersEtDossiers, {}, u"Ajouter"_s});
-        choisis.sort();
-        QCOMPARE(choisis, (QStringList{dossier, fichier}));
-        QCOMPARE(titreBouton, u"Ajouter"_s);
+        SelecteurFichiers::dialoguePlateforme(nullptr,
+                                              {DemandeFichiers::Genre::fichiersEtDossiers, {}, u"Ajouter"_s});
+        QCOMPARE(ouvert, u"DialogueFichiers"_s);
     }
 
-    // What is typed in the dialog's name field counts as in a file manager: an existing path is taken
-    // whole, quotes included; a folder opens; nothing chosen confirms nothing. The next dialog opens
-    // where the last one was confirmed, the very first in the home folder.
+    // Qt's own dialog, driven through its undocumented child names. A name typed: an existing path taken
+    // whole, quotes included; a folder opens; nothing confirms nothing. Rows chosen in the list, a folder
+    // among them, all come back. Dialogs open in the home folder, then where the last one was confirmed.
     void dialogueSaisie_data()
     {
         QTest::addColumn<QString>("saisie");
@@ -142,6 +160,9 @@ private Q_SLOTS:
                                     << QStringList{u"choix/le \"bon\" plan.pdf"_s} << u"choix"_s;
         QTest::newRow("nom seul") << u"devis.pdf"_s << QStringList{u"choix/devis.pdf"_s} << u"choix"_s;
         QTest::newRow("dossier") << u"choix/Projet"_s << QStringList() << u"choix/Projet"_s;
+        QTest::newRow("dossier et fichiers choisis")
+            << u"*"_s << QStringList{u"choix/Projet"_s, u"choix/devis.pdf"_s, u"choix/le \"bon\" plan.pdf"_s}
+            << u"choix"_s;
     }
     void dialogueSaisie()
     {
@@ -152,20 +173,31 @@ private Q_SLOTS:
         env.creerFichier(u"choix/devis.pdf"_s, "x");
         env.creerFichier(u"choix/le \"bon\" plan.pdf"_s, "x");
         DialogueFichiers::retenirDossier({});
-        QCOMPARE(DialogueFichiers(nullptr, u"Ajouter"_s).directory().absolutePath(), QDir::homePath());
         DialogueFichiers dialogue(nullptr, u"Ajouter"_s);
         dialogue.setDirectory(env.chemin(u"choix"_s));
         dialogue.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialogue));
-        auto* nom = dialogue.findChild<QLineEdit*>(u"fileNameEdit"_s);
-        const bool absolu = saisie.contains(u'/');
-        QTest::keyClicks(nom, absolu ? env.chemin(saisie) : saisie);
+        if (saisie == u"*"_s) {
+            // A folder among the chosen rows: Qt would retitle the confirm button.
+            auto* vue = dialogue.findChild<QListView*>(u"listView"_s);
+            QTRY_COMPARE(vue->model()->rowCount(vue->rootIndex()), 3);
+            vue->selectAll();
+            QCoreApplication::processEvents();
+            QPushButton* confirmer =
+                dialogue.findChild<QDialogButtonBox*>(u"buttonBox"_s)->button(QDialogButtonBox::Open);
+            QCOMPARE(confirmer->text(), u"Ajouter"_s);
+        } else {
+            QTest::keyClicks(dialogue.findChild<QLineEdit*>(u"fileNameEdit"_s),
+                             saisie.contains(u'/') ? env.chemin(saisie) : saisie);
+        }
         dialogue.accept();
         QStringList attendus;
         for (const QString& relatif : choisis) {
             attendus.append(env.chemin(relatif));
         }
-        QCOMPARE(dialogue.choisis(), attendus);
+        QStringList obtenus = dialogue.choisis();
+        obtenus.sort();
+        QCOMPARE(obtenus, attendus);
         QCOMPARE(dialogue.result() == QDialog::Accepted, !attendus.isEmpty());
         QTEST(QDir(env.chemin({})).relativeFilePath(dialogue.directory().absolutePath()), "dossierOuvert");
         const QString depart = attendus.isEmpty() ? QDir::homePath() : env.chemin(u"choix"_s);
@@ -173,8 +205,7 @@ private Q_SLOTS:
     }
 #endif
 
-    // Each row: the files already in the slots ("avant|après"), one drop on a slot, then what was handed
-    // over and what stays in the slots.
+    // The files already in the slots ("avant|après"), one drop, what is handed over and what stays.
     void remplissage_data()
     {
         QTest::addColumn<QString>("avant");
@@ -256,6 +287,99 @@ private Q_SLOTS:
         QDragLeaveEvent sortie;
         QCoreApplication::sendEvent(z.emplacement(1), &sortie);
         VERIFIER_CAPTURES(z.zone, u"compare-vide"_s);
+    }
+
+    // The summary under the rows, and what the title field writes into the flow as the user types: the
+    // input method also carries tabs and non-ASCII spaces, and "Créer" follows the trimmed title.
+    void resume_data()
+    {
+        QTest::addColumn<Mode>("mode");
+        QTest::addColumn<QStringList>("noms");
+        QTest::addColumn<QString>("attendu");
+        QTest::addColumn<QString>("titre");
+        QTest::addColumn<bool>("actif");
+        QTest::newRow("un fichier") << Mode::transfert << QStringList{u"devis.pdf"_s} << u"1 élément · 1 o"_s
+                                    << u"\t \t"_s << false;
+        QTest::newRow("comparaison à une image")
+            << Mode::compare << QStringList{u"avant.jpg"_s} << u"1 élément · 1 o — dépose encore un fichier"_s
+            << u"  Rendus  "_s << false;
+        QTest::newRow("comparaison complète") << Mode::compare << QStringList{u"avant.jpg"_s, u"apres.png"_s}
+                                              << u"2 éléments · 3 o"_s << u"\u00a0\u2009"_s << false;
+        QTest::newRow("six fichiers") << Mode::transfert << QString(u"a,b,c,d,e,f"_s).split(u',')
+                                      << u"6 éléments · 21 o"_s << u"  Rendus  "_s << true;
+    }
+    void resume()
+    {
+        QFETCH(Mode, mode);
+        QFETCH(QStringList, noms);
+        QFETCH(QString, attendu);
+        QFETCH(QString, titre);
+        Ecran ecran(mode, noms);
+        // The size is counted on a worker. The picture holds the rows and whether "Créer" is on.
+        QTRY_COMPARE(ecran.trouver<Libelle>(u"resume"_s)->text(), attendu);
+        VERIFIER_CAPTURES(ecran.vue, u"options-"_s + QString::fromUtf8(QTest::currentDataTag()));
+        auto* champ = ecran.trouver<ChampSaisie>(u"titre"_s);
+        champ->selectAll();
+        QTest::keyClick(champ, Qt::Key_Backspace);
+        QInputMethodEvent saisie;
+        saisie.setCommitString(titre);
+        QCoreApplication::sendEvent(champ, &saisie);
+        QCOMPARE(ecran.flow.titre(), titre);
+        QTEST(ecran.trouver<ValtoPrimaryButton>(u"creer"_s)->isEnabled(), "actif");
+    }
+
+    // What the controls write into the flow. Files dropped anywhere, a text field included, join the list;
+    // each row's badge tells whether its file is copied; a row's cross removes its file, "Annuler" all of
+    // them.
+    void saisies()
+    {
+        Ecran ecran(Mode::transfert);
+        const QString b = ecran.env.creerFichier(u"b.txt"_s, "x");
+        const QString c = ecran.env.creerFichier(u"Volumes/DATA/Clients/c.txt"_s, "x");
+        QVERIFY(Glisser::deposer(&ecran.vue, {b}));
+        auto* titre = ecran.trouver<ChampSaisie>(u"titre"_s);
+        QVERIFY(Glisser::deposer(titre, {c}));
+        QCOMPARE(ecran.flow.urls(), (QStringList{ecran.chemins.at(0), b, c}));
+        QCOMPARE(titre->text(), u"a"_s);
+        auto* expiration = ecran.trouver<ValtoSelect>(u"expiration"_s);
+        expiration->menu()->actions().last()->trigger();
+        QCOMPARE(ecran.flow.expirationJours(), 0);
+        QCOMPARE(expiration->libelleSelectionne(), u"jamais"_s);
+        auto* motDePasse = ecran.trouver<ChampSaisie>(u"motDePasse"_s);
+        QCOMPARE(motDePasse->echoMode(), QLineEdit::Password);
+        QTest::keyClicks(motDePasse, u"secret"_s);
+        QCOMPARE(ecran.flow.motDePasse(), u"secret"_s);
+        QTRY_COMPARE(ecran.lignes().size(), 3);
+        const auto aide = [&](int ligne) {
+            return ecran.lignes().at(ligne)->findChild<ValtoBadge*>()->toolTip();
+        };
+        QCOMPARE(aide(0), u"Hors NAS — sera copié dans Valto Transferts"_s);
+        QCOMPARE(aide(2), u"Déjà sur le NAS — sera référencé, pas copié"_s);
+        QTest::mouseClick(ecran.lignes().first()->findChild<ActionIcone*>(u"retirer"_s), Qt::LeftButton);
+        QCOMPARE(ecran.flow.urls(), (QStringList{b, c}));
+        QTRY_COMPARE(ecran.lignes().size(), 2);
+        QTest::mouseClick(ecran.trouver<ValtoButton>(u"annuler"_s), Qt::LeftButton);
+        QCOMPARE(ecran.flow.etape(), Etape::attente());
+        QVERIFY(ecran.flow.urls().isEmpty());
+    }
+
+    void dialogueAjouter_data()
+    {
+        QTest::addColumn<Mode>("mode");
+        QTest::addColumn<DemandeFichiers::Genre>("genre");
+        QTest::newRow("transfert") << Mode::transfert << DemandeFichiers::Genre::fichiersEtDossiers;
+        QTest::newRow("comparaison") << Mode::compare << DemandeFichiers::Genre::unFichier;
+    }
+    void dialogueAjouter()
+    {
+        QFETCH(Mode, mode);
+        Ecran ecran(mode, {u"avant.jpg"_s});
+        DialogueSimule dialogue;
+        dialogue.reponse = {ecran.env.creerFichier(u"apres.jpg"_s, "x")};
+        QTest::mouseClick(ecran.trouver<ValtoButton>(u"ajouter"_s), Qt::LeftButton);
+        QTEST(dialogue.demande.genre, "genre");
+        QCOMPARE(dialogue.demande.extensions.isEmpty(), mode == Mode::transfert);
+        QCOMPARE(ecran.flow.urls(), ecran.chemins + dialogue.reponse);
     }
 };
 
