@@ -19,7 +19,6 @@
 #include "support/ExecuterTests.h"
 #include "support/ServeurLocal.h"
 
-#include <QAccessible>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
@@ -378,11 +377,6 @@ private Q_SLOTS:
         ligne->clearFocus();
         QVERIFY(!ligne->actionsVisibles());
         ligne->setFocus(Qt::TabFocusReason);
-        const QString statut = u"Ouvert le 3 décembre 2026 · 3 ouvertures · pas encore téléchargé"_s;
-        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(ligne);
-        QCOMPARE(accessible->role(), QAccessible::ListItem);
-        QCOMPARE(accessible->text(QAccessible::Name), u"Rendus"_s);
-        QCOMPARE(accessible->text(QAccessible::Description), u"1 élément · 1,5 Ko · permanent · "_s + statut);
 
         QTest::keyClick(ligne, Qt::Key(touche), modificateurs);
         auto* menu = ligne->findChild<MenuLigne*>(u"menuContextuel"_s);
