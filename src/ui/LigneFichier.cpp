@@ -41,6 +41,9 @@ LigneFichier::LigneFichier(const QString& chemin, bool surLeNAS, QWidget* parent
     rangee->addWidget(badge);
     auto* retirer = new ActionIcone(u"xmark"_s, u"Retirer"_s, 24, this);
     retirer->setObjectName(u"retirer"_s);
+    // Read out among several rows, "Retirer" alone would not say which entry goes.
+    retirer->setAccessibleName(u"Retirer « %1 »"_s.arg(info.fileName()));
+    m_retirer = retirer;
     retirer->setAction([this] {
         if (surRetrait) {
             surRetrait(m_chemin);

@@ -14,6 +14,7 @@ public:
     LigneFichier(const QString& chemin, bool surLeNAS, QWidget* parent = nullptr);
 
     QString chemin() const { return m_chemin; }
+    QWidget* boutonRetirer() const { return m_retirer; }
 
     // Run by the remove button with this row's location.
     std::function<void(const QString&)> surRetrait;
@@ -23,4 +24,5 @@ protected:
 
 private:
     QString m_chemin;
+    QWidget* m_retirer = nullptr;
 };

@@ -88,6 +88,7 @@ QWidget* OptionsView::construireListe()
     m_liste->setFrameShape(QFrame::NoFrame);
     m_liste->setWidgetResizable(true);
     m_liste->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_liste->setAccessibleName(u"Éléments à envoyer"_s);
     m_liste->viewport()->setAutoFillBackground(false);
     habillerDefilement(m_liste);
     auto* contenu = new QWidget;
@@ -222,10 +223,14 @@ void OptionsView::actualiserListe()
         ancienne->deleteLater();
     }
     const QStringList urls = m_flow.urls();
+    // New rows would join the end of the Tab chain, after "Créer le lien": they go where the list is.
+    QWidget* precedent = m_liste;
     for (qsizetype i = 0; i < urls.size(); ++i) {
         auto* ligne = new LigneFichier(urls.at(i), surLeNAS(urls.at(i)));
         ligne->surRetrait = [this](const QString& chemin) { m_flow.retirer(chemin); };
         m_lignes->insertWidget(int(i), ligne);
+        QWidget::setTabOrder(precedent, ligne->boutonRetirer());
+        precedent = ligne->boutonRetirer();
     }
     m_liste->setFixedHeight(qMin(int(hauteurParFichier * urls.size() + 8), hauteurListeMaximale));
 }
