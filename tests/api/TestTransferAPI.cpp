@@ -401,6 +401,8 @@ private Q_SLOTS:
         if (reprise) {
             return;
         }
+        // Settings saved unchanged neither open a second stream nor retry after a 404.
+        ecoute.demarrer();
         QTest::qWait(200);
         QCOMPARE(serveur.nombreDeRequetes(), 1);
         QCOMPARE(telecharges.size(), recus);
