@@ -77,6 +77,8 @@ private Q_SLOTS:
                 cliquer(banc.contenu().ecran(), u"annuler"_s);
             } else {
                 banc.fenetre().close();
+                // The process outlives the window while the folder goes.
+                QCOMPARE(banc.terminaisons, 0);
             }
         });
         flow.envoyer(banc.app().historique());
