@@ -19,6 +19,7 @@
 #include "support/ExecuterTests.h"
 #include "support/ServeurLocal.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
@@ -340,7 +341,7 @@ private Q_SLOTS:
     }
 
     // A focused row answers the keyboard: Enter copies, the menu key and Shift+F10 open its menu for the
-    // arrows, Delete asks to delete. Screen readers get the status line it shows when focused.
+    // arrows, Delete asks to delete; a screen reader's Press and ShowMenu do as Enter and the menu key.
     void clavier_data()
     {
         QTest::addColumn<int>("touche");
@@ -352,6 +353,9 @@ private Q_SLOTS:
         QTest::newRow("F10 seule") << int(Qt::Key_F10) << Qt::KeyboardModifiers() << QString();
         QTest::newRow("Suppr") << int(Qt::Key_Delete) << Qt::KeyboardModifiers() << u"suppression"_s;
         QTest::newRow("flèche bas") << int(Qt::Key_Down) << Qt::KeyboardModifiers() << u"ligne suivante"_s;
+        // No key: the screen reader's action for the effect.
+        QTest::newRow("lecteur d'écran, Press") << 0 << Qt::KeyboardModifiers() << u"copie"_s;
+        QTest::newRow("lecteur d'écran, ShowMenu") << 0 << Qt::KeyboardModifiers() << u"menu"_s;
     }
     void clavier()
     {
@@ -378,7 +382,13 @@ private Q_SLOTS:
         QVERIFY(!ligne->actionsVisibles());
         ligne->setFocus(Qt::TabFocusReason);
 
-        QTest::keyClick(ligne, Qt::Key(touche), modificateurs);
+        if (touche == 0) {
+            QAccessible::queryAccessibleInterface(ligne)->actionInterface()->doAction(
+                effet == u"copie"_s ? QAccessibleActionInterface::pressAction()
+                                    : QAccessibleActionInterface::showMenuAction());
+        } else {
+            QTest::keyClick(ligne, Qt::Key(touche), modificateurs);
+        }
         auto* menu = ligne->findChild<MenuLigne*>(u"menuContextuel"_s);
         QCOMPARE(menu != nullptr && menu->isVisible(), effet == u"menu"_s);
         if (menu) {
