@@ -328,7 +328,7 @@ private Q_SLOTS:
         QTEST(ecran.trouver<ValtoPrimaryButton>(u"creer"_s)->isEnabled(), "actif");
     }
 
-    // What the controls write into the flow. Files dropped anywhere, a text field included, join the list;
+    // What the controls write into the flow. Files dropped anywhere, a text field too, join the list;
     // each row's badge tells whether its file is copied; a row's cross removes its file, "Annuler" all of
     // them.
     void saisies()
@@ -336,7 +336,8 @@ private Q_SLOTS:
         Ecran ecran(Mode::transfert);
         const QString b = ecran.env.creerFichier(u"b.txt"_s, "x");
         const QString c = ecran.env.creerFichier(u"Volumes/DATA/Clients/c.txt"_s, "x");
-        QVERIFY(Glisser::deposer(&ecran.vue, {b}));
+        auto* motDePasse = ecran.trouver<ChampSaisie>(u"motDePasse"_s);
+        QVERIFY(Glisser::deposer(motDePasse, {b}));
         auto* titre = ecran.trouver<ChampSaisie>(u"titre"_s);
         QVERIFY(Glisser::deposer(titre, {c}));
         QCOMPARE(ecran.flow.urls(), (QStringList{ecran.chemins.at(0), b, c}));
@@ -345,7 +346,6 @@ private Q_SLOTS:
         expiration->menu()->actions().last()->trigger();
         QCOMPARE(ecran.flow.expirationJours(), 0);
         QCOMPARE(expiration->libelleSelectionne(), u"jamais"_s);
-        auto* motDePasse = ecran.trouver<ChampSaisie>(u"motDePasse"_s);
         QCOMPARE(motDePasse->echoMode(), QLineEdit::Password);
         QTest::keyClicks(motDePasse, u"secret"_s);
         QCOMPARE(ecran.flow.motDePasse(), u"secret"_s);
