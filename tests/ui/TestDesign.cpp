@@ -1,8 +1,11 @@
 #include "Captures.h"
+#include "LogoValto.h"
 #include "design/ActionIcone.h"
 #include "design/Apparence.h"
+#include "design/Couleurs.h"
 #include "design/DSBar.h"
 #include "design/StatusDot.h"
+#include "design/Symbole.h"
 #include "design/ValtoBadge.h"
 #include "design/ValtoButton.h"
 #include "design/ValtoField.h"
@@ -237,6 +240,38 @@ private Q_SLOTS:
         planche.show();
         QVERIFY(QTest::qWaitForWindowExposed(&planche));
         VERIFIER_CAPTURES(planche, u"design-catalogue"_s);
+    }
+
+    // The studio's screens draw at 2×: a control shows there the picture it shows at 1×, only finer.
+    void hauteResolution_data()
+    {
+        QTest::addColumn<Fabrique>("fabrique");
+        QTest::newRow("logo") << Fabrique([] { return new LogoValto; });
+        QTest::newRow("symbole") << Fabrique([] { return new Symbole(u"doc"_s, 13, Couleurs::texte()); });
+    }
+    void hauteResolution()
+    {
+        QFETCH(Fabrique, fabrique);
+        const std::unique_ptr<QWidget> controle(fabrique());
+        controle->resize(controle->sizeHint());
+        const auto rendu = [&](qreal ratio) {
+            QImage image(controle->size() * ratio, QImage::Format_RGB32);
+            image.setDevicePixelRatio(ratio);
+            image.fill(Qt::white);
+            controle->render(&image, {}, {}, QWidget::DrawChildren);
+            image.setDevicePixelRatio(1);
+            return image.scaled(controle->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        };
+        const QImage simple = rendu(1);
+        const QImage fine = rendu(2);
+        qint64 ecarts = 0;
+        for (int y = 0; y < simple.height(); ++y) {
+            for (int x = 0; x < simple.width(); ++x) {
+                ecarts += std::abs(qGray(simple.pixel(x, y)) - qGray(fine.pixel(x, y)));
+            }
+        }
+        const qint64 moyen = ecarts / (simple.width() * simple.height());
+        QVERIFY2(moyen <= 6, qPrintable(QString::number(moyen)));
     }
 };
 
