@@ -68,6 +68,9 @@ private Q_SLOTS:
         const auto jamais = QCoro::waitFor(s.api().modifierTransfert(u"tok0000001"_s, {std::nullopt, 0}));
         QCOMPARE(jamais->titre, u"Nouveau"_s);
         QCOMPARE(jamais->expireLe, std::nullopt);
+        // Shares are the root's visible folders: no hidden one, no file.
+        s.creerSurNAS(u".Trashes/notes.txt"_s, "x");
+        s.creerSurNAS(u"notes.txt"_s, "x");
         QCOMPARE(QCoro::waitFor(s.api().listerPartages()).value(), (QStringList{u"ARCHIVE"_s, u"DATA"_s}));
         QVERIFY(QCoro::waitFor(s.api().supprimerTransfert(u"tok0000001"_s)).has_value());
         QVERIFY(!QDir(s.nas(u"DATA/Valto Transferts/tok0000001"_s)).exists());
