@@ -24,6 +24,7 @@
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QJsonArray>
+#include <QLabel>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QScrollArea>
@@ -481,6 +482,10 @@ private Q_SLOTS:
         auto* texte = banc.vue->findChild<MessageErreur*>();
         QVERIFY(texte->texte().startsWith(message));
         QCOMPARE(texte->isVisible(), !message.isEmpty());
+        // The error's words can be selected, to be copied into a message to whoever runs the server.
+        auto* mots = texte->findChild<QLabel*>(u"texte"_s);
+        QTest::mouseDClick(mots, Qt::LeftButton, {}, QPoint(4, mots->height() / 2));
+        QCOMPARE(mots->hasSelectedText(), !message.isEmpty());
     }
 
     void captures()
