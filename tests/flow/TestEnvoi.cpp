@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSemaphore>
+#include <QSignalSpy>
 #include <QTest>
 #include <QThreadPool>
 
@@ -64,9 +65,13 @@ struct Banc {
     }
     void envoyer(TransferFlow& flow)
     {
+        QSignalSpy finDuTravail(&flow, &TransferFlow::travailTermine);
         flow.envoyer(historique);
         QTRY_VERIFY_WITH_TIMEOUT(
             flow.etape().cas == Etape::Cas::termine || flow.etape().cas == Etape::Cas::erreur, 15000);
+        // A window closed meanwhile waits on this signal to end the process.
+        QTRY_COMPARE(finDuTravail.size(), 1);
+        QVERIFY(!flow.travailEnCours());
     }
     qsizetype creations() const
     {
