@@ -147,19 +147,20 @@ private Q_SLOTS:
         QCOMPARE(flow->octetsCopies(), photo.size() + 5);
     }
 
-    // A failed shares request leaves the stored list in force.
+    // A failed shares request leaves the stored list in force. Two versions of one file go by what tells
+    // them apart: the NAS one by its place, the copy by its name in the transfer's folder.
     void comparaisonSurLesPartagesMemorises()
     {
         Banc banc;
         banc.serveur.remplacer("GET", "/api/partages", ReponseScriptee::json(500, "{}"));
         banc.env.preferences().ecrire(Preferences::clePartagesConnus, QStringList{u"PROJETS"_s});
-        auto flow = banc.flux(Mode::compare, {banc.creer(u"Volumes/PROJETS/avant.jpg"_s),
-                                              banc.creer(u"home/après.PNG"_s, "2")});
+        auto flow = banc.flux(Mode::compare, {banc.creer(u"Volumes/PROJETS/v1/plan.pdf"_s),
+                                              banc.creer(u"home/plan.pdf"_s, "2")});
         banc.reussir(
             *flow,
-            R"({"token":"%1","titre":"avant vs après","expediteur":"Camille Test","expire_jours":7,)"
-            R"("fichiers":["PROJETS/avant.jpg"],"type":"compare","ordre":["avant.jpg","après.PNG"]})",
-            {{u"après.PNG"_s, "2"}});
+            R"({"token":"%1","titre":"plan","expediteur":"Camille Test","expire_jours":7,)"
+            R"("fichiers":["PROJETS/v1/plan.pdf"],"type":"compare","ordre":["PROJETS/v1/plan.pdf","plan.pdf"]})",
+            {{u"plan.pdf"_s, "2"}});
     }
 
     // Every failure ends in `erreur` with its text; the run's own folder is removed, and nothing else.
