@@ -8,7 +8,10 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <csignal>
+
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -181,6 +184,22 @@ private Q_SLOTS:
         QVERIFY2(message.size() < 250, qPrintable(message));
         QVERIFY(message.startsWith(u"Copie de « "_s + env.chemin(u"home/P/"_s).left(30)));
         QVERIFY(message.endsWith(u"aaaa » impossible : Nom de fichier ou chemin trop long"_s));
+    }
+
+    // A full disk (here a file size limit) stops the copy with the system's reason.
+    void disquePlein()
+    {
+        EnvironnementTest env;
+        env.creerDossier(copiesParDefaut);
+        env.creerFichier(u"home/gros.bin"_s, QByteArray(2 * NASCopier::tailleBloc, 'g'));
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limite{rlim_t(NASCopier::tailleBloc), RLIM_INFINITY},
+            sansLimite{RLIM_INFINITY, RLIM_INFINITY};
+        setrlimit(RLIMIT_FSIZE, &limite);
+        const QString erreur = copier(env, {u"gros.bin"_s});
+        setrlimit(RLIMIT_FSIZE, &sansLimite);
+        QCOMPARE(erreur, u"Copie de « %1 » impossible : %2"_s.arg(env.chemin(u"home/gros.bin"_s),
+                                                                  ErreurSysteme::depuisCode(EFBIG).texte));
     }
 
     // A stop request ends the copy at the next chunk, or before the first file when it came first: an
