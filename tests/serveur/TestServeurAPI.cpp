@@ -171,6 +171,7 @@ private Q_SLOTS:
         ligne("vue avec un corps", "POST", u"/t/supprime01/vue"_s, {}, "x", 413);
         ligne("fichier hors du transfert", "GET", u"/t/supprime01/f/..%2F..%2Fa.txt"_s, {}, {}, 404);
         ligne("fichier caché du transfert", "GET", u"/t/supprime01/f/.cache"_s, {}, {}, 404);
+        ligne("version absente", "GET", u"/releases/absente.dmg"_s, {}, {}, 404);
         ligne("dossier du token remplacé par un lien", "DELETE", api + u"/lienaaaaaa"_s, "bonne", {}, 200);
         ligne("suppression avec des liens", "DELETE", api + u"/supprime01"_s, "bonne", {}, 200);
     }

@@ -118,6 +118,8 @@ private Q_SLOTS:
             << QByteArray("bytes=100-") << QByteArray("@date@") << 206 << 100 << 299'900 << 1;
         QTest::newRow("If-Range périmé")
             << QByteArray("bytes=100-") << QByteArray("\"perime\"") << 200 << 0 << 300'000 << 1;
+        QTest::newRow("tout en une plage fermée")
+            << QByteArray("bytes=0-299999") << QByteArray() << 206 << 0 << 300'000 << 1;
         // Past the end: refused when they start there, cut at the end otherwise.
         QTest::newRow("au-delà de la fin")
             << QByteArray("bytes=300000-") << QByteArray() << 416 << 0 << 0 << 0;
