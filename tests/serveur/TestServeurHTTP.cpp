@@ -329,10 +329,12 @@ private Q_SLOTS:
         for (Ecouteur* ecouteur : {&premier, &second}) {
             QTRY_COMPARE_WITH_TIMEOUT(ecouteur->evenements(u"listeaaaaa"_s).size(), 1, 1000);
         }
-        // A HEAD gets the stream's headers and nothing more.
-        const QByteArray tete = echangerBrut(
-            s.port(), requeteBrute("HEAD /api/evenements", "X-Api-Key: " + s.cle().toUtf8() + "\r\n"));
-        QVERIFY(tete.startsWith("HTTP/1.1 200") && tete.endsWith("\r\n\r\n"));
+        // A HEAD gets the headers of the stream, or of a file, and nothing more.
+        for (const QByteArray& cible : {"/api/evenements"_ba, "/t/listeaaaaa/f/a.txt"_ba}) {
+            const QByteArray tete = echangerBrut(
+                s.port(), requeteBrute("HEAD " + cible, "X-Api-Key: " + s.cle().toUtf8() + "\r\n"));
+            QVERIFY2(tete.startsWith("HTTP/1.1 200") && tete.endsWith("\r\n\r\n"), tete.constData());
+        }
         // Its leaving is seen at once, not at the next ping.
         premier.socket.disconnectFromHost();
         QTRY_COMPARE_WITH_TIMEOUT(s.journal().filter(u"GET /api/evenements 200"_s).size(), 1, 250);
