@@ -417,6 +417,25 @@ private Q_SLOTS:
             QTRY_VERIFY(!banniere->isVisible());
         }
     }
+
+    // After a failure, "Télécharger" hands the image's address to the browser and closes the banner.
+    void telechargementManuel()
+    {
+        BancContenu banc;
+        banc.publier20(ReponseScriptee::json(404, "{}"));
+        QList<QUrl> ouvertes;
+        banc.env.plateforme().ouvrirURL = [&](const QUrl& url) {
+            ouvertes.append(url);
+            return true;
+        };
+        auto* banniere = banc.contenu().findChild<MiseAJourBanniere*>(u"banniere"_s);
+        banc.montrer();
+        QTRY_VERIFY_WITH_TIMEOUT(banniere->presente() && lireBanniere(*banniere).endsWith(u"masquer"_s),
+                                 10000);
+        cliquer(banniere, u"telecharger"_s);
+        QCOMPARE(ouvertes, QList<QUrl>{QUrl(banc.serveur.origine() + u"/images/v2.dmg"_s)});
+        QCOMPARE(lireBanniere(*banniere), u"absente"_s);
+    }
 };
 
 VALTO_INSCRIRE_TESTS(TestContenu)

@@ -318,6 +318,7 @@ private Q_SLOTS:
         enregistrer->declencher();
         if (titre.trimmed().isEmpty()) {
             QTest::keyClick(champ, Qt::Key_Return);
+            QVERIFY(popover->isVisible());
             QTest::keyClick(champ, Qt::Key_Escape);
         }
         if (corps.isEmpty()) {
