@@ -242,10 +242,12 @@ void HistoryView::synchroniserLignes()
     appliquerEtat();
 }
 
-// Rows made later (a new transfer) would otherwise come last in the Tab order whatever their place.
+// Rows made later (a new transfer) would otherwise come last in the Tab order whatever their place; the
+// error's close button sits between the header and the rows.
 void HistoryView::ordonnerTabulation()
 {
-    QWidget* precedent = m_rafraichir;
+    QWidget* precedent = m_message->boutonFermer();
+    QWidget::setTabOrder(m_rafraichir, precedent);
     for (LigneHistorique* ligne : std::as_const(m_lignes)) {
         QWidget::setTabOrder(precedent, ligne);
         precedent = ligne;

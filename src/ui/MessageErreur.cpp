@@ -28,6 +28,7 @@ MessageErreur::MessageErreur(QWidget* parent)
     fermer->setObjectName(u"fermer"_s);
     fermer->setAction([this] { setTexte({}); });
     rangee->addWidget(fermer, 0, Qt::AlignTop);
+    m_fermer = fermer;
     hide();
 }
 

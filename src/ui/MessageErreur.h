@@ -14,10 +14,12 @@ public:
     QString texte() const;
     // An empty text hides the message.
     void setTexte(const QString& texte);
+    QWidget* boutonFermer() const { return m_fermer; }
 
 protected:
     void paintEvent(QPaintEvent* evenement) override;
 
 private:
     Libelle* m_texte;
+    QWidget* m_fermer;
 };

@@ -483,6 +483,9 @@ private Q_SLOTS:
         auto* texte = banc.vue->findChild<MessageErreur*>();
         QVERIFY(texte->texte().startsWith(message));
         QCOMPARE(texte->isVisible(), !message.isEmpty());
+        if (qstrcmp(QTest::currentDataTag(), "refus") == 0) {
+            VERIFIER_CAPTURES(*banc.vue, u"historique-erreur"_s);
+        }
         // The error's words can be selected, to be copied into a message to whoever runs the server.
         auto* mots = texte->findChild<QLabel*>(u"texte"_s);
         QTest::mouseDClick(mots, Qt::LeftButton, {}, QPoint(4, mots->height() / 2));
