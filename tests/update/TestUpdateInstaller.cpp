@@ -88,6 +88,9 @@ private Q_SLOTS:
         QTest::newRow("liste suivie d'une autre valeur")
             << QByteArray(monte).replace("</dict></plist>", "</dict><dict/></plist>") << 0 << app << 0
             << montageImpossible;
+        QTest::newRow("entité qui n'est pas un dictionnaire")
+            << QByteArray(monte).replace("<array>", "<array><string>x</string>") << 0 << app << 0
+            << montageImpossible;
         QTest::newRow("aucun point de montage")
             << OutilsFactices::plist({QString()}) << 0 << app << 0 << montageImpossible;
         QTest::newRow("Linux") << QByteArray() << 0 << app << 0 << u"Valto Transfer.app"_s;
