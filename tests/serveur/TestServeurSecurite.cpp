@@ -285,6 +285,10 @@ private Q_SLOTS:
         QVERIFY(descripteur >= 0);
         ::close(descripteur);
         QCOMPARE(serveur::ouvrirSousRacine(arbre.racine(), "DATA/interne"), -1);
+        // Nor is a link on the way, where the last name alone would pass.
+        std::filesystem::create_symlink("Dossier",
+                                        environnement.chemin(u"Volumes/DATA/raccourci"_s).toStdString());
+        QCOMPARE(serveur::ouvrirSousRacine(arbre.racine(), "DATA/raccourci/a.txt"), -1);
         const auto elements = arbre.contenu({"DATA/Dossier"}, "tokenaaaaa");
         QCOMPARE(elements.size(), 2u);
         QVERIFY(QFile::remove(a) && QFile::link(dehors, a));
