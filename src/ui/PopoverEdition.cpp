@@ -44,9 +44,10 @@ PopoverEdition::PopoverEdition(const Transfert& transfert, std::function<QDateTi
     , m_maintenant(std::move(maintenant))
     , m_titre(new ChampSaisie({}, this))
     , m_expiration(new ValtoSelect(optionsExpiration(), this))
-    , m_indication(new Libelle({}, Polices::texte(11), Couleurs::texteAttenue(), this))
-    , m_erreur(new Libelle({}, Polices::texte(11), Couleurs::danger(), this))
-    , m_enregistrer(new ValtoPrimaryButton(u"Enregistrer"_s, {}, this))
+    // Parented by the layout, in the order they show: screen readers and Tab follow that order.
+    , m_indication(new Libelle({}, Polices::texte(11), Couleurs::texteAttenue()))
+    , m_erreur(new Libelle({}, Polices::texte(11), Couleurs::danger()))
+    , m_enregistrer(new ValtoPrimaryButton(u"Enregistrer"_s, {}))
 {
     setAttribute(Qt::WA_TranslucentBackground);
     suivreApparence(this);
