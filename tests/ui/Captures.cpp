@@ -104,7 +104,8 @@ QString etats(const QAccessible::State& etat)
                                      {etat.checkable, "cochable"},
                                      {etat.checked, "coché"},
                                      {etat.passwordEdit, "masqué"},
-                                     {etat.editable, "modifiable"},
+                                     {etat.editable && !etat.readOnly, "modifiable"},
+                                     {etat.editable && etat.readOnly, "lecture seule"},
                                      {etat.selectableText, "texte sélectionnable"}}) {
         if (actif) {
             noms.append(QString::fromUtf8(nom));
