@@ -165,6 +165,9 @@ private Q_SLOTS:
         fichier("token qui remonte", u"../dehors1"_s, u"DATA/Clients/a.txt"_s);
         ligne("corps trop gros", "POST", api, "bonne", QByteArray(2 * 1024 * 1024, ' '), 413);
         ligne("JSON tronqué", "POST", api, "bonne", "{\"tok", 400);
+        ligne("sans expéditeur", "POST", api, "bonne",
+              "{\"token\":\"nouveau001\",\"titre\":\"T\",\"fichiers\":[\"DATA/Clients/a.txt\"]}", 400,
+              u"Champ « expediteur » absent ou invalide."_s);
         ligne("suppression qui remonte", "DELETE", api + u"/..%2F..%2Fdehors"_s, "bonne", {}, 404);
         ligne("archive protégée sans cookie", "GET", u"/t/protege001/zip"_s, {}, {}, 401);
         ligne("vue protégée sans cookie", "POST", u"/t/protege001/vue"_s, {}, {}, 401);
