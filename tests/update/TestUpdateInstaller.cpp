@@ -153,9 +153,11 @@ private Q_SLOTS:
                  debut + "/usr/bin/ditto \"" + dossier + "/Valto Transfer.app\" \"" + app +
                      "\"\n/usr/bin/xattr -dr com.apple.quarantine \"" + app +
                      "\" 2>/dev/null\n/usr/bin/open \"" + app + "\"\n" + fin);
-        QCOMPARE(script(OutilsMiseAJour::linuxSquashFS(u"valto-transfer"_s)),
-                 debut + "/bin/cp -a \"" + dossier + "/Valto Transfer.app\" \"" + app + "\"\n\"" + app +
-                     "/valto-transfer\" >/dev/null 2>&1 &\n" + fin);
+        // A tool's plain path, dots and dashes included, is written bare.
+        OutilsMiseAJour linux = OutilsMiseAJour::linuxSquashFS(u"valto-transfer"_s);
+        linux.copieur = u"/usr/lib/valto-1.2/cp"_s;
+        QCOMPARE(script(linux), debut + "/usr/lib/valto-1.2/cp -a \"" + dossier + "/Valto Transfer.app\" \"" +
+                                    app + "\"\n\"" + app + "/valto-transfer\" >/dev/null 2>&1 &\n" + fin);
     }
 
     // Refused: nothing written. Written but bash not started: the application keeps running.
