@@ -109,6 +109,8 @@ private Q_SLOTS:
         const ReponseHTTP faux = s.ouvrir(u"protegeaaa"_s, "ete+2026");
         QCOMPARE(faux.statut, 401);
         QVERIFY(faux.corps.contains("Mot de passe incorrect."));
+        const ReponseHTTP tropTot = s.ouvrir(u"protegeaaa"_s, "ete+2026");
+        QVERIFY(tropTot.statut == 429 && tropTot.corps.contains("Réessayez dans 1 seconde."));
         s.avancer(1);
         const ReponseHTTP juste = s.ouvrir(u"protegeaaa"_s, "%C3%A9t%C3%A9+2026");
         QCOMPARE(juste.statut, 303);
