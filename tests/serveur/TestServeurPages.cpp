@@ -103,9 +103,8 @@ private Q_SLOTS:
     void motDePasse()
     {
         ServeurDeTest& s = *m_serveur;
-        for (const QString& token : {u"protegeaaa"_s, u"protegeccc"_s}) {
-            s.creer(corpsDe(token, {u"DATA/Clients/a.txt"_s}, u"été 2026"_s));
-        }
+        s.creer(corpsDe(u"protegeaaa"_s, {u"DATA/Clients/a.txt"_s}, u"été 2026"_s));
+        s.creer(corpsDe(u"protegeccc"_s, {u"DATA/Clients/a.txt"_s}, u"a/b"_s));
         const ReponseHTTP faux = s.ouvrir(u"protegeaaa"_s, "ete+2026");
         QCOMPARE(faux.statut, 401);
         QVERIFY(faux.corps.contains("Mot de passe incorrect."));
@@ -135,6 +134,8 @@ private Q_SLOTS:
         QCOMPARE(s.envoyer("GET", u"/t/protegeaaa"_s, {{"Cookie", nouveau}}).statut, 200);
         s.avancer(1);
         QCOMPARE(s.envoyer("GET", u"/t/protegeaaa"_s, {{"Cookie", nouveau}}).statut, 401);
+        // A broken escape stays as typed: "%3G" is no "/".
+        QCOMPARE(s.ouvrir(u"protegeccc"_s, "a%3Gb").statut, 401);
     }
 
     void statistiques_data()
