@@ -300,6 +300,12 @@ private Q_SLOTS:
         QCOMPARE(statuts(echangerBrut(s.port(), page, 2000, boucleLocale(61))), QList<int>{200});
         ouvertes.front()->disconnectFromHost();
         QTRY_COMPARE(statuts(echangerBrut(s.port(), page, 2000, boucleLocale(60))), QList<int>{200});
+        // Connections that leave without a request leave no access line either.
+        const qsizetype lignes = s.journal().size();
+        ouvertes.clear();
+        QCOMPARE(statuts(echangerBrut(s.port(), page, 2000, boucleLocale(61))), QList<int>{200});
+        QTest::qWait(100);
+        QCOMPARE(s.journal().size(), lignes + 1);
     }
 
     // A client that stops reading a download is let go after the write deadline.
