@@ -1,4 +1,5 @@
 #include "Captures.h"
+#include "IndicateurActivite.h"
 #include "LogoValto.h"
 #include "design/ActionIcone.h"
 #include "design/Apparence.h"
@@ -240,6 +241,14 @@ private Q_SLOTS:
         planche.show();
         QVERIFY(QTest::qWaitForWindowExposed(&planche));
         VERIFIER_CAPTURES(planche, u"design-catalogue"_s);
+    }
+
+    // The spinner drawn alone, still: at the size of the whole window its arc would hide in the tolerance.
+    void indicateurActivite()
+    {
+        IndicateurActivite indicateur(24);
+        indicateur.resize(24, 24);
+        VERIFIER_CAPTURES(indicateur, u"indicateur-activite"_s);
     }
 
     // The studio's screens draw at 2×: a control shows there the picture it shows at 1×, only finer.
