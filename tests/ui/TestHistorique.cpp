@@ -24,9 +24,9 @@
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QJsonArray>
-#include <QLabel>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -501,8 +501,11 @@ private Q_SLOTS:
         compare.expireLe = maintenant.addSecs(20 * 3600);
         Transfert telecharge = entree(u"telecharge"_s, u"Plans définitifs"_s);
         telecharge.expireLe = maintenant;
-        BancHistorique banc({compare, entree(u"ouvert0000"_s, u"Photos du chantier de la rue des Alpes"_s),
-                             telecharge, entree(u"envoye0000"_s, u"Rendus 3D"_s), entree(u"inconnu000"_s)});
+        BancHistorique banc(
+            {compare,
+             entree(u"ouvert0000"_s,
+                    u"Photos du chantier de la rue des Alpes, façade nord et toitures avant travaux"_s),
+             telecharge, entree(u"envoye0000"_s, u"Rendus 3D"_s), entree(u"inconnu000"_s)});
         banc.rafraichir(
             {enregistrement(u"compare000"_s),
              enregistrement(u"ouvert0000"_s, R"({"nb_vues":2,"premiere_vue":"2026-12-03T06:00:00Z"})"),
