@@ -164,7 +164,7 @@ private Q_SLOTS:
         fichier("token de 11 caractères", u"nouveau0001"_s, u"DATA/Clients/a.txt"_s);
         fichier("token qui remonte", u"../dehors1"_s, u"DATA/Clients/a.txt"_s);
         ligne("corps trop gros", "POST", api, "bonne", QByteArray(2 * 1024 * 1024, ' '), 413);
-        ligne("JSON tronqué", "POST", api, "bonne", "{\"tok", 400);
+        ligne("JSON tronqué", "POST", api, "bonne", "{\"tok", 400, u"Le corps doit être un objet JSON."_s);
         ligne("sans expéditeur", "POST", api, "bonne",
               "{\"token\":\"nouveau001\",\"titre\":\"T\",\"fichiers\":[\"DATA/Clients/a.txt\"]}", 400,
               u"Champ « expediteur » absent ou invalide."_s);
