@@ -165,6 +165,8 @@ private Q_SLOTS:
         fichier("token qui remonte", u"../dehors1"_s, u"DATA/Clients/a.txt"_s);
         ligne("corps trop gros", "POST", api, "bonne", QByteArray(2 * 1024 * 1024, ' '), 413);
         ligne("JSON tronqué", "POST", api, "bonne", "{\"tok", 400, u"Le corps doit être un objet JSON."_s);
+        ligne("modification tronquée", "PATCH", api + u"/protege001"_s, "bonne", "{\"ti", 400,
+              u"Le corps doit être un objet JSON."_s);
         ligne("sans expéditeur", "POST", api, "bonne",
               "{\"token\":\"nouveau001\",\"titre\":\"T\",\"fichiers\":[\"DATA/Clients/a.txt\"]}", 400,
               u"Champ « expediteur » absent ou invalide."_s);
