@@ -104,7 +104,7 @@ private Q_SLOTS:
     {
         ServeurDeTest& s = *m_serveur;
         s.creer(corpsDe(u"protegeaaa"_s, {u"DATA/Clients/a.txt"_s}, u"été 2026"_s));
-        s.creer(corpsDe(u"protegeccc"_s, {u"DATA/Clients/a.txt"_s}, u"a/b"_s));
+        s.creer(corpsDe(u"protegeccc"_s, {u"DATA/Clients/a.txt"_s}, u"a/"_s));
         const ReponseHTTP faux = s.ouvrir(u"protegeaaa"_s, "ete+2026");
         QCOMPARE(faux.statut, 401);
         QVERIFY(faux.corps.contains("Mot de passe incorrect."));
@@ -134,8 +134,10 @@ private Q_SLOTS:
         QCOMPARE(s.envoyer("GET", u"/t/protegeaaa"_s, {{"Cookie", nouveau}}).statut, 200);
         s.avancer(1);
         QCOMPARE(s.envoyer("GET", u"/t/protegeaaa"_s, {{"Cookie", nouveau}}).statut, 401);
-        // A broken escape stays as typed: "%3G" is no "/".
-        QCOMPARE(s.ouvrir(u"protegeccc"_s, "a%3Gb").statut, 401);
+        // A broken escape stays as typed ("%3G" is no "/"); a right one decodes, at the very end too.
+        QCOMPARE(s.ouvrir(u"protegeccc"_s, "a%3G").statut, 401);
+        s.avancer(2);
+        QCOMPARE(s.ouvrir(u"protegeccc"_s, "a%2F").statut, 303);
     }
 
     void statistiques_data()
