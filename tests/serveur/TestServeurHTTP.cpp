@@ -333,7 +333,10 @@ private Q_SLOTS:
         Ecouteur premier(s);
         Ecouteur second(s);
         QTRY_VERIFY_WITH_TIMEOUT(premier.recu().count(": ping\n\n") >= 4, 3000);
+        // Unbuffered by nginx, never cached.
         QVERIFY(premier.recu().contains("Content-Type: text/event-stream") &&
+                premier.recu().contains("X-Accel-Buffering: no") &&
+                premier.recu().contains("Cache-Control: no-store") &&
                 !premier.recu().contains("Content-Length"));
         s.envoyer("POST", u"/t/listeaaaaa/vue"_s, {{"User-Agent", navigateur}});
         for (Ecouteur* ecouteur : {&premier, &second}) {
