@@ -343,11 +343,12 @@ private Q_SLOTS:
             QTRY_COMPARE_WITH_TIMEOUT(ecouteur->evenements(u"listeaaaaa"_s).size(), 1, 1000);
         }
         // A HEAD gets the headers of the stream, or of a file, and nothing more.
-        for (const QByteArray& cible : {"/api/evenements"_ba, "/t/listeaaaaa/f/a.txt"_ba}) {
+        for (const QByteArray& cible : {"/api/evenements"_ba, "/t/listeaaaaa/f/a.txt"_ba, "/t/listeaaaaa"_ba}) {
             const QByteArray tete = echangerBrut(
                 s.port(), requeteBrute("HEAD " + cible, "X-Api-Key: " + s.cle().toUtf8() + "\r\n"));
             QVERIFY2(tete.startsWith("HTTP/1.1 200") && tete.endsWith("\r\n\r\n"), tete.constData());
         }
+        QTRY_COMPARE(s.journal().filter(u"HEAD /t/listeaaaaa 200 0 "_s).size(), 1);
         // Its leaving is seen at once, not at the next ping.
         premier.socket.disconnectFromHost();
         QTRY_COMPARE_WITH_TIMEOUT(s.journal().filter(u"GET /api/evenements 200"_s).size(), 1, 250);
