@@ -361,6 +361,7 @@ private Q_SLOTS:
     {
         const QByteArray evenements = ": connecté\n\nevent: telechargement\ndata: " + enregistrement +
                                       "\n\nevent: autre\ndata: " + enregistrement +
+                                      "\n\nevent: autre\ndata: " + enregistrement +
                                       "\n\nevent: ouverture\ndata: {}\n\n";
         const auto ouverte = [](const QByteArray& corps, const QByteArray& type) {
             return ReponseScriptee{200, corps, "Content-Type: " + type + "\r\n",

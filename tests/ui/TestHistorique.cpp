@@ -307,6 +307,8 @@ private Q_SLOTS:
         auto* champ = popover->findChild<ChampSaisie*>(u"titreEdite"_s);
         champ->setText(titre);
         auto* select = popover->findChild<ValtoSelect*>(u"expirationEditee"_s);
+        // Untouched, the expiry stays as it is.
+        QCOMPARE(select->libelleSelectionne(), u"inchangée"_s);
         choisir(select->menu(),
                 expiration < 0 ? u"inchangée"_s : PopoverEdition::libelleExpiration(expiration));
         // Only a date to come is announced.
