@@ -119,8 +119,6 @@ private Q_SLOTS:
             << QByteArray("bytes=100-") << QByteArray("@date@") << 206 << 100 << 299'900 << 1;
         QTest::newRow("If-Range périmé")
             << QByteArray("bytes=100-") << QByteArray("\"perime\"") << 200 << 0 << 300'000 << 1;
-        QTest::newRow("tout en une plage fermée")
-            << QByteArray("bytes=0-299999") << QByteArray() << 206 << 0 << 300'000 << 1;
         // Past the end: refused when they start there, cut at the end otherwise.
         QTest::newRow("au-delà de la fin")
             << QByteArray("bytes=300000-") << QByteArray() << 416 << 0 << 0 << 0;
@@ -343,7 +341,8 @@ private Q_SLOTS:
             QTRY_COMPARE_WITH_TIMEOUT(ecouteur->evenements(u"listeaaaaa"_s).size(), 1, 1000);
         }
         // A HEAD gets the headers of the stream, or of a file, and nothing more.
-        for (const QByteArray& cible : {"/api/evenements"_ba, "/t/listeaaaaa/f/a.txt"_ba, "/t/listeaaaaa"_ba}) {
+        for (const QByteArray& cible :
+             {"/api/evenements"_ba, "/t/listeaaaaa/f/a.txt"_ba, "/t/listeaaaaa"_ba}) {
             const QByteArray tete = echangerBrut(
                 s.port(), requeteBrute("HEAD " + cible, "X-Api-Key: " + s.cle().toUtf8() + "\r\n"));
             QVERIFY2(tete.startsWith("HTTP/1.1 200") && tete.endsWith("\r\n\r\n"), tete.constData());
@@ -402,11 +401,6 @@ private Q_SLOTS:
         const QByteArray ouvert = essayer("motsecret", 3);
         QVERIFY2(statuts(ouvert) == QList<int>{303} && ouvert.contains("; Secure"), ouvert.constData());
         QCOMPARE(statuts(essayer("motsecret", 2)), QList<int>{429});
-        for (const int client : {5, 6}) {
-            echangerBrut(port, requeteBrute("POST /t/listeaaaaa/vue", "User-Agent: " + navigateur + "\r\n"),
-                         2000, boucleLocale(client));
-        }
-        QTRY_COMPARE(s.transferts().last().nbVues, 2);
         // Only the proxy is believed: a client's own claim, direct or through it, is not its address.
         echangerBrut(
             s.port(),
