@@ -19,6 +19,10 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// A server on 127.0.0.1 whose NAS root is the environment's mount root (shares DATA, with the copies
+// folder, and ARCHIVE), cheap Argon2id and short waits on a locked database.
 serveur::Configuration configurationDeTest(EnvironnementTest& environnement)
 {
     environnement.creerDossier(u"Volumes/DATA/Valto Transferts"_s);
@@ -36,6 +40,8 @@ serveur::Configuration configurationDeTest(EnvironnementTest& environnement)
     configuration.attenteBaseMillisecondes = 200;
     return configuration;
 }
+
+} // namespace
 
 ServeurDeTest::ServeurDeTest(const std::function<void(serveur::Configuration&)>& reglage, Moteur moteur)
     : m_configuration(configurationDeTest(m_environnement))

@@ -28,10 +28,6 @@ struct ReponseHTTP {
     QHash<QByteArray, QByteArray> entetes;
 };
 
-// The configuration of a server on 127.0.0.1 whose NAS root is the environment's mount root (shares DATA,
-// with the copies folder, and ARCHIVE), cheap Argon2id and short waits on a locked database.
-serveur::Configuration configurationDeTest(EnvironnementTest& environnement);
-
 // The two storages every API and page case runs against.
 enum class Moteur { sqlite, postgresql };
 

@@ -1,16 +1,11 @@
 #include "ServeurDeTest.h"
 #include "serveur/ArchiveZip.h"
-#include "serveur/Journal.h"
 #include "serveur/OuvertureSousRacine.h"
 
 #include <QDirIterator>
-#include <QTcpSocket>
 #include <QTest>
-#include <QUrl>
 
-#include <csignal>
 #include <sqlite3.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -18,8 +13,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString fichierBase = u"/transferts.sqlite3"_s;
-const QString fichierSecret = u"serveur/secret"_s;
-const QString fichierCle = u"Volumes/DATA/Valto Transferts/.transfer-api-key"_s;
 
 // Another process's connection to the server's database.
 using Connexion = std::unique_ptr<sqlite3, decltype(&sqlite3_close)>;
@@ -53,27 +46,14 @@ QMap<QString, QByteArray> lire(sqlite3* connexion, const char* requete)
     return valeurs;
 }
 
-// Writes of this process past `octets` in a file fail (EFBIG) as on a full disk, until called with
-// RLIM_INFINITY.
-void disquePlein(rlim_t octets)
-{
-    std::signal(SIGXFSZ, SIG_IGN);
-    const rlimit limite{octets, RLIM_INFINITY};
-    setrlimit(RLIMIT_FSIZE, &limite);
-}
-
 } // namespace
 
-// What a hostile client or a failing disk can do to valto-serveur, and what it stores about passwords.
+// What a hostile client or a locked database can do to valto-serveur, and what it stores about passwords.
 class TestServeurSecurite final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void cleanup()
-    {
-        disquePlein(RLIM_INFINITY);
-        m_serveur.reset();
-    }
+    void cleanup() { m_serveur.reset(); }
 
     // A database locked by another process: what could not be written is lost, nothing else.
     void pannes_data()
@@ -121,49 +101,6 @@ private Q_SLOTS:
             return total;
         };
         QTRY_COMPARE(bilan(), 2);
-    }
-
-    void demarrageApresEchec_data()
-    {
-        QTest::addColumn<QStringList>("presents");
-        QTest::addColumn<QByteArray>("contenu");
-        QTest::addColumn<QString>("enEchec");
-
-        QTest::newRow("secret") << QStringList{} << QByteArray() << u"secret"_s;
-        QTest::newRow("clé") << QStringList{fichierSecret} << QByteArray("0123abcd\n")
-                             << u".transfer-api-key"_s;
-        QTest::newRow("base") << QStringList{fichierSecret, fichierCle} << QByteArray("0123abcd\n")
-                              << u"transferts.sqlite3"_s;
-        QTest::newRow("fichiers vides d'un démarrage interrompu")
-            << QStringList{fichierSecret, fichierCle} << QByteArray() << QString();
-    }
-
-    void demarrageApresEchec()
-    {
-        QFETCH(QStringList, presents);
-        QFETCH(QByteArray, contenu);
-        QFETCH(QString, enEchec);
-        EnvironnementTest environnement;
-        const serveur::Configuration configuration = configurationDeTest(environnement);
-        for (const QString& present : presents) {
-            environnement.creerFichier(present, contenu);
-        }
-        if (!enEchec.isEmpty()) {
-            // The disk fills in the middle of a write.
-            disquePlein(10);
-            const auto echec = serveur::ServeurTransferts::creer(configuration);
-            disquePlein(RLIM_INFINITY);
-            QVERIFY(!echec);
-            QVERIFY2(QString::fromStdString(echec.error()).contains(enEchec), echec.error().c_str());
-        }
-
-        // Nothing the failure left behind stands in the way of the next start.
-        const auto demarre = serveur::ServeurTransferts::creer(configuration);
-        QVERIFY2(demarre, demarre ? "" : demarre.error().c_str());
-        for (const QString& fichier : {fichierSecret, fichierCle}) {
-            const bool garde = presents.contains(fichier) && !contenu.isEmpty();
-            QCOMPARE(QFileInfo(environnement.chemin(fichier)).size(), garde ? contenu.size() : 65);
-        }
     }
 
     void motDePasseSeulementEnArgon2id()
@@ -237,25 +174,6 @@ private Q_SLOTS:
         QCOMPARE(s.picArgon2(), std::min(2, adresses));
     }
 
-    void modificationsConcurrentes()
-    {
-        ServeurDeTest& s = demarrer();
-        s.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
-        s.creer(corpsDe(u"modifie001"_s, {u"DATA/Clients/a.txt"_s}));
-        const QByteArray entetes =
-            "X-Api-Key: " + s.cle().toUtf8() + "\r\nContent-Type: application/json\r\n";
-        const QByteArray debut = "PATCH /api/transferts/modifie001";
-        // Two edits at once, each of its own field: both fields change.
-        const QList<int> statuts = envoyerEnParallele(
-            s.origine(), {requeteBrute(debut, entetes, CorpsModification{{}, 3}.versJSON()),
-                          requeteBrute(debut, entetes, CorpsModification{u"T"_s, {}}.versJSON())});
-        QCOMPARE(statuts, (QList<int>{200, 200}));
-        const TransfertAPI t = s.transferts().first();
-        QCOMPARE(t.titre, u"T"_s);
-        QCOMPARE(t.expireLe,
-                 QDateTime::fromSecsSinceEpoch(s.maintenant() + 3 * 86400, Qt::UTC).toString(Qt::ISODate));
-    }
-
     // Links beneath the NAS root are never followed, wherever they lead: one met at open time was swapped
     // in since, as a file of the listing can be before the archive reads it.
     void liensSousLaRacine()
@@ -287,55 +205,6 @@ private Q_SLOTS:
         } catch (const std::exception&) {
         }
         QVERIFY(octets.find("CONTENU-DU-DEHORS") == std::string::npos);
-    }
-
-    void grandeListe()
-    {
-        ServeurDeTest& s = demarrer();
-        for (int i = 0; i < 1000; ++i) {
-            s.creerSurNAS(u"DATA/Valto Transferts/grandeaaaa/%1.txt"_s.arg(i), "x");
-        }
-        s.creer(corpsDe(u"grandeaaaa"_s, {}));
-        // The listing kept since the creation is dropped as soon as its folder changes.
-        s.creerSurNAS(u"DATA/Valto Transferts/grandeaaaa/nouveau.txt"_s, "x");
-        QVERIFY(s.envoyer("GET", u"/t/grandeaaaa"_s).corps.contains("/t/grandeaaaa/f/nouveau.txt"));
-    }
-
-    void schemaSansVersion()
-    {
-        EnvironnementTest environnement;
-        const serveur::Configuration configuration = configurationDeTest(environnement);
-        environnement.creerDossier(u"serveur"_s);
-        const Connexion ancienne = connecter(environnement.chemin(u"serveur"_s) + fichierBase);
-        QVERIFY(
-            executer(ancienne.get(), R"(CREATE TABLE transferts (token TEXT PRIMARY KEY, titre TEXT NOT NULL,
-                expediteur TEXT NOT NULL, type TEXT NOT NULL, empreinte_mot_de_passe TEXT, fichiers TEXT NOT NULL,
-                ordre TEXT NOT NULL, cree_le INTEGER NOT NULL, expire_le INTEGER, nb_fichiers INTEGER NOT NULL,
-                octets INTEGER NOT NULL, empreinte_corps TEXT NOT NULL, nb_telechargements INTEGER NOT NULL DEFAULT 0,
-                dernier_telechargement INTEGER, nb_vues INTEGER NOT NULL DEFAULT 0, premiere_vue INTEGER,
-                derniere_vue INTEGER);
-                INSERT INTO transferts (token, titre, expediteur, type, empreinte_mot_de_passe, fichiers, ordre,
-                cree_le, nb_fichiers, octets, empreinte_corps) VALUES
-                ('protege001', 'P', 'C', 'transfert', '$argon2id$x', '[]', '[]', 1, 0, 0, 'rapide'),
-                ('ouvert0001', 'O', 'C', 'transfert', NULL, '[]', '[]', 2, 0, 0, 'garde');)"));
-        // Another process holds the database a moment, within the wait the server grants it.
-        QVERIFY(executer(ancienne.get(), "BEGIN EXCLUSIVE"));
-        std::thread liberation([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            executer(ancienne.get(), "ROLLBACK");
-        });
-        auto demarre = serveur::ServeurTransferts::creer(configuration);
-        liberation.join();
-        QVERIFY2(demarre, demarre ? "" : demarre.error().c_str());
-
-        // Upgraded in place: the rows kept, the fingerprint that covered a password gone, even from the file.
-        demarre->reset();
-        QFile fichier(environnement.chemin(u"serveur"_s) + fichierBase);
-        QVERIFY(fichier.open(QIODevice::ReadOnly) && !fichier.readAll().contains("rapide"));
-        const Connexion base = connecter(environnement.chemin(u"serveur"_s) + fichierBase);
-        QCOMPARE(lire(base.get(), "PRAGMA user_version").value(u"0.user_version"_s), "2");
-        QCOMPARE(lire(base.get(), "SELECT token, empreinte_corps FROM transferts ORDER BY token").values(),
-                 (QList<QByteArray>{"garde", "ouvert0001", "", "protege001"}));
     }
 
 private:
