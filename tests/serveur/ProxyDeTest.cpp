@@ -3,9 +3,17 @@
 #include "ServeurDeTest.h"
 
 #include <QFile>
+#include <QTcpServer>
 #include <QThread>
 
 using namespace Qt::StringLiterals;
+
+static int portLibre()
+{
+    QTcpServer essai;
+    essai.listen(QHostAddress::LocalHost);
+    return essai.serverPort();
+}
 
 ProxyDeTest::ProxyDeTest(const QList<int>& ports)
     : m_port(portLibre())

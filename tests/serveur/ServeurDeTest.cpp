@@ -10,7 +10,6 @@
 #include <QJsonDocument>
 #include <QNetworkReply>
 #include <QRegularExpression>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 #include <QUrl>
@@ -249,13 +248,6 @@ QByteArray ServeurDeTest::creerListe()
     liste.titre = u"<b>Maquettes</b> & co"_s;
     creer(liste);
     return grand;
-}
-
-int portLibre()
-{
-    QTcpServer essai;
-    essai.listen(QHostAddress::LocalHost);
-    return essai.serverPort();
 }
 
 CorpsCreation corpsDe(const QString& token, const QStringList& fichiers, std::optional<QString> motDePasse,

@@ -105,7 +105,6 @@ QByteArray echangerBrut(int port, const QByteArray& envoi, int attenteMs = 2000,
 struct Ecouteur final {
     explicit Ecouteur(ServeurDeTest& serveur);
 
-    // Everything received so far.
     QByteArray recu();
     // The events received about `token`, in order: name and record.
     QList<std::pair<QString, QJsonObject>> evenements(const QString& token);
@@ -134,8 +133,6 @@ template <typename Classe> bool inscrireSurLesDeuxMoteurs()
     }
     return true;
 }
-
-int portLibre();
 
 // A creation body for `token` with the given files, expiring in seven days.
 CorpsCreation corpsDe(const QString& token, const QStringList& fichiers,

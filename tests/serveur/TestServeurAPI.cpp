@@ -139,7 +139,6 @@ private Q_SLOTS:
         const QString n = u"nouveau001"_s;
         ligne("clé absente", "GET", api, "absente", {}, 401);
         ligne("clé fausse, même longueur", "GET", api, "fausse", {}, 401);
-        ligne("début de la clé", "GET", api, "prefixe", {}, 401);
         fichier("chemin absolu", n, u"@DEHORS@/secret.txt"_s);
         fichier("lien hors du NAS", n, u"DATA/fuite"_s);
         fichier("octet nul", n, u"DATA/Clients/a.txt\u0000/../../../dehors/secret.txt"_s);
@@ -196,9 +195,7 @@ private Q_SLOTS:
 
         const QByteArray bonne = s.cle().toUtf8();
         const QMap<QByteArray, QByteArray> cles{
-            {"bonne", bonne},
-            {"fausse", bonne.chopped(1) + (bonne.endsWith('0') ? "1" : "0")},
-            {"prefixe", bonne.left(8)}};
+            {"bonne", bonne}, {"fausse", bonne.chopped(1) + (bonne.endsWith('0') ? "1" : "0")}};
         Entetes entetes{{"Content-Type", "application/json"}};
         if (cles.contains(cle)) {
             entetes.append({"X-Api-Key", cles.value(cle)});

@@ -131,7 +131,6 @@ private Q_SLOTS:
         QVERIFY(!premierEnClair && !secondEnClair);
         // A retry with the same password gets its link, with another a refusal.
         QCOMPARE(premiersStatuts, (QList<int>{201, 409, 200}));
-        QCOMPARE(secondsStatuts, premiersStatuts);
         // The two rows differ by the Argon2id hash alone: nothing else depends on the password.
         const QString empreinte = u"0.empreinte_mot_de_passe"_s;
         QVERIFY(premier.take(empreinte).startsWith("$argon2id$"));
