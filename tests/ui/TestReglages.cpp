@@ -9,7 +9,6 @@
 #include "support/ExecuterTests.h"
 #include "support/ServeurLocal.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
@@ -63,12 +62,8 @@ private Q_SLOTS:
         select->menu()->close();
         select->setFocus(Qt::TabFocusReason);
         QTest::keyClick(select, Qt::Key_Tab);
-        QAccessibleInterface* lue = QAccessible::queryAccessibleInterface(QApplication::focusWidget());
-        QCOMPARE(lue->text(QAccessible::Name), u"Prévenir quand un lien est ouvert ou téléchargé"_s);
-        QVERIFY(lue->state().checkable && lue->state().checked);
         QVERIFY(!banc.env.preferences().contient(Preferences::clePrevenirReceptions));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-        QVERIFY(!lue->state().checked);
         // Each keystroke is stored as typed: no trimming, no fall-back, an emptied field stays empty.
         ChampSaisie* url = banc.champ(Preferences::cleApiBaseURL);
         url->selectAll();
@@ -139,12 +134,8 @@ private Q_SLOTS:
         banc.tester();
         QVERIFY(!banc.vue->testEnCours());
         QCOMPARE(banc.serveur.nombreDeRequetes(), 1);
-#ifdef Q_OS_MACOS
-        QCOMPARE(banc.vue->testResultat(), u"Clé API manquante — renseigne-la dans Réglages (⌘,)."_s);
-#else
-        QCOMPARE(banc.vue->testResultat(), u"Clé API manquante — renseigne-la dans Réglages (Ctrl+,)."_s);
-#endif
-        // The field above shows the loopback server's port, which changes from run to run.
+        // Its words are in the reading; the field above shows the loopback server's port, which changes
+        // from run to run.
         VERIFIER_CAPTURES(*resultat, u"reglages-cle-manquante"_s);
 
         banc.champ(Preferences::cleApiKey)->setText(u"cle"_s);
