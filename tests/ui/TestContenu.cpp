@@ -17,7 +17,6 @@
 #include "design/ValtoPrimaryButton.h"
 #include "design/ValtoSegmented.h"
 #include "flow/TransferFlow.h"
-#include "nas/NASCopier.h"
 #include "support/ExecuterTests.h"
 #include "update/UpdateChecker.h"
 
@@ -217,10 +216,7 @@ private Q_SLOTS:
                       mode == Mode::compare ? ContentView::Onglet::compare : ContentView::Onglet::transfert);
         QStringList chemins;
         for (const QString& fichier : fichiers) {
-            // A copy long enough for its progress to show on the copy screen.
-            const bool copiee = fichier.startsWith(u"maison/"_s);
-            chemins.append(
-                banc.creer(fichier, copiee ? QByteArray(24 * NASCopier::tailleBloc, 'p') : "pixels"));
+            chemins.append(banc.creer(fichier, "pixels"));
         }
         // Both files of a comparison go on the "before" slot, which hands the second to the other.
         QWidget* zone = contenu.ecran()->findChild<QWidget*>(u"avant"_s);
@@ -231,14 +227,6 @@ private Q_SLOTS:
         TransferFlow& flow = contenu.flowCourant();
         QStringList vus;
         connect(&flow, &TransferFlow::etapeChanged, this, [&] { vus.append(decrire(contenu.ecran())); });
-        // The copy screen's bar follows the copy.
-        QList<bool> barreSuit;
-        connect(&flow, &TransferFlow::progressionChanged, this, [&] {
-            if (flow.etape().cas == Etape::Cas::copie) {
-                const auto* copie = contenu.ecran()->findChild<DSBar*>(u"barre"_s);
-                barreSuit.append(copie->value() == flow.progression());
-            }
-        });
         cliquer(options, u"creer"_s);
         // At once, while the server is asked for its shares.
         auto* creer = options->findChild<ValtoPrimaryButton*>(u"creer"_s);
@@ -250,8 +238,6 @@ private Q_SLOTS:
             // The request's body, the clipboard, the history entry and the copies are the flow's (TestEnvoi).
             QCOMPARE(contenu.ecran()->findChild<ChampLien*>(u"lien"_s)->lien(),
                      u"https://t.example/tok4567890"_s);
-            const bool copie = !chemins.first().contains(u"/Volumes/"_s);
-            QVERIFY(copie ? !barreSuit.isEmpty() && !barreSuit.contains(false) : barreSuit.isEmpty());
         }
         // The focus left with the options screen, but not for the tab switch.
         QVERIFY(!contenu.findChild<ValtoSegmented*>(u"onglets"_s)->hasFocus());
