@@ -273,25 +273,6 @@ private Q_SLOTS:
         QCOMPARE(ecran.flow.etape(), Etape::attente());
         QVERIFY(ecran.flow.urls().isEmpty());
     }
-
-    void dialogueAjouter_data()
-    {
-        QTest::addColumn<Mode>("mode");
-        QTest::addColumn<DemandeFichiers::Genre>("genre");
-        QTest::newRow("transfert") << Mode::transfert << DemandeFichiers::Genre::fichiersEtDossiers;
-        QTest::newRow("comparaison") << Mode::compare << DemandeFichiers::Genre::unFichier;
-    }
-    void dialogueAjouter()
-    {
-        QFETCH(Mode, mode);
-        Ecran ecran(mode, {u"avant.jpg"_s});
-        DialogueSimule dialogue;
-        dialogue.reponse = {ecran.env.creerFichier(u"apres.jpg"_s, "x")};
-        QTest::mouseClick(ecran.trouver<ValtoButton>(u"ajouter"_s), Qt::LeftButton);
-        QTEST(dialogue.demande.genre, "genre");
-        QCOMPARE(dialogue.demande.extensions.isEmpty(), mode == Mode::transfert);
-        QCOMPARE(ecran.flow.urls(), ecran.chemins + dialogue.reponse);
-    }
 };
 
 VALTO_INSCRIRE_TESTS(TestDepots)

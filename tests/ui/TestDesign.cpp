@@ -129,36 +129,6 @@ private Q_SLOTS:
         QCOMPARE(qRound(barre.largeurRemplie() * 100 / barre.width()), lue.section(u' ', 0, 0).toInt());
     }
 
-    // The focus ring follows the keyboard only: a click that hides the focused control moves the focus on
-    // with a Tab reason, which must not light the next control's ring.
-    void anneauFocus_data()
-    {
-        QTest::addColumn<Geste>("geste");
-        QTest::addColumn<bool>("anneau");
-        QTest::newRow("Tab") << Geste([](QWidget* premier) { QTest::keyClick(premier, Qt::Key_Tab); })
-                             << true;
-        QTest::newRow("clic qui cache le bouton")
-            << Geste([](QWidget* premier) { QTest::mouseClick(premier, Qt::LeftButton); }) << false;
-    }
-    void anneauFocus()
-    {
-        QFETCH(Geste, geste);
-        QWidget fenetre;
-        auto* rangee = new QHBoxLayout(&fenetre);
-        auto* premier = new ValtoButton(u"Retirer"_s);
-        auto* second = new ValtoButton(u"Annuler"_s);
-        premier->setAction([premier] { premier->hide(); });
-        rangee->addWidget(premier);
-        rangee->addWidget(second);
-        fenetre.show();
-        fenetre.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&fenetre));
-        premier->setFocus(Qt::OtherFocusReason);
-        geste(premier);
-        QVERIFY(second->hasFocus());
-        QTEST(second->anneauVisible(), "anneau");
-    }
-
     // Every control on one sheet, in both appearances; on screen, each repaints itself when the appearance
     // flips.
     void catalogue()
