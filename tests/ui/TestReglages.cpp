@@ -80,20 +80,15 @@ private Q_SLOTS:
         QCOMPARE(banc.env.preferences().valeur(Preferences::cleApiBaseURL), QVariant(QString()));
     }
 
-    void fermeture_data()
-    {
-        QTest::addColumn<QKeyCombination>("touches");
-        QTest::newRow("Échap") << QKeyCombination(Qt::Key_Escape);
-        QTest::newRow("Ctrl+W") << QKeyCombination(Qt::ControlModifier, Qt::Key_W);
-        QTest::newRow("Ctrl+X") << QKeyCombination(Qt::ControlModifier, Qt::Key_X);
-    }
+    // Escape closes the window, as Ctrl+W in the same list of shortcuts; Ctrl+X does not.
     void fermeture()
     {
-        QFETCH(QKeyCombination, touches);
         BancReglages banc;
         banc.ouvrir();
-        QTest::keyClick(banc.vue.get(), touches.key(), touches.keyboardModifiers());
-        QCOMPARE(banc.vue->isVisible(), touches.key() == Qt::Key_X);
+        QTest::keyClick(banc.vue.get(), Qt::Key_X, Qt::ControlModifier);
+        QVERIFY(banc.vue->isVisible());
+        QTest::keyClick(banc.vue.get(), Qt::Key_Escape);
+        QVERIFY(!banc.vue->isVisible());
     }
 
     // The test sends the fields as typed; a later failure replaces the earlier success. The focus never
