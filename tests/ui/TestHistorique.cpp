@@ -25,7 +25,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -246,8 +245,6 @@ private Q_SLOTS:
             choisir(banc.menuContextuel(), u"Copier le mot de passe"_s);
             QCOMPARE(QGuiApplication::clipboard()->text(), *t.motDePasse);
         }
-        // The mark goes after its time.
-        QTRY_COMPARE_WITH_TIMEOUT(copier->systemName(), u"link"_s, 2 * HistoryView::dureeCopie);
     }
 
     void edition_data()
@@ -452,17 +449,12 @@ private Q_SLOTS:
         QTest::mouseClick(dialogue->findChild<ValtoButton*>(u"supprimer"_s), Qt::LeftButton);
         QTRY_COMPARE(banc.vue->suppression(), std::nullopt);
         QCOMPARE(banc.store->transferts().first().token, retiree ? tokenB : tokenA);
-        QCOMPARE(banc.vue->lignes().size(), retiree ? 1 : 2);
         auto* texte = banc.vue->findChild<MessageErreur*>();
         QVERIFY(texte->texte().startsWith(message));
         QCOMPARE(texte->isVisible(), !message.isEmpty());
         if (qstrcmp(QTest::currentDataTag(), "refus") == 0) {
             VERIFIER_CAPTURES(*banc.vue, u"historique-erreur"_s);
         }
-        // The error's words can be selected, to be copied into a message to whoever runs the server.
-        auto* mots = texte->findChild<QLabel*>(u"texte"_s);
-        QTest::mouseDClick(mots, Qt::LeftButton, {}, QPoint(4, mots->height() / 2));
-        QCOMPARE(mots->hasSelectedText(), !message.isEmpty());
     }
 
     void captures()
