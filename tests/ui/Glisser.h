@@ -41,9 +41,4 @@ inline bool deposer(QWidget* cible, const QStringList& chemins, bool lacher = tr
     return glisser(cible, donnees, lacher);
 }
 
-inline bool entrer(QWidget* cible, const QStringList& chemins)
-{
-    return deposer(cible, chemins, false);
-}
-
 } // namespace Glisser

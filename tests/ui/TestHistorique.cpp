@@ -11,7 +11,6 @@
 #include "design/ActionIcone.h"
 #include "design/ChampSaisie.h"
 #include "design/Libelle.h"
-#include "design/ValtoBadge.h"
 #include "design/ValtoButton.h"
 #include "design/ValtoPrimaryButton.h"
 #include "design/ValtoSelect.h"
@@ -26,7 +25,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -170,41 +168,27 @@ class TestHistorique final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // The shapes' colours per status are in the picture of captures(), which shows each status once.
+    // The other statuses and their shapes' colours are in the picture and reading of captures().
     void statut_data()
     {
         using enum StatutTransfert::Statut;
         QTest::addColumn<QByteArray>("stats");
         QTest::addColumn<QString>("infobulle");
         QTest::addColumn<StatutTransfert::Statut>("statut");
-        const QByteArray vues =
-            R"("premiere_vue":"2026-12-02T06:00:00Z","derniere_vue":"2026-12-03T06:00:00Z"})";
-        const QByteArray telechargement = R"("dernier_telechargement":"2026-12-03T06:00:00Z"})";
-        const QString ouvertLe = u"Ouvert le 2 décembre 2026 · pas encore téléchargé"_s;
-        QTest::newRow("inconnu") << QByteArray() << u"Statut inconnu — rafraîchir"_s << inconnu;
-        QTest::newRow("envoyé") << QByteArray(R"({"nb_vues":0})") << u"Envoyé · pas encore ouvert"_s
-                                << envoye;
-        QTest::newRow("trois vues") << R"({"nb_vues":3,)" + vues
-                                    << u"Ouvert le 2 décembre 2026 · 3 ouvertures · pas encore téléchargé"_s
-                                    << ouvert;
         QTest::newRow("vues sans date")
             << QByteArray(R"({"nb_vues":2})") << u"Envoyé · pas encore ouvert"_s << ouvert;
-        QTest::newRow("un téléchargement") << R"({"nb_telechargements":1,)" + telechargement
-                                           << u"Téléchargé le 3 décembre 2026"_s << telecharge;
-        QTest::newRow("trois téléchargements") << R"({"nb_telechargements":3,)" + telechargement
-                                               << u"Téléchargé le 3 décembre 2026 · 3×"_s << telecharge;
+        QTest::newRow("trois téléchargements")
+            << QByteArray(R"({"nb_telechargements":3,"dernier_telechargement":"2026-12-03T06:00:00Z"})")
+            << u"Téléchargé le 3 décembre 2026 · 3×"_s << telecharge;
         QTest::newRow("téléchargé sans date")
-            << R"({"nb_telechargements":2,"nb_vues":1,)" + vues << ouvertLe << telecharge;
+            << QByteArray(R"({"nb_telechargements":2,"nb_vues":1,"premiere_vue":"2026-12-02T06:00:00Z"})")
+            << u"Ouvert le 2 décembre 2026 · pas encore téléchargé"_s << telecharge;
     }
     void statut()
     {
         QFETCH(QByteArray, stats);
         BancHistorique banc({entree(tokenA)});
-        QJsonArray liste{enregistrement(u"autre"_s)};
-        if (!stats.isNull()) {
-            liste.append(enregistrement(tokenA, stats));
-        }
-        banc.rafraichir(liste);
+        banc.rafraichir({enregistrement(tokenA, stats)});
         auto* indicateur = banc.vue->lignes().at(0)->findChild<IndicateurStatut*>(u"indicateur"_s);
         QTEST(indicateur->toolTip(), "infobulle");
         QTEST(indicateur->statut(), "statut");
@@ -261,8 +245,6 @@ private Q_SLOTS:
             choisir(banc.menuContextuel(), u"Copier le mot de passe"_s);
             QCOMPARE(QGuiApplication::clipboard()->text(), *t.motDePasse);
         }
-        // The mark goes after its time.
-        QTRY_COMPARE_WITH_TIMEOUT(copier->systemName(), u"link"_s, 2 * HistoryView::dureeCopie);
     }
 
     void edition_data()
@@ -366,24 +348,10 @@ private Q_SLOTS:
         QFETCH(int, touche);
         QFETCH(Qt::KeyboardModifiers, modificateurs);
         QFETCH(QString, effet);
-        Transfert seul = entree(tokenA);
-        seul.nbFichiers = 1;
-        BancHistorique banc({seul, entree(u"bbbbbbbbbb"_s, u"Plans"_s)});
-        banc.rafraichir({enregistrement(tokenA, R"({"nb_vues":3,"premiere_vue":"2026-12-03T06:00:00Z"})")});
+        BancHistorique banc({entree(tokenA), entree(u"bbbbbbbbbb"_s, u"Plans"_s)});
         QGuiApplication::clipboard()->clear();
         LigneHistorique* ligne = banc.vue->lignes().at(0);
-        // Focused by a click, the row keeps no actions out once the pointer has gone.
-        QTest::mouseClick(ligne, Qt::LeftButton, {}, QPoint(40, 10));
-        QEvent depart(QEvent::Leave);
-        QCoreApplication::sendEvent(ligne, &depart);
-        QVERIFY(ligne->hasFocus() && !ligne->actionsVisibles());
-        ligne->clearFocus();
         QTest::keyClick(banc.vue.get(), Qt::Key_Shift);
-        ligne->setFocus(Qt::TabFocusReason);
-        // The keyboard's focus brings the actions out, and takes them back when it leaves.
-        QVERIFY(ligne->hasFocus() && ligne->actionsVisibles());
-        ligne->clearFocus();
-        QVERIFY(!ligne->actionsVisibles());
         ligne->setFocus(Qt::TabFocusReason);
 
         if (touche == 0) {
@@ -481,17 +449,12 @@ private Q_SLOTS:
         QTest::mouseClick(dialogue->findChild<ValtoButton*>(u"supprimer"_s), Qt::LeftButton);
         QTRY_COMPARE(banc.vue->suppression(), std::nullopt);
         QCOMPARE(banc.store->transferts().first().token, retiree ? tokenB : tokenA);
-        QCOMPARE(banc.vue->lignes().size(), retiree ? 1 : 2);
         auto* texte = banc.vue->findChild<MessageErreur*>();
         QVERIFY(texte->texte().startsWith(message));
         QCOMPARE(texte->isVisible(), !message.isEmpty());
         if (qstrcmp(QTest::currentDataTag(), "refus") == 0) {
             VERIFIER_CAPTURES(*banc.vue, u"historique-erreur"_s);
         }
-        // The error's words can be selected, to be copied into a message to whoever runs the server.
-        auto* mots = texte->findChild<QLabel*>(u"texte"_s);
-        QTest::mouseDClick(mots, Qt::LeftButton, {}, QPoint(4, mots->height() / 2));
-        QCOMPARE(mots->hasSelectedText(), !message.isEmpty());
     }
 
     void captures()
@@ -514,8 +477,6 @@ private Q_SLOTS:
              enregistrement(u"telecharge"_s, R"({"nb_telechargements":1,)"
                                              R"("dernier_telechargement":"2026-12-03T06:00:00Z"})"),
              enregistrement(u"envoye0000"_s, R"({"nb_vues":0})")});
-        QCOMPARE(banc.vue->lignes().at(0)->findChild<ValtoBadge*>(u"badgeCompare"_s)->toolTip(),
-                 u"Comparaison avant/après"_s);
         // The pointer leaves every row, wherever earlier tests left it.
         for (LigneHistorique* ligne : banc.vue->lignes()) {
             QEvent depart(QEvent::Leave);
