@@ -24,7 +24,6 @@ private Q_SLOTS:
         QTest::newRow("100 000") << qint64(100000) << u"100 Ko"_s;
         QTest::newRow("999 999 reste en Ko") << qint64(999999) << u"1000 Ko"_s;
         QTest::newRow("1 000 000") << qint64(1000000) << u"1,0 Mo"_s;
-        QTest::newRow("3,4 Go") << qint64(3400000000) << u"3,4 Go"_s;
         QTest::newRow("10^16 reste en To") << qint64(10000000000000000) << u"10000 To"_s;
     }
     void tailles()
@@ -61,7 +60,6 @@ private Q_SLOTS:
         QTest::newRow("août, jour à un chiffre")
             << u"2026-07-31T12:00:00Z"_s << QDateTime(QDate(2026, 7, 31), QTime(12, 0), Qt::UTC)
             << u"1 août 2026"_s;
-        QTest::newRow("fractions") << u"2026-12-04T09:30:00.250Z"_s << QDateTime() << QString();
         QTest::newRow("sans zone") << u"2026-12-04T09:30:00"_s << QDateTime() << QString();
         QTest::newRow("30 février") << u"2026-02-30T09:30:00Z"_s << QDateTime() << QString();
         QTest::newRow("espace en fin") << u"2026-12-04T09:30:00Z "_s << QDateTime() << QString();

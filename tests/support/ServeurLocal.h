@@ -33,13 +33,11 @@ struct ReponseScriptee final {
     QByteArray entetes; // extra header lines, each ending in "\r\n"
     Forme forme = Forme::normale;
     int delaiMs = 0;         // wait before answering
-    qint64 tailleFlux = -1;  // >= 0: a generated body of that many bytes (corps is ignored)
+    qint64 tailleFlux = -1;  // >= 0: that many bytes of "ab…z" over and over (corps is ignored)
     qint64 coupureApres = 0; // with Forme::interrompue
 
     static ReponseScriptee json(int statut, const QByteArray& corps) { return {statut, corps, {}}; }
     static ReponseScriptee flux(qint64 taille, Forme forme = Forme::normale);
-    // The byte at `position` of a generated body, so tests can check what arrived.
-    static char octetDuFlux(qint64 position) { return static_cast<char>('a' + position % 26); }
 };
 
 // A real HTTP/1.1 server on 127.0.0.1 that records every request and plays scripted answers per

@@ -3,7 +3,6 @@
 #include "update/OutilsFactices.h"
 #include "update/UpdateInstaller.h"
 
-#include <QFile>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -24,12 +23,6 @@ template <typename T> QString issue(const Resultat<T, Erreur>& resultat)
     }
     const auto* echec = std::get_if<Echec>(&resultat.error());
     return echec ? echec->raison : description(resultat.error()).isEmpty() ? u"[sans texte]"_s : systeme;
-}
-
-QByteArray lire(const QString& chemin)
-{
-    QFile fichier(chemin);
-    return fichier.open(QIODevice::ReadOnly) ? fichier.readAll() : QByteArray();
 }
 
 const QByteArray debutScript = "#!/bin/bash\n# Valto Transfer \xe2\x80\x94 relance post-mise \xc3\xa0 jour "
@@ -194,7 +187,7 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo::exists(staging + u"/relance.sh"_s), attendu.isEmpty() || !bash);
         QCOMPARE(terminaisons, attendu.isEmpty() ? 1 : 0);
         if (attendu.isEmpty()) {
-            QTRY_COMPARE(lire(env.chemin(u"recu"_s)),
+            QTRY_COMPARE(lireFichier(env.chemin(u"recu"_s)),
                          UpdateInstaller::scriptRelance(plateforme.outilsMiseAJour,
                                                         QCoreApplication::applicationPid(),
                                                         plateforme.cheminBundle, stagee, staging)
