@@ -32,22 +32,6 @@ private Q_SLOTS:
         QTEST(formaterTaille(octets), "texte");
     }
 
-    // Ten characters at most: the start, "…", the longer end; a character in two UTF-16 units stays whole.
-    void abreviation_data()
-    {
-        QTest::addColumn<QString>("texte");
-        QTest::addColumn<QString>("abrege");
-        QTest::newRow("assez court") << u"abcdefghij"_s << u"abcdefghij"_s;
-        QTest::newRow("trop long") << u"abcdefghijklmnop"_s << u"abc…klmnop"_s;
-        QTest::newRow("emoji à la fin du début") << u"ab😀defghijklmnop"_s << u"ab…klmnop"_s;
-        QTest::newRow("emoji au début de la fin") << u"abcdefghij😀lmnop"_s << u"abc…lmnop"_s;
-    }
-    void abreviation()
-    {
-        QFETCH(QString, texte);
-        QTEST(abregerAuMilieu(texte, 10), "abrege");
-    }
-
     // Read as the server writes them, shown as the local day.
     void dates_data()
     {

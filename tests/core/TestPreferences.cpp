@@ -34,9 +34,6 @@ private Q_SLOTS:
                            {u"nasMountPath"_s, u"/Volumes/VALTO SERVER/VALTO TRANSFERTS"_s},
                            {u"expediteur"_s, 3}}
             << QVariantList{origine, copies, u"Camille Test"_s, qint64(7)};
-        QTest::newRow("dossier des copies en nombre")
-            << QVariantMap{{u"nasMountPath"_s, 5}}
-            << QVariantList{origine, copies, u"Camille Test"_s, qint64(7)};
     }
     void accesseurs()
     {

@@ -36,18 +36,11 @@ private Q_SLOTS:
         QFETCH(QString, chemin);
         QFETCH(QStringList, partages);
         QFETCH(QString, reference);
-        const Placement attendu = reference.isEmpty() ? Placement{{}, {chemin}} : Placement{{reference}, {}};
-        QCOMPARE(classer({chemin}, partages, u"/Volumes"_s), attendu);
-    }
-
-    void ordreConserve()
-    {
-        const Placement attendu{{u"DATA/2.jpg"_s, u"VALTO SERVER/4.jpg"_s},
-                                {u"/Users/a/1.jpg"_s, u"/Users/a/3.jpg"_s}};
-        QCOMPARE(classer({u"/Users/a/1.jpg"_s, u"/Volumes/DATA/2.jpg"_s, u"/Users/a/3.jpg"_s,
-                          u"/Volumes/VALTO SERVER/4.jpg"_s},
-                         partagesParDefaut, u"/Volumes"_s),
-                 attendu);
+        // After an off-NAS file, which keeps its place.
+        const QString ailleurs = u"/Users/a/1.jpg"_s;
+        const Placement attendu =
+            reference.isEmpty() ? Placement{{}, {ailleurs, chemin}} : Placement{{reference}, {ailleurs}};
+        QCOMPARE(classer({ailleurs, chemin}, partages, u"/Volumes"_s), attendu);
     }
 };
 

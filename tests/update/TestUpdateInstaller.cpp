@@ -44,7 +44,6 @@ private Q_SLOTS:
         // Megabytes on stderr (and stdout) must not block the tool on a full pipe.
         QTest::newRow("bavard") << u"head -c 8000000 /dev/zero >&2; head -c 3000000 /dev/zero | tr '\\0' x"_s
                                 << QByteArray(3'000'000, 'x') << QString();
-        QTest::newRow("tué") << u"kill -9 $$"_s << QByteArray() << u"outil a échoué (code 9)."_s;
         QTest::newRow("absent") << QString() << QByteArray() << systeme;
     }
     void executer()
@@ -78,12 +77,6 @@ private Q_SLOTS:
             << monte << 0 << QStringList{u"Dossier/Valto Transfer.app/x"_s} << 0 << aucuneApp;
         QTest::newRow("copie en échec") << monte << 0 << app << 1 << u"ditto a échoué (code 1)."_s;
         QTest::newRow("attach en échec") << monte << 1 << app << 0 << u"hdiutil a échoué (code 1)."_s;
-        QTest::newRow("liste suivie d'une autre valeur")
-            << QByteArray(monte).replace("</dict></plist>", "</dict><dict/></plist>") << 0 << app << 0
-            << montageImpossible;
-        QTest::newRow("entité qui n'est pas un dictionnaire")
-            << QByteArray(monte).replace("<array>", "<array><string>x</string>") << 0 << app << 0
-            << montageImpossible;
         QTest::newRow("aucun point de montage")
             << OutilsFactices::plist({QString()}) << 0 << app << 0 << montageImpossible;
         QTest::newRow("Linux") << QByteArray() << 0 << app << 0 << u"Valto Transfer.app"_s;
