@@ -184,8 +184,6 @@ private Q_SLOTS:
         };
         QTest::newRow("detail") << supprimer << json(404, R"({"detail":"Introuvable."})")
                                 << u"Serveur : erreur 404. Introuvable."_s;
-        QTest::newRow("detail liste")
-            << modifier << json(422, R"({"detail":[{"msg":"requis"}]})") << u"Serveur : erreur 422. "_s;
         QTest::newRow("corps plus court qu'annoncé") << lister << tronquee << u"Connection closed"_s;
         QTest::newRow("élément invalide")
             << lister << json(200, R"({"transferts":[)" + enregistrement + ",{}]}")

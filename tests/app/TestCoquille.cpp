@@ -59,17 +59,6 @@ private Q_SLOTS:
                  (QStringList{dossier + u"/Aeonik-Regular.otf"_s, dossier + u"/AeonikMono-Regular.ttf"_s}));
     }
 
-    // A data folder where no lock can be taken does not pass for a running instance: the application
-    // starts rather than quitting without a word.
-    void verrouImpossible()
-    {
-        BancApplication banc;
-        const QString dossierDonnees = banc.env.plateforme().dossierDonnees;
-        QVERIFY(QDir().mkpath(dossierDonnees + u"/Valto Transfer/instance.lock"_s));
-        InstanceUnique instance(dossierDonnees);
-        QVERIFY(instance.demarrer());
-    }
-
     // Files planted where the start-up reads (the preferences a FIFO, the key file a link to /dev/zero)
     // never hold it up: the window comes, its start-up task runs to the update check. The folders made at
     // a first start are the user's alone, whoever makes them.
@@ -92,34 +81,25 @@ private Q_SLOTS:
         QCOMPARE(QFile::permissions(dossierDonnees + u"/Valto Transfer"_s) & 0x0077, QFile::Permissions());
     }
 
-    // A second launch on the same data folder steps aside and brings the first window forward, also
-    // when an earlier first instance died without releasing its lock and socket.
-    void secondeInstance_data()
-    {
-        QTest::addColumn<bool>("premiereTuee");
-        QTest::newRow("première vivante") << false;
-        QTest::newRow("après une première tuée") << true;
-    }
+    // A second launch on the same data folder steps aside and brings the first window forward, the
+    // first having started after an earlier one died without releasing its lock and socket.
     void secondeInstance()
     {
-        QFETCH(bool, premiereTuee);
         BancApplication banc;
         const QString dossierDonnees = banc.env.plateforme().dossierDonnees;
-        if (premiereTuee) {
-            QProcess tuee;
-            lancer(tuee, banc.env);
-            // Killed once it listens, so both its lock file and its socket stay behind.
-            const QString nom = InstanceUnique(dossierDonnees).nomServeur();
-            QTRY_VERIFY_WITH_TIMEOUT(
-                [&] {
-                    QLocalSocket sonde;
-                    sonde.connectToServer(nom);
-                    return sonde.waitForConnected(100);
-                }(),
-                10000);
-            tuee.kill();
-            QVERIFY(tuee.waitForFinished());
-        }
+        QProcess tuee;
+        lancer(tuee, banc.env);
+        // Killed once it listens, so both its lock file and its socket stay behind.
+        const QString nom = InstanceUnique(dossierDonnees).nomServeur();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                QLocalSocket sonde;
+                sonde.connectToServer(nom);
+                return sonde.waitForConnected(100);
+            }(),
+            10000);
+        tuee.kill();
+        QVERIFY(tuee.waitForFinished());
         InstanceUnique instance(dossierDonnees);
         QVERIFY(instance.demarrer());
         connect(&instance, &InstanceUnique::activationDemandee, &banc.app(), &ValtoTransferApp::premierPlan);

@@ -1,9 +1,7 @@
 #include "core/Affichage.h"
 #include "core/DateISO.h"
-#include "core/Transfert.h"
 #include "support/ExecuterTests.h"
 
-#include <QSet>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -56,38 +54,6 @@ private Q_SLOTS:
         const std::optional<QDateTime> lue = lireDateISO(texte);
         QTEST(lue.value_or(QDateTime()), "attendu");
         QTEST(lue ? formaterDate(*lue) : QString(), "jour");
-    }
-
-    void tokens()
-    {
-        QString tous;
-        for (int i = 0; i < 1000; ++i) {
-            const QString token = nouveauToken();
-            QCOMPARE(token.size(), 10);
-            tous += token;
-        }
-        QCOMPARE(QSet<QChar>(tous.begin(), tous.end()),
-                 QSet<QChar>(alphabetToken.begin(), alphabetToken.end()));
-    }
-
-    void expireBientot_data()
-    {
-        QTest::addColumn<std::optional<qint64>>("secondes");
-        QTest::addColumn<bool>("bientot");
-        QTest::newRow("sans expiration") << std::optional<qint64>() << false;
-        QTest::newRow("déjà expiré") << std::optional<qint64>(-3600) << false;
-        QTest::newRow("dans 86399 s") << std::optional<qint64>(86399) << true;
-        QTest::newRow("dans 86400 s") << std::optional<qint64>(86400) << false;
-    }
-    void expireBientot()
-    {
-        QFETCH(std::optional<qint64>, secondes);
-        const QDateTime maintenant(QDate(2026, 12, 4), QTime(9, 30), Qt::UTC);
-        Transfert t;
-        if (secondes) {
-            t.expireLe = maintenant.addSecs(*secondes);
-        }
-        QTEST(t.expireBientot(maintenant), "bientot");
     }
 };
 

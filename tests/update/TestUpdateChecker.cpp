@@ -217,8 +217,6 @@ private Q_SLOTS:
     void tentativeRepeteeOuvrirEtMasquer()
     {
         Banc banc;
-        banc.checker().ouvrirTelechargement();
-        QVERIFY(banc.ouvertes.isEmpty());
         // A checksum that is not a string is ignored, like any other unknown member.
         banc.publier(manifeste(u"2.0"_s, banc.urlImage(), u",\"sha256\":12"_s));
         banc.env.preferences().ecrire(Preferences::cleUpdateAutoDerniereTentative, u"2.0"_s);
