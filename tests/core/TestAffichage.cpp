@@ -45,7 +45,6 @@ private Q_SLOTS:
         QTest::newRow("sans zone") << u"2026-12-04T09:30:00"_s << QDateTime() << QString();
         QTest::newRow("30 février") << u"2026-02-30T09:30:00Z"_s << QDateTime() << QString();
         QTest::newRow("espace en fin") << u"2026-12-04T09:30:00Z "_s << QDateTime() << QString();
-        QTest::newRow("heure 24") << u"2026-12-03T24:00:00Z"_s << QDateTime() << QString();
         QTest::newRow("décalage sans minutes") << u"2026-12-04T10:30:00+01"_s << QDateTime() << QString();
     }
     void dates()

@@ -115,21 +115,8 @@ private Q_SLOTS:
             << entree(R"(,"octets":1,"expireLe":"2026-12-11T09:30:00.5Z")") << QList<Transfert>();
         QTest::newRow("type nombre") << entree(R"(,"octets":1,"type":2)") << QList<Transfert>();
         QTest::newRow("octets fractionnaire") << entree(R"(,"octets":1.5)") << QList<Transfert>();
-        QTest::newRow("plus de 16 Mio")
-            << encoderHistorique({transfert(2)}).chopped(1) + QByteArray(16 << 20, ' ') + ']'
-            << QList<Transfert>();
     }
 
-    // A FIFO in the history's place is never read: it would hang the start-up.
-    void fifo()
-    {
-        Banc banc;
-        QDir().mkpath(QFileInfo(banc.fichier()).path());
-        QCOMPARE(::mkfifo(QFile::encodeName(banc.fichier()).constData(), 0600), 0);
-        banc.store = banc.nouveau();
-        banc.store->ajouter(transfert(1));
-        QCOMPARE(banc.relu(), QList<Transfert>{transfert(1)});
-    }
     void chargement()
     {
         QFETCH(QByteArray, contenu);

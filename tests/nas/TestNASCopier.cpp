@@ -87,8 +87,6 @@ private Q_SLOTS:
                u"introuvable (%1). Connecte le partage DATA dans le Finder, puis réessaie."_s;
         QTest::newRow("dossier avec contenu")
             << u"dossier"_s << u"Collision de token (abc123defg) — relance le transfert."_s;
-        QTest::newRow("lien mort") << u"lien"_s
-                                   << u"Collision de token (abc123defg) — relance le transfert."_s;
     }
     void refus()
     {
@@ -97,11 +95,6 @@ private Q_SLOTS:
         EnvironnementTest env;
         preparer(env, {{u"a.txt"_s, "nouveau"}});
         if (!existant.isEmpty()) {
-            env.creerDossier(copiesParDefaut);
-        }
-        if (existant == u"lien") {
-            QVERIFY(QFile::link(u"ailleurs"_s, dossierTransfert(env)));
-        } else if (existant == u"dossier") {
             env.creerFichier(copiesParDefaut + u'/' + token + u"/a.txt"_s, "ancien");
         }
         const Arbre avant = lireArbre(env.chemin(u"Volumes"_s));

@@ -24,7 +24,6 @@ struct ReponseScriptee final {
         normale,      // status line, headers, Content-Length, body
         sansLongueur, // no Content-Length: the body ends when the connection closes
         coupee,       // the connection is closed without any answer
-        interrompue,  // announces `tailleFlux` bytes, sends `coupureApres` of them, then closes
         ouverte,      // no Content-Length, and the connection stays open (an event stream)
     };
 
@@ -32,9 +31,8 @@ struct ReponseScriptee final {
     QByteArray corps;
     QByteArray entetes; // extra header lines, each ending in "\r\n"
     Forme forme = Forme::normale;
-    int delaiMs = 0;         // wait before answering
-    qint64 tailleFlux = -1;  // >= 0: that many bytes of "ab…z" over and over (corps is ignored)
-    qint64 coupureApres = 0; // with Forme::interrompue
+    int delaiMs = 0;        // wait before answering
+    qint64 tailleFlux = -1; // >= 0: that many bytes of "ab…z" over and over (corps is ignored)
 
     static ReponseScriptee json(int statut, const QByteArray& corps) { return {statut, corps, {}}; }
     static ReponseScriptee flux(qint64 taille, Forme forme = Forme::normale);
