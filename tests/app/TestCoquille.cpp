@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QLocalSocket>
 #include <QProcess>
-#include <QRegularExpression>
 
 #include <sys/stat.h>
 
@@ -47,74 +46,32 @@ private Q_SLOTS:
     }
 
     // Each face from its .otf file, else its .ttf file; a file that is not a font is passed over.
-    void polices_data()
-    {
-        QTest::addColumn<QStringList>("fichiers");
-        QTest::addColumn<QStringList>("enregistres");
-        QTest::newRow("otf avant ttf") << QStringList{u"Aeonik-Regular.ttf"_s, u"Aeonik-Regular.otf"_s}
-                                       << QStringList{u"Aeonik-Regular.otf"_s};
-        QTest::newRow("ttf seul, illisible ignoré")
-            << QStringList{u"Aeonik-Medium.otf:illisible"_s, u"AeonikMono-Regular.ttf"_s}
-            << QStringList{u"AeonikMono-Regular.ttf"_s};
-    }
     void polices()
     {
-        QFETCH(QStringList, fichiers);
-        QFETCH(QStringList, enregistres);
         EnvironnementTest env;
         const QString dossier = env.creerDossier(u"Resources"_s);
-        for (const QString& fichier : fichiers) {
-            const QStringList morceaux = fichier.split(u':');
-            if (morceaux.size() > 1) {
-                env.creerFichier(u"Resources/"_s + morceaux.first(), "pas une police");
-            } else {
-                QVERIFY(QFile::copy(policeSysteme, dossier + u'/' + fichier));
-            }
+        for (const QString& fichier :
+             {u"Aeonik-Regular.ttf"_s, u"Aeonik-Regular.otf"_s, u"AeonikMono-Regular.ttf"_s}) {
+            QVERIFY(QFile::copy(policeSysteme, dossier + u'/' + fichier));
         }
+        env.creerFichier(u"Resources/Aeonik-Medium.otf"_s, "pas une police");
         QCOMPARE(PolicesEmbarquees::enregistrer(dossier),
-                 enregistres.replaceInStrings(QRegularExpression(u"^"_s), dossier + u'/'));
+                 (QStringList{dossier + u"/Aeonik-Regular.otf"_s, dossier + u"/AeonikMono-Regular.ttf"_s}));
     }
 
-    // A data folder where no lock can be taken does not pass for a running instance: the application
-    // starts rather than quitting without a word.
-    void verrouImpossible()
-    {
-        BancApplication banc;
-        const QString dossierDonnees = banc.env.plateforme().dossierDonnees;
-        QVERIFY(QDir().mkpath(dossierDonnees + u"/Valto Transfer/instance.lock"_s));
-        InstanceUnique instance(dossierDonnees);
-        QVERIFY(instance.demarrer());
-    }
-
-    // Files planted where the start-up reads never hold it up: the window comes, its start-up task runs
-    // to the update check. The folders made at a first start are the user's alone, whoever makes them.
-    void demarrageHostile_data()
-    {
-        QTest::addColumn<QString>("fichier"); // "preferences" or "cle"
-        QTest::addColumn<QString>("nature");  // "fifo", "zero" (a link to /dev/zero) or "gros"
-        QTest::newRow("préférences FIFO") << u"preferences"_s << u"fifo"_s;
-        QTest::newRow("préférences vers /dev/zero") << u"preferences"_s << u"zero"_s;
-        QTest::newRow("préférences trop grosses") << u"preferences"_s << u"gros"_s;
-        QTest::newRow("clé FIFO") << u"cle"_s << u"fifo"_s;
-        QTest::newRow("clé vers /dev/zero") << u"cle"_s << u"zero"_s;
-    }
+    // Files planted where the start-up reads (the preferences a FIFO, the key file a link to /dev/zero)
+    // never hold it up: the window comes, its start-up task runs to the update check. The folders made at
+    // a first start are the user's alone, whoever makes them.
     void demarrageHostile()
     {
-        QFETCH(QString, fichier);
-        QFETCH(QString, nature);
         BancApplication banc;
         banc.env.preferences().effacer(Preferences::cleApiKey);
-        const QString chemin = fichier == u"cle"_s ? banc.dossierCopies + u"/.transfer-api-key"_s
-                                                   : banc.env.plateforme().fichierPreferences;
-        QFile::remove(chemin);
-        if (nature == u"fifo"_s) {
-            QCOMPARE(::mkfifo(QFile::encodeName(chemin).constData(), 0600), 0);
-        } else if (nature == u"zero"_s) {
-            QVERIFY(QFile::link(u"/dev/zero"_s, chemin));
-        } else {
-            banc.env.creerFichier(QDir(banc.env.chemin({})).relativeFilePath(chemin),
-                                  "{\"apiKey\":\"" + QByteArray(2 << 20, 'k') + "\"}");
-        }
+        const QString preferences = banc.env.plateforme().fichierPreferences;
+        const QString cle = banc.dossierCopies + u"/.transfer-api-key"_s;
+        QFile::remove(preferences);
+        QFile::remove(cle);
+        QCOMPARE(::mkfifo(QFile::encodeName(preferences).constData(), 0600), 0);
+        QVERIFY(QFile::link(u"/dev/zero"_s, cle));
         const QString dossierDonnees = banc.env.plateforme().dossierDonnees;
         InstanceUnique instance(dossierDonnees);
         QVERIFY(instance.demarrer());
@@ -124,34 +81,25 @@ private Q_SLOTS:
         QCOMPARE(QFile::permissions(dossierDonnees + u"/Valto Transfer"_s) & 0x0077, QFile::Permissions());
     }
 
-    // A second launch on the same data folder steps aside and brings the first window forward, also
-    // when an earlier first instance died without releasing its lock and socket.
-    void secondeInstance_data()
-    {
-        QTest::addColumn<bool>("premiereTuee");
-        QTest::newRow("première vivante") << false;
-        QTest::newRow("après une première tuée") << true;
-    }
+    // A second launch on the same data folder steps aside and brings the first window forward, the
+    // first having started after an earlier one died without releasing its lock and socket.
     void secondeInstance()
     {
-        QFETCH(bool, premiereTuee);
         BancApplication banc;
         const QString dossierDonnees = banc.env.plateforme().dossierDonnees;
-        if (premiereTuee) {
-            QProcess tuee;
-            lancer(tuee, banc.env);
-            // Killed once it listens, so both its lock file and its socket stay behind.
-            const QString nom = InstanceUnique(dossierDonnees).nomServeur();
-            QTRY_VERIFY_WITH_TIMEOUT(
-                [&] {
-                    QLocalSocket sonde;
-                    sonde.connectToServer(nom);
-                    return sonde.waitForConnected(100);
-                }(),
-                10000);
-            tuee.kill();
-            QVERIFY(tuee.waitForFinished());
-        }
+        QProcess tuee;
+        lancer(tuee, banc.env);
+        // Killed once it listens, so both its lock file and its socket stay behind.
+        const QString nom = InstanceUnique(dossierDonnees).nomServeur();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                QLocalSocket sonde;
+                sonde.connectToServer(nom);
+                return sonde.waitForConnected(100);
+            }(),
+            10000);
+        tuee.kill();
+        QVERIFY(tuee.waitForFinished());
         InstanceUnique instance(dossierDonnees);
         QVERIFY(instance.demarrer());
         connect(&instance, &InstanceUnique::activationDemandee, &banc.app(), &ValtoTransferApp::premierPlan);

@@ -75,10 +75,6 @@ private Q_SLOTS:
             << QStringList{u"f/a.txt"_s, u"f/a.txt"_s} << true
             << QStringList{u"0|« Maquettes » a été téléchargé|À @h"_s,
                            u"1|« Maquettes » a été téléchargé|2 fois, la dernière à @h"_s};
-        // A minute after the first, downloads make a notice of their own.
-        QTest::newRow("une minute plus tard") << QStringList{u"f/a.txt"_s, u"60 s"_s, u"f/a.txt"_s} << true
-                                              << QStringList{u"0|« Maquettes » a été téléchargé|À @h"_s,
-                                                             u"0|« Maquettes » a été téléchargé|À @h"_s};
         QTest::newRow("réglage éteint") << QStringList{u"vue"_s, u"f/a.txt"_s} << false << QStringList{};
     }
     void recus()
@@ -96,9 +92,6 @@ private Q_SLOTS:
         banc.env.preferences().ecrire(Preferences::cleApiBaseURL, s.origine());
         banc.env.preferences().ecrire(Preferences::cleApiKey, s.cle());
         banc.env.preferences().ecrire(Preferences::clePrevenirReceptions, prevenir);
-        const QDateTime debut = QDateTime::currentDateTimeUtc();
-        qint64 ecoulees = 0;
-        banc.env.plateforme().maintenant = [&] { return debut.addSecs(ecoulees); };
         HistoryStore& historique = banc.app().historique();
         for (int i = 0; i < 12; ++i) {
             Transfert autre = photos;
@@ -114,11 +107,6 @@ private Q_SLOTS:
         const qsizetype listes = s.journal().filter(u"GET /api/transferts "_s).size();
 
         for (const QString& action : actions) {
-            if (action == u"60 s"_s) {
-                QTRY_COMPARE(bus.appels.size(), 1);
-                ecoulees = 60;
-                continue;
-            }
             s.envoyer(action == u"vue" ? "POST" : "GET", u"/t/photos0001/"_s + action,
                       {{"User-Agent", "Mozilla/5.0"}});
         }

@@ -51,7 +51,6 @@ private Q_SLOTS:
             << QVariant(u"/home/c/.local/share/valto-demo/nas/DATA/Valto Transferts"_s) << u"/mnt"_s
             << u"/home/c/.local/share/valto-demo/nas"_s;
         QTest::newRow("hors de tout partage") << QVariant(u"/srv/copies"_s) << u"/mnt"_s << u"/mnt"_s;
-        QTest::newRow("relatif") << QVariant(u"DATA/copies"_s) << u"/Volumes"_s << u"/Volumes"_s;
     }
     void racineMontage()
     {

@@ -175,9 +175,6 @@ private Q_SLOTS:
         QTest::newRow("fichier disparu pendant la copie") << Preparation([](Banc& banc) {
             QVERIFY(QFile::link(banc.env.chemin(u"nulle-part"_s), banc.env.chemin(u"home/Projet/z.txt"_s)));
         }) << u"Copie de « %1/Projet/z.txt » impossible : "_s + u"Aucun fichier ou dossier de ce nom"_s;
-        QTest::newRow("collision de token")
-            << Preparation([](Banc& banc) { banc.env.plateforme().tirerToken = [] { return u"autre"_s; }; })
-            << u"Collision de token (autre) — relance le transfert."_s;
     }
     void echecs()
     {

@@ -26,8 +26,6 @@ private Q_SLOTS:
         QTest::newRow("un fichier à deux points")
             << Mode::transfert << L{u"rapport.final.pdf"_s} << L{u"rapport.final.pdf"_s} << u"rapport.final"_s
             << qint64(3);
-        QTest::newRow("fichier caché")
-            << Mode::transfert << L{u".env"_s} << L{u".env"_s} << u".env"_s << qint64(3);
         QTest::newRow("dossier et absent") << Mode::transfert << L{u"Projet/"_s, u"-absent.jpg"_s}
                                            << L{u"Projet"_s} << u"Projet"_s << qint64(0);
         QTest::newRow("plusieurs, le jour local")

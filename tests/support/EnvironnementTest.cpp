@@ -57,6 +57,12 @@ QString EnvironnementTest::creerDossier(const QString& relatif)
     return absolu;
 }
 
+QByteArray lireFichier(const QString& chemin)
+{
+    QFile fichier(chemin);
+    return fichier.open(QIODevice::ReadOnly) ? fichier.readAll() : QByteArray();
+}
+
 Arbre lireArbre(const QString& racine)
 {
     Arbre arbre;

@@ -31,6 +31,9 @@ private:
     std::unique_ptr<Preferences> m_preferences;
 };
 
+// The file's contents; empty when it cannot be read.
+QByteArray lireFichier(const QString& chemin);
+
 // Relative path → contents of everything below a folder, hidden files included; a folder's path ends with
 // '/', a link reads "->".
 using Arbre = QMap<QString, QByteArray>;

@@ -99,9 +99,9 @@ void ServeurLocal::envoyer(QTcpSocket* socket, const ReponseScriptee& reponse)
     qint64 taille = corps.size();
     if (reponse.tailleFlux >= 0) {
         taille = reponse.tailleFlux;
-        corps.resize(reponse.forme == Forme::interrompue ? reponse.coupureApres : taille);
+        corps.resize(taille);
         for (qint64 i = 0; i < corps.size(); ++i) {
-            corps[i] = ReponseScriptee::octetDuFlux(i);
+            corps[i] = static_cast<char>('a' + i % 26);
         }
     }
     QByteArray tete = "HTTP/1.1 " + QByteArray::number(reponse.statut) + " Statut\r\n" + reponse.entetes;

@@ -24,7 +24,6 @@ struct ReponseScriptee final {
         normale,      // status line, headers, Content-Length, body
         sansLongueur, // no Content-Length: the body ends when the connection closes
         coupee,       // the connection is closed without any answer
-        interrompue,  // announces `tailleFlux` bytes, sends `coupureApres` of them, then closes
         ouverte,      // no Content-Length, and the connection stays open (an event stream)
     };
 
@@ -32,14 +31,11 @@ struct ReponseScriptee final {
     QByteArray corps;
     QByteArray entetes; // extra header lines, each ending in "\r\n"
     Forme forme = Forme::normale;
-    int delaiMs = 0;         // wait before answering
-    qint64 tailleFlux = -1;  // >= 0: a generated body of that many bytes (corps is ignored)
-    qint64 coupureApres = 0; // with Forme::interrompue
+    int delaiMs = 0;        // wait before answering
+    qint64 tailleFlux = -1; // >= 0: that many bytes of "ab…z" over and over (corps is ignored)
 
     static ReponseScriptee json(int statut, const QByteArray& corps) { return {statut, corps, {}}; }
     static ReponseScriptee flux(qint64 taille, Forme forme = Forme::normale);
-    // The byte at `position` of a generated body, so tests can check what arrived.
-    static char octetDuFlux(qint64 position) { return static_cast<char>('a' + position % 26); }
 };
 
 // A real HTTP/1.1 server on 127.0.0.1 that records every request and plays scripted answers per

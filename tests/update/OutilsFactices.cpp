@@ -53,10 +53,7 @@ void OutilsFactices::regler(const QByteArray& sortieAttach, int codeAttach, int 
 
 QStringList OutilsFactices::journal() const
 {
-    QFile fichier(chemin(u"journal"_s));
-    return fichier.open(QIODevice::ReadOnly)
-               ? QString::fromUtf8(fichier.readAll()).split(u'\n', Qt::SkipEmptyParts)
-               : QStringList();
+    return QString::fromUtf8(lireFichier(chemin(u"journal"_s))).split(u'\n', Qt::SkipEmptyParts);
 }
 
 QByteArray OutilsFactices::plist(const QStringList& pointsMontage)

