@@ -117,6 +117,16 @@ private Q_SLOTS:
         QTest::newRow("octets fractionnaire") << entree(R"(,"octets":1.5)") << QList<Transfert>();
     }
 
+    // A FIFO in the history's place is never read: it would hang the start-up.
+    void fifo()
+    {
+        Banc banc;
+        QDir().mkpath(QFileInfo(banc.fichier()).path());
+        QCOMPARE(::mkfifo(QFile::encodeName(banc.fichier()).constData(), 0600), 0);
+        banc.store = banc.nouveau();
+        banc.store->ajouter(transfert(1));
+        QCOMPARE(banc.relu(), QList<Transfert>{transfert(1)});
+    }
     void chargement()
     {
         QFETCH(QByteArray, contenu);

@@ -1,7 +1,9 @@
 #include "serveur/Configuration.h"
 #include "support/ExecuterTests.h"
 
+#include <QProcess>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -74,6 +76,18 @@ private Q_SLOTS:
     {
         QFETCH(QString, arguments);
         QTEST(lire(arguments.split(u' ', Qt::SkipEmptyParts)), "attendu");
+    }
+
+    // A server that cannot start says why and exits with 1, listening to nothing.
+    void demarrageImpossible()
+    {
+        QTemporaryDir donnees;
+        QProcess serveur;
+        serveur.start(QStringLiteral(VALTO_SERVEUR), {u"--nas"_s, u"/nulle-part"_s, u"--donnees"_s,
+                                                      donnees.path(), u"--port"_s, u"18642"_s});
+        QVERIFY(serveur.waitForFinished(10000));
+        QCOMPARE(std::pair(serveur.exitStatus(), serveur.exitCode()), std::pair(QProcess::NormalExit, 1));
+        QCOMPARE(serveur.readAllStandardError(), "Racine du NAS introuvable : /nulle-part\n");
     }
 };
 

@@ -315,6 +315,44 @@ private Q_SLOTS:
         QTRY_COMPARE(second.socket.state(), QAbstractSocket::UnconnectedState);
     }
 
+    // A client that stops reading a download is let go after the write deadline.
+    void telechargementBloque()
+    {
+        ServeurDeTest& s = *m_serveur;
+        QFile gros(s.creerSurNAS(u"DATA/Valto Transferts/listeaaaaa/gros.bin"_s, {}));
+        QVERIFY(gros.resize(64 * 1024 * 1024));
+        const auto bloque = connecter(s.port());
+        bloque->setReadBufferSize(4096);
+        bloque->write(requeteBrute("GET /t/listeaaaaa/f/gros.bin"));
+        bloque->waitForBytesWritten();
+        const auto coupe = [&] {
+            const QStringList lignes = s.journal().filter(u"GET /t/listeaaaaa/f/gros.bin 200 "_s);
+            return lignes.size() == 1 && !lignes.first().contains(u" 67108864 "_s);
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(coupe(), 5000);
+    }
+
+    // At most 1000 listeners, wherever they come from: the next one is asked to come back later.
+    void ecouteursPlafonnes()
+    {
+        ServeurDeTest& s = *m_serveur;
+        const QByteArray demande =
+            requeteBrute("GET /api/evenements", "X-Api-Key: " + s.cle().toUtf8() + "\r\n");
+        std::vector<std::unique_ptr<QTcpSocket>> ecouteurs;
+        for (int i = 0; i < 1000; ++i) {
+            ecouteurs.push_back(connecter(s.port(), boucleLocale(100 + i / 8)));
+            ecouteurs.back()->write(demande);
+        }
+        for (const auto& ecouteur : ecouteurs) {
+            QTRY_VERIFY(ecouteur->bytesAvailable() > 0 || ecouteur->waitForReadyRead(10));
+        }
+        const auto refus = connecter(s.port(), boucleLocale(240));
+        refus->write(demande);
+        QByteArray tete;
+        QTRY_VERIFY((tete += refus->readAll()).contains("\r\n\r\n"));
+        QVERIFY2(tete.startsWith("HTTP/1.1 503") && tete.contains("Retry-After: 60\r\n"), tete.constData());
+    }
+
     // Behind nginx: links carry the public scheme and host, and each visitor is told apart. One access line
     // per request: client, method, path without its query, status, bytes; no secret.
     void derriereUnProxy()

@@ -17,6 +17,7 @@
 #include "design/ValtoPrimaryButton.h"
 #include "design/ValtoSegmented.h"
 #include "flow/TransferFlow.h"
+#include "nas/NASCopier.h"
 #include "support/ExecuterTests.h"
 #include "update/UpdateChecker.h"
 
@@ -215,7 +216,10 @@ private Q_SLOTS:
                       mode == Mode::compare ? ContentView::Onglet::compare : ContentView::Onglet::transfert);
         QStringList chemins;
         for (const QString& fichier : fichiers) {
-            chemins.append(banc.creer(fichier, "pixels"));
+            // A copy long enough for its progress to show on the copy screen.
+            const bool copiee = fichier.startsWith(u"maison/"_s);
+            chemins.append(
+                banc.creer(fichier, copiee ? QByteArray(24 * NASCopier::tailleBloc, 'p') : "pixels"));
         }
         // Both files of a comparison go on the "before" slot, which hands the second to the other.
         QWidget* zone = contenu.ecran()->findChild<QWidget*>(u"avant"_s);
@@ -226,6 +230,14 @@ private Q_SLOTS:
         TransferFlow& flow = contenu.flowCourant();
         QStringList vus;
         connect(&flow, &TransferFlow::etapeChanged, this, [&] { vus.append(decrire(contenu.ecran())); });
+        // The copy screen's bar follows the copy.
+        QList<bool> barreSuit;
+        connect(&flow, &TransferFlow::progressionChanged, this, [&] {
+            if (flow.etape().cas == Etape::Cas::copie) {
+                barreSuit.append(contenu.ecran()->findChild<DSBar*>(u"barre"_s)->value() ==
+                                 flow.progression());
+            }
+        });
         cliquer(options, u"creer"_s);
         // At once, while the server is asked for its shares.
         auto* creer = options->findChild<ValtoPrimaryButton*>(u"creer"_s);
@@ -237,6 +249,8 @@ private Q_SLOTS:
             // The request's body, the clipboard, the history entry and the copies are the flow's (TestEnvoi).
             QCOMPARE(contenu.ecran()->findChild<ChampLien*>(u"lien"_s)->lien(),
                      u"https://t.example/tok4567890"_s);
+            const bool copie = !chemins.first().contains(u"/Volumes/"_s);
+            QVERIFY(copie ? !barreSuit.isEmpty() && !barreSuit.contains(false) : barreSuit.isEmpty());
         }
         cliquer(contenu.ecran(), reussi ? u"nouveau"_s : u"reessayer"_s);
         QCOMPARE(vus, ecrans);

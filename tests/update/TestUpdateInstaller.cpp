@@ -146,24 +146,29 @@ private Q_SLOTS:
                                     app + "\"\n\"" + app + "/valto-transfer\" >/dev/null 2>&1 &\n" + fin);
     }
 
-    // The script written and handed to bash, which the application leaves to; bash not started, it keeps
-    // running.
+    // Refused: nothing written. Written but bash not started: the application keeps running.
     void installer_data()
     {
+        QTest::addColumn<QString>("bundle");
         QTest::addColumn<bool>("bash");
         QTest::addColumn<QString>("attendu");
-        QTest::newRow("lancé") << true << QString();
-        QTest::newRow("bash introuvable") << false << systeme;
+        const QString app = u"Applications/Valto Transfer.app"_s;
+        QTest::newRow("lancé") << app << true << QString();
+        QTest::newRow("AppTranslocation")
+            << u"private/var/T/AppTranslocation/A/d/Valto Transfer.app"_s << true << emplacementTemporaire;
+        QTest::newRow("bash introuvable") << app << false << systeme;
     }
     void installer()
     {
+        QFETCH(QString, bundle);
         QFETCH(bool, bash);
         QFETCH(QString, attendu);
         EnvironnementTest env;
         int terminaisons = 0;
         Plateforme plateforme = env.plateforme();
         plateforme.terminer = [&] { ++terminaisons; };
-        plateforme.cheminBundle = env.creerDossier(u"Applications/Valto Transfer.app"_s);
+        plateforme.cheminBundle = env.chemin(bundle);
+        env.creerDossier(u"Applications/Valto Transfer.app"_s);
         const QString staging = env.chemin(u"tmp/staging"_s);
         const QString stagee = env.creerDossier(u"tmp/staging/Valto Transfer.app"_s);
         // Stands in for bash: keeps a copy of the script it was given.
@@ -172,7 +177,7 @@ private Q_SLOTS:
                                      u"cp \"$1\" '"_s + env.chemin(u"recu"_s) + u"'\n"_s);
 
         QCOMPARE(issue(installerEtRelancer(plateforme, stagee)), attendu);
-        QVERIFY(QFileInfo::exists(staging + u"/relance.sh"_s));
+        QCOMPARE(QFileInfo::exists(staging + u"/relance.sh"_s), attendu.isEmpty() || !bash);
         QCOMPARE(terminaisons, attendu.isEmpty() ? 1 : 0);
         if (attendu.isEmpty()) {
             QTRY_COMPARE(lireFichier(env.chemin(u"recu"_s)),
