@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QSignalSpy>
 
 #include <sys/stat.h>
 
@@ -109,11 +110,13 @@ private Q_SLOTS:
         autre.activateWindow();
         QTRY_VERIFY(autre.isActiveWindow());
 
+        QSignalSpy appels(&instance, &InstanceUnique::activationDemandee);
         QProcess seconde;
         lancer(seconde, banc.env);
         QTRY_COMPARE_WITH_TIMEOUT(seconde.state(), QProcess::NotRunning, 10000);
         QCOMPARE(seconde.exitStatus(), QProcess::NormalExit);
         QCOMPARE(seconde.exitCode(), 0);
+        QTRY_COMPARE(appels.size(), 1);
         QTRY_VERIFY(banc.fenetre().isActiveWindow());
     }
 };

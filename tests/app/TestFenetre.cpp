@@ -6,6 +6,7 @@
 #include "flow/TransferFlow.h"
 #include "support/ExecuterTests.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -49,12 +50,15 @@ private Q_SLOTS:
         banc.montrer();
         int questions = 0;
         QString ecartsQuestion;
+        // The real question, answered by a click on the gesture's button.
         banc.fenetre().confirmerAbandon = [&](QWidget* fenetre) {
-            ConfirmationAbandon question(fenetre);
-            question.adjustSize();
-            ecartsQuestion = Captures::comparer(question, u"confirmation-abandon"_s);
+            QTimer::singleShot(0, this, [&] {
+                QWidget* question = QApplication::activeModalWidget();
+                ecartsQuestion = Captures::comparer(*question, u"confirmation-abandon"_s);
+                QTest::mouseClick(question->findChild<ValtoButton*>(geste), Qt::LeftButton);
+            });
             ++questions;
-            return geste == u"abandonner"_s;
+            return ConfirmationAbandon::demander(fenetre);
         };
         TransferFlow& flow = banc.contenu().flowTransfert();
         flow.ajouter({banc.creer(u"maison/film.mov"_s, QByteArray(32 * 1024 * 1024, 'f'))});

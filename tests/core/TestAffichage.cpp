@@ -1,5 +1,6 @@
 #include "core/Affichage.h"
 #include "core/DateISO.h"
+#include "core/Transfert.h"
 #include "support/ExecuterTests.h"
 
 #include <QTest>
@@ -53,6 +54,19 @@ private Q_SLOTS:
         const std::optional<QDateTime> lue = lireDateISO(texte);
         QTEST(lue.value_or(QDateTime()), "attendu");
         QTEST(lue ? formaterDate(*lue) : QString(), "jour");
+    }
+
+    // Within a day of its expiry and not yet expired: the history shows the date in the warning colour.
+    void expireBientot()
+    {
+        const QDateTime maintenant(QDate(2026, 12, 4), QTime(9, 30), Qt::UTC);
+        Transfert t;
+        QList<bool> bientot{t.expireBientot(maintenant)};
+        for (const qint64 secondes : {-3600, 0, 86399, 86400}) {
+            t.expireLe = maintenant.addSecs(secondes);
+            bientot.append(t.expireBientot(maintenant));
+        }
+        QCOMPARE(bientot, (QList<bool>{false, false, false, true, false}));
     }
 };
 

@@ -50,6 +50,7 @@ private Q_SLOTS:
         QTest::newRow("Linux, NAS de la démo")
             << QVariant(u"/home/c/.local/share/valto-demo/nas/DATA/Valto Transferts"_s) << u"/mnt"_s
             << u"/home/c/.local/share/valto-demo/nas"_s;
+        QTest::newRow("partage à la racine") << QVariant(u"/DATA/Copies"_s) << u"/mnt"_s << QString();
         QTest::newRow("hors de tout partage") << QVariant(u"/srv/copies"_s) << u"/mnt"_s << u"/mnt"_s;
     }
     void racineMontage()

@@ -116,9 +116,9 @@ private Q_SLOTS:
         // A later namesake is numbered before a file's extension (a folder's dot is no extension), never
         // overwritten nor merged.
         QTest::newRow("homonymes")
-            << u"A/photo.jpg=1|B/photo.jpg=2|D/photo 2.jpg=3|A/.env=4|B/.env=5|A/v1.2/f=6|B/v1.2/f=7"_s
-            << u"A/photo.jpg|B/photo.jpg|D/photo 2.jpg|A/.env|B/.env|A/v1.2|B/v1.2"_s << copiesParDefaut
-            << u".env=4|.env 2=5|photo 2 2.jpg=3|photo 2.jpg=2|photo.jpg=1|v1.2 2/=|v1.2 2/f=7|v1.2/=|v1.2/f=6"_s;
+            << u"A/p.jpg=1|B/p.jpg=2|D/p 2.jpg=3|A/.env=4|B/.env=5|A/v1.2/f=6|B/v1.2/f=7"_s
+            << u"A/p.jpg|B/p.jpg|D/p 2.jpg|A/.env|B/.env|A/v1.2|B/v1.2"_s << copiesParDefaut
+            << u".env=4|.env 2=5|p 2 2.jpg=3|p 2.jpg=2|p.jpg=1|v1.2 2/=|v1.2 2/f=7|v1.2/=|v1.2/f=6"_s;
         // Followed, under the link's own name; one folder reached by two links is no loop.
         QTest::newRow("liens suivis")
             << u"vrai.txt=v|Cible/c.txt=c|lien.txt=->vrai.txt|P/un=->../Cible|P/deux=->../Cible"_s

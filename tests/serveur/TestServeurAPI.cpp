@@ -141,7 +141,7 @@ private Q_SLOTS:
         ligne("clé fausse, même longueur", "GET", api, "fausse", {}, 401);
         fichier("chemin absolu", n, u"@DEHORS@/secret.txt"_s);
         fichier("lien hors du NAS", n, u"DATA/fuite"_s);
-        fichier("octet nul", n, u"DATA/Clients/a.txt\u0000/../../../dehors/secret.txt"_s);
+        fichier("octet nul", n, u"DATA/Clients/a.txt\u0000.pdf"_s);
         fichier("racine du NAS", n, u"."_s);
         fichier("fichier de la clé", n, u"DATA/Valto Transferts/.transfer-api-key"_s);
         fichier("copie d'un autre transfert", n, u"DATA/Valto Transferts/supprime01/copie.txt"_s);

@@ -51,6 +51,7 @@ private Q_SLOTS:
         ligne("homonyme dans les copies", u"/t/listeaaaaa/f/a%20%282%29.txt"_s, 200, {u"copie homonyme"_s});
         ligne("un dossier n'est pas un fichier", u"/t/listeaaaaa/f/Dossier"_s, 404, {u"Lien introuvable"_s});
         ligne("chemin du NAS", u"/t/listeaaaaa/f/DATA/Clients/a.txt"_s, 404, {});
+        ligne("octet nul", u"/t/listeaaaaa/f/Dossier/Sous/c.txt%00.html"_s, 404, {u"Lien introuvable"_s});
         // A whole share holds the copies folder: other transfers' copies stay out.
         ligne("partage entier", u"/t/partageaaa"_s, 200, {u"/t/partageaaa/f/DATA/Clients/a.txt"_s},
               {u"copie"_s});
