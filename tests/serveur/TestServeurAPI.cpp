@@ -122,6 +122,10 @@ private Q_SLOTS:
                      c.ordre = QStringList{u"a.txt"_s, u"b.txt"_s};
                  });
         creation("comparaison sans ordre", 400, ordre, [](CorpsCreation& c) { c.type = u"compare"_s; });
+        creation("comparaison de trois fichiers", 400, ordre, [](CorpsCreation& c) {
+            c.type = u"compare"_s, c.ordre = QStringList{u"avant.jpg"_s, u"apres.jpg"_s};
+            c.fichiers = {u"DATA/Clients/a.txt"_s, u"DATA/Clients/avant.jpg"_s, u"DATA/Clients/apres.jpg"_s};
+        });
         creation("comparaison d'un seul fichier", 400, ordre, [](CorpsCreation& c) {
             c.type = u"compare"_s, c.ordre = QStringList{u"a.txt"_s, u"b.txt"_s};
         });
@@ -159,6 +163,7 @@ private Q_SLOTS:
               u"Champ « expediteur » absent ou invalide."_s);
         ligne("archive protégée sans cookie", "GET", u"/t/protege001/zip"_s, {}, {}, 401);
         ligne("vue protégée sans cookie", "POST", u"/t/protege001/vue"_s, {}, {}, 401);
+        ligne("mot de passe d'un lien inconnu", "POST", u"/t/inconnu000"_s, {}, "mot_de_passe=x", 404);
         ligne("vue avec un corps", "POST", u"/t/supprime01/vue"_s, {}, "x", 413);
         ligne("fichier caché du transfert", "GET", u"/t/supprime01/f/.cache"_s, {}, {}, 404);
         ligne("version absente", "GET", u"/releases/absente.dmg"_s, {}, {}, 404);

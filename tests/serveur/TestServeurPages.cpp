@@ -38,7 +38,8 @@ private Q_SLOTS:
         ligne("liste", u"/t/listeaaaaa"_s, 200,
               {u"Tout télécharger"_s, u"&lt;b&gt;Maquettes&lt;/b&gt; &amp; co"_s, u"/t/listeaaaaa/f/a.txt"_s,
                u"/t/listeaaaaa/f/Dossier/Sous/c.txt"_s, u"/t/listeaaaaa/f/copie%20%C3%A9.txt"_s,
-               u"/t/listeaaaaa/f/a%20%282%29.txt"_s, u"5 fichiers · 300,0 Ko"_s, u"<script>"_s},
+               u"/t/listeaaaaa/f/a%20%282%29.txt"_s, u"Envoyé par Camille · 5 fichiers · 300,0 Ko"_s,
+               u"<script>"_s},
               {u"<b>Maquettes"_s});
         ligne("inconnu", u"/t/zzzzzzzzzz"_s, 404, {u"Lien introuvable"_s});
         ligne("expiré", u"/t/expireaaaa"_s, 410, {u"Lien expiré"_s});

@@ -94,6 +94,7 @@ private Q_SLOTS:
         QTest::newRow("1.10 > 1.9") << u"1.10"_s << u"1.9"_s << true;
         QTest::newRow("1.2.0 = 1.2") << u"1.2.0"_s << u"1.2"_s << false;
         QTest::newRow("1.2b = 1.2, pièces vides") << u"1..2b."_s << u"1.0.2"_s << false;
+        QTest::newRow("signes") << u"1.+2"_s << u"1.-1"_s << true;
         QTest::newRow("espace compte 0") << u"1. 3"_s << u"1.2"_s << false;
     }
     void estPlusRecente()
