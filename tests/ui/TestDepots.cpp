@@ -7,6 +7,7 @@
 #include "OptionsView.h"
 #include "design/ActionIcone.h"
 #include "design/ChampSaisie.h"
+#include "design/DialogueFichiers.h"
 #include "design/Libelle.h"
 #include "design/SelecteurFichiers.h"
 #include "design/ValtoBadge.h"
@@ -17,8 +18,12 @@
 #include "support/EnvironnementTest.h"
 #include "support/ExecuterTests.h"
 
+#include <QDialogButtonBox>
 #include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QListView>
 #include <QMenu>
+#include <QPushButton>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -120,6 +125,40 @@ private Q_SLOTS:
         QCOMPARE(dialogue.demande.genre, DemandeFichiers::Genre::fichiersEtDossiers);
         QCOMPARE(z.depots, (QList<QStringList>{chemins, dialogue.reponse}));
     }
+
+#ifndef Q_OS_MACOS
+    // Files and folders chosen together in the rows, the button keeping its title; the next dialog opens
+    // there, where a typed folder is opened and a typed file taken.
+    void dialogueFichiersEtDossiers()
+    {
+        EnvironnementTest env;
+        const QStringList lignes{env.creerDossier(u"choix/Plans"_s), env.creerFichier(u"choix/photo.jpg"_s)};
+        const QString plan = env.creerFichier(u"choix/Plans/plan.pdf"_s);
+        DialogueFichiers::retenirDossier(env.chemin(u"choix"_s));
+        for (const bool saisie : {false, true}) {
+            DialogueFichiers dialogue(nullptr, u"Ajouter"_s);
+            dialogue.show();
+            QCOMPARE(dialogue.directory().absolutePath(), env.chemin(u"choix"_s));
+            auto* liste = dialogue.findChild<QListView*>(u"listView"_s);
+            QTRY_COMPARE(liste->model()->rowCount(liste->rootIndex()), 2);
+            auto* nom = dialogue.findChild<QLineEdit*>(u"fileNameEdit"_s);
+            if (saisie) {
+                QTest::keyClicks(nom, u"Plans"_s);
+                dialogue.accept();
+                QCOMPARE(dialogue.directory().absolutePath(), lignes.first());
+                QTest::keyClicks(nom, u"plan.pdf"_s);
+            } else {
+                liste->selectAll();
+                const auto boutons = dialogue.findChild<QDialogButtonBox*>(u"buttonBox"_s);
+                QTRY_COMPARE(boutons->button(QDialogButtonBox::Open)->text(), u"Ajouter"_s);
+            }
+            dialogue.accept();
+            QCOMPARE(dialogue.result(), QDialog::Accepted);
+            QCOMPARE(dialogue.choisis(), saisie ? QStringList{plan} : lignes);
+        }
+        QCOMPARE(DialogueFichiers::dossierDepart(), lignes.first());
+    }
+#endif
 
     // The files already in the slots ("avant|après"), one drop, what is handed over and what stays.
     void remplissage_data()
