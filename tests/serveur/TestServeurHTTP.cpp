@@ -110,6 +110,7 @@ private Q_SLOTS:
         // Past the end: refused when they start there, cut at the end otherwise.
         QTest::newRow("au-delà de la fin")
             << QByteArray("bytes=300000-") << QByteArray() << 416 << 0 << 0 << 0;
+        QTest::newRow("un seul octet") << QByteArray("bytes=10-10") << QByteArray() << 206 << 10 << 1 << 0;
         QTest::newRow("coupée à la fin")
             << QByteArray("bytes=299990-400000") << QByteArray() << 206 << 299'990 << 10 << 0;
     }
