@@ -123,7 +123,7 @@ private Q_SLOTS:
         banc.champ(Preferences::cleApiKey)->clear();
         banc.tester();
         QVERIFY(!banc.vue->testEnCours());
-        QCOMPARE(banc.serveur.nombreDeRequetes(), 1);
+        QCOMPARE(banc.serveur.requetes().size(), 1);
         // Its words are in the reading; the field above shows the loopback server's port, which changes
         // from run to run.
         VERIFIER_CAPTURES(*resultat, u"reglages-cle-manquante"_s);
