@@ -10,7 +10,6 @@
 #include <QJsonDocument>
 #include <QNetworkReply>
 #include <QRegularExpression>
-#include <QTcpSocket>
 #include <QTest>
 #include <QUrl>
 
@@ -42,7 +41,7 @@ serveur::Configuration configurationDeTest(EnvironnementTest& environnement)
 
 } // namespace
 
-ServeurDeTest::ServeurDeTest(const std::function<void(serveur::Configuration&)>& reglage, Moteur moteur)
+ServeurDeTest::ServeurDeTest(const Reglage& reglage, Moteur moteur)
     : m_configuration(configurationDeTest(m_environnement))
     , m_maintenant(std::make_shared<std::atomic<qint64>>(QDateTime::currentSecsSinceEpoch()))
 {
@@ -50,26 +49,22 @@ ServeurDeTest::ServeurDeTest(const std::function<void(serveur::Configuration&)>&
     if (moteur == Moteur::postgresql) {
         PostgreSQLDeTest::configurer(m_configuration);
     }
-    if (reglage) {
-        reglage(m_configuration);
-    }
-    demarrer();
+    demarrer(reglage);
 }
 
-ServeurDeTest::ServeurDeTest(ServeurDeTest& voisin,
-                             const std::function<void(serveur::Configuration&)>& reglage)
+ServeurDeTest::ServeurDeTest(ServeurDeTest& voisin, const Reglage& reglage)
     : m_configuration(voisin.m_configuration)
     , m_maintenant(voisin.m_maintenant)
 {
     m_configuration.dossierDonnees = donnees().toStdString();
+    demarrer(reglage);
+}
+
+void ServeurDeTest::demarrer(const Reglage& reglage)
+{
     if (reglage) {
         reglage(m_configuration);
     }
-    demarrer();
-}
-
-void ServeurDeTest::demarrer()
-{
     serveur::journal::rediriger([this](const std::string& ligne) {
         const QMutexLocker garde(&m_verrouJournal);
         m_journal.append(QString::fromStdString(ligne));
@@ -110,12 +105,12 @@ std::unique_ptr<QTcpSocket> connecter(int port, const QHostAddress& source)
     return socket;
 }
 
-QByteArray echangerBrut(int port, const QByteArray& envoi, int attenteMs, const QHostAddress& source)
+QByteArray echangerBrut(int port, const QByteArray& envoi, const QHostAddress& source)
 {
     const auto socket = connecter(port, source);
     socket->write(envoi);
     QByteArray recu;
-    while (socket->state() == QAbstractSocket::ConnectedState && socket->waitForReadyRead(attenteMs)) {
+    while (socket->state() == QAbstractSocket::ConnectedState && socket->waitForReadyRead(2000)) {
         recu += socket->readAll();
     }
     return recu + socket->readAll();
@@ -155,8 +150,7 @@ QByteArray requeteBrute(const QByteArray& debut, const QByteArray& entetes, cons
            "\r\n" + corps;
 }
 
-QList<int> envoyerEnParallele(const QString& origine, const QList<QByteArray>& requetes, int adresses,
-                              const std::function<void()>& pendant)
+QList<int> envoyerEnParallele(const QString& origine, const QList<QByteArray>& requetes, int adresses)
 {
     std::vector<std::unique_ptr<QTcpSocket>> connexions;
     for (qsizetype i = 0; i < requetes.size(); ++i) {
@@ -166,9 +160,6 @@ QList<int> envoyerEnParallele(const QString& origine, const QList<QByteArray>& r
     for (qsizetype i = 0; i < requetes.size(); ++i) {
         connexions[i]->write(requetes[i]);
         connexions[i]->flush();
-    }
-    if (pendant) {
-        pendant();
     }
     QList<int> statuts;
     for (auto& connexion : connexions) {
