@@ -75,7 +75,6 @@ void ServeurDeTest::demarrer(const Reglage& reglage)
     }
     m_serveur = std::move(*serveur);
     m_port = m_serveur->lier().value();
-    m_origine = u"http://127.0.0.1:%1"_s.arg(m_port);
     m_ecoute = std::thread([this] { m_serveur->ecouter(); });
 }
 
@@ -154,8 +153,7 @@ QList<int> envoyerEnParallele(const QString& origine, const QList<QByteArray>& r
 {
     std::vector<std::unique_ptr<QTcpSocket>> connexions;
     for (qsizetype i = 0; i < requetes.size(); ++i) {
-        connexions.push_back(
-            connecter(QUrl(origine).port(), QHostAddress(u"127.0.0.%1"_s.arg(1 + i % adresses))));
+        connexions.push_back(connecter(QUrl(origine).port(), boucleLocale(1 + i % adresses)));
     }
     for (qsizetype i = 0; i < requetes.size(); ++i) {
         connexions[i]->write(requetes[i]);
@@ -183,7 +181,7 @@ QList<int> statuts(const QByteArray& brut)
 ReponseHTTP ServeurDeTest::envoyer(const QByteArray& methode, const QString& chemin, const Entetes& entetes,
                                    const QByteArray& corps)
 {
-    QNetworkRequest requete(QUrl(m_origine + chemin, QUrl::StrictMode));
+    QNetworkRequest requete(QUrl(origine() + chemin, QUrl::StrictMode));
     requete.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     requete.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
     requete.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);

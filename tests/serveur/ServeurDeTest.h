@@ -45,12 +45,12 @@ public:
     QStringList journal() const;
 
     EnvironnementTest& environnement() { return m_environnement; }
-    QString origine() const { return m_origine; }
+    QString origine() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_port); }
     int picArgon2() const { return m_serveur->picArgon2(); }
     // The server's own data folder (database, secret).
     QString donnees() const { return m_environnement.chemin(QStringLiteral("serveur")); }
     QString cle() const { return QString::fromStdString(m_serveur->cleAPI()); }
-    TransferAPI api() const { return TransferAPI{m_origine, cle()}; }
+    TransferAPI api() const { return TransferAPI{origine(), cle()}; }
     // Absolute path under the NAS root.
     QString nas(const QString& relatif) const
     {
@@ -89,11 +89,15 @@ private:
     std::unique_ptr<serveur::ServeurTransferts> m_serveur;
     std::thread m_ecoute;
     int m_port = 0;
-    QString m_origine;
     mutable QMutex m_verrouJournal;
     QStringList m_journal;
     QNetworkAccessManager m_reseau;
 };
+
+inline QHostAddress boucleLocale(int n)
+{
+    return QHostAddress(QStringLiteral("127.0.0.%1").arg(n));
+}
 
 // A connection to 127.0.0.1:`port` from `source` (any address of 127/8), once established.
 std::unique_ptr<QTcpSocket> connecter(int port, const QHostAddress& source = QHostAddress::LocalHost);

@@ -11,15 +11,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-QHostAddress boucleLocale(int n)
-{
-    return QHostAddress(u"127.0.0.%1"_s.arg(n));
-}
-
-} // namespace
-
 // The HTTP layer as a hostile or unlucky client meets it: limits, deadlines, ranges, a reverse proxy.
 class TestServeurHTTP final : public QObject {
     Q_OBJECT
