@@ -16,16 +16,11 @@ inline bool glisser(QWidget* cible, const QMimeData& donnees, bool lacher)
     QDragEnterEvent entree(centre, Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
     QDragMoveEvent mouvement(centre, Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
     QDropEvent depot(QPointF(centre), Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
-    for (QDropEvent* etape : std::initializer_list<QDropEvent*>{&entree, &mouvement, &depot}) {
-        if (etape == &depot && !lacher) {
-            break;
-        }
-        QCoreApplication::sendEvent(cible, etape);
-        if (!etape->isAccepted()) {
-            return false;
-        }
-    }
-    return true;
+    const auto accepte = [cible](QEvent& etape) {
+        QCoreApplication::sendEvent(cible, &etape);
+        return etape.isAccepted();
+    };
+    return accepte(entree) && accepte(mouvement) && (!lacher || accepte(depot));
 }
 
 // Local files, also offered as text as file managers do (text fields would take that).
