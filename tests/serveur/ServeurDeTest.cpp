@@ -17,34 +17,23 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
 // A server on 127.0.0.1 whose NAS root is the environment's mount root (shares DATA, with the copies
 // folder, and ARCHIVE), cheap Argon2id and short waits on a locked database.
-serveur::Configuration configurationDeTest(EnvironnementTest& environnement)
+ServeurDeTest::ServeurDeTest(const Reglage& reglage, Moteur moteur)
+    : m_maintenant(std::make_shared<std::atomic<qint64>>(QDateTime::currentSecsSinceEpoch()))
 {
-    environnement.creerDossier(u"Volumes/DATA/Valto Transferts"_s);
-    environnement.creerDossier(u"Volumes/ARCHIVE"_s);
-    serveur::Configuration configuration;
-    configuration.port = 0;
-    configuration.racineNAS = environnement.chemin(u"Volumes"_s).toStdString();
-    configuration.dossierDonnees = environnement.chemin(u"serveur"_s).toStdString();
-    configuration.dossierVersions =
-        QFileInfo(environnement.creerFichier(u"versions/version.json"_s, R"({"version":"9.9","url":"x"})"))
+    m_environnement.creerDossier(u"Volumes/DATA/Valto Transferts"_s);
+    m_environnement.creerDossier(u"Volumes/ARCHIVE"_s);
+    m_configuration.port = 0;
+    m_configuration.racineNAS = m_environnement.chemin(u"Volumes"_s).toStdString();
+    m_configuration.dossierDonnees = donnees().toStdString();
+    m_configuration.dossierVersions =
+        QFileInfo(m_environnement.creerFichier(u"versions/version.json"_s, R"({"version":"9.9","url":"x"})"))
             .path()
             .toStdString();
-    configuration.fils = 4;
-    configuration.argon2 = serveur::CoutArgon2::minimal();
-    configuration.attenteBaseMillisecondes = 200;
-    return configuration;
-}
-
-} // namespace
-
-ServeurDeTest::ServeurDeTest(const Reglage& reglage, Moteur moteur)
-    : m_configuration(configurationDeTest(m_environnement))
-    , m_maintenant(std::make_shared<std::atomic<qint64>>(QDateTime::currentSecsSinceEpoch()))
-{
+    m_configuration.fils = 4;
+    m_configuration.argon2 = serveur::CoutArgon2::minimal();
+    m_configuration.attenteBaseMillisecondes = 200;
     m_configuration.horloge = [maintenant = m_maintenant] { return maintenant->load(); };
     if (moteur == Moteur::postgresql) {
         PostgreSQLDeTest::configurer(m_configuration);
