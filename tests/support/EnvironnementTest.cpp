@@ -34,11 +34,6 @@ Preferences& EnvironnementTest::preferences()
     return *m_preferences;
 }
 
-QString EnvironnementTest::chemin(const QString& relatif) const
-{
-    return m_dossier.filePath(relatif);
-}
-
 QString EnvironnementTest::creerFichier(const QString& relatif, const QByteArray& contenu)
 {
     const QString absolu = chemin(relatif);

@@ -20,7 +20,7 @@ public:
     void rouvrirPreferences() { m_preferences.reset(); }
 
     // Absolute path of `relatif` inside the temporary folder.
-    QString chemin(const QString& relatif) const;
+    QString chemin(const QString& relatif) const { return m_dossier.filePath(relatif); }
     // Creates the file (and its folders) with `contenu`; returns its absolute path.
     QString creerFichier(const QString& relatif, const QByteArray& contenu = {});
     QString creerDossier(const QString& relatif);

@@ -64,11 +64,6 @@ ServeurLocal::ServeurLocal()
     }
 }
 
-QString ServeurLocal::origine() const
-{
-    return QStringLiteral("http://127.0.0.1:%1").arg(m_serveur.serverPort());
-}
-
 void ServeurLocal::repondre(const QByteArray& methode, const QByteArray& chemin,
                             const ReponseScriptee& reponse)
 {

@@ -51,7 +51,7 @@ public:
     ServeurLocal();
 
     // "http://127.0.0.1:<port>", without a trailing slash.
-    QString origine() const;
+    QString origine() const { return QStringLiteral("http://127.0.0.1:%1").arg(port()); }
     quint16 port() const { return m_serveur.serverPort(); }
 
     void repondre(const QByteArray& methode, const QByteArray& chemin, const ReponseScriptee& reponse);
