@@ -4,8 +4,8 @@
 #include "api/ReseauPartage.h"
 #include "serveur/Journal.h"
 
+#include <QCoroNetworkReply>
 #include <QDateTime>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QNetworkReply>
@@ -180,9 +180,7 @@ ReponseHTTP ServeurDeTest::envoyer(const QByteArray& methode, const QString& che
     // A custom "HEAD" would wait for the body its Content-Length announces.
     QNetworkReply* reponse =
         methode == "HEAD" ? m_reseau.head(requete) : m_reseau.sendCustomRequest(requete, methode, corps);
-    QEventLoop boucle;
-    QObject::connect(reponse, &QNetworkReply::finished, &boucle, &QEventLoop::quit);
-    boucle.exec();
+    QCoro::waitFor(qCoro(reponse).waitForFinished());
     ReponseHTTP resultat;
     resultat.statut = reponse->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     resultat.corps = reponse->readAll();
