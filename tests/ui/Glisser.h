@@ -6,6 +6,8 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <algorithm>
+
 // Drags onto a widget, as the platform would: enter, move and, when `lacher`, drop. True when the widget
 // accepts every step.
 namespace Glisser {
@@ -28,9 +30,7 @@ inline bool deposer(QWidget* cible, const QStringList& chemins, bool lacher = tr
 {
     QMimeData donnees;
     QList<QUrl> urls;
-    for (const QString& chemin : chemins) {
-        urls.append(QUrl::fromLocalFile(chemin));
-    }
+    std::ranges::transform(chemins, std::back_inserter(urls), &QUrl::fromLocalFile);
     donnees.setUrls(urls);
     donnees.setText(chemins.join(u'\n'));
     return glisser(cible, donnees, lacher);
