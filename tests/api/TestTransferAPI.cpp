@@ -160,8 +160,8 @@ private Q_SLOTS:
         QCOMPARE(operation.lancer(TransferAPI{serveur.origine(), u"clé 1"_s}), QString());
         const RequeteRecue recue = serveur.requetes().first();
         QCOMPARE(recue.methode + ' ' + recue.chemin, operation.methode + ' ' + operation.chemin);
-        QCOMPARE(recue.entete("x-api-key"), u"clé 1"_s.toUtf8());
-        QCOMPARE(recue.entete("content-type"), "application/json");
+        QCOMPARE(recue.entetes.value("x-api-key"), u"clé 1"_s.toUtf8());
+        QCOMPARE(recue.entetes.value("content-type"), "application/json");
         QCOMPARE(recue.corps, corps);
         // Any other status, even a success one, is refused.
         reponse.statut = reponse.statut == 200 ? 201 : 200;

@@ -19,7 +19,7 @@ std::optional<RequeteRecue> extraireRequete(QByteArray& tampon)
         requete.entetes.insert(ligne.left(deuxPoints).trimmed().toLower(),
                                ligne.mid(deuxPoints + 1).trimmed());
     }
-    const qsizetype fin = finEntetes + 4 + requete.entete("content-length").toLongLong();
+    const qsizetype fin = finEntetes + 4 + requete.entetes.value("content-length").toLongLong();
     if (tampon.size() < fin) {
         return std::nullopt;
     }

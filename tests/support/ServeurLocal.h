@@ -14,8 +14,6 @@ struct RequeteRecue final {
     QByteArray chemin;
     QHash<QByteArray, QByteArray> entetes;
     QByteArray corps;
-
-    QByteArray entete(const QByteArray& nom) const { return entetes.value(nom); }
 };
 
 // What the server answers to one request.
@@ -50,7 +48,6 @@ class ServeurLocal final : public QObject {
 public:
     ServeurLocal();
 
-    // "http://127.0.0.1:<port>", without a trailing slash.
     QString origine() const { return QStringLiteral("http://127.0.0.1:%1").arg(port()); }
     quint16 port() const { return m_serveur.serverPort(); }
 

@@ -114,7 +114,7 @@ private Q_SLOTS:
         QVERIFY(bouton->hasFocus());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_X);
         QVERIFY(!banc.env.preferences().contient(Preferences::cleNasMountPath));
-        QCOMPARE(banc.serveur.requetes().at(0).entete("x-api-key"), QByteArray("cle saisie"));
+        QCOMPARE(banc.serveur.requetes().at(0).entetes.value("x-api-key"), QByteArray("cle saisie"));
         QCOMPARE(banc.vue->testResultat(), u"Connexion OK"_s);
         QCOMPARE(resultat->tone(), StatusDot::Tone::success);
         QVERIFY(resultat->isVisible() && bouton->isEnabled());
