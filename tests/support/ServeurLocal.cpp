@@ -64,18 +64,6 @@ ServeurLocal::ServeurLocal()
     }
 }
 
-void ServeurLocal::repondre(const QByteArray& methode, const QByteArray& chemin,
-                            const ReponseScriptee& reponse)
-{
-    m_scripts[methode + ' ' + chemin].append(reponse);
-}
-
-void ServeurLocal::remplacer(const QByteArray& methode, const QByteArray& chemin,
-                             const ReponseScriptee& reponse)
-{
-    m_scripts[methode + ' ' + chemin] = {reponse};
-}
-
 void ServeurLocal::lire(QTcpSocket* socket)
 {
     QByteArray& tampon = m_tampons[socket];

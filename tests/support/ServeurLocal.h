@@ -51,9 +51,15 @@ public:
     QString origine() const { return QStringLiteral("http://127.0.0.1:%1").arg(port()); }
     quint16 port() const { return m_serveur.serverPort(); }
 
-    void repondre(const QByteArray& methode, const QByteArray& chemin, const ReponseScriptee& reponse);
+    void repondre(const QByteArray& methode, const QByteArray& chemin, const ReponseScriptee& reponse)
+    {
+        m_scripts[methode + ' ' + chemin].append(reponse);
+    }
     // Drops the answers queued so far for that route, then scripts this one.
-    void remplacer(const QByteArray& methode, const QByteArray& chemin, const ReponseScriptee& reponse);
+    void remplacer(const QByteArray& methode, const QByteArray& chemin, const ReponseScriptee& reponse)
+    {
+        m_scripts[methode + ' ' + chemin] = {reponse};
+    }
 
     QList<RequeteRecue> requetes() const { return m_requetes; }
 
