@@ -47,9 +47,8 @@ QString EnvironnementTest::creerFichier(const QString& relatif, const QByteArray
 
 QString EnvironnementTest::creerDossier(const QString& relatif)
 {
-    const QString absolu = chemin(relatif);
-    QDir().mkpath(absolu);
-    return absolu;
+    QDir().mkpath(chemin(relatif));
+    return chemin(relatif);
 }
 
 QByteArray lireFichier(const QString& chemin)
