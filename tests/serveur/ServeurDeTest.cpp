@@ -112,11 +112,6 @@ Ecouteur::Ecouteur(ServeurDeTest& serveur)
     QTRY_VERIFY(recu().contains(": connecté\n\n"));
 }
 
-QByteArray Ecouteur::recu()
-{
-    return lu += socket.readAll();
-}
-
 QList<std::pair<QString, QJsonObject>> Ecouteur::evenements(const QString& token)
 {
     QList<std::pair<QString, QJsonObject>> resultat;

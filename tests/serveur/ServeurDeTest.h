@@ -109,7 +109,7 @@ QByteArray echangerBrut(int port, const QByteArray& envoi,
 struct Ecouteur final {
     explicit Ecouteur(ServeurDeTest& serveur);
 
-    QByteArray recu();
+    QByteArray recu() { return lu += socket.readAll(); }
     // The events received about `token`, in order: name and record.
     QList<std::pair<QString, QJsonObject>> evenements(const QString& token);
 
