@@ -77,7 +77,7 @@ private Q_SLOTS:
         InstanceUnique instance(dossierDonnees);
         QVERIFY(instance.demarrer());
         banc.montrer();
-        QTRY_VERIFY_WITH_TIMEOUT(banc.serveur.nombreDeRequetes() > 0, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(banc.serveur.requetes().size() > 0, 10000);
         QCOMPARE(banc.app().historique().transferts(), QList<Transfert>());
         QCOMPARE(QFile::permissions(dossierDonnees + u"/Valto Transfer"_s) & 0x0077, QFile::Permissions());
     }

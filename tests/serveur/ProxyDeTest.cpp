@@ -38,8 +38,8 @@ ProxyDeTest::ProxyDeTest(const QList<int>& ports)
             .toUtf8());
     conf.close();
     m_nginx.start(u"/usr/sbin/nginx"_s, {u"-c"_s, conf.fileName(), u"-p"_s, m_dossier.path()});
-    const QByteArray essai = "GET /static/valto.css HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n";
-    for (int i = 0; i < 100 && statuts(echangerBrut(m_port, essai, 500)) != QList<int>{200}; ++i) {
+    const QByteArray essai = requeteBrute("GET /static/valto.css");
+    for (int i = 0; i < 100 && statuts(echangerBrut(m_port, essai)) != QList<int>{200}; ++i) {
         QThread::msleep(50);
     }
 }

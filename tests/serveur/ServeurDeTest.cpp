@@ -4,13 +4,12 @@
 #include "api/ReseauPartage.h"
 #include "serveur/Journal.h"
 
+#include <QCoroNetworkReply>
 #include <QDateTime>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QNetworkReply>
 #include <QRegularExpression>
-#include <QTcpSocket>
 #include <QTest>
 #include <QUrl>
 
@@ -18,58 +17,43 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
 // A server on 127.0.0.1 whose NAS root is the environment's mount root (shares DATA, with the copies
 // folder, and ARCHIVE), cheap Argon2id and short waits on a locked database.
-serveur::Configuration configurationDeTest(EnvironnementTest& environnement)
+ServeurDeTest::ServeurDeTest(const Reglage& reglage, Moteur moteur)
+    : m_maintenant(std::make_shared<std::atomic<qint64>>(QDateTime::currentSecsSinceEpoch()))
 {
-    environnement.creerDossier(u"Volumes/DATA/Valto Transferts"_s);
-    environnement.creerDossier(u"Volumes/ARCHIVE"_s);
-    serveur::Configuration configuration;
-    configuration.port = 0;
-    configuration.racineNAS = environnement.chemin(u"Volumes"_s).toStdString();
-    configuration.dossierDonnees = environnement.chemin(u"serveur"_s).toStdString();
-    configuration.dossierVersions =
-        QFileInfo(environnement.creerFichier(u"versions/version.json"_s, R"({"version":"9.9","url":"x"})"))
+    m_environnement.creerDossier(u"Volumes/DATA/Valto Transferts"_s);
+    m_environnement.creerDossier(u"Volumes/ARCHIVE"_s);
+    m_configuration.port = 0;
+    m_configuration.racineNAS = m_environnement.chemin(u"Volumes"_s).toStdString();
+    m_configuration.dossierDonnees = donnees().toStdString();
+    m_configuration.dossierVersions =
+        QFileInfo(m_environnement.creerFichier(u"versions/version.json"_s, R"({"version":"9.9","url":"x"})"))
             .path()
             .toStdString();
-    configuration.fils = 4;
-    configuration.argon2 = serveur::CoutArgon2::minimal();
-    configuration.attenteBaseMillisecondes = 200;
-    return configuration;
-}
-
-} // namespace
-
-ServeurDeTest::ServeurDeTest(const std::function<void(serveur::Configuration&)>& reglage, Moteur moteur)
-    : m_configuration(configurationDeTest(m_environnement))
-    , m_maintenant(std::make_shared<std::atomic<qint64>>(QDateTime::currentSecsSinceEpoch()))
-{
+    m_configuration.fils = 4;
+    m_configuration.argon2 = serveur::CoutArgon2::minimal();
+    m_configuration.attenteBaseMillisecondes = 200;
     m_configuration.horloge = [maintenant = m_maintenant] { return maintenant->load(); };
     if (moteur == Moteur::postgresql) {
         PostgreSQLDeTest::configurer(m_configuration);
     }
-    if (reglage) {
-        reglage(m_configuration);
-    }
-    demarrer();
+    demarrer(reglage);
 }
 
-ServeurDeTest::ServeurDeTest(ServeurDeTest& voisin,
-                             const std::function<void(serveur::Configuration&)>& reglage)
+ServeurDeTest::ServeurDeTest(ServeurDeTest& voisin, const Reglage& reglage)
     : m_configuration(voisin.m_configuration)
     , m_maintenant(voisin.m_maintenant)
 {
     m_configuration.dossierDonnees = donnees().toStdString();
+    demarrer(reglage);
+}
+
+void ServeurDeTest::demarrer(const Reglage& reglage)
+{
     if (reglage) {
         reglage(m_configuration);
     }
-    demarrer();
-}
-
-void ServeurDeTest::demarrer()
-{
     serveur::journal::rediriger([this](const std::string& ligne) {
         const QMutexLocker garde(&m_verrouJournal);
         m_journal.append(QString::fromStdString(ligne));
@@ -80,7 +64,6 @@ void ServeurDeTest::demarrer()
     }
     m_serveur = std::move(*serveur);
     m_port = m_serveur->lier().value();
-    m_origine = u"http://127.0.0.1:%1"_s.arg(m_port);
     m_ecoute = std::thread([this] { m_serveur->ecouter(); });
 }
 
@@ -110,12 +93,12 @@ std::unique_ptr<QTcpSocket> connecter(int port, const QHostAddress& source)
     return socket;
 }
 
-QByteArray echangerBrut(int port, const QByteArray& envoi, int attenteMs, const QHostAddress& source)
+QByteArray echangerBrut(int port, const QByteArray& envoi, const QHostAddress& source)
 {
     const auto socket = connecter(port, source);
     socket->write(envoi);
     QByteArray recu;
-    while (socket->state() == QAbstractSocket::ConnectedState && socket->waitForReadyRead(attenteMs)) {
+    while (socket->state() == QAbstractSocket::ConnectedState && socket->waitForReadyRead(2000)) {
         recu += socket->readAll();
     }
     return recu + socket->readAll();
@@ -127,11 +110,6 @@ Ecouteur::Ecouteur(ServeurDeTest& serveur)
     socket.write("GET /api/evenements HTTP/1.1\r\nHost: essai\r\nX-Api-Key: " + serveur.cle().toUtf8() +
                  "\r\n\r\n");
     QTRY_VERIFY(recu().contains(": connecté\n\n"));
-}
-
-QByteArray Ecouteur::recu()
-{
-    return lu += socket.readAll();
 }
 
 QList<std::pair<QString, QJsonObject>> Ecouteur::evenements(const QString& token)
@@ -155,20 +133,15 @@ QByteArray requeteBrute(const QByteArray& debut, const QByteArray& entetes, cons
            "\r\n" + corps;
 }
 
-QList<int> envoyerEnParallele(const QString& origine, const QList<QByteArray>& requetes, int adresses,
-                              const std::function<void()>& pendant)
+QList<int> envoyerEnParallele(const QString& origine, const QList<QByteArray>& requetes, int adresses)
 {
     std::vector<std::unique_ptr<QTcpSocket>> connexions;
     for (qsizetype i = 0; i < requetes.size(); ++i) {
-        connexions.push_back(
-            connecter(QUrl(origine).port(), QHostAddress(u"127.0.0.%1"_s.arg(1 + i % adresses))));
+        connexions.push_back(connecter(QUrl(origine).port(), boucleLocale(1 + i % adresses)));
     }
     for (qsizetype i = 0; i < requetes.size(); ++i) {
         connexions[i]->write(requetes[i]);
         connexions[i]->flush();
-    }
-    if (pendant) {
-        pendant();
     }
     QList<int> statuts;
     for (auto& connexion : connexions) {
@@ -192,7 +165,7 @@ QList<int> statuts(const QByteArray& brut)
 ReponseHTTP ServeurDeTest::envoyer(const QByteArray& methode, const QString& chemin, const Entetes& entetes,
                                    const QByteArray& corps)
 {
-    QNetworkRequest requete(QUrl(m_origine + chemin, QUrl::StrictMode));
+    QNetworkRequest requete(QUrl(origine() + chemin, QUrl::StrictMode));
     requete.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     requete.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
     requete.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
@@ -202,9 +175,7 @@ ReponseHTTP ServeurDeTest::envoyer(const QByteArray& methode, const QString& che
     // A custom "HEAD" would wait for the body its Content-Length announces.
     QNetworkReply* reponse =
         methode == "HEAD" ? m_reseau.head(requete) : m_reseau.sendCustomRequest(requete, methode, corps);
-    QEventLoop boucle;
-    QObject::connect(reponse, &QNetworkReply::finished, &boucle, &QEventLoop::quit);
-    boucle.exec();
+    QCoro::waitFor(qCoro(reponse).waitForFinished());
     ReponseHTTP resultat;
     resultat.statut = reponse->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     resultat.corps = reponse->readAll();

@@ -30,27 +30,27 @@ struct ReponseHTTP {
 
 // The two storages every API and page case runs against.
 enum class Moteur { sqlite, postgresql };
+using Reglage = std::function<void(serveur::Configuration&)>;
 
 // valto-serveur started in the test process on a free port, configured as above, its clock the test's.
 // Its journal lines are kept for the test to read instead of going to standard error.
 class ServeurDeTest final {
 public:
-    explicit ServeurDeTest(const std::function<void(serveur::Configuration&)>& reglage = {},
-                           Moteur moteur = Moteur::sqlite);
+    explicit ServeurDeTest(const Reglage& reglage = {}, Moteur moteur = Moteur::sqlite);
     // Another instance of `voisin`'s studio: same NAS, key, database and clock, a data folder of its own.
-    ServeurDeTest(ServeurDeTest& voisin, const std::function<void(serveur::Configuration&)>& reglage = {});
+    ServeurDeTest(ServeurDeTest& voisin, const Reglage& reglage = {});
     ~ServeurDeTest();
 
     int port() const { return m_port; }
     QStringList journal() const;
 
     EnvironnementTest& environnement() { return m_environnement; }
-    QString origine() const { return m_origine; }
+    QString origine() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_port); }
     int picArgon2() const { return m_serveur->picArgon2(); }
     // The server's own data folder (database, secret).
     QString donnees() const { return m_environnement.chemin(QStringLiteral("serveur")); }
     QString cle() const { return QString::fromStdString(m_serveur->cleAPI()); }
-    TransferAPI api() const { return TransferAPI{m_origine, cle()}; }
+    TransferAPI api() const { return TransferAPI{origine(), cle()}; }
     // Absolute path under the NAS root.
     QString nas(const QString& relatif) const
     {
@@ -81,7 +81,7 @@ public:
     const serveur::Configuration& configuration() const { return m_configuration; }
 
 private:
-    void demarrer();
+    void demarrer(const Reglage& reglage);
 
     EnvironnementTest m_environnement;
     serveur::Configuration m_configuration;
@@ -89,23 +89,27 @@ private:
     std::unique_ptr<serveur::ServeurTransferts> m_serveur;
     std::thread m_ecoute;
     int m_port = 0;
-    QString m_origine;
     mutable QMutex m_verrouJournal;
     QStringList m_journal;
     QNetworkAccessManager m_reseau;
 };
 
+inline QHostAddress boucleLocale(int n)
+{
+    return QHostAddress(QStringLiteral("127.0.0.%1").arg(n));
+}
+
 // A connection to 127.0.0.1:`port` from `source` (any address of 127/8), once established.
 std::unique_ptr<QTcpSocket> connecter(int port, const QHostAddress& source = QHostAddress::LocalHost);
 // Raw bytes to 127.0.0.1:`port` from `source` (any address of 127/8); what came back until the server
-// closed the connection or `attenteMs` passed without a byte.
-QByteArray echangerBrut(int port, const QByteArray& envoi, int attenteMs = 2000,
+// closed the connection or 2 s passed without a byte.
+QByteArray echangerBrut(int port, const QByteArray& envoi,
                         const QHostAddress& source = QHostAddress::LocalHost);
 // A raw reader of the server's event stream, connected once the stream said it was live.
 struct Ecouteur final {
     explicit Ecouteur(ServeurDeTest& serveur);
 
-    QByteArray recu();
+    QByteArray recu() { return lu += socket.readAll(); }
     // The events received about `token`, in order: name and record.
     QList<std::pair<QString, QJsonObject>> evenements(const QString& token);
 
@@ -116,10 +120,9 @@ struct Ecouteur final {
 // A request that closes its connection, with a Content-Length when it has a body.
 QByteArray requeteBrute(const QByteArray& debut, const QByteArray& entetes = {},
                         const QByteArray& corps = {});
-// Sends each request on its own connection, all at once, the i-th from 127.0.0.<1 + i % adresses>; runs
-// `pendant` once all are sent; returns the statuses in order.
-QList<int> envoyerEnParallele(const QString& origine, const QList<QByteArray>& requetes, int adresses = 1,
-                              const std::function<void()>& pendant = {});
+// Sends each request on its own connection, all at once, the i-th from 127.0.0.<1 + i % adresses>; returns
+// the statuses in order.
+QList<int> envoyerEnParallele(const QString& origine, const QList<QByteArray>& requetes, int adresses = 1);
 // The status of each answer in a raw exchange, in order.
 QList<int> statuts(const QByteArray& brut);
 // The name=value of the cookie an answer sets.

@@ -11,15 +11,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-QHostAddress boucleLocale(int n)
-{
-    return QHostAddress(u"127.0.0.%1"_s.arg(n));
-}
-
-} // namespace
-
 // The HTTP layer as a hostile or unlucky client meets it: limits, deadlines, ranges, a reverse proxy.
 class TestServeurHTTP final : public QObject {
     Q_OBJECT
@@ -272,14 +263,14 @@ private Q_SLOTS:
             ouvertes.push_back(connecter(s.port(), boucleLocale(60)));
         }
         const QByteArray page = requeteBrute("GET /static/valto.css");
-        QCOMPARE(echangerBrut(s.port(), page, 2000, boucleLocale(60)), QByteArray());
-        QCOMPARE(statuts(echangerBrut(s.port(), page, 2000, boucleLocale(61))), QList<int>{200});
+        QCOMPARE(echangerBrut(s.port(), page, boucleLocale(60)), QByteArray());
+        QCOMPARE(statuts(echangerBrut(s.port(), page, boucleLocale(61))), QList<int>{200});
         ouvertes.front()->disconnectFromHost();
-        QTRY_COMPARE(statuts(echangerBrut(s.port(), page, 2000, boucleLocale(60))), QList<int>{200});
+        QTRY_COMPARE(statuts(echangerBrut(s.port(), page, boucleLocale(60))), QList<int>{200});
         // Connections that leave without a request leave no access line either.
         const qsizetype lignes = s.journal().size();
         ouvertes.clear();
-        QCOMPARE(statuts(echangerBrut(s.port(), page, 2000, boucleLocale(61))), QList<int>{200});
+        QCOMPARE(statuts(echangerBrut(s.port(), page, boucleLocale(61))), QList<int>{200});
         QTest::qWait(100);
         QCOMPARE(s.journal().size(), lignes + 1);
     }
@@ -373,7 +364,7 @@ private Q_SLOTS:
                                              "Content-Type: application/x-www-form-urlencoded\r\n"
                                              "X-Forwarded-For: 10.0.0.1\r\n",
                                              "mot_de_passe=" + motDePasse),
-                                2000, boucleLocale(client));
+                                boucleLocale(client));
         };
         QCOMPARE(statuts(essayer("faux", 2)), QList<int>{401});
         const QByteArray ouvert = essayer("motsecret", 3);
@@ -383,7 +374,7 @@ private Q_SLOTS:
         echangerBrut(
             s.port(),
             requeteBrute("GET /t/listeaaaaa/f/a.txt?apercu=1&jeton=secret", "X-Forwarded-For: 10.9.9.9\r\n"),
-            2000, boucleLocale(7));
+            boucleLocale(7));
         const QString journal = s.journal().join(u'\n');
         QVERIFY2(journal.contains(QRegularExpression(
                      u"acces \\S+Z 127\\.0\\.0\\.7 GET /t/listeaaaaa/f/a\\.txt 200 7 \\d+ms"_s)),

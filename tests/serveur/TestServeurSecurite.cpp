@@ -207,8 +207,7 @@ private Q_SLOTS:
     }
 
 private:
-    ServeurDeTest& demarrer(const std::function<void(serveur::Configuration&)>& reglage = {},
-                            Moteur moteur = Moteur::sqlite)
+    ServeurDeTest& demarrer(const Reglage& reglage = {}, Moteur moteur = Moteur::sqlite)
     {
         m_serveur = std::make_unique<ServeurDeTest>(reglage, moteur);
         return *m_serveur;

@@ -34,11 +34,6 @@ Preferences& EnvironnementTest::preferences()
     return *m_preferences;
 }
 
-QString EnvironnementTest::chemin(const QString& relatif) const
-{
-    return m_dossier.filePath(relatif);
-}
-
 QString EnvironnementTest::creerFichier(const QString& relatif, const QByteArray& contenu)
 {
     const QString absolu = chemin(relatif);
@@ -52,9 +47,8 @@ QString EnvironnementTest::creerFichier(const QString& relatif, const QByteArray
 
 QString EnvironnementTest::creerDossier(const QString& relatif)
 {
-    const QString absolu = chemin(relatif);
-    QDir().mkpath(absolu);
-    return absolu;
+    QDir().mkpath(chemin(relatif));
+    return chemin(relatif);
 }
 
 QByteArray lireFichier(const QString& chemin)

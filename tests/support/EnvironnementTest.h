@@ -19,8 +19,7 @@ public:
     // Drops the open store, so the next preferences() reads the file again as a new process would.
     void rouvrirPreferences() { m_preferences.reset(); }
 
-    // Absolute path of `relatif` inside the temporary folder.
-    QString chemin(const QString& relatif) const;
+    QString chemin(const QString& relatif) const { return m_dossier.filePath(relatif); }
     // Creates the file (and its folders) with `contenu`; returns its absolute path.
     QString creerFichier(const QString& relatif, const QByteArray& contenu = {});
     QString creerDossier(const QString& relatif);

@@ -1,7 +1,6 @@
 #include "support/ServeurLocal.h"
 
 #include <QTcpSocket>
-#include <QTest>
 #include <QTimer>
 
 namespace {
@@ -20,7 +19,7 @@ std::optional<RequeteRecue> extraireRequete(QByteArray& tampon)
         requete.entetes.insert(ligne.left(deuxPoints).trimmed().toLower(),
                                ligne.mid(deuxPoints + 1).trimmed());
     }
-    const qsizetype fin = finEntetes + 4 + requete.entete("content-length").toLongLong();
+    const qsizetype fin = finEntetes + 4 + requete.entetes.value("content-length").toLongLong();
     if (tampon.size() < fin) {
         return std::nullopt;
     }
@@ -29,15 +28,24 @@ std::optional<RequeteRecue> extraireRequete(QByteArray& tampon)
     return requete;
 }
 
-} // namespace
-
-ReponseScriptee ReponseScriptee::flux(qint64 taille, Forme forme)
+void envoyer(QTcpSocket* socket, const ReponseScriptee& reponse)
 {
-    ReponseScriptee reponse;
-    reponse.tailleFlux = taille;
-    reponse.forme = forme;
-    return reponse;
+    using Forme = ReponseScriptee::Forme;
+    QByteArray tete = "HTTP/1.1 " + QByteArray::number(reponse.statut) + " Statut\r\n" + reponse.entetes;
+    if (reponse.forme != Forme::sansLongueur && reponse.forme != Forme::ouverte) {
+        tete += "Content-Length: " + QByteArray::number(reponse.corps.size()) + "\r\n";
+    }
+    const bool fermer = reponse.forme != Forme::normale && reponse.forme != Forme::ouverte;
+    if (reponse.forme != Forme::coupee) {
+        socket->write(tete + (fermer ? "Connection: close\r\n\r\n" : "\r\n") + reponse.corps);
+    }
+    // Pending bytes are still written before the connection closes.
+    if (fermer) {
+        socket->disconnectFromHost();
+    }
 }
+
+} // namespace
 
 ServeurLocal::ServeurLocal()
 {
@@ -56,28 +64,6 @@ ServeurLocal::ServeurLocal()
     }
 }
 
-QString ServeurLocal::origine() const
-{
-    return QStringLiteral("http://127.0.0.1:%1").arg(m_serveur.serverPort());
-}
-
-void ServeurLocal::repondre(const QByteArray& methode, const QByteArray& chemin,
-                            const ReponseScriptee& reponse)
-{
-    m_scripts[methode + ' ' + chemin].append(reponse);
-}
-
-void ServeurLocal::remplacer(const QByteArray& methode, const QByteArray& chemin,
-                             const ReponseScriptee& reponse)
-{
-    m_scripts[methode + ' ' + chemin] = {reponse};
-}
-
-bool ServeurLocal::attendreRequetes(qsizetype nombre)
-{
-    return QTest::qWaitFor([&] { return m_requetes.size() >= nombre; }, 5000);
-}
-
 void ServeurLocal::lire(QTcpSocket* socket)
 {
     QByteArray& tampon = m_tampons[socket];
@@ -88,32 +74,6 @@ void ServeurLocal::lire(QTcpSocket* socket)
         const ReponseScriptee reponse = file.isEmpty()    ? ReponseScriptee::json(404, "{}")
                                         : file.size() > 1 ? file.takeFirst()
                                                           : file.first();
-        QTimer::singleShot(reponse.delaiMs, socket, [this, socket, reponse] { envoyer(socket, reponse); });
-    }
-}
-
-void ServeurLocal::envoyer(QTcpSocket* socket, const ReponseScriptee& reponse)
-{
-    using Forme = ReponseScriptee::Forme;
-    QByteArray corps = reponse.corps;
-    qint64 taille = corps.size();
-    if (reponse.tailleFlux >= 0) {
-        taille = reponse.tailleFlux;
-        corps.resize(taille);
-        for (qint64 i = 0; i < corps.size(); ++i) {
-            corps[i] = static_cast<char>('a' + i % 26);
-        }
-    }
-    QByteArray tete = "HTTP/1.1 " + QByteArray::number(reponse.statut) + " Statut\r\n" + reponse.entetes;
-    if (reponse.forme != Forme::sansLongueur && reponse.forme != Forme::ouverte) {
-        tete += "Content-Length: " + QByteArray::number(taille) + "\r\n";
-    }
-    const bool fermer = reponse.forme != Forme::normale && reponse.forme != Forme::ouverte;
-    if (reponse.forme != Forme::coupee) {
-        socket->write(tete + (fermer ? "Connection: close\r\n\r\n" : "\r\n") + corps);
-    }
-    // Pending bytes are still written before the connection closes.
-    if (fermer) {
-        socket->disconnectFromHost();
+        QTimer::singleShot(reponse.delaiMs, socket, [socket, reponse] { envoyer(socket, reponse); });
     }
 }

@@ -14,8 +14,6 @@ struct RequeteRecue final {
     QByteArray chemin;
     QHash<QByteArray, QByteArray> entetes;
     QByteArray corps;
-
-    QByteArray entete(const QByteArray& nom) const { return entetes.value(nom); }
 };
 
 // What the server answers to one request.
@@ -31,11 +29,15 @@ struct ReponseScriptee final {
     QByteArray corps;
     QByteArray entetes; // extra header lines, each ending in "\r\n"
     Forme forme = Forme::normale;
-    int delaiMs = 0;        // wait before answering
-    qint64 tailleFlux = -1; // >= 0: that many bytes of "ab…z" over and over (corps is ignored)
+    int delaiMs = 0; // wait before answering
 
     static ReponseScriptee json(int statut, const QByteArray& corps) { return {statut, corps, {}}; }
-    static ReponseScriptee flux(qint64 taille, Forme forme = Forme::normale);
+    // That many bytes of "ab…z" over and over.
+    static ReponseScriptee flux(qint64 taille, Forme forme = Forme::normale)
+    {
+        return {
+            200, QByteArray("abcdefghijklmnopqrstuvwxyz").repeated(taille / 26 + 1).left(taille), {}, forme};
+    }
 };
 
 // A real HTTP/1.1 server on 127.0.0.1 that records every request and plays scripted answers per
@@ -46,22 +48,23 @@ class ServeurLocal final : public QObject {
 public:
     ServeurLocal();
 
-    // "http://127.0.0.1:<port>", without a trailing slash.
-    QString origine() const;
+    QString origine() const { return QStringLiteral("http://127.0.0.1:%1").arg(port()); }
     quint16 port() const { return m_serveur.serverPort(); }
 
-    void repondre(const QByteArray& methode, const QByteArray& chemin, const ReponseScriptee& reponse);
+    void repondre(const QByteArray& methode, const QByteArray& chemin, const ReponseScriptee& reponse)
+    {
+        m_scripts[methode + ' ' + chemin].append(reponse);
+    }
     // Drops the answers queued so far for that route, then scripts this one.
-    void remplacer(const QByteArray& methode, const QByteArray& chemin, const ReponseScriptee& reponse);
+    void remplacer(const QByteArray& methode, const QByteArray& chemin, const ReponseScriptee& reponse)
+    {
+        m_scripts[methode + ' ' + chemin] = {reponse};
+    }
 
     QList<RequeteRecue> requetes() const { return m_requetes; }
-    qsizetype nombreDeRequetes() const { return m_requetes.size(); }
-    // Waits (processing events) until at least `nombre` requests have arrived.
-    bool attendreRequetes(qsizetype nombre);
 
 private:
     void lire(QTcpSocket* socket);
-    void envoyer(QTcpSocket* socket, const ReponseScriptee& reponse);
 
     QTcpServer m_serveur;
     QHash<QByteArray, QList<ReponseScriptee>> m_scripts;

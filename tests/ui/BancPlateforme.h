@@ -68,7 +68,6 @@ struct BancPlateforme {
 
 // The window's content alone over a real store, at the window's size.
 struct BancContenu : BancPlateforme {
-    static constexpr QSize taille{460, 720};
     std::unique_ptr<HistoryStore> m_historique;
     std::unique_ptr<ContentView> m_contenu;
 
@@ -76,7 +75,8 @@ struct BancContenu : BancPlateforme {
     HistoryStore& historique()
     {
         if (!m_historique) {
-            m_historique = std::make_unique<HistoryStore>(env.plateforme(), statsDuServeur(env.preferences()));
+            m_historique =
+                std::make_unique<HistoryStore>(env.plateforme(), statsDuServeur(env.preferences()));
         }
         return *m_historique;
     }
@@ -84,7 +84,7 @@ struct BancContenu : BancPlateforme {
     {
         if (!m_contenu) {
             m_contenu = std::make_unique<ContentView>(historique(), env.preferences(), env.plateforme());
-            m_contenu->resize(taille);
+            m_contenu->resize(460, 720);
         }
         return *m_contenu;
     }

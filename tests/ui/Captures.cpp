@@ -42,15 +42,6 @@ QString nomFichier(const QString& nom)
     return sortie.replace(QRegularExpression(u"[^a-z0-9]+"_s), u"-"_s);
 }
 
-// The widget as drawn now, at 1×.
-QImage image(QWidget& widget)
-{
-    QImage rendu(widget.size(), QImage::Format_RGB32);
-    rendu.fill(Couleurs::fondPage().couleur());
-    widget.render(&rendu, {}, {}, QWidget::DrawChildren);
-    return rendu;
-}
-
 QString taille(const QImage& image)
 {
     return u"%1 × %2"_s.arg(image.width()).arg(image.height());
@@ -175,8 +166,7 @@ QString verifierLecture(QWidget& widget, const QString& nom)
 {
     QStringList lignes;
     lireElement(QAccessible::queryAccessibleInterface(&widget), widget, 0, lignes);
-    lignes.append(u"Tabulation :"_s);
-    lignes.append(ordreTabulation(widget));
+    lignes << u"Tabulation :"_s << ordreTabulation(widget);
     const QByteArray obtenue = lignes.join(u'\n').toUtf8() + '\n';
     const QString chemin = dossierCaptures + u'/' + nom + u".txt"_s;
     const QString cheminReference = dossierReferences + u'/' + nom + u".txt"_s;
@@ -213,7 +203,10 @@ QString comparer(QWidget& widget, const QString& nom)
     for (const auto& [mode, suffixe] :
          {std::pair(Apparence::Mode::sombre, u"-sombre"_s), std::pair(Apparence::Mode::clair, u"-clair"_s)}) {
         Apparence::instance().forcer(mode);
-        ecarts.append(verifier(image(widget), nomFichier(nom) + suffixe));
+        QImage rendu(widget.size(), QImage::Format_RGB32);
+        rendu.fill(Couleurs::fondPage().couleur());
+        widget.render(&rendu, {}, {}, QWidget::DrawChildren);
+        ecarts.append(verifier(rendu, nomFichier(nom) + suffixe));
     }
     ecarts.append(verifierLecture(widget, nomFichier(nom)));
     ecarts.removeAll(QString());

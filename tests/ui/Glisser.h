@@ -6,6 +6,8 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <algorithm>
+
 // Drags onto a widget, as the platform would: enter, move and, when `lacher`, drop. True when the widget
 // accepts every step.
 namespace Glisser {
@@ -16,16 +18,11 @@ inline bool glisser(QWidget* cible, const QMimeData& donnees, bool lacher)
     QDragEnterEvent entree(centre, Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
     QDragMoveEvent mouvement(centre, Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
     QDropEvent depot(QPointF(centre), Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
-    for (QDropEvent* etape : std::initializer_list<QDropEvent*>{&entree, &mouvement, &depot}) {
-        if (etape == &depot && !lacher) {
-            break;
-        }
-        QCoreApplication::sendEvent(cible, etape);
-        if (!etape->isAccepted()) {
-            return false;
-        }
-    }
-    return true;
+    const auto accepte = [cible](QEvent& etape) {
+        QCoreApplication::sendEvent(cible, &etape);
+        return etape.isAccepted();
+    };
+    return accepte(entree) && accepte(mouvement) && (!lacher || accepte(depot));
 }
 
 // Local files, also offered as text as file managers do (text fields would take that).
@@ -33,9 +30,7 @@ inline bool deposer(QWidget* cible, const QStringList& chemins, bool lacher = tr
 {
     QMimeData donnees;
     QList<QUrl> urls;
-    for (const QString& chemin : chemins) {
-        urls.append(QUrl::fromLocalFile(chemin));
-    }
+    std::ranges::transform(chemins, std::back_inserter(urls), &QUrl::fromLocalFile);
     donnees.setUrls(urls);
     donnees.setText(chemins.join(u'\n'));
     return glisser(cible, donnees, lacher);

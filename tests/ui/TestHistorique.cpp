@@ -307,9 +307,9 @@ private Q_SLOTS:
         }
         if (corps.isEmpty()) {
             QTRY_VERIFY(!popover);
-            QCOMPARE(banc.serveur.nombreDeRequetes(), 0);
+            QCOMPARE(banc.serveur.requetes().size(), 0);
         } else {
-            QVERIFY(banc.serveur.attendreRequetes(1));
+            QTRY_VERIFY(banc.serveur.requetes().size() >= 1);
             QCOMPARE(banc.serveur.requetes().at(0).corps, corps);
         }
         if (erreur.isEmpty()) {

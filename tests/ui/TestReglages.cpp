@@ -114,7 +114,7 @@ private Q_SLOTS:
         QVERIFY(bouton->hasFocus());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_X);
         QVERIFY(!banc.env.preferences().contient(Preferences::cleNasMountPath));
-        QCOMPARE(banc.serveur.requetes().at(0).entete("x-api-key"), QByteArray("cle saisie"));
+        QCOMPARE(banc.serveur.requetes().at(0).entetes.value("x-api-key"), QByteArray("cle saisie"));
         QCOMPARE(banc.vue->testResultat(), u"Connexion OK"_s);
         QCOMPARE(resultat->tone(), StatusDot::Tone::success);
         QVERIFY(resultat->isVisible() && bouton->isEnabled());
@@ -123,7 +123,7 @@ private Q_SLOTS:
         banc.champ(Preferences::cleApiKey)->clear();
         banc.tester();
         QVERIFY(!banc.vue->testEnCours());
-        QCOMPARE(banc.serveur.nombreDeRequetes(), 1);
+        QCOMPARE(banc.serveur.requetes().size(), 1);
         // Its words are in the reading; the field above shows the loopback server's port, which changes
         // from run to run.
         VERIFIER_CAPTURES(*resultat, u"reglages-cle-manquante"_s);

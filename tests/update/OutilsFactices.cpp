@@ -8,7 +8,7 @@ using namespace Qt::StringLiterals;
 OutilsFactices::OutilsFactices(EnvironnementTest& env)
     : m_env(env)
 {
-    m_env.creerDossier(u"outils"_s);
+    regler(plist({})); // also makes the folder
     const QString noter =
         u"printf '%s\\n' \"$(basename \"$0\") $*\" >> '"_s + chemin(u"journal"_s) + u"'\n"_s;
     const auto code = [this](const QString& fichier) {
@@ -24,7 +24,6 @@ OutilsFactices::OutilsFactices(EnvironnementTest& env)
                                               m_env.chemin(u"Volumes/Valto Transfer"_s) + u"/.' \"$4\"\n"_s);
     ecrireScript(chemin(u"fusermount"_s), noter + u"find \"$2\" -mindepth 1 -delete\n"_s);
     ecrireScript(chemin(u"cp"_s), noter + u"cp \"$@\" || exit 9\n"_s + code(u"copie.code"_s));
-    regler(plist({}));
 }
 
 OutilsMiseAJour OutilsFactices::mac() const
