@@ -1,5 +1,6 @@
 #include "support/EnvironnementTest.h"
 #include "support/ExecuterTests.h"
+#include "update/ListePropriete.h"
 #include "update/OutilsFactices.h"
 #include "update/UpdateInstaller.h"
 
@@ -59,6 +60,43 @@ private Q_SLOTS:
         QTEST(resultat.value_or(QByteArray()), "sortie");
     }
 
+    // hdiutil's property lists, whole or broken in each way the reader checks; absent: QVariant().
+    void listePropriete_data()
+    {
+        QTest::addColumn<QByteArray>("texte");
+        QTest::addColumn<QVariant>("attendu");
+        const auto plist = [](const QByteArray& corps) { return "<plist>" + corps + "</plist>"; };
+        QTest::newRow("tous les types")
+            << plist("<dict><key>n</key><integer> 42 </integer><key>r</key><real>1.5</real><key>d</key>"
+                     "<data>eA==</data><key>v</key><true/><key>f</key><false/><key>t</key><date>2026</date>"
+                     "<key>l</key><array><string>a</string></array></dict>")
+            << QVariant(QVariantMap{{u"n"_s, qint64(42)},
+                                    {u"r"_s, 1.5},
+                                    {u"d"_s, QByteArray("x")},
+                                    {u"v"_s, true},
+                                    {u"f"_s, false},
+                                    {u"t"_s, u"2026"_s},
+                                    {u"l"_s, QVariantList{u"a"_s}}});
+        QTest::newRow("entier illisible")
+            << plist("<dict><key>n</key><integer>4x</integer></dict>") << QVariant();
+        QTest::newRow("réel illisible") << plist("<array><real>x</real></array>") << QVariant();
+        QTest::newRow("valeur sans clé")
+            << plist("<dict><string>a</string><string>b</string></dict>") << QVariant();
+        QTest::newRow("clé sans valeur") << plist("<dict><key>a</key></dict>") << QVariant();
+        QTest::newRow("élément inconnu") << plist("<foo/>") << QVariant();
+        QTest::newRow("texte mal fermé") << plist("<string>a</strin>") << QVariant();
+        QTest::newRow("deux racines") << plist("<true/><false/>") << QVariant();
+        QTest::newRow("sans plist") << QByteArray("<dict/>") << QVariant();
+    }
+    void listePropriete()
+    {
+        QFETCH(QByteArray, texte);
+        QFETCH(QVariant, attendu);
+        const std::optional<QVariant> lue = lireListePropriete(texte);
+        QCOMPARE(lue.has_value(), attendu.isValid());
+        QCOMPARE(lue.value_or(QVariant()), attendu);
+    }
+
     // "@" in the attach output stands for the image's mount point, a folder that holds `contenu` (none:
     // absent). No output at all: the Linux tools, which print nothing and mount where they are told.
     void preparer_data()
@@ -78,6 +116,9 @@ private Q_SLOTS:
         QTest::newRow("copie en échec") << monte << 0 << app << 1 << u"ditto a échoué (code 1)."_s;
         QTest::newRow("attach en échec") << monte << 1 << app << 0 << u"hdiutil a échoué (code 1)."_s;
         QTest::newRow("point de montage absent") << monte << 0 << QStringList() << 0 << systeme;
+        QTest::newRow("entité qui n'est pas un dictionnaire")
+            << QByteArray(monte).replace("<array>", "<array><string>x</string>") << 0 << app << 0
+            << montageImpossible;
         QTest::newRow("aucun point de montage")
             << OutilsFactices::plist({QString()}) << 0 << app << 0 << montageImpossible;
         QTest::newRow("Linux") << QByteArray() << 0 << app << 0 << u"Valto Transfer.app"_s;
