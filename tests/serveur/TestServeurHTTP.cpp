@@ -42,6 +42,8 @@ private Q_SLOTS:
         QTest::newRow("milliers de lignes d'en-tête")
             << requeteBrute("GET /api/partages", "X-Api-Key: @cle@\r\n" + lignes) << false << 431
             << QByteArray("\"detail\"");
+        QTest::newRow("version qui remonte")
+            << requeteBrute("GET /releases/../releases/version.json") << false << 404 << QByteArray();
         QTest::newRow("trop de lignes courtes")
             << requeteBrute("GET /t/listeaaaaa", courtes) << false << 431 << QByteArray("<html");
     }
