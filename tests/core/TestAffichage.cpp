@@ -56,6 +56,15 @@ private Q_SLOTS:
         QTEST(lue ? formaterDate(*lue) : QString(), "jour");
     }
 
+    // Ten characters of the alphabet; a long text loses its middle, never half of a two-unit character.
+    void tokenEtAbreviation()
+    {
+        QVERIFY(QRegularExpression(u"^[a-z0-9]{10}$"_s).match(nouveauToken()).hasMatch());
+        QCOMPARE(abregerAuMilieu(u"0123456789"_s, 10), u"0123456789"_s);
+        QCOMPARE(abregerAuMilieu(u"0123456789ab"_s, 10), u"012…6789ab"_s);
+        QCOMPARE(abregerAuMilieu(u"01😀xy😀abcde"_s, 10), u"01…abcde"_s);
+    }
+
     // Within a day of its expiry and not yet expired: the history shows the date in the warning colour.
     void expireBientot()
     {
