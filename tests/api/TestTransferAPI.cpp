@@ -290,9 +290,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArrayList>("morceaux");
         QTest::addColumn<QStringList>("attendus");
-        QTest::newRow("LF, commentaire, deux data")
-            << QByteArrayList{": connecté\n\nevent: telechargement\ndata: {\"a\":1}\ndata: x\n\n"}
-            << QStringList{u"telechargement|{\"a\":1}\nx"_s};
+        QTest::newRow("LF, commentaire, trois data dont une vide")
+            << QByteArrayList{": connecté\n\nevent: telechargement\ndata: {\"a\":1}\ndata: x\ndata\n\n"}
+            << QStringList{u"telechargement|{\"a\":1}\nx\n"_s};
         QTest::newRow("CRLF coupé entre CR et LF")
             << QByteArrayList{"event: ouverture\r", "\ndata:1\r\n", "\r\n"} << QStringList{u"ouverture|1"_s};
         QTest::newRow("CR seuls, type remis à zéro")

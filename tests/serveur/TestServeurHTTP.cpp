@@ -3,6 +3,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTcpSocket>
@@ -184,6 +185,9 @@ private Q_SLOTS:
         Arbre attendu = lireArbre(s.nas(u"DATA/Clients"_s));
         attendu.insert(lireArbre(s.nas(u"DATA/Valto Transferts/listeaaaaa"_s)));
         QCOMPARE(lireArbre(contenu), attendu);
+        // Each file keeps its date, to the two seconds a ZIP holds.
+        const QDateTime date = QFileInfo(s.nas(u"DATA/Clients/a.txt"_s)).lastModified();
+        QVERIFY(qAbs(QFileInfo(contenu + u"/a.txt"_s).lastModified().secsTo(date)) <= 2);
         QTRY_COMPARE(s.transferts().first().nbTelechargements, 2);
     }
 

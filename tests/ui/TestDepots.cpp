@@ -240,6 +240,10 @@ private Q_SLOTS:
         QDragLeaveEvent sortie;
         QCoreApplication::sendEvent(z.emplacement(1), &sortie);
         VERIFIER_CAPTURES(z.zone, u"compare-vide"_s);
+        // A name typed in the dialog is checked as a drop is.
+        dialogue.reponse = {env.creerFichier(u"notes.txt"_s, "x")};
+        QTest::mouseClick(z.emplacement(0), Qt::LeftButton, {}, QPoint(10, 10));
+        QCOMPARE(z.zone.urlAvant(), std::nullopt);
     }
 
     // The summary under the rows, and what the title field writes into the flow as the user types: the
