@@ -291,8 +291,9 @@ private Q_SLOTS:
         auto* select = popover->findChild<ValtoSelect*>(u"expirationEditee"_s);
         // Untouched, the expiry stays as it is.
         QCOMPARE(select->libelleSelectionne(), u"inchangée"_s);
-        choisir(select->menu(),
-                expiration < 0 ? u"inchangée"_s : PopoverEdition::libelleExpiration(expiration));
+        choisir(select->menu(), expiration < 0    ? u"inchangée"_s
+                                : expiration == 0 ? u"jamais"_s
+                                                  : u"dans 7 jours"_s);
         // Only a date to come is announced.
         QCOMPARE(popover->findChild<Libelle*>(u"indication"_s)->isVisibleTo(popover), expiration > 0);
         auto* enregistrer = popover->findChild<ValtoPrimaryButton*>(u"enregistrer"_s);
@@ -326,8 +327,8 @@ private Q_SLOTS:
         QTEST(banc.store->transferts().at(0).expireLe, "expireFinal");
     }
 
-    // A focused row answers the keyboard: Enter copies, the menu key and Shift+F10 open its menu for the
-    // arrows, Delete asks to delete; a screen reader's Press and ShowMenu do as Enter and the menu key.
+    // A focused row answers the keyboard: Enter copies, the menu key and Shift+F10 open its menu, Delete asks
+    // to delete, the arrows alone move on; a screen reader's Press and ShowMenu do as Enter and the menu key.
     void clavier_data()
     {
         QTest::addColumn<int>("touche");
@@ -371,7 +372,6 @@ private Q_SLOTS:
                  effet == u"copie"_s ? ligne->transfert().url : QString());
         QCOMPARE(banc.vue->copie(), effet == u"copie"_s ? std::optional(tokenA) : std::nullopt);
         QCOMPARE(banc.vue->suppression(), effet == u"suppression"_s ? std::optional(tokenA) : std::nullopt);
-        // The arrows alone move the focus, to the next row; every other key leaves it on this row.
         QCOMPARE(QApplication::focusWidget(), banc.vue->lignes().at(effet == u"ligne suivante"_s ? 1 : 0));
         if (auto* dialogue = banc.vue->findChild<ConfirmationSuppression*>()) {
             dialogue->reject();
