@@ -5,7 +5,6 @@
 #include "support/ExecuterTests.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QLocalSocket>
 #include <QProcess>

@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSignalSpy>
 #include <QTest>
 
 #include <sys/stat.h>

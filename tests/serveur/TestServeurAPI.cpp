@@ -164,9 +164,11 @@ private Q_SLOTS:
         ligne("archive protégée sans cookie", "GET", u"/t/protege001/zip"_s, {}, {}, 401);
         ligne("vue protégée sans cookie", "POST", u"/t/protege001/vue"_s, {}, {}, 401);
         ligne("mot de passe d'un lien inconnu", "POST", u"/t/inconnu000"_s, {}, "mot_de_passe=x", 404);
+        ligne("mot de passe d'un lien ouvert", "POST", u"/t/supprime01"_s, {}, "mot_de_passe=x", 303);
         ligne("vue avec un corps", "POST", u"/t/supprime01/vue"_s, {}, "x", 413);
         ligne("fichier caché du transfert", "GET", u"/t/supprime01/f/.cache"_s, {}, {}, 404);
         ligne("version absente", "GET", u"/releases/absente.dmg"_s, {}, {}, 404);
+        ligne("chemin inconnu", "GET", u"/rien"_s, {}, {}, 404);
         ligne("dossier du token remplacé par un lien", "DELETE", api + u"/lienaaaaaa"_s, "bonne", {}, 200);
         ligne("suppression avec des liens", "DELETE", api + u"/supprime01"_s, "bonne", {}, 200);
     }
