@@ -88,7 +88,6 @@ private Q_SLOTS:
         s.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
         Transfert photos = transfertDepuisAPI(s.creer(corpsDe(u"photos0001"_s, {u"DATA/Clients/a.txt"_s})),
                                               {}, u"transfert"_s, QDateTime::currentDateTimeUtc());
-        photos.titre = u"Maquettes"_s;
         banc.env.preferences().ecrire(Preferences::cleApiBaseURL, s.origine());
         banc.env.preferences().ecrire(Preferences::cleApiKey, s.cle());
         banc.env.preferences().ecrire(Preferences::clePrevenirReceptions, prevenir);
@@ -98,6 +97,7 @@ private Q_SLOTS:
             autre.token = u"autre%1"_s.arg(i, 5, 10, QChar(u'0'));
             historique.ajouter(autre);
         }
+        photos.titre = u"Maquettes"_s;
         historique.ajouter(photos);
         banc.montrer();
         QTRY_VERIFY(banc.app().ecoute().fluxOuvert() && historique.stats().contains(photos.token));
