@@ -71,7 +71,7 @@ struct Banc {
             flow.etape().cas == Etape::Cas::termine || flow.etape().cas == Etape::Cas::erreur, 15000);
         // A window closed meanwhile waits on this signal to end the process.
         QTRY_COMPARE(finDuTravail.size(), 1);
-        QVERIFY(!flow.travailEnCours());
+        QVERIFY(!flow.travailEnCours() && !flow.transfertEnCours());
     }
     qsizetype creations() const
     {
