@@ -19,11 +19,15 @@ constexpr qint64 tailleMaxPreferences = 1024 * 1024;
 constexpr qint64 tailleMaxCle = 4096;
 
 // QSettings reads its file by name, whole, as it opens: anything else than a plausible file is set aside
-// first, and the store starts empty.
+// first, and the store starts empty. So is a file it cannot parse, which its next write would replace.
 std::unique_ptr<QSettings> ouvrirFichierJSON(const QString& fichier)
 {
     ecarterSiInutilisable(fichier, tailleMaxPreferences);
-    return std::make_unique<QSettings>(fichier, formatPreferencesJSON());
+    auto stockage = std::make_unique<QSettings>(fichier, formatPreferencesJSON());
+    if (stockage->status() == QSettings::FormatError && mettreDeCote(fichier)) {
+        stockage = std::make_unique<QSettings>(fichier, formatPreferencesJSON());
+    }
+    return stockage;
 }
 
 std::unique_ptr<QSettings> ouvrirSettings(const QString& fichier)

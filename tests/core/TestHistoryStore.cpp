@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -157,6 +158,7 @@ private Q_SLOTS:
         banc.store->ajouter(transfert(1));
         const QDateTime fin(QDate(2027, 1, 1), QTime(0, 0), Qt::UTC);
         banc.store->mettreAJour(u"tok1"_s, u"Renommé"_s, fin);
+        banc.store->mettreAJour(u"inconnu"_s, u"Perdu"_s, fin);
         Transfert renomme = transfert(1);
         renomme.titre = u"Renommé"_s;
         renomme.expireLe = fin;
@@ -165,7 +167,7 @@ private Q_SLOTS:
         QCOMPARE(banc.relu(), QList<Transfert>{transfert(2)});
     }
 
-    // The source's figures replace the previous ones whole; a failure keeps them.
+    // The source's figures replace the previous ones whole, and only a change is told; a failure keeps them.
     // Overlapping refreshes: the one that finishes last decides, even if the store is gone by then.
     void rafraichir()
     {
@@ -174,10 +176,12 @@ private Q_SLOTS:
         banc.reponses = {
             {0, vues(u"tok1"_s, 2)},   {0, std::nullopt},         {0, vues(u"tok1"_s, 2)}, {0, Stats()},
             {200, vues(u"lent"_s, 1)}, {0, vues(u"rapide"_s, 1)}, {100, Stats()}};
+        QSignalSpy changements(banc.store.get(), &HistoryStore::statsChanged);
         for (int i = 0; i < 3; ++i) {
             QCoro::waitFor(banc.store->rafraichir());
             QCOMPARE(banc.store->stats(), vues(u"tok1"_s, 2));
         }
+        QCOMPARE(changements.size(), 1);
         QCoro::waitFor(banc.store->rafraichir());
         QCOMPARE(banc.store->stats(), Stats());
         QCOMPARE(banc.store->transferts(), QList<Transfert>{transfert(1)});

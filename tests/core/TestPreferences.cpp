@@ -20,20 +20,25 @@ private Q_SLOTS:
     void accesseurs_data()
     {
         QTest::addColumn<QVariantMap>("stockees");
-        QTest::addColumn<QVariantList>("effectives"); // address, copies folder, sender, expiry
+        QTest::addColumn<QVariantList>("effectives"); // address, copies folder, sender, expiry, notices
         const QString origine = u"https://transferts.example.test"_s;
         const QString copies = u"/Volumes/DATA/Valto Transferts"_s;
         QTest::newRow("valeurs nettoyées")
             << QVariantMap{{u"apiBaseURL"_s, u" https://a.test/api/// "_s},
                            {u"nasMountPath"_s, u"/Volumes/DATA/VALTO TRANSFERTS"_s},
                            {u"expediteur"_s, QString()},
-                           {u"defaultExpiryDays"_s, 0}}
-            << QVariantList{u"https://a.test/api"_s, copies, u"Camille Test"_s, qint64(0)};
+                           {u"defaultExpiryDays"_s, 0},
+                           {u"prevenirReceptions"_s, false}}
+            << QVariantList{u"https://a.test/api"_s, copies, u"Camille Test"_s, qint64(0), false};
         QTest::newRow("types inattendus, ancien dossier du serveur")
             << QVariantMap{{u"apiBaseURL"_s, 42},
                            {u"nasMountPath"_s, u"/Volumes/VALTO SERVER/VALTO TRANSFERTS"_s},
-                           {u"expediteur"_s, 3}}
-            << QVariantList{origine, copies, u"Camille Test"_s, qint64(7)};
+                           {u"expediteur"_s, 3},
+                           {u"prevenirReceptions"_s, u"non"_s}}
+            << QVariantList{origine, copies, u"Camille Test"_s, qint64(7), true};
+        QTest::newRow("dossier des copies en nombre")
+            << QVariantMap{{u"nasMountPath"_s, 42}}
+            << QVariantList{origine, copies, u"Camille Test"_s, qint64(7), true};
     }
     void accesseurs()
     {
@@ -44,7 +49,8 @@ private Q_SLOTS:
         }
         env.rouvrirPreferences();
         Preferences& p = env.preferences();
-        QTEST((QVariantList{p.apiBaseURL(), p.nasMountPath(), p.expediteur(), p.defaultExpiryDays()}),
+        QTEST((QVariantList{p.apiBaseURL(), p.nasMountPath(), p.expediteur(), p.defaultExpiryDays(),
+                            p.prevenirReceptions()}),
               "effectives");
         for (auto [cle, valeur] : stockees.asKeyValueRange()) {
             QCOMPARE(env.preferences().valeur(cle), valeur);
@@ -89,7 +95,8 @@ private Q_SLOTS:
         const QVariantMap valeurs{{u"un"_s, QStringList{u"DATA"_s}},
                                   {u"vide"_s, QStringList()},
                                   {u"entier"_s, qint64(3)},
-                                  {u"texte"_s, u"3"_s}};
+                                  {u"texte"_s, u"3"_s},
+                                  {u"mêlée"_s, QVariantList{true, u"a"_s}}};
         for (auto [cle, valeur] : valeurs.asKeyValueRange()) {
             env.preferences().ecrire(cle, valeur);
         }
@@ -101,6 +108,18 @@ private Q_SLOTS:
             QCOMPARE(autre.preferences().valeur(cle).metaType(), valeur.metaType());
             QCOMPARE(autre.preferences().valeur(cle), valeur);
         }
+    }
+
+    // A file that is not a JSON object is kept aside, whole, before the store starts empty.
+    void fichierIllisible()
+    {
+        EnvironnementTest env;
+        env.plateforme().fichierPreferences = env.creerFichier(u"preferences.json"_s, R"(["Léa"])");
+        QCOMPARE(env.preferences().defaultExpiryDays(), 7);
+        env.preferences().ecrire(Preferences::cleDefaultExpiryDays, 3);
+        env.rouvrirPreferences();
+        QCOMPARE(env.preferences().defaultExpiryDays(), 3);
+        QCOMPARE(lireFichier(env.plateforme().fichierPreferences + u".illisible"_s), R"(["Léa"])");
     }
 };
 
