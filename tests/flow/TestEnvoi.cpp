@@ -93,6 +93,7 @@ struct Banc {
         QCOMPARE(etapes,
                  (copies.isEmpty() ? QList{enregistrement, termine} : QList{copie, enregistrement, termine}));
         QCOMPARE(creations(), 1);
+        QVERIFY(flow.progression() >= 0.0 && flow.progression() <= 1.0);
         const QByteArray recu = serveur.requetes().last().corps;
         const QString token = QJsonDocument::fromJson(recu).object().value(u"token"_s).toString();
         QCOMPARE(recu, corps.replace("%1", token.toUtf8()));
@@ -148,19 +149,19 @@ private Q_SLOTS:
     }
 
     // A failed shares request leaves the stored list in force. Two versions of one file go by what tells
-    // them apart: the NAS one by its place, the copy by its name in the transfer's folder.
+    // them apart: the NAS one by its place, the (empty) copy by its name in the transfer's folder.
     void comparaisonSurLesPartagesMemorises()
     {
         Banc banc;
         banc.serveur.remplacer("GET", "/api/partages", ReponseScriptee::json(500, "{}"));
         banc.env.preferences().ecrire(Preferences::clePartagesConnus, QStringList{u"PROJETS"_s});
         auto flow = banc.flux(Mode::compare, {banc.creer(u"Volumes/PROJETS/v1/plan.pdf"_s),
-                                              banc.creer(u"home/plan.pdf"_s, "2")});
+                                              banc.creer(u"home/plan.pdf"_s, "")});
         banc.reussir(
             *flow,
             R"({"token":"%1","titre":"plan","expediteur":"Camille Test","expire_jours":7,)"
             R"("fichiers":["PROJETS/v1/plan.pdf"],"type":"compare","ordre":["PROJETS/v1/plan.pdf","plan.pdf"]})",
-            {{u"plan.pdf"_s, "2"}});
+            {{u"plan.pdf"_s, ""}});
     }
 
     // Every failure ends in `erreur` with its text; the run's own folder is removed, and nothing else.
