@@ -2,11 +2,13 @@
 #include "Captures.h"
 #include "ConfirmationAbandon.h"
 #include "SettingsView.h"
+#include "design/ChampSaisie.h"
 #include "design/ValtoButton.h"
 #include "flow/TransferFlow.h"
 #include "support/ExecuterTests.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -127,6 +129,19 @@ private Q_SLOTS:
         SettingsView* seconds = banc.app().reglages();
         QCOMPARE(seconds->testResultat(), std::nullopt);
         QCOMPARE(seconds->findChild<QScrollArea*>()->verticalScrollBar()->value(), 0);
+        // A new key, then a new address, start listening again at once, with them.
+        const auto ecoutes = [&](const QByteArray& hote) {
+            return std::ranges::count_if(banc.serveur.requetes(), [&](const RequeteRecue& r) {
+                return r.chemin == "/api/evenements" && r.entetes.value("host").startsWith(hote);
+            });
+        };
+        QTest::keyClicks(seconds->findChild<ChampSaisie*>(Preferences::cleApiKey), u"k"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(ecoutes("127.0.0.1") == 1, 500);
+        QGuiApplication::clipboard()->setText(u"http://localhost:%1"_s.arg(banc.serveur.port()));
+        seconds->findChild<ChampSaisie*>(Preferences::cleApiBaseURL)->selectAll();
+        QTest::keyClick(seconds->findChild<ChampSaisie*>(Preferences::cleApiBaseURL), Qt::Key_V,
+                        Qt::ControlModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(ecoutes("localhost") == 1, 500);
 
         // The application quits by itself only inside its main loop: the test runs one, which a window
         // left open would keep going until the guard ends it with 1.
