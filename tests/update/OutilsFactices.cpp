@@ -14,9 +14,11 @@ OutilsFactices::OutilsFactices(EnvironnementTest& env)
     const auto code = [this](const QString& fichier) {
         return u"exit \"$(cat '"_s + chemin(fichier) + u"')\"\n"_s;
     };
-    ecrireScript(chemin(u"hdiutil"_s), noter + u"if [ \"$1\" = attach ]; then cat '"_s +
-                                           chemin(u"attach.out"_s) + u"'; "_s + code(u"attach.code"_s) +
-                                           u"fi\n"_s);
+    // hdiutil asks on its input before mounting an image with a licence: it must find nothing to read.
+    ecrireScript(chemin(u"hdiutil"_s),
+                 noter + u"if [ \"$1\" = attach ]; then "_s +
+                     u"[ \"$(readlink /proc/self/fd/0)\" = /dev/null ] || exit 7; cat '"_s +
+                     chemin(u"attach.out"_s) + u"'; "_s + code(u"attach.code"_s) + u"fi\n"_s);
     ecrireScript(chemin(u"ditto"_s), noter + u"cp -a \"$1\" \"$2\" || exit 9\n"_s + code(u"copie.code"_s));
     // squashfuse "mounts" by copying the folder Volumes/Valto Transfer to the mount point it is given.
     ecrireScript(chemin(u"squashfuse"_s), noter + u"code=$(cat '"_s + chemin(u"attach.code"_s) +
