@@ -87,7 +87,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("cle");
         QTest::addColumn<QJsonValue>("valeur"); // undefined: the key is removed
         QTest::addColumn<bool>("decodable");
-        QTest::newRow("token absent") << u"token"_s << QJsonValue(QJsonValue::Undefined) << false;
         QTest::newRow("octets fractionnaire") << u"octets"_s << QJsonValue(1.5) << false;
         QTest::newRow("nb_vues tableau") << u"nb_vues"_s << QJsonValue(QJsonArray{1}) << false;
         QTest::newRow("expire_le nombre") << u"expire_le"_s << QJsonValue(1) << false;
@@ -141,11 +140,6 @@ private Q_SLOTS:
             << "{\"token\":\"abc123defg\",\"titre\":\"Été \\\"final\\\" \\\\ 1/2\\n\\u0001\","
                R"("expediteur":"Camille","expire_jours":7,"mot_de_passe":"s3cret",)"
                R"("fichiers":["DATA/Clients/a.jpg","b.pdf"],"type":"transfert"})"_ba;
-        QTest::newRow("lister") << lister
-                                << ReponseScriptee::json(200, "{\"transferts\":[" + enregistrement + "]}")
-                                << QByteArray();
-        QTest::newRow("partages") << partages << ReponseScriptee::json(200, R"({"partages":["DATA"]})")
-                                  << QByteArray();
         QTest::newRow("modifier") << modifier << ReponseScriptee::json(200, enregistrement)
                                   << R"({"titre":"Nouveau","expire_jours":0})"_ba;
         QTest::newRow("supprimer") << supprimer << ReponseScriptee::json(200, "<html>") << QByteArray();
