@@ -31,15 +31,6 @@ Arbre arbre(const QString& texte)
     return resultat;
 }
 
-QString texte(const Arbre& arbre)
-{
-    QStringList entrees;
-    for (auto [chemin, contenu] : arbre.asKeyValueRange()) {
-        entrees.append(chemin + u'=' + QString::fromUtf8(contenu));
-    }
-    return entrees.join(u'|');
-}
-
 // Builds `arbre` in the home folder.
 void preparer(EnvironnementTest& env, const Arbre& arbre)
 {
@@ -76,33 +67,7 @@ class TestNASCopier final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Refusals before anything is written: nothing of the copies folder changes.
-    void refus_data()
-    {
-        QTest::addColumn<QString>("existant"); // what already stands at the per-transfer folder
-        QTest::addColumn<QString>("message");  // %1: the copies folder
-        QTest::newRow("dossier des copies absent")
-            << QString()
-            << u"Des fichiers hors NAS doivent être copiés, mais le dossier des copies est "
-               u"introuvable (%1). Connecte le partage DATA dans le Finder, puis réessaie."_s;
-        QTest::newRow("dossier avec contenu")
-            << u"dossier"_s << u"Collision de token (abc123defg) — relance le transfert."_s;
-    }
-    void refus()
-    {
-        QFETCH(QString, existant);
-        QFETCH(QString, message);
-        EnvironnementTest env;
-        preparer(env, {{u"a.txt"_s, "nouveau"}});
-        if (!existant.isEmpty()) {
-            env.creerFichier(copiesParDefaut + u'/' + token + u"/a.txt"_s, "ancien");
-        }
-        const Arbre avant = lireArbre(env.chemin(u"Volumes"_s));
-        QCOMPARE(copier(env, {u"a.txt"_s}), message.replace(u"%1"_s, env.chemin(copiesParDefaut)));
-        QCOMPARE(lireArbre(env.chemin(u"Volumes"_s)), avant);
-    }
-
-    // A success leaves exactly the tree `attendu`; the first failure stops the copy with its text.
+    // A success leaves exactly the tree `attendu`; a refusal or the first failure stops with its text.
     void copie_data()
     {
         QTest::addColumn<QString>("source");
@@ -138,6 +103,14 @@ private Q_SLOTS:
             << u"Dossier/Copies/="_s << u"Dossier"_s << u"home/Dossier/Copies"_s
             << u"Le dossier de destination se trouve parmi les fichiers à copier "
                u"(« %1/Dossier/Copies/abc123defg ») : copie interrompue."_s;
+        // Refusals before anything is written.
+        QTest::newRow("dossier des copies absent")
+            << u"a.txt=a"_s << u"a.txt"_s << u"home/absent"_s
+            << u"Des fichiers hors NAS doivent être copiés, mais le dossier des copies est "
+               u"introuvable (%1/absent). Connecte le partage DATA dans le Finder, puis réessaie."_s;
+        QTest::newRow("dossier du transfert existant")
+            << u"a.txt=a|C/abc123defg/a.txt=ancien"_s << u"a.txt"_s << u"home/C"_s
+            << u"Collision de token (abc123defg) — relance le transfert."_s;
     }
     void copie()
     {
@@ -149,8 +122,8 @@ private Q_SLOTS:
         env.creerDossier(copiesParDefaut);
         preparer(env, arbre(source));
         const QString erreur = copier(env, urls.split(u'|'), copies);
-        QCOMPARE(erreur.isEmpty() ? texte(lireArbre(dossierTransfert(env))) : erreur,
-                 attendu.replace(u"%1"_s, env.chemin(u"home"_s)));
+        QCOMPARE(erreur.isEmpty() ? lireArbre(dossierTransfert(env)) : arbre(erreur),
+                 arbre(attendu.replace(u"%1"_s, env.chemin(u"home"_s))));
     }
 
     // A full disk (here a file size limit) stops the copy with the system's reason.
