@@ -41,34 +41,25 @@ private Q_SLOTS:
     void racineMontage_data()
     {
         QTest::addColumn<QVariant>("copies");
-        QTest::addColumn<QString>("parDefaut");
         QTest::addColumn<QString>("racine");
-        QTest::newRow("rien de choisi") << QVariant() << u"/mnt"_s << u"/mnt"_s;
-        QTest::newRow("macOS, partage DATA")
-            << QVariant(u"/Volumes/DATA/Valto Transferts/"_s) << u"/mnt"_s << u"/Volumes"_s;
-        // The layout of scripts/run.sh's demo.
-        QTest::newRow("Linux, NAS de la démo")
-            << QVariant(u"/home/c/.local/share/valto-demo/nas/DATA/Valto Transferts"_s) << u"/mnt"_s
-            << u"/home/c/.local/share/valto-demo/nas"_s;
-        QTest::newRow("partage à la racine") << QVariant(u"/DATA/Copies"_s) << u"/mnt"_s << QString();
-        QTest::newRow("hors de tout partage") << QVariant(u"/srv/copies"_s) << u"/mnt"_s << u"/mnt"_s;
+        QTest::newRow("rien de choisi") << QVariant() << u"/mnt"_s;
+        QTest::newRow("partage DATA") << QVariant(u"/Volumes/DATA/Valto Transferts/"_s) << u"/Volumes"_s;
+        QTest::newRow("partage à la racine") << QVariant(u"/DATA/Copies"_s) << QString();
+        QTest::newRow("hors de tout partage") << QVariant(u"/srv/copies"_s) << u"/mnt"_s;
     }
     void racineMontage()
     {
         QFETCH(QVariant, copies);
-        QFETCH(QString, parDefaut);
         EnvironnementTest env;
         if (copies.isValid()) {
             env.preferences().ecrire(Preferences::cleNasMountPath, copies);
         }
-        QTEST(::racineMontage(env.preferences(), parDefaut), "racine");
+        QTEST(::racineMontage(env.preferences(), u"/mnt"_s), "racine");
     }
 
     void memorisation()
     {
         EnvironnementTest env;
-        memoriserPartages(env.preferences(), {});
-        QVERIFY(!env.preferences().contient(Preferences::clePartagesConnus));
         memoriserPartages(env.preferences(), {u"DATA"_s, u"ARCHIVES"_s});
         memoriserPartages(env.preferences(), {});
         env.rouvrirPreferences();
