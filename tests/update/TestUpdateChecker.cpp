@@ -153,8 +153,7 @@ private Q_SLOTS:
                                somme.isEmpty() ? QString() : u",\"sha256\":\"%1\""_s.arg(somme)),
                      image);
         banc.verifier();
-        QCOMPARE(banc.checker().etat().cas, Etat::Cas::echec);
-        QCOMPARE(banc.checker().etat().message, message);
+        QCOMPARE(banc.checker().etat(), Etat::echec(message));
         QCOMPARE(banc.checker().appStagee(), std::nullopt);
         QCOMPARE(banc.outils.journal(), QStringList());
     }
