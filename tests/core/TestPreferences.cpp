@@ -76,11 +76,10 @@ private Q_SLOTS:
         if (racine != u"Volumes"_s) {
             env.preferences().ecrire(Preferences::cleNasMountPath, env.chemin(racine + u"/DATA/Copies"_s));
         }
-        const QString cheminCle = racine + cle;
         QCOMPARE(env.preferences().apiKey(), QString());
-        env.creerFichier(cheminCle, fichier);
+        env.creerFichier(racine + cle, fichier);
         QCOMPARE(env.preferences().apiKey(), attendue);
-        env.creerFichier(cheminCle, "suivante");
+        env.creerFichier(racine + cle, "suivante");
         env.rouvrirPreferences();
         QCOMPARE(env.preferences().apiKey(), attendue);
     }
