@@ -94,8 +94,9 @@ private Q_SLOTS:
             modifier(corps);
             ligne(nom, "POST", api, "bonne", corps.versJSON(), statut, detail);
         };
-        const auto fichier = [&](const char* nom, const QString& token, const QString& chemin) {
-            ligne(nom, "POST", api, "bonne", corpsDe(token, {chemin}).versJSON(), 400);
+        const auto fichier = [&](const char* nom, const QString& token, const QString& chemin,
+                                 const QString& detail = {}) {
+            ligne(nom, "POST", api, "bonne", corpsDe(token, {chemin}).versJSON(), 400, detail);
         };
         const auto modification = [&](const char* nom, const QString& token, const CorpsModification& m,
                                       int statut, const QString& detail) {
@@ -147,8 +148,8 @@ private Q_SLOTS:
         fichier("lien hors du NAS", n, u"DATA/fuite"_s);
         fichier("octet nul", n, u"DATA/Clients/a.txt\u0000.pdf"_s);
         fichier("racine du NAS", n, u"."_s);
-        fichier("fichier de la clé", n, u"DATA/Valto Transferts/.transfer-api-key"_s);
-        fichier("copie d'un autre transfert", n, u"DATA/Valto Transferts/supprime01/copie.txt"_s);
+        const QString cle = u"DATA/Valto Transferts/.transfer-api-key"_s;
+        fichier("fichier de la clé", n, cle, u"Dossier des copies refusé dans « fichiers » : "_s + cle);
         fichier("dossier caché", n, u"DATA/.cache/a.txt"_s);
         fichier("fichier à la racine du NAS", n, u"racine.txt"_s);
         fichier("token de 9 caractères", u"nouveau01"_s, u"DATA/Clients/a.txt"_s);

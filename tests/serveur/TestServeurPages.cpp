@@ -41,7 +41,6 @@ private Q_SLOTS:
                u"/t/listeaaaaa/f/a%20%282%29.txt"_s, u"Envoyé par Camille · 5 fichiers · 300,0 Ko"_s,
                u"<script>"_s},
               {u"<b>Maquettes"_s});
-        ligne("inconnu", u"/t/zzzzzzzzzz"_s, 404, {u"Lien introuvable"_s});
         ligne("expiré", u"/t/expireaaaa"_s, 410, {u"Lien expiré"_s});
         ligne("protégé", u"/t/protegeaaa"_s, 401, {u"name=\"mot_de_passe\""_s}, {u"a.txt"_s, u"<script>"_s});
         ligne("comparaison d'images", u"/t/comparejpg"_s, 200,
