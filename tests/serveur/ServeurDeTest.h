@@ -120,7 +120,6 @@ QByteArray requeteBrute(const QByteArray& debut, const QByteArray& entetes = {},
 // Sends each request on its own connection, all at once, the i-th from 127.0.0.<1 + i % adresses>; returns
 // the statuses in order.
 QList<int> envoyerEnParallele(const QString& origine, const QList<QByteArray>& requetes, int adresses = 1);
-// The status of each answer in a raw exchange, in order.
 QList<int> statuts(const QByteArray& brut);
 QByteArray cookieDe(const ReponseHTTP& reponse);
 
