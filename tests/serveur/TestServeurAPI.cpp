@@ -169,6 +169,7 @@ private Q_SLOTS:
         ligne("fichier caché du transfert", "GET", u"/t/supprime01/f/.cache"_s, {}, {}, 404);
         ligne("version absente", "GET", u"/releases/absente.dmg"_s, {}, {}, 404);
         ligne("chemin inconnu", "GET", u"/rien"_s, {}, {}, 404);
+        ligne("copie par ce lien", "GET", u"/t/lienaaaaaa/f/avant.jpg"_s, {}, {}, 404);
         ligne("dossier du token remplacé par un lien", "DELETE", api + u"/lienaaaaaa"_s, "bonne", {}, 200);
         ligne("suppression avec des liens", "DELETE", api + u"/supprime01"_s, "bonne", {}, 200);
     }
@@ -220,8 +221,7 @@ private Q_SLOTS:
         // outside the deleted transfer's own folder was touched.
         const QList<TransfertAPI> transferts = s.transferts();
         QCOMPARE(transferts.size(), statut == 200 ? 2 : 3);
-        QVERIFY(
-            std::ranges::all_of(transferts, [](const TransfertAPI& t) { return t.titre == u"Photos"_s; }));
+        QVERIFY(std::ranges::all_of(transferts, [](const auto& t) { return t.titre == u"Photos"_s; }));
         QVERIFY(QFile::exists(secret) && QFile::exists(a));
         QCOMPARE(QDir(s.nas(u"DATA/Valto Transferts/supprime01"_s)).exists(),
                  !(statut == 200 && chemin.endsWith(u"supprime01"_s)));

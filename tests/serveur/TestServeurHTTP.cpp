@@ -238,8 +238,7 @@ private Q_SLOTS:
         };
         QTRY_VERIFY_WITH_TIMEOUT(tousCoupes(), 4000);
         QVERIFY(chrono.elapsed() >= 700);
-        QVERIFY(
-            std::all_of(lents.begin(), lents.end(), [](const auto& l) { return l->readAll().isEmpty(); }));
+        QVERIFY(std::ranges::all_of(lents, [](const auto& l) { return l->readAll().isEmpty(); }));
 
         // Requests sent back to back on a kept-alive connection are answered in order; left idle, it is
         // closed too.
