@@ -158,9 +158,12 @@ private Q_SLOTS:
         ligne("JSON tronqué", "POST", api, "bonne", "{\"tok", 400, u"Le corps doit être un objet JSON."_s);
         ligne("modification tronquée", "PATCH", api + u"/protege001"_s, "bonne", "{\"ti", 400,
               u"Le corps doit être un objet JSON."_s);
-        ligne("sans expéditeur", "POST", api, "bonne",
-              "{\"token\":\"nouveau001\",\"titre\":\"T\",\"fichiers\":[\"DATA/Clients/a.txt\"]}", 400,
-              u"Champ « expediteur » absent ou invalide."_s);
+        for (const char* champ : {"expediteur", "mot_de_passe", "fichiers"}) {
+            QJsonObject corps = QJsonDocument::fromJson(corpsDe(n, {}, u"x"_s).versJSON()).object();
+            corps.insert(QLatin1StringView(champ), 5);
+            ligne(champ, "POST", api, "bonne", QJsonDocument(corps).toJson(), 400,
+                  u"Champ « %1 » absent ou invalide."_s.arg(QLatin1StringView(champ)));
+        }
         ligne("archive protégée sans cookie", "GET", u"/t/protege001/zip"_s, {}, {}, 401);
         ligne("vue protégée sans cookie", "POST", u"/t/protege001/vue"_s, {}, {}, 401);
         ligne("mot de passe d'un lien inconnu", "POST", u"/t/inconnu000"_s, {}, "mot_de_passe=x", 404);
@@ -204,10 +207,8 @@ private Q_SLOTS:
         const QByteArray bonne = s.cle().toUtf8();
         const QMap<QByteArray, QByteArray> cles{
             {"bonne", bonne}, {"fausse", bonne.chopped(1) + (bonne.endsWith('0') ? "1" : "0")}};
-        Entetes entetes{{"Content-Type", "application/json"}};
-        if (cles.contains(cle)) {
-            entetes.append({"X-Api-Key", cles.value(cle)});
-        }
+        // No value for "absente": no header.
+        const Entetes entetes{{"Content-Type", "application/json"}, {"X-Api-Key", cles.value(cle)}};
         corps.replace("@DEHORS@", dehors.toUtf8());
         const ReponseHTTP reponse = s.envoyer(methode, chemin, entetes, corps);
         QCOMPARE(reponse.statut, statut);
