@@ -37,7 +37,7 @@ private Q_SLOTS:
         // With Host and Connection, 50 fields: the most a request may have.
         const QByteArray courtes = QByteArray("X: 1\r\n").repeated(48);
         QTest::newRow("milliers de lignes d'en-tête")
-            << requeteBrute("GET /api/partages", "X-Api-Key: @cle@\r\n" + courtes.repeated(60)) << false
+            << requeteBrute("GET /api/partages", "X-Api-Key: @cle@\r\n" + courtes.repeated(150)) << false
             << 431 << QByteArray("\"detail\"");
         QTest::newRow("50 lignes dont une de 12 Kio")
             << requeteBrute("GET /t/listeaaaaa",
