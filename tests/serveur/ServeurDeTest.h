@@ -28,7 +28,6 @@ struct ReponseHTTP {
     QHash<QByteArray, QByteArray> entetes;
 };
 
-// The two storages every API and page case runs against.
 enum class Moteur { sqlite, postgresql };
 using Reglage = std::function<void(serveur::Configuration&)>;
 
@@ -51,7 +50,6 @@ public:
     QString donnees() const { return m_environnement.chemin(QStringLiteral("serveur")); }
     QString cle() const { return QString::fromStdString(m_serveur->cleAPI()); }
     TransferAPI api() const { return TransferAPI{origine(), cle()}; }
-    // Absolute path under the NAS root.
     QString nas(const QString& relatif) const
     {
         return m_environnement.chemin(QStringLiteral("Volumes/") + relatif);
@@ -72,7 +70,6 @@ public:
     {
         return {{"X-Api-Key", cle().toUtf8()}, {"Content-Type", "application/json"}};
     }
-    // The password form of /t/`token`.
     ReponseHTTP ouvrir(const QString& token, const QByteArray& motDePasse);
     // DATA/Clients/a.txt ("bonjour"), Dossier/b.txt and Dossier/Sous/c.txt (the bytes returned), a copy
     // "copie é.txt" and the transfer listeaaaaa of them all.
@@ -123,12 +120,9 @@ QByteArray requeteBrute(const QByteArray& debut, const QByteArray& entetes = {},
 // Sends each request on its own connection, all at once, the i-th from 127.0.0.<1 + i % adresses>; returns
 // the statuses in order.
 QList<int> envoyerEnParallele(const QString& origine, const QList<QByteArray>& requetes, int adresses = 1);
-// The status of each answer in a raw exchange, in order.
 QList<int> statuts(const QByteArray& brut);
-// The name=value of the cookie an answer sets.
 QByteArray cookieDe(const ReponseHTTP& reponse);
 
-// Registers `Classe` (built from a Moteur) once for each storage.
 template <typename Classe> bool inscrireSurLesDeuxMoteurs()
 {
     for (const Moteur moteur : {Moteur::sqlite, Moteur::postgresql}) {

@@ -1,9 +1,10 @@
 #include "serveur/Configuration.h"
+#include "support/EnvironnementTest.h"
 #include "support/ExecuterTests.h"
 
 #include <QProcess>
 #include <QStringList>
-#include <QTemporaryDir>
+#include <QTcpServer>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -54,10 +55,8 @@ private Q_SLOTS:
                    u"--port 9000 --copies /c --cle /k --fils 2 --base postgresql://h/b --connexions-par-adresse 5"_s
             << u"9000 /c /k 2 5 postgresql://h/b"_s;
         QTest::newRow("aide") << u"--nas /n -h"_s << u"aide"_s;
-        QTest::newRow("aide longue") << u"--help"_s << u"aide"_s;
         QTest::newRow("dossiers manquants") << u"--nas /n"_s << obligatoires;
         QTest::newRow("valeur manquante") << u"--donnees /d --nas"_s << u"Valeur manquante pour --nas"_s;
-        QTest::newRow("option inconnue") << dossiers + u"--nsa /n"_s << u"Option inconnue : --nsa"_s;
         QTest::newRow("port nul") << dossiers + u"--port 0"_s << u"Valeur invalide pour --port : 0"_s;
         QTest::newRow("connexions en lettres") << dossiers + u"--connexions-par-adresse dix"_s
                                                << u"Valeur invalide pour --connexions-par-adresse : dix"_s;
@@ -78,16 +77,56 @@ private Q_SLOTS:
         QTEST(lire(arguments.split(u' ', Qt::SkipEmptyParts)), "attendu");
     }
 
-    // A server that cannot start says why and exits with 1, listening to nothing.
-    void demarrageImpossible()
+    void demarrage_data()
     {
-        QTemporaryDir donnees;
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<QString>("sortie");
+        const QString pg = u"--nas @ --donnees @ --base postgresql:///v?host=/nulle-part"_s;
+        QTest::newRow("aide") << u"--help"_s << u"0 "_s;
+        QTest::newRow("option inconnue") << u"--nsa x"_s << u"2 Option inconnue : --nsa"_s;
+        QTest::newRow("racine absente")
+            << u"--nas /nulle-part --donnees @"_s << u"1 Racine du NAS introuvable : /nulle-part"_s;
+        QTest::newRow("port pris") << u"--nas @ --donnees @ --port #"_s
+                                   << u"1 Impossible d'écouter sur 127.0.0.1:#"_s;
+        QTest::newRow("clé vide") << u"--nas @ --donnees @ --cle @/vide"_s
+                                  << u"1 Fichier de clé illisible : @/vide"_s;
+        QTest::newRow("données impossibles")
+            << u"--nas @ --donnees /proc/v"_s << u"1 Impossible de créer /proc/v/.secret.tmp"_s;
+        QTest::newRow("base illisible")
+            << u"--nas @ --donnees @/illisible"_s << u"1 Base de données illisible (@/illisible/"_s;
+        QTest::newRow("base inaccessible")
+            << u"--nas @ --donnees @/dossier"_s << u"1 Base de données inaccessible (@/dossier/"_s;
+        QTest::newRow("PostgreSQL absent")
+            << pg << u"1 Base PostgreSQL inutilisable : PostgreSQL inaccessible : connection"_s;
+        QTest::newRow("mot de passe dans l'adresse")
+            << u"--nas @ --donnees @ --base postgresql:///b?password=s"_s
+            << u"1 Le mot de passe de PostgreSQL ne se donne pas"_s;
+        QTest::newRow("mot de passe illisible") << pg + u" --base-mot-de-passe @/absent"_s
+                                                << u"1 Mot de passe de PostgreSQL illisible : @/absent"_s;
+        QTest::newRow("migration sans base") << u"--donnees @ --migrer-vers postgresql://h/b"_s
+                                             << u"1 Aucune base SQLite à copier : @/transferts.sqlite3"_s;
+    }
+
+    // A server that cannot start exits listening to nothing: its exit code, then why on lines of its own.
+    void demarrage()
+    {
+        QFETCH(QString, arguments);
+        QFETCH(QString, sortie);
+        EnvironnementTest dossier;
+        dossier.creerDossier(u"dossier/transferts.sqlite3"_s);
+        dossier.creerFichier(u"illisible/transferts.sqlite3"_s, "pas une base");
+        dossier.creerFichier(u"vide"_s, "\n");
+        QTcpServer pris;
+        pris.listen(QHostAddress::LocalHost);
+        const auto remplir = [&](QString texte) {
+            return texte.replace(u'@', dossier.chemin({})).replace(u'#', QString::number(pris.serverPort()));
+        };
         QProcess serveur;
-        serveur.start(QStringLiteral(VALTO_SERVEUR), {u"--nas"_s, u"/nulle-part"_s, u"--donnees"_s,
-                                                      donnees.path(), u"--port"_s, u"18642"_s});
+        serveur.start(QStringLiteral(VALTO_SERVEUR), remplir(arguments).split(u' '));
         QVERIFY(serveur.waitForFinished(10000));
-        QCOMPARE(std::pair(serveur.exitStatus(), serveur.exitCode()), std::pair(QProcess::NormalExit, 1));
-        QCOMPARE(serveur.readAllStandardError(), "Racine du NAS introuvable : /nulle-part\n");
+        const int code = serveur.exitStatus() == QProcess::NormalExit ? serveur.exitCode() : -1;
+        const QString recu = QString::number(code) + u' ' + QString::fromUtf8(serveur.readAllStandardError());
+        QVERIFY2(recu.startsWith(remplir(sortie)) && !recu.endsWith(u"\n\n"_s), qPrintable(recu));
     }
 };
 

@@ -37,11 +37,10 @@ private Q_SLOTS:
         };
         ligne("liste", u"/t/listeaaaaa"_s, 200,
               {u"Tout télécharger"_s, u"&lt;b&gt;Maquettes&lt;/b&gt; &amp; co"_s, u"/t/listeaaaaa/f/a.txt"_s,
-               u"/t/listeaaaaa/f/Dossier/Sous/c.txt"_s, u"/t/listeaaaaa/f/copie%20%C3%A9.txt"_s,
+               u"/t/listeaaaaa/f/Dossier/Sous/c.txt\" download"_s, u"/t/listeaaaaa/f/copie%20%C3%A9.txt"_s,
                u"/t/listeaaaaa/f/a%20%282%29.txt"_s, u"Envoyé par Camille · 5 fichiers · 300,0 Ko"_s,
                u"<script>"_s},
               {u"<b>Maquettes"_s});
-        ligne("inconnu", u"/t/zzzzzzzzzz"_s, 404, {u"Lien introuvable"_s});
         ligne("expiré", u"/t/expireaaaa"_s, 410, {u"Lien expiré"_s});
         ligne("protégé", u"/t/protegeaaa"_s, 401, {u"name=\"mot_de_passe\""_s}, {u"a.txt"_s, u"<script>"_s});
         ligne("comparaison d'images", u"/t/comparejpg"_s, 200,
@@ -113,7 +112,7 @@ private Q_SLOTS:
         const ReponseHTTP tropTot = s.ouvrir(u"protegeaaa"_s, "ete+2026");
         QVERIFY(tropTot.statut == 429 && tropTot.corps.contains("Réessayez dans 1 seconde."));
         s.avancer(1);
-        const ReponseHTTP juste = s.ouvrir(u"protegeaaa"_s, "%C3%A9t%C3%A9+2026");
+        const ReponseHTTP juste = s.ouvrir(u"protegeaaa"_s, "%c3%a9t%c3%a9+2026");
         QCOMPARE(juste.statut, 303);
         QCOMPARE(juste.entetes.value("location"), "/t/protegeaaa");
         QVERIFY(juste.entetes.value("set-cookie").contains("HttpOnly"));
