@@ -66,6 +66,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("attendue");
         QTest::newRow("entourée de blancs") << " \t\r\nclé-1 \r\n"_ba << u"Volumes"_s << u"clé-1"_s;
         QTest::newRow("NAS monté ailleurs") << "clé-2"_ba << u"mnt/nas"_s << u"clé-2"_s;
+        QTest::newRow("4096 octets permis") << QByteArray(4096, 'k') << u"Volumes"_s << QString(4096, u'k');
     }
     void cleDepuisFichier()
     {
