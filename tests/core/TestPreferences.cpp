@@ -110,16 +110,30 @@ private Q_SLOTS:
         }
     }
 
-    // A file that is not a JSON object is kept aside, whole, before the store starts empty.
-    void fichierIllisible()
+    // A file that is not a JSON object, or past 1 MiB, is kept aside, whole, before the store starts empty.
+    void fichierEcarte_data()
     {
+        QTest::addColumn<QByteArray>("contenu");
+        QTest::addColumn<qint64>("lue"); // the expiry read from it; 7: the default, the file set aside
+        const QByteArray unMio =
+            "{\"defaultExpiryDays\":2,\"x\":\"" + QByteArray((1 << 20) - 30, 'x') + "\"}";
+        QTest::newRow("pas un objet") << QByteArray(R"(["Léa"])") << qint64(7);
+        QTest::newRow("1 Mio tout juste") << unMio << qint64(2);
+        QTest::newRow("1 Mio et un octet") << unMio + ' ' << qint64(7);
+    }
+    void fichierEcarte()
+    {
+        QFETCH(QByteArray, contenu);
+        QFETCH(qint64, lue);
         EnvironnementTest env;
-        env.plateforme().fichierPreferences = env.creerFichier(u"preferences.json"_s, R"(["Léa"])");
-        QCOMPARE(env.preferences().defaultExpiryDays(), 7);
+        env.plateforme().fichierPreferences = env.creerFichier(u"preferences.json"_s, contenu);
+        QCOMPARE(env.preferences().defaultExpiryDays(), lue);
         env.preferences().ecrire(Preferences::cleDefaultExpiryDays, 3);
+        env.preferences().ecrire(u"x"_s, QString());
         env.rouvrirPreferences();
         QCOMPARE(env.preferences().defaultExpiryDays(), 3);
-        QCOMPARE(lireFichier(env.plateforme().fichierPreferences + u".illisible"_s), R"(["Léa"])");
+        QCOMPARE(lireFichier(env.plateforme().fichierPreferences + u".illisible"_s),
+                 lue == 7 ? contenu : QByteArray());
     }
 };
 
