@@ -35,13 +35,11 @@ namespace {
 // The dialog's stand-in: remembers what was asked and answers `reponse`.
 struct DialogueSimule {
     QStringList reponse;
-    int appels = 0;
     DemandeFichiers demande;
 
     DialogueSimule()
     {
         SelecteurFichiers::remplacer([this](QWidget*, const DemandeFichiers& d) {
-            ++appels;
             demande = d;
             return reponse;
         });
@@ -105,7 +103,7 @@ class TestDepots final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Files dragged in or chosen in the dialog are handed over as they are; text alone is refused.
+    // Files dragged in or chosen in the dialog are handed over as they are; a drag without files is refused.
     void zoneTransfert()
     {
         EnvironnementTest env;
@@ -113,9 +111,7 @@ private Q_SLOTS:
         DialogueSimule dialogue;
         dialogue.reponse = {u"/tmp/a.jpg"_s, u"/tmp/Dossier"_s};
         ZoneAffichee<DropZoneView> z;
-        QMimeData texte;
-        texte.setText(u"texte seul"_s);
-        QVERIFY(!Glisser::glisser(&z.zone, texte, true));
+        QVERIFY(!Glisser::deposer(&z.zone, {}, false));
         QVERIFY(Glisser::deposer(&z.zone, chemins, false));
         VERIFIER_CAPTURES(z.zone, u"depot-survol"_s);
         QDragLeaveEvent sortie;
@@ -243,10 +239,9 @@ private Q_SLOTS:
         QCOMPARE(z.zone.urlAvant(), dialogue.reponse.first());
         VERIFIER_CAPTURES(z.zone, u"compare-un-rempli"_s);
 
-        // "Retirer" takes its own click: no dialog opens.
+        // "Retirer" takes its own click: no dialog opens to fill the slot again.
         QTest::mouseClick(z.emplacement(0)->findChild<ValtoButton*>(u"retirer"_s), Qt::LeftButton);
         QCOMPARE(z.zone.urlAvant(), std::nullopt);
-        QCOMPARE(dialogue.appels, 1);
         QVERIFY(!Glisser::deposer(z.emplacement(1), {}, false));
         QVERIFY(Glisser::deposer(z.emplacement(1), dialogue.reponse, false));
         VERIFIER_CAPTURES(z.zone, u"compare-survol"_s);
@@ -298,30 +293,36 @@ private Q_SLOTS:
         QTEST(ecran.trouver<ValtoPrimaryButton>(u"creer"_s)->isEnabled(), "actif");
     }
 
-    // What the controls write into the flow. Files dropped anywhere, a text field too, join the list; a file
-    // on the NAS says it is not copied; a row's cross removes its file, "Annuler" all of them.
+    // What the controls write into the flow. Files dropped anywhere, a text field too, or chosen with
+    // "Ajouter…" join the list; a drag without files is refused; a file on the NAS says it is not copied; a
+    // row's cross removes its file, "Annuler" all of them.
     void saisies()
     {
         Ecran ecran(Mode::transfert);
         const QString b = ecran.env.creerFichier(u"b.txt"_s, "x");
         const QString c = ecran.env.creerFichier(u"Volumes/DATA/Clients/c.txt"_s, "x");
+        DialogueSimule dialogue;
+        dialogue.reponse = {ecran.env.creerFichier(u"d.txt"_s, "x")};
+        QVERIFY(!Glisser::deposer(&ecran.vue, {}, false));
         auto* motDePasse = ecran.trouver<ChampSaisie>(u"motDePasse"_s);
         QVERIFY(Glisser::deposer(motDePasse, {b}));
         auto* titre = ecran.trouver<ChampSaisie>(u"titre"_s);
         QVERIFY(Glisser::deposer(titre, {c}));
-        QCOMPARE(ecran.flow.urls(), (QStringList{ecran.chemins.at(0), b, c}));
+        QTest::mouseClick(ecran.trouver<ValtoButton>(u"ajouter"_s), Qt::LeftButton);
+        QCOMPARE(dialogue.demande.genre, DemandeFichiers::Genre::fichiersEtDossiers);
+        QCOMPARE(ecran.flow.urls(), (QStringList{ecran.chemins.at(0), b, c} + dialogue.reponse));
         QCOMPARE(titre->text(), u"a"_s);
         auto* expiration = ecran.trouver<ValtoSelect>(u"expiration"_s);
         expiration->menu()->actions().last()->trigger();
         QCOMPARE(ecran.flow.expirationJours(), 0);
         QTest::keyClicks(motDePasse, u"secret"_s);
         QCOMPARE(ecran.flow.motDePasse(), u"secret"_s);
-        QTRY_COMPARE(ecran.lignes().size(), 3);
+        QTRY_COMPARE(ecran.lignes().size(), 4);
         QCOMPARE(ecran.lignes().at(2)->findChild<ValtoBadge*>()->toolTip(),
                  u"Déjà sur le NAS — sera référencé, pas copié"_s);
         QTest::mouseClick(ecran.lignes().first()->findChild<ActionIcone*>(u"retirer"_s), Qt::LeftButton);
-        QCOMPARE(ecran.flow.urls(), (QStringList{b, c}));
-        QTRY_COMPARE(ecran.lignes().size(), 2);
+        QCOMPARE(ecran.flow.urls(), (QStringList{b, c} + dialogue.reponse));
+        QTRY_COMPARE(ecran.lignes().size(), 3);
         QTest::mouseClick(ecran.trouver<ValtoButton>(u"annuler"_s), Qt::LeftButton);
         QCOMPARE(ecran.flow.etape(), Etape::attente());
         QVERIFY(ecran.flow.urls().isEmpty());
