@@ -130,6 +130,7 @@ private Q_SLOTS:
     // and the folder of the file chosen is where the next one opens.
     void dialogues()
     {
+        using enum DemandeFichiers::Genre;
         EnvironnementTest env;
         const QStringList lignes{env.creerDossier(u"choix/Plans"_s), env.creerFichier(u"choix/photo.jpg"_s)};
         const QString plan = env.creerFichier(u"choix/Plans/plan.pdf"_s);
@@ -160,10 +161,7 @@ private Q_SLOTS:
                 QTest::keyClick(dialogue, Qt::Key_Return);
             });
             vus += SelecteurFichiers::dialoguePlateforme(
-                nullptr,
-                {passe == 0 ? DemandeFichiers::Genre::unFichier : DemandeFichiers::Genre::fichiersEtDossiers,
-                 {u"pdf"_s},
-                 u"Ajouter"_s});
+                nullptr, {passe == 0 ? unFichier : fichiersEtDossiers, {u"pdf"_s}, u"Ajouter"_s});
         }
         QCOMPARE(vus, (QStringList{u"choix"_s, u"Images et PDF (*.PDF *.pdf)"_s, u"Ajouter"_s, plan,
                                    u"Plans"_s, u"choix"_s, lignes.last(), u"choix"_s} +

@@ -55,16 +55,14 @@ Transfert entree(const QString& token, const QString& titre = u"Rendus"_s)
 // The server's record of `token`, with the statistics keys of `stats` (JSON text).
 QJsonObject enregistrement(const QString& token, const QByteArray& stats = "{}")
 {
-    QJsonObject objet = QJsonDocument::fromJson(R"({"titre":"Rendus","url":"u","protege":false,)"
+    QVariantMap objet = QJsonDocument::fromJson(R"({"titre":"Rendus","url":"u","protege":false,)"
                                                 R"("cree_le":"2026-12-03T12:00:00Z","nb_telechargements":0,)"
                                                 R"("nb_fichiers":2,"octets":1500})")
-                            .object();
+                            .toVariant()
+                            .toMap();
     objet.insert(u"token"_s, token);
-    const QJsonObject ajouts = QJsonDocument::fromJson(stats).object();
-    for (auto it = ajouts.begin(); it != ajouts.end(); ++it) {
-        objet.insert(it.key(), it.value());
-    }
-    return objet;
+    objet.insert(QJsonDocument::fromJson(stats).toVariant().toMap());
+    return QJsonObject::fromVariantMap(objet);
 }
 
 // The panel on screen over a real store, with a fixed clock, the loopback server as the transfer server and
@@ -142,9 +140,7 @@ struct BancHistorique {
 template <typename Liste, typename F> QStringList lister(const Liste& liste, F f)
 {
     QStringList sortie;
-    for (const auto& element : liste) {
-        sortie.append(std::invoke(f, element));
-    }
+    std::ranges::transform(liste, std::back_inserter(sortie), f);
     return sortie;
 }
 
@@ -225,6 +221,7 @@ private Q_SLOTS:
         LigneHistorique* ligne = banc.vue->lignes().at(0);
         auto* copier = ligne->findChild<ActionIcone*>(u"copierLien"_s);
         QCOMPARE(copier->systemName(), u"checkmark"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(copier->systemName(), u"link"_s, 3000);
         QTest::mouseClick(ligne->findChild<ActionIcone*>(u"plusDActions"_s), Qt::LeftButton);
         auto* plus = ligne->findChild<MenuLigne*>(u"menuPlus"_s);
         QCOMPARE(lister(plus->actions(), &QAction::text), entrees.mid(1));

@@ -55,6 +55,11 @@ private Q_SLOTS:
         auto* select = banc.vue->findChild<ValtoSelect*>(Preferences::cleDefaultExpiryDays);
         select->menu()->actions().constLast()->trigger();
         QCOMPARE(select->libelleSelectionne(), u"jamais"_s);
+        // Opened again, the menu ticks the choice and is at least as wide as the field.
+        QTest::mouseClick(select, Qt::LeftButton);
+        QVERIFY(select->menu()->isVisible() && select->menu()->actions().constLast()->isChecked());
+        QVERIFY(select->menu()->width() >= select->width());
+        select->menu()->close();
         select->setFocus(Qt::TabFocusReason);
         QTest::keyClick(select, Qt::Key_Tab);
         QVERIFY(!banc.env.preferences().contient(Preferences::clePrevenirReceptions));
