@@ -208,9 +208,8 @@ private Q_SLOTS:
         QStringList chemins;
         for (const QString& fichier : fichiers) {
             // A copy long enough for its progress to show on the copy screen.
-            const bool copiee = fichier.startsWith(u"maison/"_s);
-            chemins.append(
-                banc.creer(fichier, copiee ? QByteArray(24 * NASCopier::tailleBloc, 'p') : "pixels"));
+            const QByteArray contenu(fichier.startsWith(u"maison/"_s) ? 24 * NASCopier::tailleBloc : 6, 'p');
+            chemins.append(banc.creer(fichier, contenu));
         }
         // Both files of a comparison go on the "before" slot, which hands the second to the other.
         QWidget* zone = contenu.ecran()->findChild<QWidget*>(u"avant"_s);
