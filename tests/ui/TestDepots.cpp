@@ -125,9 +125,9 @@ private Q_SLOTS:
     }
 
 #ifndef Q_OS_MACOS
-    // Files and folders chosen together in the rows, the button keeping its title; the next dialog opens
-    // there, where a typed folder is opened and a typed file taken. The one-file dialog shows images only,
-    // and the folder of the file chosen is where the next one opens.
+    // Each dialog opens in the folder of the last one confirmed. The one-file dialog offers the asked types
+    // under the asked title; in the other, a typed folder is opened and a typed file taken, and files and
+    // folders are chosen together in the rows, the button keeping its title.
     void dialogues()
     {
         using enum DemandeFichiers::Genre;

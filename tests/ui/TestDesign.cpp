@@ -108,7 +108,6 @@ private Q_SLOTS:
         QTest::addColumn<std::optional<double>>("valeur");
         QTest::addColumn<QString>("lue");
         QTest::newRow("au-delà") << std::optional(1.7) << u"100 %"_s;
-        // Below nothing reads as empty.
         QTest::newRow("négative") << std::optional(-0.5) << u"0 %"_s;
         QTest::newRow("sans valeur") << std::optional<double>() << QString();
     }
@@ -128,8 +127,7 @@ private Q_SLOTS:
         QCOMPARE(qRound(barre.largeurRemplie() * 100 / barre.width()), lue.section(u' ', 0, 0).toInt());
     }
 
-    // Every control on one sheet, in both appearances; on screen, each repaints itself when the appearance
-    // flips.
+    // Every control on one sheet, in both looks; on screen, each repaints itself when the look flips.
     void catalogue()
     {
         QWidget planche;
@@ -159,8 +157,7 @@ private Q_SLOTS:
         }
         Apparence::instance().forcer(Apparence::Mode::sombre);
         QTRY_COMPARE(peints.objets.size(), controles.size());
-        // The spinner drawn alone, still: at the size of the whole window its arc would hide in the
-        // tolerance.
+        // The spinner alone, still: in the whole window its arc would hide in the tolerance.
         IndicateurActivite indicateur(24);
         indicateur.resize(24, 24);
         VERIFIER_CAPTURES(indicateur, u"indicateur-activite"_s);

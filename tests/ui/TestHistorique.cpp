@@ -107,7 +107,6 @@ struct BancHistorique {
         QVERIFY(changement.wait());
     }
 
-    // Hovers row `index` and waits for its actions.
     void survoler(int index)
     {
         LigneHistorique* ligne = vue->lignes().at(index);
@@ -409,6 +408,8 @@ private Q_SLOTS:
 
         QScrollBar* barre = liste->verticalScrollBar();
         QTRY_VERIFY(barre->maximum() > 0);
+        // A row built after the statistics came shows them.
+        banc.rafraichir({enregistrement(attendus.last())});
         // A notice's row is brought into view, however far down.
         banc.vue->montrerLigne(u"absent0000"_s);
         QCOMPARE(barre->value(), 0);
@@ -416,6 +417,8 @@ private Q_SLOTS:
         QTRY_VERIFY(barre->value() > 0);
         barre->setValue(barre->maximum());
         QTRY_COMPARE(jetons(*banc.vue), attendus);
+        QCOMPARE(banc.vue->lignes().last()->findChild<IndicateurStatut*>()->statut(),
+                 StatutTransfert::Statut::envoye);
     }
 
     void suppression_data()
