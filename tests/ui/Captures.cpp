@@ -25,15 +25,6 @@ constexpr double partPixelsToleree = 0.0002;
 const QString dossierReferences = QStringLiteral(VALTO_DOSSIER_REFERENCES);
 const QString dossierCaptures = QStringLiteral(VALTO_DOSSIER_CAPTURES);
 
-// The pictures are only comparable drawn with the typeface the test main pins.
-QString policeManquante()
-{
-    const QString famille = QFontInfo(Polices::texte(13)).family();
-    return famille == u"DejaVu Sans"_s ? QString()
-                                       : u"le texte s’affiche en « %1 » et non en DejaVu Sans : installez "
-                                         u"fonts-dejavu-core (scripts/setup.sh)"_s.arg(famille);
-}
-
 // "fenetre-refus du serveur" gives "fenetre-refus-du-serveur": no spaces nor accents in file names.
 QString nomFichier(const QString& nom)
 {
@@ -151,9 +142,7 @@ QStringList ordreTabulation(QWidget& racine)
     for (QWidget* w = racine.nextInFocusChain(); w != &racine; w = w->nextInFocusChain()) {
         if (racine.isAncestorOf(w) && w->isVisibleTo(&racine) && w->isEnabled() &&
             (w->focusPolicy() & Qt::TabFocus)) {
-            const QString nom = w->accessibleName().isEmpty()
-                                    ? QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name)
-                                    : w->accessibleName();
+            const QString nom = QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
             ordre.append(u"  "_s + (nom.isEmpty() ? QString::fromLatin1(w->metaObject()->className()) : nom));
         }
     }
@@ -193,8 +182,10 @@ namespace Captures {
 
 QString comparer(QWidget& widget, const QString& nom)
 {
-    if (const QString manque = policeManquante(); !manque.isEmpty()) {
-        return manque;
+    // The pictures are only comparable drawn with the typeface the test main pins.
+    if (const QString famille = QFontInfo(Polices::texte(13)).family(); famille != u"DejaVu Sans"_s) {
+        return u"le texte s’affiche en « %1 » et non en DejaVu Sans : installez fonts-dejavu-core "
+               u"(scripts/setup.sh)"_s.arg(famille);
     }
     QDir().mkpath(dossierCaptures);
     // Only pending layouts: a comparison may run inside a flow's signal, which must not move on meanwhile.

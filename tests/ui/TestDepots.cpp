@@ -18,6 +18,7 @@
 #include "support/EnvironnementTest.h"
 #include "support/ExecuterTests.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QInputMethodEvent>
 #include <QLineEdit>
@@ -25,6 +26,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -33,13 +35,11 @@ namespace {
 // The dialog's stand-in: remembers what was asked and answers `reponse`.
 struct DialogueSimule {
     QStringList reponse;
-    int appels = 0;
     DemandeFichiers demande;
 
     DialogueSimule()
     {
         SelecteurFichiers::remplacer([this](QWidget*, const DemandeFichiers& d) {
-            ++appels;
             demande = d;
             return reponse;
         });
@@ -103,7 +103,7 @@ class TestDepots final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Files dragged in or chosen in the dialog are handed over as they are; text alone is refused.
+    // Files dragged in or chosen in the dialog are handed over as they are; a drag without files is refused.
     void zoneTransfert()
     {
         EnvironnementTest env;
@@ -111,9 +111,7 @@ private Q_SLOTS:
         DialogueSimule dialogue;
         dialogue.reponse = {u"/tmp/a.jpg"_s, u"/tmp/Dossier"_s};
         ZoneAffichee<DropZoneView> z;
-        QMimeData texte;
-        texte.setText(u"texte seul"_s);
-        QVERIFY(!Glisser::glisser(&z.zone, texte, true));
+        QVERIFY(!Glisser::deposer(&z.zone, {}, false));
         QVERIFY(Glisser::deposer(&z.zone, chemins, false));
         VERIFIER_CAPTURES(z.zone, u"depot-survol"_s);
         QDragLeaveEvent sortie;
@@ -127,36 +125,48 @@ private Q_SLOTS:
     }
 
 #ifndef Q_OS_MACOS
-    // Files and folders chosen together in the rows, the button keeping its title; the next dialog opens
-    // there, where a typed folder is opened and a typed file taken.
-    void dialogueFichiersEtDossiers()
+    // Each dialog opens in the folder of the last one confirmed. The one-file dialog offers the asked types
+    // under the asked title; in the other, a typed folder is opened and a typed file taken, and files and
+    // folders are chosen together in the rows, the button keeping its title.
+    void dialogues()
     {
+        using enum DemandeFichiers::Genre;
         EnvironnementTest env;
         const QStringList lignes{env.creerDossier(u"choix/Plans"_s), env.creerFichier(u"choix/photo.jpg"_s)};
         const QString plan = env.creerFichier(u"choix/Plans/plan.pdf"_s);
         DialogueFichiers::retenirDossier(env.chemin(u"choix"_s));
-        for (const bool saisie : {false, true}) {
-            DialogueFichiers dialogue(nullptr, u"Ajouter"_s);
-            dialogue.show();
-            QCOMPARE(dialogue.directory().absolutePath(), env.chemin(u"choix"_s));
-            auto* liste = dialogue.findChild<QListView*>(u"listView"_s);
-            QTRY_COMPARE(liste->model()->rowCount(liste->rootIndex()), 2);
-            auto* nom = dialogue.findChild<QLineEdit*>(u"fileNameEdit"_s);
-            if (saisie) {
-                QTest::keyClicks(nom, u"Plans"_s);
-                dialogue.accept();
-                QCOMPARE(dialogue.directory().absolutePath(), lignes.first());
-                QTest::keyClicks(nom, u"plan.pdf"_s);
-            } else {
-                liste->selectAll();
-                const auto boutons = dialogue.findChild<QDialogButtonBox*>(u"buttonBox"_s);
-                QTRY_COMPARE(boutons->button(QDialogButtonBox::Open)->text(), u"Ajouter"_s);
-            }
-            dialogue.accept();
-            QCOMPARE(dialogue.result(), QDialog::Accepted);
-            QCOMPARE(dialogue.choisis(), saisie ? QStringList{plan} : lignes);
+        QStringList vus;
+        for (const int passe : {0, 1, 2}) {
+            QTimer::singleShot(0, this, [&] {
+                auto* dialogue = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                vus.append(dialogue->directory().dirName());
+                auto* nom = dialogue->findChild<QLineEdit*>(u"fileNameEdit"_s);
+                if (passe == 0) {
+                    vus << dialogue->nameFilters() << dialogue->labelText(QFileDialog::Accept);
+                    dialogue->selectFile(plan);
+                } else if (passe == 1) {
+                    QTest::keyClicks(nom, u".."_s);
+                    QTest::keyClick(nom, Qt::Key_Return);
+                    vus.append(dialogue->directory().dirName());
+                    QTest::keyClicks(nom, u"photo.jpg"_s);
+                } else {
+                    auto* liste = dialogue->findChild<QListView*>(u"listView"_s);
+                    QVERIFY(QTest::qWaitFor(
+                        [liste] { return liste->model()->rowCount(liste->rootIndex()) == 2; }));
+                    liste->selectAll();
+                    QAbstractButton* bouton =
+                        dialogue->findChild<QDialogButtonBox*>()->buttons().constFirst();
+                    QVERIFY(QTest::qWaitFor([bouton] { return bouton->text() == u"Ajouter"_s; }));
+                }
+                QTest::keyClick(dialogue, Qt::Key_Return);
+            });
+            vus += SelecteurFichiers::dialoguePlateforme(
+                nullptr, {passe == 0 ? unFichier : fichiersEtDossiers, {u"pdf"_s}, u"Ajouter"_s});
         }
-        QCOMPARE(DialogueFichiers::dossierDepart(), lignes.first());
+        QCOMPARE(vus, (QStringList{u"choix"_s, u"Images et PDF (*.PDF *.pdf)"_s, u"Ajouter"_s, plan,
+                                   u"Plans"_s, u"choix"_s, lignes.last(), u"choix"_s} +
+                       lignes));
+        QCOMPARE(DialogueFichiers::dossierDepart(), env.chemin(u"choix"_s));
     }
 #endif
 
@@ -180,7 +190,6 @@ private Q_SLOTS:
         QTest::newRow("le même fichier deux fois")
             << u"a.jpg|"_s << 1 << u"a.jpg"_s << true << u""_s << u"a.jpg|a.jpg"_s;
         QTest::newRow("dossier refusé") << u"|"_s << 0 << u"Dossier.png/"_s << false << u""_s << u"|"_s;
-        QTest::newRow("texte refusé") << u"a.jpg|"_s << 1 << u"notes.txt"_s << false << u""_s << u"a.jpg|"_s;
         QTest::newRow("refusés écartés, acceptés gardés")
             << u"|"_s << 0 << u"notes.txt,a.jpg,.png,b.pdf"_s << true << u"a.jpg,b.pdf"_s << u"|"_s;
     }
@@ -207,12 +216,9 @@ private Q_SLOTS:
         QVERIFY(!z.emplacement(emplacement)->survol());
         QStringList remis;
         for (const QStringList& depot : z.depots) {
-            for (const QString& chemin : depot) {
-                remis.append(chemin == env.chemin(chemin.section(u'/', -1)) ? chemin.section(u'/', -1)
-                                                                            : chemin);
-            }
+            remis += depot;
         }
-        QTEST(remis.join(u','), "remis");
+        QTEST(remis.join(u',').remove(env.chemin({}) + u'/'), "remis");
         const auto nom = [](const std::optional<QString>& chemin) {
             return chemin.value_or(QString()).section(u'/', -1);
         };
@@ -231,10 +237,10 @@ private Q_SLOTS:
         QCOMPARE(z.zone.urlAvant(), dialogue.reponse.first());
         VERIFIER_CAPTURES(z.zone, u"compare-un-rempli"_s);
 
-        // "Retirer" takes its own click: no dialog opens.
+        // "Retirer" takes its own click: no dialog opens to fill the slot again.
         QTest::mouseClick(z.emplacement(0)->findChild<ValtoButton*>(u"retirer"_s), Qt::LeftButton);
         QCOMPARE(z.zone.urlAvant(), std::nullopt);
-        QCOMPARE(dialogue.appels, 1);
+        QVERIFY(!Glisser::deposer(z.emplacement(1), {}, false));
         QVERIFY(Glisser::deposer(z.emplacement(1), dialogue.reponse, false));
         VERIFIER_CAPTURES(z.zone, u"compare-survol"_s);
         QDragLeaveEvent sortie;
@@ -285,31 +291,36 @@ private Q_SLOTS:
         QTEST(ecran.trouver<ValtoPrimaryButton>(u"creer"_s)->isEnabled(), "actif");
     }
 
-    // What the controls write into the flow. Files dropped anywhere, a text field too, join the list; a file
-    // on the NAS says it is not copied; a row's cross removes its file, "Annuler" all of them.
+    // What the controls write into the flow. Files dropped anywhere, a text field too, or chosen with
+    // "Ajouter…" join the list; a drag without files is refused; a file on the NAS says it is not copied; a
+    // row's cross removes its file, "Annuler" all of them.
     void saisies()
     {
         Ecran ecran(Mode::transfert);
         const QString b = ecran.env.creerFichier(u"b.txt"_s, "x");
         const QString c = ecran.env.creerFichier(u"Volumes/DATA/Clients/c.txt"_s, "x");
+        DialogueSimule dialogue;
+        dialogue.reponse = {ecran.env.creerFichier(u"d.txt"_s, "x")};
+        QVERIFY(!Glisser::deposer(&ecran.vue, {}, false));
         auto* motDePasse = ecran.trouver<ChampSaisie>(u"motDePasse"_s);
         QVERIFY(Glisser::deposer(motDePasse, {b}));
         auto* titre = ecran.trouver<ChampSaisie>(u"titre"_s);
         QVERIFY(Glisser::deposer(titre, {c}));
-        QCOMPARE(ecran.flow.urls(), (QStringList{ecran.chemins.at(0), b, c}));
+        QTest::mouseClick(ecran.trouver<ValtoButton>(u"ajouter"_s), Qt::LeftButton);
+        QCOMPARE(dialogue.demande.genre, DemandeFichiers::Genre::fichiersEtDossiers);
+        QCOMPARE(ecran.flow.urls(), (QStringList{ecran.chemins.at(0), b, c} + dialogue.reponse));
         QCOMPARE(titre->text(), u"a"_s);
         auto* expiration = ecran.trouver<ValtoSelect>(u"expiration"_s);
         expiration->menu()->actions().last()->trigger();
         QCOMPARE(ecran.flow.expirationJours(), 0);
-        QCOMPARE(expiration->libelleSelectionne(), u"jamais"_s);
         QTest::keyClicks(motDePasse, u"secret"_s);
         QCOMPARE(ecran.flow.motDePasse(), u"secret"_s);
-        QTRY_COMPARE(ecran.lignes().size(), 3);
+        QTRY_COMPARE(ecran.lignes().size(), 4);
         QCOMPARE(ecran.lignes().at(2)->findChild<ValtoBadge*>()->toolTip(),
                  u"Déjà sur le NAS — sera référencé, pas copié"_s);
         QTest::mouseClick(ecran.lignes().first()->findChild<ActionIcone*>(u"retirer"_s), Qt::LeftButton);
-        QCOMPARE(ecran.flow.urls(), (QStringList{b, c}));
-        QTRY_COMPARE(ecran.lignes().size(), 2);
+        QCOMPARE(ecran.flow.urls(), (QStringList{b, c} + dialogue.reponse));
+        QTRY_COMPARE(ecran.lignes().size(), 3);
         QTest::mouseClick(ecran.trouver<ValtoButton>(u"annuler"_s), Qt::LeftButton);
         QCOMPARE(ecran.flow.etape(), Etape::attente());
         QVERIFY(ecran.flow.urls().isEmpty());
