@@ -21,8 +21,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QVariantMap>("stockees");
         QTest::addColumn<QVariantList>("effectives"); // address, copies folder, sender, expiry, notices
-        const QString origine = u"https://transferts.example.test"_s;
         const QString copies = u"/Volumes/DATA/Valto Transferts"_s;
+        const QVariantList parDefaut{u"https://transferts.example.test"_s, copies, u"Camille Test"_s,
+                                     qint64(7), true};
         QTest::newRow("valeurs nettoyées")
             << QVariantMap{{u"apiBaseURL"_s, u" https://a.test/api/// "_s},
                            {u"nasMountPath"_s, u"/Volumes/DATA/VALTO TRANSFERTS"_s},
@@ -35,10 +36,8 @@ private Q_SLOTS:
                            {u"nasMountPath"_s, u"/Volumes/VALTO SERVER/VALTO TRANSFERTS"_s},
                            {u"expediteur"_s, 3},
                            {u"prevenirReceptions"_s, u"non"_s}}
-            << QVariantList{origine, copies, u"Camille Test"_s, qint64(7), true};
-        QTest::newRow("dossier des copies en nombre")
-            << QVariantMap{{u"nasMountPath"_s, 42}}
-            << QVariantList{origine, copies, u"Camille Test"_s, qint64(7), true};
+            << parDefaut;
+        QTest::newRow("dossier des copies en nombre") << QVariantMap{{u"nasMountPath"_s, 42}} << parDefaut;
     }
     void accesseurs()
     {
@@ -85,9 +84,8 @@ private Q_SLOTS:
         QCOMPARE(env.preferences().apiKey(), attendue);
     }
 
-    // One-element and empty lists must not come back as a string or as nothing. Qt keeps a parsed
-    // settings file in memory, so the file is checked, and read, as another process would. The store
-    // holds the API key: it is its owner's alone.
+    // Lists of one element or none stay lists, read back as another process would (Qt keeps its parse in
+    // memory). The file holds the API key: it is its owner's alone.
     void typesConserves()
     {
         EnvironnementTest env;
