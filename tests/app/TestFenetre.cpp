@@ -16,17 +16,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-void cliquer(QWidget* parent, const QString& nom)
-{
-    auto* bouton = parent->findChild<QWidget*>(nom);
-    QVERIFY2(bouton, qPrintable(nom));
-    QTest::mouseClick(bouton, Qt::LeftButton, {}, bouton->rect().center());
-}
-
-} // namespace
-
 // The main window of the real application against the loopback server, offscreen: what belongs to the
 // window itself (closing, the settings), its content being the UI suite's.
 class TestFenetre final : public QObject {
@@ -69,7 +58,7 @@ private Q_SLOTS:
             }
             if (geste == u"annuler"_s) {
                 VERIFIER_CAPTURES(banc.fenetre(), u"fenetre-copie-annulable"_s);
-                cliquer(banc.contenu().ecran(), u"annuler"_s);
+                QTest::mouseClick(banc.contenu().ecran()->findChild<QWidget*>(u"annuler"_s), Qt::LeftButton);
             } else {
                 banc.fenetre().close();
                 // The process outlives the window while the folder goes.
@@ -112,7 +101,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(&banc.fenetre()));
         const auto ouvrir = [&] {
             if (parLeBouton) {
-                cliquer(&banc.contenu(), u"reglages"_s);
+                QTest::mouseClick(banc.contenu().findChild<QWidget*>(u"reglages"_s), Qt::LeftButton);
             } else {
                 QTest::keyClick(&banc.fenetre(), Qt::Key_Comma, Qt::ControlModifier);
             }

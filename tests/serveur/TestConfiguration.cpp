@@ -86,8 +86,8 @@ private Q_SLOTS:
         QTest::newRow("option inconnue") << u"--nsa x"_s << u"2 Option inconnue : --nsa"_s;
         QTest::newRow("racine absente")
             << u"--nas /nulle-part --donnees @"_s << u"1 Racine du NAS introuvable : /nulle-part"_s;
-        QTest::newRow("port pris") << u"--nas @ --donnees @ --port #"_s
-                                   << u"1 Impossible d'écouter sur 127.0.0.1:#"_s;
+        QTest::newRow("port pris") << u"--nas @ --donnees @ --port # --cle @/cle"_s
+                                   << u"1 Clé API créée : @/cle\nImpossible d'écouter sur 127.0.0.1:#"_s;
         QTest::newRow("clé vide") << u"--nas @ --donnees @ --cle @/vide"_s
                                   << u"1 Fichier de clé illisible : @/vide"_s;
         QTest::newRow("données impossibles")
@@ -107,7 +107,7 @@ private Q_SLOTS:
                                              << u"1 Aucune base SQLite à copier : @/transferts.sqlite3"_s;
     }
 
-    // A server that cannot start exits listening to nothing: its exit code, then why on lines of its own.
+    // A server that cannot start exits listening to nothing: its exit code, then what it did and why.
     void demarrage()
     {
         QFETCH(QString, arguments);
@@ -125,7 +125,8 @@ private Q_SLOTS:
         serveur.start(QStringLiteral(VALTO_SERVEUR), remplir(arguments).split(u' '));
         QVERIFY(serveur.waitForFinished(10000));
         const int code = serveur.exitStatus() == QProcess::NormalExit ? serveur.exitCode() : -1;
-        const QString recu = QString::number(code) + u' ' + QString::fromUtf8(serveur.readAllStandardError());
+        const QByteArray sorties = serveur.readAllStandardOutput() + serveur.readAllStandardError();
+        const QString recu = QString::number(code) + u' ' + QString::fromUtf8(sorties);
         QVERIFY2(recu.startsWith(remplir(sortie)) && !recu.endsWith(u"\n\n"_s), qPrintable(recu));
     }
 };

@@ -44,7 +44,8 @@ private Q_SLOTS:
         ligne("expiré", u"/t/expireaaaa"_s, 410, {u"Lien expiré"_s});
         ligne("protégé", u"/t/protegeaaa"_s, 401, {u"name=\"mot_de_passe\""_s}, {u"a.txt"_s, u"<script>"_s});
         ligne("comparaison d'images", u"/t/comparejpg"_s, 200,
-              {u"class=\"curseur\""_s, u"/t/comparejpg/f/avant.jpg?apercu=1"_s, u"/static/comparaison.js"_s},
+              {u"class=\"curseur\""_s, u"/t/comparejpg/f/avant.jpg?apercu=1"_s, u"/static/comparaison.js"_s,
+               u"2 fichiers"_s},
               {u"<iframe"_s});
         ligne("comparaison de PDF", u"/t/comparepdf"_s, 200,
               {u"<iframe src=\"/t/comparepdf/f/avant.pdf?apercu=1\""_s}, {u"curseur\""_s});
