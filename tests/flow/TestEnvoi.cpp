@@ -217,6 +217,7 @@ private Q_SLOTS:
         flow->envoyer(banc.historique);
         flow->reinitialiser();
         flow->ajouter({banc.creer(u"Volumes/DATA/b.jpg"_s)});
+        QCOMPARE(flow->urls(), QStringList{banc.env.chemin(u"Volumes/DATA/b.jpg"_s)});
         banc.envoyer(*flow);
         QCOMPARE(flow->etape().cas, Etape::Cas::termine);
         QCOMPARE(banc.creations(), 2);
