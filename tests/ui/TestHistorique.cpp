@@ -429,8 +429,9 @@ private Q_SLOTS:
         QTest::newRow("supprimé") << ReponseScriptee::json(200, "{}") << true << QString();
         QTest::newRow("déjà parti") << ReponseScriptee::json(404, R"({"detail":"Transfert introuvable."})")
                                     << true << QString();
-        QTest::newRow("refus") << ReponseScriptee::json(500, R"({"detail":"Disque plein."})") << false
-                               << u"Suppression impossible : Serveur : erreur 500. Disque plein."_s;
+        QTest::newRow("refus")
+            << ReponseScriptee::json(500, R"({"detail":"Disque plein, libérez de la place."})") << false
+            << u"Suppression impossible : Serveur : erreur 500. Disque plein, libérez de la place."_s;
         ReponseScriptee coupee;
         coupee.forme = ReponseScriptee::Forme::coupee;
         QTest::newRow("injoignable") << coupee << false << u"Suppression impossible : "_s;
