@@ -261,8 +261,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("attendu");
         QTest::addColumn<QString>("titre");
         QTest::addColumn<bool>("actif");
-        QTest::newRow("un fichier") << Mode::transfert << QStringList{u"devis.pdf"_s} << u"1 élément · 1 o"_s
-                                    << u"\t \t"_s << false;
+        QTest::newRow("un fichier")
+            << Mode::transfert << QStringList{u"devis chantier rue des Alpes, façade nord et toitures.pdf"_s}
+            << u"1 élément · 1 o"_s << u"\t \t"_s << false;
         QTest::newRow("comparaison à une image")
             << Mode::compare << QStringList{u"avant.jpg"_s} << u"1 élément · 1 o — dépose encore un fichier"_s
             << u"  Rendus  "_s << false;

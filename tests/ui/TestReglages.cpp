@@ -124,7 +124,7 @@ private Q_SLOTS:
         QCOMPARE(banc.serveur.requetes().size(), 1);
         // Its words are in the reading; the field above shows the loopback server's port, which changes
         // from run to run.
-        VERIFIER_CAPTURES(*resultat, u"reglages-cle-manquante"_s);
+        VERIFIER_CAPTURES(*resultat->parentWidget(), u"reglages-cle-manquante"_s);
 
         banc.champ(Preferences::cleApiKey)->setText(u"cle"_s);
         ReponseScriptee refus = ReponseScriptee::json(401, R"({"detail":"Clé refusée."})");
