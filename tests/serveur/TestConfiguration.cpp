@@ -15,9 +15,7 @@ namespace {
 QString lire(const QStringList& arguments)
 {
     std::vector<std::string> liste;
-    for (const QString& argument : arguments) {
-        liste.push_back(argument.toStdString());
-    }
+    std::ranges::transform(arguments, std::back_inserter(liste), &QString::toStdString);
     const auto ligne = serveur::lireLigneDeCommande(liste);
     if (!ligne) {
         return QString::fromStdString(ligne.error());
@@ -105,6 +103,9 @@ private Q_SLOTS:
                                                 << u"1 Mot de passe de PostgreSQL illisible : @/absent"_s;
         QTest::newRow("migration sans base") << u"--donnees @ --migrer-vers postgresql://h/b"_s
                                              << u"1 Aucune base SQLite à copier : @/transferts.sqlite3"_s;
+        QTest::newRow("migration vers une base absente")
+            << u"--donnees @/vierge --migrer-vers postgresql:///v?host=/nulle-part"_s
+            << u"1 Base PostgreSQL inutilisable : PostgreSQL inaccessible"_s;
     }
 
     // A server that cannot start exits listening to nothing: its exit code, then what it did and why.
@@ -116,6 +117,7 @@ private Q_SLOTS:
         dossier.creerDossier(u"dossier/transferts.sqlite3"_s);
         dossier.creerFichier(u"illisible/transferts.sqlite3"_s, "pas une base");
         dossier.creerFichier(u"vide"_s, "\n");
+        dossier.creerFichier(u"vierge/transferts.sqlite3"_s);
         QTcpServer pris;
         pris.listen(QHostAddress::LocalHost);
         const auto remplir = [&](QString texte) {
