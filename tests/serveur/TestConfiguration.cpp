@@ -7,6 +7,8 @@
 #include <QTcpServer>
 #include <QTest>
 
+#include <sqlite3.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -90,8 +92,6 @@ private Q_SLOTS:
                                   << u"1 Fichier de clé illisible : @/vide"_s;
         QTest::newRow("données impossibles")
             << u"--nas @ --donnees /proc/v"_s << u"1 Impossible de créer /proc/v/.secret.tmp"_s;
-        QTest::newRow("base illisible")
-            << u"--nas @ --donnees @/illisible"_s << u"1 Base de données illisible (@/illisible/"_s;
         QTest::newRow("base inaccessible")
             << u"--nas @ --donnees @/dossier"_s << u"1 Base de données inaccessible (@/dossier/"_s;
         QTest::newRow("PostgreSQL absent")
@@ -106,6 +106,8 @@ private Q_SLOTS:
         QTest::newRow("migration vers une base absente")
             << u"--donnees @/vierge --migrer-vers postgresql:///v?host=/nulle-part"_s
             << u"1 Base PostgreSQL inutilisable : PostgreSQL inaccessible"_s;
+        QTest::newRow("base d'un autre schéma")
+            << u"--nas @ --donnees @/schema"_s << u"1 Base de données illisible (@/schema/"_s;
     }
 
     // A server that cannot start exits listening to nothing: its exit code, then what it did and why.
@@ -115,9 +117,12 @@ private Q_SLOTS:
         QFETCH(QString, sortie);
         EnvironnementTest dossier;
         dossier.creerDossier(u"dossier/transferts.sqlite3"_s);
-        dossier.creerFichier(u"illisible/transferts.sqlite3"_s, "pas une base");
         dossier.creerFichier(u"vide"_s, "\n");
         dossier.creerFichier(u"vierge/transferts.sqlite3"_s);
+        sqlite3* schema = nullptr;
+        sqlite3_open(dossier.creerFichier(u"schema/transferts.sqlite3"_s).toUtf8().constData(), &schema);
+        sqlite3_exec(schema, "CREATE TABLE transferts (x)", nullptr, nullptr, nullptr);
+        sqlite3_close(schema);
         QTcpServer pris;
         pris.listen(QHostAddress::LocalHost);
         const auto remplir = [&](QString texte) {

@@ -143,7 +143,7 @@ private Q_SLOTS:
         const QString n = u"nouveau001"_s;
         ligne("clé absente", "GET", api, "absente", {}, 401);
         ligne("clé fausse, même longueur", "GET", api, "fausse", {}, 401);
-        fichier("chemin absolu", n, u"@DEHORS@/secret.txt"_s);
+        fichier("chemin absolu dans le NAS", n, u"@NAS@DATA/Clients/a.txt"_s);
         fichier("lien hors du NAS", n, u"DATA/fuite"_s);
         fichier("octet nul", n, u"DATA/Clients/a.txt\u0000.pdf"_s);
         fichier("racine du NAS", n, u"."_s);
@@ -209,7 +209,7 @@ private Q_SLOTS:
             {"bonne", bonne}, {"fausse", bonne.chopped(1) + (bonne.endsWith('0') ? "1" : "0")}};
         // No value for "absente": no header.
         const Entetes entetes{{"Content-Type", "application/json"}, {"X-Api-Key", cles.value(cle)}};
-        corps.replace("@DEHORS@", dehors.toUtf8());
+        corps.replace("@NAS@", s.nas({}).toUtf8());
         const ReponseHTTP reponse = s.envoyer(methode, chemin, entetes, corps);
         QCOMPARE(reponse.statut, statut);
         if (chemin.startsWith(u"/api/"_s) && statut >= 400) {

@@ -23,11 +23,6 @@ Connexion connecter(const QString& fichier)
     return {connexion, &sqlite3_close};
 }
 
-bool executer(sqlite3* connexion, const char* sql)
-{
-    return sqlite3_exec(connexion, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-}
-
 // Every value `requete` reads, keyed by column: the last row's.
 QMap<QString, QByteArray> lire(sqlite3* connexion, const char* requete)
 {
@@ -79,10 +74,10 @@ private Q_SLOTS:
             creation ? corpsDe(u"nouveau001"_s, {u"DATA/Clients/a.txt"_s}).versJSON() : QByteArray();
         const Entetes entetes = s.entetesAPI() + Entetes{{"User-Agent", navigateur}};
         const Connexion autre = connecter(s.donnees() + fichierBase);
-        QVERIFY(executer(autre.get(), "BEGIN EXCLUSIVE"));
+        QVERIFY(sqlite3_exec(autre.get(), "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK);
         const ReponseHTTP reponse = s.envoyer(methode, chemin, entetes, corps);
         QTRY_VERIFY(s.journal().join(u'\n').contains(u"database is locked"_s));
-        executer(autre.get(), "ROLLBACK");
+        sqlite3_exec(autre.get(), "ROLLBACK", nullptr, nullptr, nullptr);
         QCOMPARE(reponse.statut, statut);
         QVERIFY(reponse.corps.contains(attendu));
 
