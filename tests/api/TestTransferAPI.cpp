@@ -317,7 +317,7 @@ private Q_SLOTS:
     {
         const QByteArray evenements = ": connecté\n\nevent: telechargement\ndata: " + enregistrement +
                                       "\n\nevent: autre\ndata: " + enregistrement +
-                                      "\n\nevent: autre\ndata: " + enregistrement +
+                                      "\n\nevent: ouverture\ndata: " + enregistrement +
                                       "\n\nevent: ouverture\ndata: {}\n\n";
         const auto ouverte = [](const QByteArray& corps, const QByteArray& type) {
             return ReponseScriptee{200, corps, "Content-Type: " + type + "\r\n",
@@ -363,7 +363,7 @@ private Q_SLOTS:
         QTest::qWait(200);
         QCOMPARE(serveur.requetes().size(), 1);
         QCOMPARE(telecharges.size(), recus);
-        QCOMPARE(ouverts.size(), 0);
+        QCOMPARE(ouverts.size(), recus);
         QCOMPARE(ecoute.fluxOuvert(), recus > 0);
         env.preferences().ecrire(Preferences::cleApiKey, u"k2"_s);
         ecoute.demarrer();
