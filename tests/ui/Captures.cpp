@@ -105,10 +105,7 @@ void lireElement(QAccessibleInterface* element, const QWidget& racine, int profo
         return;
     }
     const QString nom = element->text(QAccessible::Name);
-    QString ligne;
-    if (!nom.isEmpty()) {
-        ligne += u" « %1 »"_s.arg(nom);
-    }
+    QString ligne = nom.isEmpty() ? QString() : u" « %1 »"_s.arg(nom);
     if (const QString description = element->text(QAccessible::Description);
         !description.isEmpty() && description != nom) {
         ligne += u" (%1)"_s.arg(description);

@@ -72,7 +72,7 @@ private Q_SLOTS:
     void presses()
     {
         QFETCH(Geste, geste);
-        // The buttons' kinds differ only in their looks.
+        // The buttons' kinds differ only in their looks. Under the pointer they light up, unless disabled.
         ValtoButton controle(u"Retirer"_s);
         int appels = 0;
         controle.setAction([&appels] { ++appels; });
@@ -81,6 +81,9 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&controle));
         geste(&controle);
         QTEST(appels, "actions");
+        QTest::mouseMove(&controle);
+        QCOMPARE(controle.hover(), controle.isEnabled());
+        QTest::mouseMove(&controle, QPoint(-5, -5)); // away from the next tests' windows
     }
 
     // The tab switch answers the arrows, and a screen reader pressing the segment it finds under a point (the
