@@ -85,7 +85,7 @@ private Q_SLOTS:
         QTest::newRow("aide") << u"--help"_s << u"0 "_s;
         QTest::newRow("option inconnue") << u"--nsa x"_s << u"2 Option inconnue : --nsa"_s;
         QTest::newRow("racine absente")
-            << u"--nas /nulle-part --donnees @"_s << u"1 Racine du NAS introuvable : /nulle-part"_s;
+            << u"--nas @/absente --donnees @"_s << u"1 Racine du NAS introuvable : @/absente"_s;
         QTest::newRow("port pris") << u"--nas @ --donnees @ --port # --cle @/cle"_s
                                    << u"1 Clé API créée : @/cle\nImpossible d'écouter sur 127.0.0.1:#"_s;
         QTest::newRow("clé vide") << u"--nas @ --donnees @ --cle @/vide"_s

@@ -44,8 +44,6 @@ class TestServeurSecurite final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void cleanup() { m_serveur.reset(); }
-
     // A database locked by another process: what could not be written is lost, nothing else.
     void pannes_data()
     {
@@ -66,7 +64,7 @@ private Q_SLOTS:
         QFETCH(QString, chemin);
         QFETCH(int, statut);
         QFETCH(QByteArray, attendu);
-        ServeurDeTest& s = demarrer();
+        ServeurDeTest s;
         s.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
         s.creer(corpsDe(u"pannesaaaa"_s, {u"DATA/Clients/a.txt"_s}));
         const bool creation = chemin == u"/api/transferts"_s;
@@ -96,7 +94,7 @@ private Q_SLOTS:
 
     void motDePasseSeulementEnArgon2id()
     {
-        ServeurDeTest& s = demarrer();
+        ServeurDeTest s;
         s.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
         // Everything the server keeps after creating a transfer protected by `motDePasse` and retrying it.
         const auto stocke = [&](const QString& motDePasse) {
@@ -144,13 +142,10 @@ private Q_SLOTS:
     {
         QFETCH(int, adresses);
         QFETCH(Moteur, moteur);
-        ServeurDeTest& s = demarrer(
-            [](serveur::Configuration& c) {
-                c.fils = 8;
-                c.argon2 = {1, 4 * 1024 * 1024};
-                c.argon2Simultanes = 2;
-            },
-            moteur);
+        const auto reglage = [](serveur::Configuration& c) {
+            c.fils = 8, c.argon2 = {1, 4 * 1024 * 1024}, c.argon2Simultanes = 2;
+        };
+        ServeurDeTest s(reglage, moteur);
         s.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
         s.creer(corpsDe(u"protege001"_s, {u"DATA/Clients/a.txt"_s}, u"juste"_s));
 
@@ -193,15 +188,6 @@ private Q_SLOTS:
         }
         QVERIFY(octets.find("CONTENU-DU-DEHORS") == std::string::npos);
     }
-
-private:
-    ServeurDeTest& demarrer(const Reglage& reglage = {}, Moteur moteur = Moteur::sqlite)
-    {
-        m_serveur = std::make_unique<ServeurDeTest>(reglage, moteur);
-        return *m_serveur;
-    }
-
-    std::unique_ptr<ServeurDeTest> m_serveur;
 };
 
 VALTO_INSCRIRE_TESTS(TestServeurSecurite)

@@ -252,6 +252,9 @@ private Q_SLOTS:
         BancContenu banc;
         banc.montrer();
         ContentView& contenu = banc.contenu();
+        // Opened, the focus is on the content, not on the tab switch, whose focus ring would show.
+        contenu.activateWindow();
+        QTRY_VERIFY(QGuiApplication::focusObject() == &contenu);
         VERIFIER_CAPTURES(banc.contenu(), u"fenetre-depot"_s);
         choisirOnglet(contenu, ContentView::Onglet::compare);
         VERIFIER_CAPTURES(banc.contenu(), u"fenetre-comparaison"_s);
@@ -298,6 +301,12 @@ private Q_SLOTS:
         auto* nouvelle = qobject_cast<CompareDropZoneView*>(contenu.ecran());
         QVERIFY(nouvelle && !nouvelle->urlAvant());
         QCOMPARE(contenu.flowCompare().etape(), Etape::attente());
+        // Shown again, the window keeps the focus where the keyboard left it.
+        QTest::keyClick(&contenu, Qt::Key_Tab);
+        QObject* choisi = QGuiApplication::focusObject();
+        contenu.hide();
+        banc.montrer();
+        QVERIFY(choisi != &contenu && contenu.focusWidget() == choisi);
     }
 
     // The banner follows the checker: a spinner while downloading, a bar only for an announced size, and
