@@ -92,6 +92,8 @@ private Q_SLOTS:
         QTest::newRow("lien mort dans un dossier")
             << u"P/a.txt=a|P/mort=->absent"_s << u"P"_s << copiesParDefaut
             << u"Copie de « %1/P/mort » impossible : "_s + u"Aucun fichier ou dossier de ce nom"_s;
+        QTest::newRow("lecture refusée") << u"mem=->/proc/self/mem"_s << u"mem"_s << copiesParDefaut
+                                         << u"Copie de « %1/mem » impossible : Erreur d'entrée-sortie"_s;
         // Never opened to find out: a FIFO would block the copy for ever, a device fill the disk.
         QTest::newRow("FIFO dans un dossier")
             << u"P/a.txt=a|P/tube=<fifo>"_s << u"P"_s << copiesParDefaut
