@@ -146,7 +146,7 @@ private Q_SLOTS:
         fichier("chemin absolu dans le NAS", n, u"@NAS@DATA/Clients/a.txt"_s);
         fichier("lien hors du NAS", n, u"DATA/fuite"_s);
         fichier("octet nul", n, u"DATA/Clients/a.txt\u0000.pdf"_s);
-        fichier("racine du NAS", n, u"."_s);
+        fichier("lien vers la racine du NAS", n, u"DATA/racine"_s);
         const QString cle = u"DATA/Valto Transferts/.transfer-api-key"_s;
         fichier("fichier de la clé", n, cle, u"Dossier des copies refusé dans « fichiers » : "_s + cle);
         fichier("dossier caché", n, u"DATA/.cache/a.txt"_s);
@@ -192,6 +192,7 @@ private Q_SLOTS:
         s.creerSurNAS(u"DATA/Clients/avant.jpg"_s, "x");
         s.creerSurNAS(u"DATA/Clients/apres.jpg"_s, "x");
         QVERIFY(QFile::link(secret, s.nas(u"DATA/fuite"_s)));
+        QVERIFY(QFile::link(s.nas({}), s.nas(u"DATA/racine"_s)));
         s.creerSurNAS(u"DATA/.cache/a.txt"_s, "cache");
         s.creerSurNAS(u"racine.txt"_s, "racine");
         s.creer(corpsDe(u"protege001"_s, {u"DATA/Clients/a.txt"_s}, u"juste"_s));

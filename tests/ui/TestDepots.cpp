@@ -311,8 +311,7 @@ private Q_SLOTS:
         QCOMPARE(dialogue.demande.genre, DemandeFichiers::Genre::fichiersEtDossiers);
         QCOMPARE(ecran.flow.urls(), (QStringList{ecran.chemins.at(0), b, c} + dialogue.reponse));
         QCOMPARE(titre->text(), u"a"_s);
-        auto* expiration = ecran.trouver<ValtoSelect>(u"expiration"_s);
-        expiration->menu()->actions().last()->trigger();
+        ecran.trouver<ValtoSelect>(u"expiration"_s)->menu()->actions().last()->trigger();
         QCOMPARE(ecran.flow.expirationJours(), 0);
         QTest::keyClicks(motDePasse, u"secret"_s);
         QCOMPARE(ecran.flow.motDePasse(), u"secret"_s);
