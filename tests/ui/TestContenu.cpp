@@ -167,6 +167,13 @@ private Q_SLOTS:
                                        std::nullopt);
         afficher(enregistrement);
         VERIFIER_CAPTURES(enregistrement, u"progression-enregistrement"_s);
+        // Its segment then sweeps on and on.
+        Animations::setActives(true);
+        enregistrement.hide();
+        enregistrement.show();
+        auto* balayage = enregistrement.findChild<DSBar*>()->findChild<QVariantAnimation*>();
+        balayage->setCurrentTime(balayage->duration() + 1);
+        QCOMPARE(balayage->state(), QAbstractAnimation::Running);
     }
 
     // Files dropped on the tab's drop zone, then "Créer": each step shows its screen, a success the link and

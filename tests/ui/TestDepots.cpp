@@ -111,14 +111,11 @@ private Q_SLOTS:
         DialogueSimule dialogue;
         dialogue.reponse = {u"/tmp/a.jpg"_s, u"/tmp/Dossier"_s};
         ZoneAffichee<DropZoneView> z;
-        QVERIFY(!Glisser::deposer(&z.zone, {}, false));
-        QVERIFY(Glisser::deposer(&z.zone, chemins, false));
+        QVERIFY(!Glisser::deposer(&z.zone, {}, false) && Glisser::deposer(&z.zone, chemins, false));
         VERIFIER_CAPTURES(z.zone, u"depot-survol"_s);
         QDragLeaveEvent sortie;
         QCoreApplication::sendEvent(&z.zone, &sortie);
-        QVERIFY(!z.zone.survol());
-        QVERIFY(Glisser::deposer(&z.zone, chemins));
-        QVERIFY(!z.zone.survol());
+        QVERIFY(!z.zone.survol() && Glisser::deposer(&z.zone, chemins) && !z.zone.survol());
         QTest::mouseClick(&z.zone, Qt::LeftButton, {}, QPoint(30, 150));
         QCOMPARE(dialogue.demande.genre, DemandeFichiers::Genre::fichiersEtDossiers);
         QCOMPARE(z.depots, (QList<QStringList>{chemins, dialogue.reponse}));
