@@ -20,12 +20,6 @@ QVariant versVariant(const QJsonValue& valeur)
         }
         return chaines;
     }
-    if (valeur.isDouble()) {
-        const qint64 entier = valeur.toInteger();
-        if (static_cast<double>(entier) == valeur.toDouble()) {
-            return entier;
-        }
-    }
     return valeur.toVariant();
 }
 

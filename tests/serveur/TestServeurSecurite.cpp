@@ -76,8 +76,7 @@ private Q_SLOTS:
         const ReponseHTTP reponse = s.envoyer(methode, chemin, entetes, corps);
         QTRY_VERIFY(s.journal().join(u'\n').contains(u"database is locked"_s));
         sqlite3_exec(autre.get(), "ROLLBACK", nullptr, nullptr, nullptr);
-        QCOMPARE(reponse.statut, statut);
-        QVERIFY(reponse.corps.contains(attendu));
+        QVERIFY(reponse.statut == statut && reponse.corps.contains(attendu));
 
         // Still serving, and counting again: the lost count stays lost, the new one is kept.
         s.avancer(61);

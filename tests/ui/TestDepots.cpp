@@ -319,8 +319,7 @@ private Q_SLOTS:
         QCOMPARE(ecran.flow.urls(), (QStringList{b, c} + dialogue.reponse));
         QTRY_COMPARE(ecran.lignes().size(), 3);
         QTest::mouseClick(ecran.trouver<ValtoButton>(u"annuler"_s), Qt::LeftButton);
-        QCOMPARE(ecran.flow.etape(), Etape::attente());
-        QVERIFY(ecran.flow.urls().isEmpty());
+        QVERIFY(ecran.flow.etape() == Etape::attente() && ecran.flow.urls().isEmpty());
     }
 };
 
