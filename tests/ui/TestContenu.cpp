@@ -101,13 +101,13 @@ void attendreFin(TransferFlow& flow)
         flow.etape().cas == Etape::Cas::termine || flow.etape().cas == Etape::Cas::erreur, 15000);
 }
 
-// What the banner shows at one moment, its message then its visible parts; a bar gives its value, -1 for
-// the moving segment.
+// What the banner shows at one moment, its message then, while present, its visible parts; a bar gives its
+// value, -1 for the moving segment.
 QString lireBanniere(MiseAJourBanniere& banniere)
 {
     QStringList vu{banniere.presente() ? u"présente"_s : u"absente"_s, texte(&banniere, u"message"_s)};
-    for (const QString& nom : {u"activite"_s, u"telecharger"_s, u"masquer"_s}) {
-        if (!banniere.findChild<QWidget*>(nom)->isHidden()) {
+    for (const QString& nom : {u"symbole"_s, u"activite"_s, u"telecharger"_s, u"masquer"_s}) {
+        if (banniere.presente() && !banniere.findChild<QWidget*>(nom)->isHidden()) {
             vu.append(nom);
         }
     }
@@ -330,7 +330,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("boutonPuisInstallation");
         ReponseScriptee sansTaille = ReponseScriptee::json(200, QByteArray(3'000'000, 'i'));
         sansTaille.forme = ReponseScriptee::Forme::sansLongueur;
-        const QString prete = u"présente | Mise à jour vers 2.0 prête — redémarrage…"_s;
+        const QString prete = u"présente | Mise à jour vers 2.0 prête — redémarrage… | symbole"_s;
         const auto envoyer = [](BancContenu& banc, TransferFlow& flow, const QStringList& relatifs) {
             QStringList chemins;
             std::ranges::transform(relatifs, std::back_inserter(chemins),
@@ -363,7 +363,7 @@ private Q_SLOTS:
         QTest::newRow("refus") << ReponseScriptee::json(404, "{}") << Preparation([](BancContenu&) {})
                                << false
                                << u"présente | Mise à jour impossible : Serveur : téléchargement refusé."_s +
-                                      u" | telecharger | masquer"_s
+                                      u" | symbole | telecharger | masquer"_s
                                << 0 << QString();
     }
     void miseAJour()
