@@ -43,8 +43,8 @@ private Q_SLOTS:
             << requeteBrute("GET /t/listeaaaaa",
                             courtes.chopped(6) + "X: " + QByteArray(12 * 1024, 'x') + "\r\n")
             << false << 200 << QByteArray("<html");
-        QTest::newRow("version qui remonte")
-            << requeteBrute("GET /releases/../releases/version.json") << false << 404 << QByteArray();
+        QTest::newRow("version qui remonte jusqu'à la base")
+            << requeteBrute("GET /releases/../serveur/transferts.sqlite3") << false << 404 << QByteArray();
         QTest::newRow("trop de lignes courtes")
             << requeteBrute("GET /t/listeaaaaa", courtes + "X: 1\r\n") << false << 431 << QByteArray("<html");
     }
