@@ -106,8 +106,8 @@ private Q_SLOTS:
         QTest::newRow("migration vers une base absente")
             << u"--donnees @/vierge --migrer-vers postgresql:///v?host=/nulle-part"_s
             << u"1 Base PostgreSQL inutilisable : PostgreSQL inaccessible"_s;
-        QTest::newRow("base d'un autre schéma")
-            << u"--nas @ --donnees @/schema"_s << u"1 Base de données illisible (@/schema/"_s;
+        QTest::newRow("schéma à migrer") << u"--donnees @/schema --migrer-vers postgresql:///b?host=@"_s
+                                         << u"1 Base de données illisible (@/schema/"_s;
     }
 
     // A server that cannot start exits listening to nothing: its exit code, then what it did and why.
