@@ -236,8 +236,7 @@ private Q_SLOTS:
 
         // "Retirer" takes its own click: no dialog opens to fill the slot again.
         QTest::mouseClick(z.emplacement(0)->findChild<ValtoButton*>(u"retirer"_s), Qt::LeftButton);
-        QCOMPARE(z.zone.urlAvant(), std::nullopt);
-        QVERIFY(!Glisser::deposer(z.emplacement(1), {}, false));
+        QVERIFY(z.zone.urlAvant() == std::nullopt && !Glisser::deposer(z.emplacement(1), {}, false));
         QVERIFY(Glisser::deposer(z.emplacement(1), dialogue.reponse, false));
         VERIFIER_CAPTURES(z.zone, u"compare-survol"_s);
         QDragLeaveEvent sortie;

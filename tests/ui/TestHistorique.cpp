@@ -227,6 +227,7 @@ private Q_SLOTS:
         choisir(plus, u"Ouvrir dans le navigateur"_s);
         const bool valide = lien == entree(tokenA).url;
         QCOMPARE(banc.ouvertes, valide ? QList<QUrl>{QUrl(lien)} : QList<QUrl>());
+        QCOMPARE(banc.vue->findChild<MessageErreur*>()->texte(), QString());
         // No browser took a valid link: the user is told, rather than left clicking.
         banc.navigateur = false;
         choisir(banc.menuContextuel(), u"Ouvrir dans le navigateur"_s);
