@@ -297,6 +297,7 @@ private Q_SLOTS:
         QCOMPARE(enregistrer->isEnabled(), !titre.trimmed().isEmpty());
         // A click sent straight to a widget of a popup would bypass the popup's routing.
         enregistrer->declencher();
+        QCOMPARE(enregistrer->isEnabled(), corps.isEmpty() && !titre.trimmed().isEmpty()); // off while saving
         if (titre.trimmed().isEmpty()) {
             QTest::keyClick(champ, Qt::Key_Return);
             QVERIFY(popover->isVisible());
