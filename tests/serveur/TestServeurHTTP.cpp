@@ -172,8 +172,7 @@ private Q_SLOTS:
         const ReponseHTTP entier = s.envoyer("GET", chemin);
         QCOMPARE(entier.corps.size(), longueur);
         QVERIFY2(debut.corps + suite.corps == entier.corps, qPrintable(u"coupure à %1"_s.arg(coupure)));
-        QCOMPARE(queue.corps, entier.corps.right(1000));
-        QCOMPARE(milieu.corps, entier.corps.mid(100000, 1000));
+        QVERIFY(queue.corps == entier.corps.right(1000) && milieu.corps == entier.corps.mid(100000, 1000));
         const QString contenu = s.environnement().chemin(u"contenu"_s);
         QProcess unzip;
         unzip.start(u"unzip"_s,
