@@ -46,6 +46,7 @@ private Q_SLOTS:
         QTRY_COMPARE(b.transferts().first().nbTelechargements, 201);
         // A restart of PostgreSQL ends every connection in both pools: each instance opens new ones.
         PostgreSQLDeTest::couperConnexions();
+        QVERIFY(QCoro::waitFor(a.api().listerTransferts()).has_value());
         QCOMPARE(envoyerEnParallele(origine, QList<QByteArray>(2, telechargement)), QList<int>(2, 200));
         QTRY_COMPARE(b.transferts().first().nbTelechargements, 203);
         // Every copy of one creation gets the link, and one record is made.

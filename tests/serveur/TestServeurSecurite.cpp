@@ -153,8 +153,7 @@ private Q_SLOTS:
         const QList<int> statuts =
             envoyerEnParallele(s.origine(), QList<QByteArray>(std::max(16, adresses), essai), adresses);
         // Each guess is counted before it is checked: from one address only the first is checked.
-        QCOMPARE(statuts.count(401), adresses);
-        QCOMPARE(statuts.count(429), statuts.size() - adresses);
+        QVERIFY(statuts.count(401) == adresses && statuts.count(429) == statuts.size() - adresses);
         QCOMPARE(s.picArgon2(), std::min(2, adresses));
     }
 
