@@ -59,6 +59,7 @@ private Q_SLOTS:
         ligne("copie d'un autre par un partage",
               u"/t/partageaaa/f/DATA/Valto%20Transferts/listeaaaaa/copie%20%C3%A9.txt"_s, 404,
               {u"Lien introuvable"_s});
+        ligne("fichiers partis", u"/t/partiaaaaa"_s, 200, {u"Ces fichiers ne sont plus disponibles."_s});
         ligne("manifeste", u"/releases/version.json"_s, 200, {u"\"version\":\"9.9\""_s});
     }
 
@@ -79,6 +80,9 @@ private Q_SLOTS:
         }
         s.creer(corpsDe(u"protegeaaa"_s, {u"DATA/Clients/a.txt"_s}, u"juste"_s));
         s.creer(corpsDe(u"partageaaa"_s, {u"DATA"_s}));
+        const QString parti = s.creerSurNAS(u"DATA/C/parti.txt"_s, "x");
+        s.creer(corpsDe(u"partiaaaaa"_s, {u"DATA/C/parti.txt"_s}));
+        QFile::remove(parti);
         s.creerSurNAS(u"DATA/Valto Transferts/listeaaaaa/a.txt"_s, "copie homonyme");
         CorpsCreation expire = corpsDe(u"expireaaaa"_s, {u"DATA/Clients/a.txt"_s});
         expire.expireJours = 1;
