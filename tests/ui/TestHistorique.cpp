@@ -213,11 +213,13 @@ private Q_SLOTS:
         BancHistorique banc({t});
         MenuLigne* contextuel = banc.menuContextuel();
         QCOMPARE(lister(contextuel->actions(), &QAction::text), entrees);
+        VERIFIER_CAPTURES(*contextuel, u"menu-"_s + QString::fromUtf8(QTest::currentDataTag()));
         // Copied from the menu of a row never hovered, the link shows as copied once the actions appear.
         choisir(contextuel, u"Copier le lien"_s);
         QCOMPARE(QGuiApplication::clipboard()->text(), lien);
         banc.survoler(0);
         LigneHistorique* ligne = banc.vue->lignes().at(0);
+        QCOMPARE(ligne->findChild<QLabel*>(u"titre"_s)->toolTip(), t.titre); // a cut title reads whole
         auto* copier = ligne->findChild<ActionIcone*>(u"copierLien"_s);
         QCOMPARE(copier->systemName(), u"checkmark"_s);
         QTRY_COMPARE_WITH_TIMEOUT(copier->systemName(), u"link"_s, 3000);

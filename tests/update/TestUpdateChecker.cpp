@@ -205,8 +205,7 @@ private Q_SLOTS:
         banc.checker().installerSiInactif(false);
         banc.checker().installerSiInactif(false);
         QCOMPARE(banc.env.preferences().valeur(Preferences::cleUpdateAutoDerniereTentative), u"2.0"_s);
-        QCOMPARE(banc.checker().etat(), Etat::prete());
-        QCOMPARE(banc.terminaisons, 1);
+        QVERIFY(banc.checker().etat() == Etat::prete() && banc.terminaisons == 1);
     }
 
     void tentativeRepeteeOuvrirEtMasquer()
