@@ -72,8 +72,7 @@ private Q_SLOTS:
         }
         const QByteArray recu = socket->readAll();
         QVERIFY2(statuts(recu) == QList<int>{statut}, recu.left(300).constData());
-        QVERIFY(recu.contains(corpsAttendu));
-        QCOMPARE(s.envoyer("GET", u"/t/listeaaaaa"_s).statut, 200);
+        QVERIFY(recu.contains(corpsAttendu) && s.envoyer("GET", u"/t/listeaaaaa"_s).statut == 200);
     }
 
     void plages_data()
@@ -227,8 +226,7 @@ private Q_SLOTS:
         goutte.start(100);
         QElapsedTimer chrono;
         chrono.start();
-        QCOMPARE(s.envoyer("GET", u"/t/listeaaaaa"_s).statut, 200);
-        QVERIFY(chrono.elapsed() < 500);
+        QVERIFY(s.envoyer("GET", u"/t/listeaaaaa"_s).statut == 200 && chrono.elapsed() < 500);
         const auto tousCoupes = [&] {
             return std::all_of(lents.begin(), lents.end(),
                                [](const auto& l) { return l->state() == QAbstractSocket::UnconnectedState; });
