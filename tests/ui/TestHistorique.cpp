@@ -223,6 +223,8 @@ private Q_SLOTS:
         auto* copier = ligne->findChild<ActionIcone*>(u"copierLien"_s);
         QCOMPARE(copier->systemName(), u"checkmark"_s);
         QTRY_COMPARE_WITH_TIMEOUT(copier->systemName(), u"link"_s, 3000);
+        QTest::mouseClick(copier, Qt::LeftButton);
+        QCOMPARE(copier->systemName(), u"checkmark"_s);
         QTest::mouseClick(ligne->findChild<ActionIcone*>(u"plusDActions"_s), Qt::LeftButton);
         auto* plus = ligne->findChild<MenuLigne*>(u"menuPlus"_s);
         QCOMPARE(lister(plus->actions(), &QAction::text), entrees.mid(1));
@@ -454,8 +456,7 @@ private Q_SLOTS:
         QTRY_COMPARE(banc.vue->suppression(), std::nullopt);
         QCOMPARE(banc.store->transferts().first().token, retiree ? tokenB : tokenA);
         auto* texte = banc.vue->findChild<MessageErreur*>();
-        QVERIFY(texte->texte().startsWith(message));
-        QCOMPARE(texte->isVisible(), !message.isEmpty());
+        QVERIFY(texte->texte().startsWith(message) && texte->isVisible() == !message.isEmpty());
         if (qstrcmp(QTest::currentDataTag(), "refus") == 0) {
             VERIFIER_CAPTURES(*banc.vue, u"historique-erreur"_s);
         }
