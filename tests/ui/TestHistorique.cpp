@@ -170,8 +170,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("stats");
         QTest::addColumn<QString>("infobulle");
         QTest::addColumn<StatutTransfert::Statut>("statut");
-        QTest::newRow("vues sans date")
-            << QByteArray(R"({"nb_vues":2})") << u"Envoyé · pas encore ouvert"_s << ouvert;
+        QTest::newRow("une vue sans date")
+            << QByteArray(R"({"nb_vues":1})") << u"Envoyé · pas encore ouvert"_s << ouvert;
         QTest::newRow("trois téléchargements")
             << QByteArray(R"({"nb_telechargements":3,"dernier_telechargement":"2026-12-03T06:00:00Z"})")
             << u"Téléchargé le 3 décembre 2026 · 3×"_s << telecharge;
