@@ -2,21 +2,11 @@
 
 #include "serveur/http/FluxContinu.h"
 
-#include <algorithm>
-#include <strings.h>
-
 namespace serveur::http {
 
 void Response::set_header(std::string nom, std::string valeur)
 {
     headers.emplace_back(std::move(nom), std::move(valeur));
-}
-
-std::string Response::get_header_value(const std::string& nom) const
-{
-    const auto e = std::find_if(headers.begin(), headers.end(),
-                                [&](const auto& e) { return ::strcasecmp(e.first.c_str(), nom.c_str()) == 0; });
-    return e == headers.end() ? std::string() : e->second;
 }
 
 void Response::set_content(std::string corps, std::string type)

@@ -25,7 +25,6 @@ struct Response {
     std::function<void()> on_delivered;
 
     void set_header(std::string nom, std::string valeur);
-    std::string get_header_value(const std::string& nom) const;
     void set_content(std::string corps, std::string type);
     void set_source(std::shared_ptr<Source> source, std::string type);
     void set_flux(std::shared_ptr<FluxContinu> flux, std::string type);
