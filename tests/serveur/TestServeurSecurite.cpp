@@ -55,6 +55,7 @@ private Q_SLOTS:
         QTest::newRow("téléchargement") << "GET"_ba << u"/t/pannesaaaa/f/a.txt"_s << 200 << "bonjour"_ba;
         QTest::newRow("page vue") << "POST"_ba << u"/t/pannesaaaa/vue"_s << 204 << QByteArray();
         QTest::newRow("création") << "POST"_ba << u"/api/transferts"_s << 503 << "indisponible"_ba;
+        QTest::newRow("titre") << "PATCH"_ba << u"/api/transferts/pannesaaaa"_s << 503 << "indisponible"_ba;
         QTest::newRow("suppression") << "DELETE"_ba << u"/api/transferts/pannesaaaa"_s << 503
                                      << "indisponible"_ba;
     }
@@ -69,8 +70,10 @@ private Q_SLOTS:
         s.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
         s.creer(corpsDe(u"pannesaaaa"_s, {u"DATA/Clients/a.txt"_s}));
         const bool creation = chemin == u"/api/transferts"_s;
-        const QByteArray corps =
-            creation ? corpsDe(u"nouveau001"_s, {u"DATA/Clients/a.txt"_s}).versJSON() : QByteArray();
+        // A renaming takes the title of a creation's body.
+        const QByteArray corps = creation || methode == "PATCH"
+                                     ? corpsDe(u"nouveau001"_s, {u"DATA/Clients/a.txt"_s}).versJSON()
+                                     : QByteArray();
         const Entetes entetes = s.entetesAPI() + Entetes{{"User-Agent", navigateur}};
         const Connexion autre = connecter(s.donnees() + fichierBase);
         QVERIFY(sqlite3_exec(autre.get(), "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK);
@@ -90,7 +93,7 @@ private Q_SLOTS:
             }
             return total;
         };
-        QTRY_COMPARE(bilan(), methode == "DELETE" ? 0 : 2);
+        QTRY_COMPARE(bilan(), methode == "DELETE" ? 0 : methode == "PATCH" ? 1 : 2);
     }
 
     void motDePasseSeulementEnArgon2id()
