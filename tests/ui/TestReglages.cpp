@@ -127,6 +127,7 @@ private Q_SLOTS:
         VERIFIER_CAPTURES(*resultat->parentWidget(), u"reglages-cle-manquante"_s);
 
         banc.champ(Preferences::cleApiKey)->setText(u"cle"_s);
+        banc.champ(Preferences::cleApiKey)->setFocus(); // started from a field, the test leaves it there
         ReponseScriptee refus = ReponseScriptee::json(401, R"({"detail":"Clé refusée."})");
         refus.delaiMs = 200;
         banc.serveur.remplacer("GET", "/api/transferts", refus);
@@ -135,6 +136,7 @@ private Q_SLOTS:
         QVERIFY(resultat->isHidden());
         QTRY_VERIFY(!banc.vue->testEnCours());
         QCOMPARE(banc.vue->testResultat(), u"Serveur : erreur 401. Clé refusée."_s);
+        QCOMPARE(QApplication::focusWidget(), banc.champ(Preferences::cleApiKey));
     }
 };
 

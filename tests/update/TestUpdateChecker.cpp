@@ -123,9 +123,7 @@ private Q_SLOTS:
         Banc banc;
         banc.publier(corps);
         banc.verifier();
-        QCOMPARE(banc.checker().info(), std::nullopt);
-        QCOMPARE(banc.etats, QList<Etat>());
-        QCOMPARE(banc.serveur.requetes().size(), 1);
+        QVERIFY(!banc.checker().info() && banc.etats.isEmpty() && banc.serveur.requetes().size() == 1);
     }
 
     // Failures show in the banner; nothing is ever mounted.
