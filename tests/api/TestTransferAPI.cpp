@@ -360,8 +360,7 @@ private Q_SLOTS:
         // Settings saved unchanged neither open a second stream nor retry after a 404.
         ecoute.demarrer();
         QTest::qWait(200);
-        QCOMPARE(serveur.requetes().size(), 1);
-        QVERIFY(telecharges.size() == recus && ouverts.size() == recus);
+        QVERIFY(serveur.requetes().size() == 1 && telecharges.size() == recus && ouverts.size() == recus);
         QCOMPARE(ecoute.fluxOuvert(), recus > 0);
         env.preferences().ecrire(Preferences::cleApiKey, u"k2"_s);
         ecoute.demarrer();

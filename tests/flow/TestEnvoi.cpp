@@ -143,8 +143,7 @@ private Q_SLOTS:
              {u"Export/sous/.cache"_s, "cache"}});
         QCOMPARE(banc.env.preferences().valeur(Preferences::clePartagesConnus),
                  (QStringList{u"DATA"_s, u"ARCHIVES"_s}));
-        QCOMPARE(flow->octetsACopier(), photo.size() + 5 + 2);
-        QCOMPARE(flow->octetsCopies(), photo.size() + 5);
+        QVERIFY(flow->octetsACopier() == photo.size() + 5 + 2 && flow->octetsCopies() == photo.size() + 5);
     }
 
     // A failed shares request leaves the stored list in force. Two versions of one file go by what tells
@@ -191,8 +190,7 @@ private Q_SLOTS:
         banc.envoyer(*flow);
         QCOMPARE(flow->etape(), Etape::erreur(message.replace(u"%1"_s, banc.env.chemin(u"home"_s))));
         QCOMPARE(lireArbre(banc.dossierCopies), Arbre({{u"autre/"_s, {}}, {u"autre/garde.txt"_s, "g"}}));
-        QVERIFY(banc.historique.transferts().isEmpty());
-        QCOMPARE(QGuiApplication::clipboard()->text(), u"avant"_s);
+        QVERIFY(banc.historique.transferts().isEmpty() && QGuiApplication::clipboard()->text() == u"avant"_s);
         QVERIFY(flow->urls() == (QStringList{photo, dossier}) && flow->motDePasse() == u"pw"_s);
     }
 

@@ -275,6 +275,11 @@ private Q_SLOTS:
             return acces.size() == 1 && !acces.first().contains(u" 67108864 "_s);
         };
         QTRY_VERIFY_WITH_TIMEOUT(coupe(), 5000);
+        // Restarted at once on its port, where the connections it cut linger (TIME_WAIT), it listens.
+        const int port = s.port();
+        m_serveur.reset();
+        m_serveur = std::make_unique<ServeurDeTest>([&](serveur::Configuration& c) { c.port = port; });
+        QCOMPARE(m_serveur->port(), port);
     }
 
     // Listeners outlive the idle and write deadlines, each gets every event, one that leaves is let go

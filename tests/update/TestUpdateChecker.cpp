@@ -152,8 +152,7 @@ private Q_SLOTS:
                      image);
         banc.verifier();
         QCOMPARE(banc.checker().etat(), Etat::echec(message));
-        QCOMPARE(banc.checker().appStagee(), std::nullopt);
-        QCOMPARE(banc.outils.journal(), QStringList());
+        QVERIFY(!banc.checker().appStagee() && banc.outils.journal().isEmpty());
     }
 
     // Closing the window mid-download: the task runs to its end without touching the gone checker.
