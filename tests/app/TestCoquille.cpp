@@ -114,8 +114,7 @@ private Q_SLOTS:
         lancer(seconde, banc.env);
         QTRY_COMPARE_WITH_TIMEOUT(seconde.state(), QProcess::NotRunning, 10000);
         QVERIFY(seconde.exitStatus() == QProcess::NormalExit && seconde.exitCode() == 0);
-        QTRY_COMPARE(appels.size(), 1);
-        QTRY_VERIFY(banc.fenetre().isActiveWindow());
+        QTRY_VERIFY(appels.size() == 1 && banc.fenetre().isActiveWindow());
     }
 };
 
