@@ -20,8 +20,7 @@ private Q_SLOTS:
         a.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
         a.creer(corpsDe(u"protege001"_s, {u"DATA/Clients/a.txt"_s}, u"juste"_s));
         // Guesses spread over both are slowed down as one stream.
-        QCOMPARE(a.ouvrir(u"protege001"_s, "faux").statut, 401);
-        QCOMPARE(b.ouvrir(u"protege001"_s, "faux").statut, 429);
+        QVERIFY(a.ouvrir(u"protege001"_s, "x").statut == 401 && b.ouvrir(u"protege001"_s, "x").statut == 429);
         a.avancer(1);
         const QByteArray cookie = cookieDe(a.ouvrir(u"protege001"_s, "juste"));
         // A download through B reaches the applications listening to either, once.

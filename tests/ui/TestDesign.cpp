@@ -14,6 +14,7 @@
 #include <QAccessible>
 #include <QHBoxLayout>
 #include <QTest>
+#include <QVariantAnimation>
 
 #include <functional>
 
@@ -165,6 +166,9 @@ private Q_SLOTS:
         IndicateurActivite indicateur(24);
         indicateur.resize(24, 24);
         VERIFIER_CAPTURES(indicateur, u"indicateur-activite"_s);
+        QVariantAnimation& tour = *indicateur.findChild<QVariantAnimation*>(); // on and on, from the top
+        tour.setCurrentTime(tour.duration() * 3 / 2);
+        QVERIFY(tour.currentLoop() == 1 && tour.currentValue().toDouble() == 180.0);
     }
 };
 
