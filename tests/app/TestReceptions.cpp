@@ -114,8 +114,7 @@ private Q_SLOTS:
         QTRY_COMPARE(historique.stats().value(photos.token).nbVues, compte(u"vue"_s));
         QTRY_COMPARE(historique.stats().value(photos.token).nbTelechargements, compte(u"f/a.txt"_s));
         QVERIFY(ligne->ligneStatut() != statutAvant);
-        const QString heure =
-            QDateTime::fromSecsSinceEpoch(s.maintenant()).toLocalTime().toString(u"HH:mm"_s);
+        const QString heure = QDateTime::fromSecsSinceEpoch(s.maintenant()).toString(u"HH:mm"_s);
         QTRY_COMPARE(bus.appels, notices.replaceInStrings(u"@h"_s, heure));
         QCOMPARE(s.journal().filter(u"GET /api/transferts "_s).size(), listes);
         if (notices.isEmpty()) {

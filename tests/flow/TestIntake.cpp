@@ -73,11 +73,12 @@ private Q_SLOTS:
         const QString b = env.creerFichier(u"b.jpg"_s, "bbb");
         TransferFlow flow(Mode::transfert, env.preferences(), env.plateforme());
         flow.ajouter({a});
+        QSignalSpy titres(&flow, &TransferFlow::titreChanged);
         flow.setTitre(u"  "_s);
         flow.setMotDePasse(u"secret"_s);
         flow.setExpirationJours(30);
         flow.ajouter({a, b});
-        QVERIFY(flow.urls() == (QStringList{a, b}) && flow.titre() == u"  "_s);
+        QVERIFY(flow.urls() == (QStringList{a, b}) && flow.titre() == u"  "_s && titres.size() == 1);
         flow.retirer(a);
         QTRY_COMPARE(flow.octetsTotal(), 3);
         QCOMPARE(flow.etape(), Etape::options());

@@ -213,8 +213,7 @@ private Q_SLOTS:
         const ReponseHTTP reponse = s.envoyer(methode, chemin, entetes, corps);
         QCOMPARE(reponse.statut, statut);
         if (chemin.startsWith(u"/api/"_s) && statut >= 400) {
-            const QString recu =
-                QJsonDocument::fromJson(reponse.corps).object().value(u"detail"_s).toString();
+            const QString recu = QJsonDocument::fromJson(reponse.corps)[u"detail"_s].toString();
             QVERIFY2(detail.isEmpty() ? !recu.isEmpty() : recu == detail, qPrintable(recu));
         }
 

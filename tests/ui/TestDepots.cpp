@@ -151,8 +151,7 @@ private Q_SLOTS:
                     QVERIFY(QTest::qWaitFor(
                         [liste] { return liste->model()->rowCount(liste->rootIndex()) == 2; }));
                     liste->selectAll();
-                    QAbstractButton* bouton =
-                        dialogue->findChild<QDialogButtonBox*>()->buttons().constFirst();
+                    auto* bouton = dialogue->findChild<QDialogButtonBox*>()->buttons().constFirst();
                     QVERIFY(QTest::qWaitFor([bouton] { return bouton->text() == u"Ajouter"_s; }));
                 }
                 QTest::keyClick(dialogue, Qt::Key_Return);
