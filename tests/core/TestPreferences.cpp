@@ -113,11 +113,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("contenu");
         QTest::addColumn<qint64>("lue"); // the expiry read from it; 7: the default, the file set aside
-        const QByteArray unMio =
-            "{\"defaultExpiryDays\":2,\"x\":\"" + QByteArray((1 << 20) - 30, 'x') + "\"}";
+        const QByteArray mio = "{\"defaultExpiryDays\":2,\"x\":\"" + QByteArray((1 << 20) - 30, 'x') + "\"}";
         QTest::newRow("pas un objet") << QByteArray(R"(["Léa"])") << qint64(7);
-        QTest::newRow("1 Mio tout juste") << unMio << qint64(2);
-        QTest::newRow("1 Mio et un octet") << unMio + ' ' << qint64(7);
+        QTest::newRow("1 Mio tout juste") << mio << qint64(2);
+        QTest::newRow("1 Mio et un octet") << mio + ' ' << qint64(7);
     }
     void fichierEcarte()
     {

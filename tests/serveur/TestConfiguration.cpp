@@ -106,6 +106,8 @@ private Q_SLOTS:
         QTest::newRow("migration vers une base absente")
             << u"--donnees @/vierge --migrer-vers postgresql:///v?host=/nulle-part"_s
             << u"1 Base PostgreSQL inutilisable : PostgreSQL inaccessible"_s;
+        QTest::newRow("secret illisible") << u"--donnees @/illisible --migrer-vers postgresql:///b?host=@"_s
+                                          << u"1 Fichier de clé illisible : @/illisible/secret"_s;
         QTest::newRow("schéma à migrer") << u"--donnees @/schema --migrer-vers postgresql:///b?host=@"_s
                                          << u"1 Base de données illisible (@/schema/"_s;
     }
@@ -119,6 +121,8 @@ private Q_SLOTS:
         dossier.creerDossier(u"dossier/transferts.sqlite3"_s);
         dossier.creerFichier(u"vide"_s, "\n");
         dossier.creerFichier(u"vierge/transferts.sqlite3"_s);
+        dossier.creerFichier(u"illisible/transferts.sqlite3"_s);
+        dossier.creerDossier(u"illisible/secret"_s);
         sqlite3* schema = nullptr;
         sqlite3_open(dossier.creerFichier(u"schema/transferts.sqlite3"_s).toUtf8().constData(), &schema);
         sqlite3_exec(schema, "CREATE TABLE transferts (x)", nullptr, nullptr, nullptr);
