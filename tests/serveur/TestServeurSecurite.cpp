@@ -70,7 +70,7 @@ private Q_SLOTS:
         s.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
         s.creer(corpsDe(u"pannesaaaa"_s, {u"DATA/Clients/a.txt"_s}));
         const bool creation = chemin == u"/api/transferts"_s;
-        // A renaming takes the title of a creation's body.
+        // A change of title reads the title of a creation's body.
         const QByteArray corps = creation || methode == "PATCH"
                                      ? corpsDe(u"nouveau001"_s, {u"DATA/Clients/a.txt"_s}).versJSON()
                                      : QByteArray();
