@@ -162,8 +162,8 @@ private Q_SLOTS:
                  u"Serveur : erreur %1. "_s.arg(reponse.statut));
     }
 
-    // Refused answers keep the server's "detail" only when it is a string; answers that do not decode and
-    // failures below HTTP keep the platform's text.
+    // Refused answers keep the server's "detail" only when it is a string, cut past 500 UTF-16 units but
+    // never inside a character; answers that do not decode and failures below HTTP keep the platform's text.
     void echecs_data()
     {
         QTest::addColumn<Operation>("operation");
@@ -171,19 +171,23 @@ private Q_SLOTS:
         QTest::addColumn<QString>("texte");
         const ReponseScriptee tronquee{200, "{\"transferts\":[", "Content-Length: 500\r\n",
                                        ReponseScriptee::Forme::sansLongueur};
-        const auto json = [](int statut, const QByteArray& corps) {
-            return ReponseScriptee::json(statut, corps);
-        };
-        QTest::newRow("detail") << supprimer << json(404, R"({"detail":"Introuvable."})")
-                                << u"Serveur : erreur 404. Introuvable."_s;
+        const auto json = &ReponseScriptee::json;
         QTest::newRow("corps plus court qu'annoncé") << lister << tronquee << u"Connection closed"_s;
         QTest::newRow("élément invalide")
             << lister << json(200, R"({"transferts":[)" + enregistrement + ",{}]}")
             << illisible.arg(u"token"_s);
         QTest::newRow("partage nombre")
             << partages << json(200, R"({"partages":["D",3]})") << illisible.arg(u"partages"_s);
+        QTest::newRow("partages absents") << partages << json(200, "{}") << illisible.arg(u"partages"_s);
         QTest::newRow("JSON tronqué") << lister << json(200, "{\"transferts\":[")
                                       << u"Réponse du serveur illisible : JSON invalide à l'octet 15."_s;
+        const QString detail500 = QString(498, u'a') + u"😀"_s;
+        QTest::newRow("détail de 500")
+            << supprimer << json(404, "{\"detail\":\"" + detail500.toUtf8() + "\"}")
+            << u"Serveur : erreur 404. "_s + detail500;
+        QTest::newRow("détail coupé")
+            << supprimer << json(404, "{\"detail\":\"a" + detail500.toUtf8() + "\"}")
+            << u"Serveur : erreur 404. a"_s + QString(498, u'a') + u'…';
         // Not followed: the key, and a creation's password, would go wherever the server points. The
         // user is told what to mend.
         const ReponseScriptee redirection{301, R"({"detail":"Déplacé."})",

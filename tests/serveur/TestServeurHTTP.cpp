@@ -186,10 +186,10 @@ private Q_SLOTS:
         QVERIFY(qAbs(QFileInfo(contenu + u"/a.txt"_s).lastModified().secsTo(date)) <= 2);
         QTRY_COMPARE(s.transferts().first().nbTelechargements, 2);
 
-        // Past 4 GiB the archive switches to ZIP64 records; unzip reads its directory from the last bytes.
-        QFile enorme(s.creerSurNAS(u"DATA/Valto Transferts/zip64aaaaa/énorme.bin"_s, {}));
-        QVERIFY(enorme.resize(4'400'000'000));
-        s.creerSurNAS(u"DATA/Valto Transferts/zip64aaaaa/petit.txt"_s, "petit");
+        // Sizes and offsets from 4 GiB − 1 on take ZIP64 fields: énorme.bin starts there, after petit.txt.
+        const QString dossier = u"DATA/Valto Transferts/zip64aaaaa/"_s;
+        QVERIFY(QFile::resize(s.creerSurNAS(dossier + u"petit.txt"_s, {}), 4'294'967'240));
+        QVERIFY(QFile::resize(s.creerSurNAS(dossier + u"énorme.bin"_s, {}), 4'400'000'000));
         s.creer(corpsDe(u"zip64aaaaa"_s, {}));
         const qint64 longueur64 =
             s.envoyer("HEAD", u"/t/zip64aaaaa/zip"_s).entetes.value("content-length").toLongLong();
@@ -199,8 +199,7 @@ private Q_SLOTS:
         // The same bytes at the same place in a sparse file: the entries' data is not needed to list them.
         QFile copie(s.environnement().chemin(u"copie.zip"_s));
         QVERIFY(copie.open(QIODevice::WriteOnly) && copie.seek(longueur64 - fin.corps.size()));
-        copie.write(fin.corps);
-        copie.close();
+        QVERIFY(copie.write(fin.corps) == fin.corps.size() && copie.flush());
         unzip.start(u"unzip"_s, {u"-Z"_s, u"-l"_s, copie.fileName()});
         QVERIFY(unzip.waitForFinished());
         const QString liste = QString::fromUtf8(unzip.readAllStandardOutput());

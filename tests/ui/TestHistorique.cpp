@@ -451,8 +451,7 @@ private Q_SLOTS:
         const QString tokenB = u"bbbbbbbbbb"_s;
         BancHistorique banc({entree(tokenA), entree(tokenB)});
         banc.serveur.repondre("DELETE", "/api/transferts/aaaaaaaaaa", reponse);
-        ConfirmationSuppression* dialogue = banc.ouvrirSuppression(0);
-        QTest::mouseClick(dialogue->findChild<ValtoButton*>(u"supprimer"_s), Qt::LeftButton);
+        QTest::mouseClick(banc.ouvrirSuppression(0)->findChild<ValtoButton*>(u"supprimer"_s), Qt::LeftButton);
         QTRY_COMPARE(banc.vue->suppression(), std::nullopt);
         QCOMPARE(banc.store->transferts().first().token, retiree ? tokenB : tokenA);
         auto* texte = banc.vue->findChild<MessageErreur*>();

@@ -91,9 +91,8 @@ private Q_SLOTS:
         QCOMPARE(banc.env.preferences().valeur(Preferences::cleApiBaseURL), QVariant(QString()));
     }
 
-    // The test sends the fields as typed; a later failure replaces the earlier success. The focus never
-    // lands in a field by itself, on opening or off the disabled test button: a keystroke would replace
-    // its text.
+    // The test sends the fields as typed; a later failure replaces the earlier success. The focus never lands
+    // in a field by itself, on opening or off the disabled test button: a keystroke would replace its text.
     void testConnexion()
     {
         BancReglages banc;

@@ -4,9 +4,8 @@
 
 #include <QStringList>
 
-// Stand-in macOS update tools (bash scripts) that note every run as "name arguments…" in a journal.
-// hdiutil attach prints attach.out and exits with attach.code; ditto copies for real, then exits with
-// copie.code.
+// Stand-in macOS update tools (bash scripts) that note every run as "name arguments…" in a journal. hdiutil
+// attach prints attach.out and exits with attach.code; ditto copies for real, then exits with copie.code.
 class OutilsFactices final {
 public:
     explicit OutilsFactices(EnvironnementTest& env);
