@@ -86,9 +86,9 @@ private Q_SLOTS:
 
         QByteArray recouvrements = "bytes=0-";
         for (int i = 1; i < 500; ++i) {
-            recouvrements += ",0-";
+            recouvrements += ",\t 0- \t";
         }
-        QTest::newRow("500 plages qui se recouvrent")
+        QTest::newRow("500 plages espacées qui se recouvrent")
             << recouvrements << QByteArray() << 206 << 0 << 300'000 << 1;
         // Ranges that cannot be served as one, or malformed: the whole file.
         for (const char* entier :
@@ -310,8 +310,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(s.journal().filter(u"GET /api/evenements 200"_s).size(), 1, 250);
         // At most 1000 listeners, the one left included, wherever they come from: the next one is asked to
         // come back later.
-        const QByteArray demande =
-            requeteBrute("GET /api/evenements", "X-Api-Key: " + s.cle().toUtf8() + "\r\n");
+        const auto demande = requeteBrute("GET /api/evenements", "X-Api-Key: " + s.cle().toUtf8() + "\r\n");
         std::vector<std::unique_ptr<QTcpSocket>> ecouteurs;
         for (int i = 0; i < 999; ++i) {
             ecouteurs.push_back(connecter(s.port(), boucleLocale(100 + i / 8)));

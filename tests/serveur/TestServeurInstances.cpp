@@ -39,8 +39,7 @@ private Q_SLOTS:
         // Spread by nginx, no download goes uncounted.
         const ProxyDeTest proxy({a.port(), b.port()});
         const QString origine = u"http://127.0.0.1:%1"_s.arg(proxy.port());
-        const QByteArray telechargement =
-            requeteBrute("GET /t/protege001/f/a.txt", "Cookie: " + cookie + "\r\n");
+        const auto telechargement = requeteBrute("GET /t/protege001/f/a.txt", "Cookie: " + cookie + "\r\n");
         QCOMPARE(envoyerEnParallele(origine, QList<QByteArray>(200, telechargement)), QList<int>(200, 200));
         QTRY_COMPARE(b.transferts().first().nbTelechargements, 201);
         // A restart of PostgreSQL ends every connection in both pools: each instance opens new ones. A write

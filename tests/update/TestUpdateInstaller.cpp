@@ -140,8 +140,7 @@ private Q_SLOTS:
         }
         outils.regler(sortie.replace("@", point.toUtf8()), codeAttach, codeCopie);
 
-        const Resultat<QString, Erreur> copie =
-            UpdateInstaller::preparer(linux ? outils.linux() : outils.mac(), image, staging);
+        const auto copie = UpdateInstaller::preparer(linux ? outils.linux() : outils.mac(), image, staging);
 
         QCOMPARE(issue(copie), copie ? staging + u'/' + attendu : attendu);
         // Once mounted, the image is detached last, whatever happened; without a mount nothing is detached.
