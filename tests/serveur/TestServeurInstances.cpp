@@ -43,9 +43,11 @@ private Q_SLOTS:
         QCOMPARE(envoyerEnParallele(origine, QList<QByteArray>(200, telechargement)), QList<int>(200, 200));
         QTRY_COMPARE(b.transferts().first().nbTelechargements, 201);
         // A restart of PostgreSQL ends every connection in both pools: each instance opens new ones. A write
-        // meeting a lost one is reported, not run again: it may have been done before the loss.
+        // meeting a lost one is reported, not run again: it may have been done before the loss. PostgreSQL's
+        // text is logged without its final line break.
         PostgreSQLDeTest::couperConnexions();
         QCOMPARE(b.envoyer("DELETE", u"/api/transferts/inconnu000"_s, b.entetesAPI()).statut, 503);
+        QVERIFY(!b.journal().filter(u"erreur suppression de inconnu000"_s).first().endsWith(u'?'));
         QVERIFY(QCoro::waitFor(a.api().listerTransferts()).has_value());
         QCOMPARE(envoyerEnParallele(origine, QList<QByteArray>(2, telechargement)), QList<int>(2, 200));
         QTRY_COMPARE(b.transferts().first().nbTelechargements, 203);
