@@ -101,11 +101,12 @@ void attendreFin(TransferFlow& flow)
         flow.etape().cas == Etape::Cas::termine || flow.etape().cas == Etape::Cas::erreur, 15000);
 }
 
-// What the banner shows at one moment, its message then, while present, its visible parts; a bar gives its
-// value, -1 for the moving segment.
+// What the banner shows at one moment, its message (whole in its tooltip, however cut on screen) then, while
+// present, its visible parts; a bar gives its value, -1 for the moving segment.
 QString lireBanniere(MiseAJourBanniere& banniere)
 {
-    QStringList vu{banniere.presente() ? u"présente"_s : u"absente"_s, texte(&banniere, u"message"_s)};
+    const QString message = banniere.findChild<QLabel*>(u"message"_s)->toolTip();
+    QStringList vu{banniere.presente() ? u"présente"_s : u"absente"_s, message};
     for (const QString& nom : {u"symbole"_s, u"activite"_s, u"telecharger"_s, u"masquer"_s}) {
         if (banniere.presente() && !banniere.findChild<QWidget*>(nom)->isHidden()) {
             vu.append(nom);

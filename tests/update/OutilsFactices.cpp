@@ -9,8 +9,7 @@ OutilsFactices::OutilsFactices(EnvironnementTest& env)
     : m_env(env)
 {
     regler(plist({})); // also makes the folder
-    const QString noter =
-        u"printf '%s\\n' \"$(basename \"$0\") $*\" >> '"_s + chemin(u"journal"_s) + u"'\n"_s;
+    const auto noter = u"printf '%s\\n' \"$(basename \"$0\") $*\" >> '"_s + chemin(u"journal"_s) + u"'\n"_s;
     const auto code = [this](const QString& fichier) {
         return u"exit \"$(cat '"_s + chemin(fichier) + u"')\"\n"_s;
     };
