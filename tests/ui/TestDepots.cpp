@@ -247,8 +247,8 @@ private Q_SLOTS:
         QCOMPARE(z.zone.urlAvant(), std::nullopt);
     }
 
-    // The summary under the rows, and what the title field writes into the flow as the user types: the
-    // input method also carries tabs and non-ASCII spaces, and "Créer" follows the trimmed title.
+    // The summary under the rows, where a name like markup reads as typed, and the title the flow gets as
+    // the user types: the input method also carries tabs and non-ASCII spaces; "Créer" follows it trimmed.
     void resume_data()
     {
         QTest::addColumn<Mode>("mode");
@@ -264,7 +264,7 @@ private Q_SLOTS:
             << u"  Rendus  "_s << false;
         QTest::newRow("comparaison complète") << Mode::compare << QStringList{u"avant.jpg"_s, u"apres.png"_s}
                                               << u"2 éléments · 3 o"_s << u"\u00a0\u2009"_s << false;
-        QTest::newRow("six fichiers") << Mode::transfert << QString(u"a,b,c,d,e,f"_s).split(u',')
+        QTest::newRow("six fichiers") << Mode::transfert << QString(u"a,b,c,d,e,<br>f"_s).split(u',')
                                       << u"6 éléments · 21 o"_s << u"  Rendus  "_s << true;
     }
     void resume()
