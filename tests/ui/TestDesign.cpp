@@ -128,8 +128,9 @@ private Q_SLOTS:
         QTEST(lue, "lue");
         const QVariant nombre = accessible->valueInterface()->currentValue();
         QCOMPARE(nombre.isValid() ? u"%1 %"_s.arg(nombre.toInt()) : QString(), lue);
-        // The filled part is the share read out, none without a value.
+        // The filled part is the share read out, none without a value; with motion off, nothing moves.
         QCOMPARE(qRound(barre.largeurRemplie() * 100 / barre.width()), lue.section(u' ', 0, 0).toInt());
+        QCOMPARE(barre.findChild<QVariantAnimation*>()->state(), QAbstractAnimation::Stopped);
     }
 
     // Every control on one sheet, in both looks; on screen, each repaints itself when the look flips.

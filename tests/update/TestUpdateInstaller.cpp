@@ -162,8 +162,7 @@ private Q_SLOTS:
     {
         const QString bundle = u"/Applications/Valto \"Pro\" $HOME `touch pirate` back\\slash 'n' !.app"_s;
         const QString staging = u"/tmp/$(reboot)/`id`"_s;
-        const QByteArray app =
-            "/Applications/Valto \\\"Pro\\\" \\$HOME \\`touch pirate\\` back\\\\slash 'n' !.app";
+        const auto app = "/Applications/Valto \\\"Pro\\\" \\$HOME \\`touch pirate\\` back\\\\slash 'n' !.app";
         const QByteArray dossier = "/tmp/\\$(reboot)/\\`id\\`";
         const QByteArray debut = debutScript + "/bin/rm -rf \"" + app + "\"\n";
         const QByteArray fin = "/bin/rm -rf \"" + dossier + '"';

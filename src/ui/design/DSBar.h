@@ -20,7 +20,6 @@ public:
 
     // The filled width for the current value (the fraction clamped to 0..1); 0 without a value.
     qreal largeurRemplie() const;
-    IndeterminateFill* fill() const { return m_fill; }
 
     QSize sizeHint() const override { return QSize(260, hauteur); }
     QSize minimumSizeHint() const override { return QSize(0, hauteur); }
