@@ -226,11 +226,8 @@ private Q_SLOTS:
         QElapsedTimer chrono;
         chrono.start();
         QVERIFY(s.envoyer("GET", u"/t/listeaaaaa"_s).statut == 200 && chrono.elapsed() < 500);
-        const auto tousCoupes = [&] {
-            return std::all_of(lents.begin(), lents.end(),
-                               [](const auto& l) { return l->state() == QAbstractSocket::UnconnectedState; });
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(tousCoupes(), 4000);
+        const auto ferme = [](const auto& l) { return l->state() == QAbstractSocket::UnconnectedState; };
+        QTRY_VERIFY_WITH_TIMEOUT(std::ranges::all_of(lents, ferme), 4000);
         QVERIFY(chrono.elapsed() >= 700);
         QVERIFY(std::ranges::all_of(lents, [](const auto& l) { return l->readAll().isEmpty(); }));
 

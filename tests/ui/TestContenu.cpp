@@ -382,6 +382,7 @@ private Q_SLOTS:
         };
         preparation(banc);
         auto* banniere = banc.contenu().findChild<MiseAJourBanniere*>(u"banniere"_s);
+        QCOMPARE(banniere->sizeHint(), QSize(0, 0)); // nothing to show yet
         QStringList vus;
         connect(&banc.contenu().updates(), &UpdateChecker::etatChanged, this,
                 [&] { vus.append(lireBanniere(*banniere)); });
