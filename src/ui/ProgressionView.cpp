@@ -30,12 +30,6 @@ ProgressionView::ProgressionView(const QString& titre, const QString& detail,
     ajouter(m_detail);
 }
 
-void ProgressionView::setTitre(const QString& titre)
-{
-    m_titre->setText(titre);
-    m_barre->setAccessibleName(titre);
-}
-
 void ProgressionView::setDetail(const QString& detail)
 {
     m_detail->setText(detail);

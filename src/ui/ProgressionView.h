@@ -16,7 +16,6 @@ public:
     ProgressionView(const QString& titre, const QString& detail, std::optional<double> progression,
                     QWidget* parent = nullptr);
 
-    void setTitre(const QString& titre);
     void setDetail(const QString& detail);
     // Absent: the bar shows its moving segment.
     void setProgression(std::optional<double> progression);
