@@ -168,8 +168,7 @@ private Q_SLOTS:
         QTest::addColumn<Preparation>("preparer");
         QTest::addColumn<QString>("message"); // %1: the home folder
         QTest::newRow("serveur qui raccroche") << Preparation([](Banc& banc) {
-            banc.serveur.remplacer("POST", "/api/transferts",
-                                   {.corps = {}, .entetes = {}, .forme = ReponseScriptee::Forme::coupee});
+            banc.serveur.remplacer("POST", "/api/transferts", {.forme = ReponseScriptee::Forme::coupee});
         }) << u"Connection closed"_s;
         QTest::newRow("fichier disparu pendant la copie") << Preparation([](Banc& banc) {
             QVERIFY(QFile::link(banc.env.chemin(u"nulle-part"_s), banc.env.chemin(u"home/Projet/z.txt"_s)));
@@ -199,14 +198,13 @@ private Q_SLOTS:
     void pendantLaDemandeDesPartages()
     {
         Banc banc;
-        banc.serveur.remplacer("GET", "/api/partages",
-                               {.corps = partagesDATA, .entetes = {}, .delaiMs = 100});
+        banc.serveur.remplacer("GET", "/api/partages", {.corps = partagesDATA, .delaiMs = 100});
         auto flow = banc.flux(Mode::transfert, {banc.creer(u"Volumes/DATA/a.jpg"_s)});
         flow->envoyer(banc.historique);
         banc.envoyer(*flow);
         QCOMPARE(banc.creations(), 1);
 
-        banc.serveur.repondre("GET", "/api/partages", {.corps = partagesDATA, .entetes = {}, .delaiMs = 400});
+        banc.serveur.repondre("GET", "/api/partages", {.corps = partagesDATA, .delaiMs = 400});
         QStringList tokens{u"annule0001"_s, u"nouveau001"_s};
         banc.env.plateforme().tirerToken = [&tokens] { return tokens.takeFirst(); };
         flow = banc.flux(Mode::transfert, {banc.creer(u"Volumes/DATA/a.jpg"_s)});
@@ -234,9 +232,8 @@ private Q_SLOTS:
         QFETCH(int, statutCreation);
         const bool enregistre = fermeeA == Etape::Cas::enregistrement && statutCreation == 201;
         Banc banc;
-        banc.serveur.remplacer(
-            "POST", "/api/transferts",
-            {.statut = statutCreation, .corps = reponseCreation, .entetes = {}, .delaiMs = 300});
+        banc.serveur.remplacer("POST", "/api/transferts",
+                               {.statut = statutCreation, .corps = reponseCreation, .delaiMs = 300});
         QPointer<TransferFlow> flow =
             banc.flux(Mode::transfert, {banc.creer(u"home/gros.bin"_s, QByteArray(16 * 1024 * 1024, 'g'))})
                 .release();

@@ -26,8 +26,8 @@ struct ReponseScriptee final {
     };
 
     int statut = 200;
-    QByteArray corps;
-    QByteArray entetes; // extra header lines, each ending in "\r\n"
+    QByteArray corps{};
+    QByteArray entetes{}; // extra header lines, each ending in "\r\n"
     Forme forme = Forme::normale;
     int delaiMs = 0; // wait before answering
 
