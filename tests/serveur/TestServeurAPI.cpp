@@ -106,6 +106,7 @@ private Q_SLOTS:
         const QString ordre = u"« ordre » doit nommer les deux fichiers de la comparaison."_s;
         modification("modifier un inconnu", u"inconnu000"_s, {u"T"_s, {}}, 404, introuvable);
         ligne("supprimer un inconnu", "DELETE", api + u"/inconnu000"_s, "bonne", {}, 404, introuvable);
+        ligne("supprimer un token invalide", "DELETE", api + u"/inconnu"_s, "bonne", {}, 404, introuvable);
         modification("modifier avec un titre blanc", u"protege001"_s, {u"  "_s, {}}, 400, titre);
         modification("modifier au-delà de 3650 jours", u"protege001"_s, {{}, 3651}, 400, expiration);
         creation("token pris, autre corps", 409, u"Ce token est déjà utilisé par un autre transfert."_s,
