@@ -145,7 +145,7 @@ private Q_SLOTS:
                     QTest::keyClicks(nom, u".."_s);
                     QTest::keyClick(nom, Qt::Key_Return);
                     vus.append(dialogue->directory().dirName());
-                    QTest::keyClicks(nom, u"photo.jpg"_s);
+                    QTest::keyClicks(nom, u" photo.jpg "_s);
                 } else {
                     auto* liste = dialogue->findChild<QListView*>(u"listView"_s);
                     QVERIFY(QTest::qWaitFor(
