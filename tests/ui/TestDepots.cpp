@@ -123,8 +123,8 @@ private Q_SLOTS:
 
 #ifndef Q_OS_MACOS
     // Each dialog opens in the folder of the last one confirmed. The one-file dialog offers the asked types
-    // under the asked title; in the other, a typed folder is opened and a typed file taken, and files and
-    // folders are chosen together in the rows, the button keeping its title.
+    // under the asked title; in the other, a typed folder is opened and a typed file taken (spaces around
+    // it dropped), and files and folders are chosen together in the rows, the button keeping its title.
     void dialogues()
     {
         using enum DemandeFichiers::Genre;
