@@ -154,6 +154,10 @@ asio::awaitable<void> Connexion::boucle()
             co_return;
         }
         Request& requete = *lecture.requete;
+        if (lecture.abandon != 0) {
+            journaliser(requete, lecture.abandon, 0, debut);
+            co_return;
+        }
         Response reponse;
         if (lecture.refus != 0) {
             reponse.status = lecture.refus;
@@ -220,9 +224,10 @@ asio::awaitable<Connexion::Lecture> Connexion::lire()
     auto message = complet.release();
     if (erreur) {
         lecture.refus = statutDeRefus(erreur);
-        if (lecture.refus != 0) {
-            lecture.requete = preparer(std::string(message.method_string()), vue(message.target()), message, {});
+        if (lecture.refus == 0) {
+            lecture.abandon = erreur == beast::error::timeout ? 408 : 400;
         }
+        lecture.requete = preparer(std::string(message.method_string()), vue(message.target()), message, {});
         co_return lecture;
     }
     m_version = message.version();

@@ -40,6 +40,8 @@ private:
         std::optional<Request> requete;
         // A refusal to send before closing (400, 413, 431); 0 when the connection just ends.
         int refus = 0;
+        // A body that stalled (408) or whose client left (400): nothing is answered, the request is logged.
+        int abandon = 0;
         bool garderOuverte = false;
     };
 

@@ -27,9 +27,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("statut");
         QTest::addColumn<QByteArray>("corpsAttendu");
 
-        const QByteArray decoupe = "Transfer-Encoding: chunked\r\n";
         QTest::newRow("corps découpé trop long, page")
-            << "POST /t/listeaaaaa HTTP/1.1\r\nHost: essai\r\n" + decoupe + "\r\n"
+            << QByteArray("POST /t/listeaaaaa HTTP/1.1\r\nHost: essai\r\nTransfer-Encoding: chunked\r\n\r\n")
             << true << 413 << QByteArray("<html");
         QTest::newRow("longueur annoncée trop grande")
             << requeteBrute("POST /t/listeaaaaa", "Content-Length: 100000000\r\n") << false << 413
@@ -149,8 +148,7 @@ private Q_SLOTS:
         // Sparse, with data between its holes: the CRC skips holes when it has to read the file itself.
         QFile creux(s.creerSurNAS(u"DATA/Valto Transferts/listeaaaaa/creux.bin"_s, {}));
         QVERIFY(creux.open(QIODevice::ReadWrite) && creux.resize(3 * 1024 * 1024) && creux.seek(1024 * 1024));
-        creux.write(m_grand);
-        creux.close();
+        QVERIFY(creux.write(m_grand) == m_grand.size() && creux.flush());
         const QString chemin = u"/t/listeaaaaa/zip"_s;
         // First the directory alone: every CRC read from the files, none yet streamed.
         const ReponseHTTP queue = s.envoyer("GET", chemin, {{"Range", "bytes=-1000"}});
@@ -176,8 +174,7 @@ private Q_SLOTS:
         QProcess unzip;
         unzip.start(u"unzip"_s,
                     {u"-q"_s, s.environnement().creerFichier(u"t.zip"_s, entier.corps), u"-d"_s, contenu});
-        QVERIFY(unzip.waitForFinished());
-        QVERIFY2(unzip.exitCode() == 0, unzip.readAll().constData());
+        QVERIFY2(unzip.waitForFinished() && unzip.exitCode() == 0, unzip.readAll().constData());
         Arbre attendu = lireArbre(s.nas(u"DATA/Clients"_s));
         attendu.insert(lireArbre(s.nas(u"DATA/Valto Transferts/listeaaaaa"_s)));
         QCOMPARE(lireArbre(contenu), attendu);
@@ -258,6 +255,14 @@ private Q_SLOTS:
         QCOMPARE(statuts(echangerBrut(s.port(), page + page, boucleLocale(61))), QList<int>{200});
         QTest::qWait(100);
         QCOMPARE(s.journal().size(), lignes + 1);
+        // A body that stalls, or whose client leaves, is answered nothing but still logged.
+        const auto lent = connecter(s.port()), parti = connecter(s.port());
+        lent->write(requeteBrute("POST /t/listeaaaaa", "Content-Length: 9\r\n") + "abc");
+        parti->write(requeteBrute("POST /t/listeaaaaa", "Content-Length: 9\r\n") + "abc");
+        parti->disconnectFromHost(); // once written
+        QTRY_COMPARE(s.journal().filter(u"POST /t/listeaaaaa 400 0 "_s).size(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(lent->state() == QAbstractSocket::UnconnectedState, 2000);
+        QVERIFY(lent->readAll().isEmpty() && s.journal().filter(u"POST /t/listeaaaaa 408 0 "_s).size() == 1);
 
         // A client that stops reading a download is let go after the write deadline.
         QFile gros(s.creerSurNAS(u"DATA/Valto Transferts/listeaaaaa/gros.bin"_s, {}));
@@ -373,6 +378,7 @@ private:
         m_serveur = std::make_unique<ServeurDeTest>([derriereUnProxy](serveur::Configuration& c) {
             // Small limits so that deadlines pass within the test's time.
             c.limites.delaiEntetes = std::chrono::milliseconds(800);
+            c.limites.delaiCorps = std::chrono::milliseconds(800);
             c.limites.inactivite = std::chrono::milliseconds(800);
             c.limites.delaiEcriture = std::chrono::milliseconds(800);
             c.limites.battementFlux = std::chrono::milliseconds(300);
