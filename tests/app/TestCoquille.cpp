@@ -90,11 +90,10 @@ private Q_SLOTS:
         QProcess tuee;
         lancer(tuee, banc.env);
         // Killed once it listens, so both its lock file and its socket stay behind.
-        const QString nom = InstanceUnique(dossierDonnees).nomServeur();
         QTRY_VERIFY_WITH_TIMEOUT(
             [&] {
                 QLocalSocket sonde;
-                sonde.connectToServer(nom);
+                sonde.connectToServer(InstanceUnique(dossierDonnees).nomServeur());
                 return sonde.waitForConnected(100);
             }(),
             10000);

@@ -160,14 +160,13 @@ private Q_SLOTS:
         EnvironnementTest env;
         env.creerDossier(copiesParDefaut);
         const QString gros = env.creerFichier(u"home/gros.bin"_s, QByteArray(3 * NASCopier::tailleBloc, 'g'));
-        const QString petit = env.creerFichier(u"home/petit.bin"_s, "p");
         std::stop_source arret;
         if (avant) {
             arret.request_stop();
         }
         QList<qint64> progression;
         const auto resultat = NASCopier::copier(
-            {gros, petit}, token, env.chemin(copiesParDefaut),
+            {gros, env.creerFichier(u"home/petit.bin"_s, "p")}, token, env.chemin(copiesParDefaut),
             [&](qint64 octets) {
                 progression.append(octets);
                 arret.request_stop();

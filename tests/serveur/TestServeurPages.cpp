@@ -52,6 +52,7 @@ private Q_SLOTS:
         ligne("homonyme dans les copies", u"/t/listeaaaaa/f/a%20%282%29.txt"_s, 200, {u"copie homonyme"_s});
         ligne("un dossier n'est pas un fichier", u"/t/listeaaaaa/f/Dossier"_s, 404, {u"Lien introuvable"_s});
         ligne("chemin du NAS", u"/t/listeaaaaa/f/DATA/Clients/a.txt"_s, 404, {});
+        ligne("nom vide en chemin", u"/t/listeaaaaa/f/Dossier//b.txt"_s, 404, {});
         ligne("octet nul", u"/t/listeaaaaa/f/Dossier/Sous/c.txt%00.html"_s, 404, {u"Lien introuvable"_s});
         // A whole share holds the copies folder: other transfers' copies stay out.
         ligne("partage entier", u"/t/partageaaa"_s, 200, {u"/t/partageaaa/f/DATA/Clients/a.txt"_s},
@@ -155,18 +156,16 @@ private Q_SLOTS:
         const QString fichier = u"GET /t/listeaaaaa/f/a.txt"_s;
         const QString minute = u"61 s"_s;
         const QByteArray robot = "Mozilla/5.0 (compatible; Discordbot/2.0)";
-        const QString ouverture = u"ouverture"_s;
-        const QString telechargement = u"telechargement"_s;
         QTest::newRow("rechargements dans la minute")
-            << QStringList{page, vue, page, vue} << navigateur << QStringList{ouverture};
+            << QStringList{page, vue, page, vue} << navigateur << QStringList{u"ouverture"_s};
         QTest::newRow("une minute plus tard")
-            << QStringList{vue, minute, vue} << navigateur << QStringList{ouverture, ouverture};
+            << QStringList{vue, minute, vue} << navigateur << QStringList(2, u"ouverture"_s);
         QTest::newRow("page sans sa balise") << QStringList{page, page} << navigateur << QStringList{};
         QTest::newRow("robot d'aperçu") << QStringList{page, vue} << robot << QStringList{};
         QTest::newRow("HEAD") << QStringList{u"HEAD /t/listeaaaaa"_s, u"HEAD /t/listeaaaaa/f/a.txt"_s}
                               << navigateur << QStringList{};
         QTest::newRow("deux fichiers complets")
-            << QStringList{fichier, fichier} << navigateur << QStringList{telechargement, telechargement};
+            << QStringList{fichier, fichier} << navigateur << QStringList(2, u"telechargement"_s);
         QTest::newRow("aperçu") << QStringList{fichier + u"?apercu=1"_s} << navigateur << QStringList{};
     }
 

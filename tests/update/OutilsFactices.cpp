@@ -73,6 +73,5 @@ void OutilsFactices::ecrireScript(const QString& chemin, const QString& corps)
 {
     QFile fichier(chemin);
     QVERIFY(fichier.open(QIODevice::WriteOnly) && fichier.write((u"#!/bin/bash\n"_s + corps).toUtf8()) > 0);
-    fichier.close();
     QVERIFY(fichier.setPermissions(fichier.permissions() | QFile::ExeOwner));
 }
