@@ -45,7 +45,7 @@ private Q_SLOTS:
         ligne("protégé", u"/t/protegeaaa"_s, 401, {u"name=\"mot_de_passe\""_s}, {u"a.txt"_s, u"<script>"_s});
         ligne("comparaison d'images", u"/t/comparejpg"_s, 200,
               {u"class=\"curseur\""_s, u"/t/comparejpg/f/avant.jpg?apercu=1"_s, u"/static/comparaison.js"_s,
-               u"2 fichiers"_s},
+               u"2 fichiers · 1,0 Ko"_s},
               {u"<iframe"_s});
         ligne("comparaison de PDF", u"/t/comparepdf"_s, 200,
               {u"<iframe src=\"/t/comparepdf/f/avant.pdf?apercu=1\""_s}, {u"curseur\""_s});
@@ -73,8 +73,8 @@ private Q_SLOTS:
         ServeurDeTest& s = *m_serveur;
         for (const QString& type : {u"jpg"_s, u"pdf"_s}) {
             const QStringList noms{u"avant."_s + type, u"apres."_s + type};
-            s.creerSurNAS(u"DATA/C/"_s + noms[0], "x");
-            s.creerSurNAS(u"DATA/C/"_s + noms[1], "x");
+            s.creerSurNAS(u"DATA/C/"_s + noms[0], QByteArray(500, 'x'));
+            s.creerSurNAS(u"DATA/C/"_s + noms[1], QByteArray(500, 'x'));
             // Files listed in the other order: the page follows "ordre".
             s.creer(corpsDe(u"compare"_s + type, {u"DATA/C/"_s + noms[1], u"DATA/C/"_s + noms[0]}, {},
                             u"compare"_s, noms));
