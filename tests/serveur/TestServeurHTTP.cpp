@@ -83,7 +83,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("longueur");
         QTest::addColumn<int>("telechargements");
 
-        QByteArray recouvrements = "bytes=0-";
+        QByteArray recouvrements = "bytes=0-299999"; // closed, yet a whole download
         for (int i = 1; i < 500; ++i) {
             recouvrements += ",\t 0- \t";
         }
