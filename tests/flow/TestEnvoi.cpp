@@ -70,8 +70,7 @@ struct Banc {
         QTRY_VERIFY_WITH_TIMEOUT(
             flow.etape().cas == Etape::Cas::termine || flow.etape().cas == Etape::Cas::erreur, 15000);
         // A window closed meanwhile waits on this signal to end the process.
-        QTRY_COMPARE(finDuTravail.size(), 1);
-        QVERIFY(!flow.travailEnCours() && !flow.transfertEnCours());
+        QTRY_VERIFY(finDuTravail.size() == 1 && !flow.travailEnCours() && !flow.transfertEnCours());
     }
     qsizetype creations() const
     {

@@ -156,7 +156,6 @@ private Q_SLOTS:
     void arret()
     {
         QFETCH(bool, avant);
-        QFETCH(QStringList, copies);
         EnvironnementTest env;
         env.creerDossier(copiesParDefaut);
         const QString gros = env.creerFichier(u"home/gros.bin"_s, QByteArray(3 * NASCopier::tailleBloc, 'g'));
@@ -174,7 +173,7 @@ private Q_SLOTS:
             arret.get_token());
         QVERIFY(!resultat && description(resultat.error()).endsWith(u"Copie annulée."_s));
         QCOMPARE(progression, avant ? QList<qint64>() : QList<qint64>{NASCopier::tailleBloc});
-        QCOMPARE(QDir(dossierTransfert(env)).entryList(QDir::Files), copies);
+        QTEST(QDir(dossierTransfert(env)).entryList(QDir::Files), "copies");
     }
 };
 

@@ -67,7 +67,6 @@ private Q_SLOTS:
     void pages()
     {
         QFETCH(QString, chemin);
-        QFETCH(int, statut);
         QFETCH(QStringList, presents);
         QFETCH(QStringList, absents);
         ServeurDeTest& s = *m_serveur;
@@ -91,7 +90,7 @@ private Q_SLOTS:
         s.avancer(86400);
 
         const ReponseHTTP reponse = s.envoyer("GET", chemin, {{"User-Agent", navigateur}});
-        QCOMPARE(reponse.statut, statut);
+        QTEST(reponse.statut, "statut");
         const QString page = QString::fromUtf8(reponse.corps);
         for (const QString& present : presents) {
             QVERIFY2(page.contains(present), qPrintable(present));

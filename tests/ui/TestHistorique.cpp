@@ -308,15 +308,13 @@ private Q_SLOTS:
             QTest::keyClick(champ, Qt::Key_Escape);
         }
         if (corps.isEmpty()) {
-            QTRY_VERIFY(!popover);
-            QCOMPARE(banc.serveur.requetes().size(), 0);
+            QTRY_VERIFY(!popover && banc.serveur.requetes().isEmpty());
         } else {
             QTRY_VERIFY(banc.serveur.requetes().size() >= 1);
             QCOMPARE(banc.serveur.requetes().at(0).corps, corps);
         }
         if (erreur.isEmpty()) {
-            QTRY_VERIFY(!popover);
-            QCOMPARE(banc.vue->edition(), std::nullopt);
+            QTRY_VERIFY(!popover && !banc.vue->edition());
         } else {
             QTRY_COMPARE(popover->erreurEdition(), erreur);
             // The form stays as typed, ready to try again.

@@ -109,8 +109,7 @@ private Q_SLOTS:
         QTest::mouseClick(bouton, Qt::LeftButton);
         QVERIFY(banc.vue->testEnCours() && !bouton->isEnabled());
         QVERIFY(!qobject_cast<QLineEdit*>(QApplication::focusWidget()));
-        QTRY_VERIFY(!banc.vue->testEnCours());
-        QVERIFY(bouton->hasFocus());
+        QTRY_VERIFY(!banc.vue->testEnCours() && bouton->hasFocus());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_X);
         QVERIFY(!banc.env.preferences().contient(Preferences::cleNasMountPath));
         QCOMPARE(banc.serveur.requetes().at(0).entetes.value("x-api-key"), QByteArray("cle saisie"));
