@@ -106,7 +106,8 @@ std::string sha256Base64(std::string_view texte)
 std::expected<Secret, std::string> lireOuCreerSecret(const std::filesystem::path& fichier)
 {
     std::error_code erreur;
-    const bool present = std::filesystem::exists(fichier, erreur);
+    // A link that leads nowhere is there too: creating beside it would find the name taken, forever.
+    const bool present = std::filesystem::exists(std::filesystem::symlink_status(fichier, erreur));
     // An empty file is what a start cut short (disk full) used to leave: it holds no secret yet.
     if (present && std::filesystem::file_size(fichier, erreur) > 0) {
         std::string valeur = premiereLigne(fichier);

@@ -90,6 +90,7 @@ private Q_SLOTS:
                                    << u"1 Clé API créée : @/cle\nImpossible d'écouter sur 127.0.0.1:#"_s;
         QTest::newRow("clé vide") << u"--nas @ --donnees @ --cle @/vide"_s
                                   << u"1 Fichier de clé illisible : @/vide"_s;
+        QTest::newRow("lien mort") << u"--nas @ --donnees @ --cle @/m"_s << u"1 Fichier de clé illisible"_s;
         QTest::newRow("données impossibles")
             << u"--nas @ --donnees /proc/v"_s << u"1 Impossible de créer /proc/v/.secret.tmp"_s;
         QTest::newRow("base inaccessible")
@@ -120,6 +121,7 @@ private Q_SLOTS:
         EnvironnementTest dossier;
         dossier.creerDossier(u"dossier/transferts.sqlite3"_s);
         dossier.creerFichier(u"vide"_s, "\n");
+        QFile::link(dossier.chemin(u"absent"_s), dossier.chemin(u"m"_s));
         dossier.creerFichier(u"vierge/transferts.sqlite3"_s);
         dossier.creerFichier(u"illisible/transferts.sqlite3"_s);
         dossier.creerDossier(u"illisible/secret"_s);

@@ -288,8 +288,7 @@ private Q_SLOTS:
     void fluxDEvenements()
     {
         ServeurDeTest& s = *m_serveur;
-        // A record past 256 KiB is more than a listener may have waiting: it is cut off at once, to reconnect
-        // and refresh, instead of missing it.
+        // A record past 256 KiB is more than a listener may have waiting: it is cut off at once.
         Ecouteur distance(s);
         CorpsCreation enorme = corpsDe(u"enormeaaaa"_s, {u"DATA/Clients/a.txt"_s});
         enorme.titre = QString(300'000, u'x');
@@ -308,8 +307,7 @@ private Q_SLOTS:
             QTRY_COMPARE_WITH_TIMEOUT(ecouteur->evenements(u"listeaaaaa"_s).size(), 1, 1000);
         }
         // A HEAD gets the headers of the stream, or of a file, and nothing more.
-        for (const QByteArray& cible :
-             {"/api/evenements"_ba, "/t/listeaaaaa/f/a.txt"_ba, "/t/listeaaaaa"_ba}) {
+        for (const auto& cible : {"/api/evenements"_ba, "/t/listeaaaaa/f/a.txt"_ba, "/t/listeaaaaa"_ba}) {
             const QByteArray tete = echangerBrut(
                 s.port(), requeteBrute("HEAD " + cible, "X-Api-Key: " + s.cle().toUtf8() + "\r\n"));
             QVERIFY2(tete.startsWith("HTTP/1.1 200") && tete.endsWith("\r\n\r\n"), tete.constData());
