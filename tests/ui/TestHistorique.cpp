@@ -310,8 +310,7 @@ private Q_SLOTS:
         if (corps.isEmpty()) {
             QTRY_VERIFY(!popover && banc.serveur.requetes().isEmpty());
         } else {
-            QTRY_VERIFY(banc.serveur.requetes().size() >= 1);
-            QCOMPARE(banc.serveur.requetes().at(0).corps, corps);
+            QTRY_VERIFY(!banc.serveur.requetes().isEmpty() && banc.serveur.requetes().at(0).corps == corps);
         }
         if (erreur.isEmpty()) {
             QTRY_VERIFY(!popover && !banc.vue->edition());
