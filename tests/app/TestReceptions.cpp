@@ -105,8 +105,7 @@ private Q_SLOTS:
         historique.ajouter(photos);
         banc.montrer();
         QTRY_VERIFY(banc.app().ecoute().fluxOuvert() && historique.stats().contains(photos.token));
-        HistoryView& vue = banc.contenu().historique();
-        LigneHistorique* ligne = vue.lignes().first();
+        LigneHistorique* ligne = banc.contenu().historique().lignes().first();
         const QString statutAvant = ligne->ligneStatut();
         const qsizetype listes = s.journal().filter(u"GET /api/transferts "_s).size();
 
@@ -126,7 +125,7 @@ private Q_SLOTS:
             QVERIFY(!QTest::qWaitFor([&] { return bus.appels.size(); }, 300)); // none comes later either
             return;
         }
-        vue.findChild<QScrollArea*>(u"liste"_s)->verticalScrollBar()->setValue(100'000);
+        banc.contenu().historique().findChild<QScrollArea*>(u"liste"_s)->verticalScrollBar()->setValue(99999);
         QTRY_VERIFY(ligne->visibleRegion().isEmpty());
         banc.fenetre().hide();
         QDBusConnection(u"service"_s)

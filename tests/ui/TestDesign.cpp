@@ -101,6 +101,7 @@ private Q_SLOTS:
         lu->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         QCOMPARE(segments.selection(), QVariant(u"compare"_s));
         QTest::keyClick(&segments, Qt::Key_Left);
+        QTest::mouseClick(&segments, Qt::RightButton, {}, segments.zoneSegment(1).center().toPoint()); // no choice
         QCOMPARE(segments.selection(), QVariant(u"transfert"_s));
         QTest::keyClick(&segments, Qt::Key_Right);
         QVERIFY(segments.selection() == u"compare"_s && segments.cursor() == Qt::PointingHandCursor);
