@@ -87,8 +87,8 @@ private Q_SLOTS:
         BusNotifications bus;
         ServeurDeTest s;
         BancApplication banc;
-        qint64 avance = 0; // seconds the application's clock runs ahead, a minute at each "+", once notified
-        banc.env.plateforme().maintenant = [&] { return QDateTime::currentDateTimeUtc().addSecs(avance); };
+        qint64 ecart = 0; // seconds the application's clock runs ahead, a minute at each "+", once notified
+        banc.env.plateforme().maintenant = [&] { return QDateTime::currentDateTimeUtc().addSecs(ecart); };
         s.creerSurNAS(u"DATA/Clients/a.txt"_s, "bonjour");
         Transfert photos = transfertDepuisAPI(s.creer(corpsDe(u"photos0001"_s, {u"DATA/Clients/a.txt"_s})),
                                               {}, u"transfert"_s, QDateTime::currentDateTimeUtc());
@@ -110,7 +110,7 @@ private Q_SLOTS:
         const qsizetype listes = s.journal().filter(u"GET /api/transferts "_s).size();
 
         for (const QString& action : actions) {
-            avance += action.startsWith(u'+') && QTest::qWaitFor([&] { return bus.appels.size(); }) ? 60 : 0;
+            ecart += action.startsWith(u'+') && QTest::qWaitFor([&] { return !bus.appels.empty(); }) ? 60 : 0;
             s.envoyer(action == u"vue" ? "POST" : "GET", u"/t/photos0001/"_s + action.section(u'+', -1),
                       {{"User-Agent", "Mozilla/5.0"}});
         }
@@ -122,7 +122,7 @@ private Q_SLOTS:
         QTRY_COMPARE(bus.appels, notices.replaceInStrings(u"@h"_s, heure));
         QCOMPARE(s.journal().filter(u"GET /api/transferts "_s).size(), listes);
         if (notices.isEmpty()) {
-            QVERIFY(!QTest::qWaitFor([&] { return bus.appels.size(); }, 300)); // none comes later either
+            QVERIFY(!QTest::qWaitFor([&] { return !bus.appels.empty(); }, 300)); // none comes later either
             return;
         }
         banc.contenu().historique().findChild<QScrollArea*>(u"liste"_s)->verticalScrollBar()->setValue(99999);
