@@ -53,6 +53,14 @@ QString formaterTaille(qint64 octets)
     return QString::fromLatin1(nombre).replace(u'.', u',') + u' ' + unites.at(unite);
 }
 
+QString formaterExpiration(qint64 jours)
+{
+    if (jours == 0) {
+        return u"jamais"_s;
+    }
+    return u"%1 jour%2"_s.arg(jours).arg(jours > 1 ? u"s"_s : QString());
+}
+
 QString formaterDate(const QDateTime& instant)
 {
     static const QLocale suisseRomande(QStringLiteral("fr_CH"));

@@ -41,8 +41,6 @@ QWidget* avecMarges(QWidget* contenu, const QMargins& marges)
     return cadre;
 }
 
-const QList<qint64> choixExpiration = {1, 3, 7, 14, 30, 0};
-
 QString detailCopie(const TransferFlow& flow)
 {
     return formaterTaille(flow.octetsCopies()) + u" sur "_s + formaterTaille(flow.octetsACopier());
@@ -221,7 +219,7 @@ QWidget* ContentView::creerEcran(TransferFlow& flow)
             return zone;
         }
     case Etape::Cas::options: {
-        auto* options = new OptionsView(flow, m_preferences, m_plateforme, choixExpiration);
+        auto* options = new OptionsView(flow, m_preferences, m_plateforme);
         options->surEnvoi = [this, &flow] { flow.envoyer(m_historique); };
         return options;
     }

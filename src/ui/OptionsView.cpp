@@ -36,12 +36,11 @@ constexpr int largeurExpiration = 140;
 } // namespace
 
 OptionsView::OptionsView(TransferFlow& flow, Preferences& preferences, const Plateforme& plateforme,
-                         const QList<qint64>& choixExpiration, QWidget* parent)
+                         QWidget* parent)
     : QWidget(parent)
     , m_flow(flow)
     , m_preferences(preferences)
     , m_racineVolumes(plateforme.racineVolumes)
-    , m_choixExpiration(choixExpiration)
 {
     setAcceptDrops(true);
     auto* colonne = new QVBoxLayout(this);
@@ -53,14 +52,6 @@ OptionsView::OptionsView(TransferFlow& flow, Preferences& preferences, const Pla
     colonne->addWidget(construireChamps());
     colonne->addWidget(construireBoutons());
     lier();
-}
-
-QString OptionsView::libelleExpiration(qint64 jours)
-{
-    if (jours == 0) {
-        return u"jamais"_s;
-    }
-    return QString::number(jours) + u" jour"_s + (jours >= 2 ? u"s"_s : QString());
 }
 
 QString OptionsView::resume() const
@@ -129,8 +120,8 @@ QWidget* OptionsView::construireChamps()
     colonne->addWidget(new ValtoField(u"Titre du transfert"_s, m_titre, champs));
 
     QList<ValtoSelect::Option> options;
-    for (const qint64 jours : m_choixExpiration) {
-        options.append({QVariant::fromValue(jours), libelleExpiration(jours)});
+    for (const qint64 jours : choixExpiration) {
+        options.append({QVariant::fromValue(jours), formaterExpiration(jours)});
     }
     m_expiration = new ValtoSelect(options);
     m_expiration->setObjectName(u"expiration"_s);

@@ -23,13 +23,11 @@ class OptionsView final : public QWidget {
 
 public:
     OptionsView(TransferFlow& flow, Preferences& preferences, const Plateforme& plateforme,
-                const QList<qint64>& choixExpiration, QWidget* parent = nullptr);
+                QWidget* parent = nullptr);
 
     // Run by "Créer le lien".
     std::function<void()> surEnvoi;
 
-    // "jamais" for 0, otherwise "1 jour", "3 jours"…
-    static QString libelleExpiration(qint64 jours);
     // "3 éléments · 1,2 Mo", and in compare mode without two files " — dépose encore un fichier".
     QString resume() const;
     // A title that is not blank and, in compare mode, exactly two files.
@@ -55,7 +53,6 @@ private:
     TransferFlow& m_flow;
     Preferences& m_preferences;
     const QString m_racineVolumes;
-    const QList<qint64> m_choixExpiration;
 
     QScrollArea* m_liste = nullptr;
     QVBoxLayout* m_lignes = nullptr;

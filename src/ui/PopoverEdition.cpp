@@ -24,13 +24,13 @@ using namespace Qt::StringLiterals;
 namespace {
 constexpr int marge = 16;
 constexpr qreal rayon = 10;
-const QList<qint64> choixExpiration = {1, 3, 7, 14, 30, 0};
 
 QList<ValtoSelect::Option> optionsExpiration()
 {
     QList<ValtoSelect::Option> options{{PopoverEdition::expirationInchangee, u"inchangée"_s}};
     for (const qint64 jours : choixExpiration) {
-        options.append({jours, PopoverEdition::libelleExpiration(jours)});
+        options.append(
+            {jours, jours == 0 ? formaterExpiration(jours) : u"dans "_s + formaterExpiration(jours)});
     }
     return options;
 }
@@ -95,14 +95,6 @@ PopoverEdition::PopoverEdition(const Transfert& transfert, std::function<QDateTi
     connect(m_titre, &QLineEdit::returnPressed, this, &PopoverEdition::enregistrer);
     connect(m_expiration, &ValtoSelect::selectionChangee, this, &PopoverEdition::actualiser);
     actualiser();
-}
-
-QString PopoverEdition::libelleExpiration(qint64 jours)
-{
-    if (jours == 0) {
-        return u"jamais"_s;
-    }
-    return u"dans %1 jour%2"_s.arg(jours).arg(jours > 1 ? u"s"_s : QString());
 }
 
 QString PopoverEdition::titreEdite() const

@@ -42,8 +42,6 @@ public:
     // Opens under `ancre` (above it when the screen has no room below).
     void ouvrir(QWidget* ancre);
 
-    static QString libelleExpiration(qint64 jours);
-
 Q_SIGNALS:
     void enregistrementDemande();
     void fermee();

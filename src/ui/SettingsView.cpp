@@ -1,6 +1,7 @@
 #include "SettingsView.h"
 
 #include "api/TransferAPI.h"
+#include "core/Affichage.h"
 #include "core/Partages.h"
 #include "core/Plateforme.h"
 #include "core/Preferences.h"
@@ -27,13 +28,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 constexpr int marge = 24;
-const QList<qint64> choixExpiration = {1, 3, 7, 14, 30, 0};
 
 QList<ValtoSelect::Option> optionsExpiration()
 {
     QList<ValtoSelect::Option> options;
     for (const qint64 jours : choixExpiration) {
-        options.append({jours, SettingsView::libelleExpiration(jours)});
+        options.append({jours, formaterExpiration(jours)});
     }
     return options;
 }
@@ -172,14 +172,6 @@ QString SettingsView::aideNAS(const QStringList& partages)
     return u"Tout fichier déposé depuis un partage du NAS ("_s + partages.join(u", "_s) +
            u"…) est référencé tel quel — aucune copie, aucun doublon. Seuls les fichiers hors NAS (Bureau, "
            u"Téléchargements…) sont copiés dans ce dossier."_s;
-}
-
-QString SettingsView::libelleExpiration(qint64 jours)
-{
-    if (jours == 0) {
-        return u"jamais"_s;
-    }
-    return u"%1 jour%2"_s.arg(jours).arg(jours > 1 ? u"s"_s : QString());
 }
 
 void SettingsView::relire()

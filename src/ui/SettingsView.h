@@ -33,7 +33,6 @@ public:
 
     // "Tout fichier déposé depuis un partage du NAS (DATA, ARCHIVES…) est référencé tel quel…".
     static QString aideNAS(const QStringList& partages);
-    static QString libelleExpiration(qint64 jours);
 
 Q_SIGNALS:
     // A setting was just written to the store.

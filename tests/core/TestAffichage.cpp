@@ -57,12 +57,14 @@ private Q_SLOTS:
     }
 
     // Ten characters of the alphabet; a long text loses its middle, never half of a two-unit character.
-    void tokenEtAbreviation()
+    void textesCourts()
     {
         QVERIFY(QRegularExpression(u"^[a-z0-9]{10}$"_s).match(nouveauToken()).hasMatch());
         QCOMPARE(abregerAuMilieu(u"0123456789"_s, 10), u"0123456789"_s);
         QCOMPARE(abregerAuMilieu(u"0123456789ab"_s, 10), u"012…6789ab"_s);
         QCOMPARE(abregerAuMilieu(u"01😀xy😀abcde"_s, 10), u"01…abcde"_s);
+        QCOMPARE(QStringList({formaterExpiration(0), formaterExpiration(1), formaterExpiration(2)}),
+                 (QStringList{u"jamais"_s, u"1 jour"_s, u"2 jours"_s}));
     }
 
     // Within a day of its expiry and not yet expired: the history shows the date in the warning colour.

@@ -192,13 +192,18 @@ private Q_SLOTS:
         QVERIFY(flow->urls() == (QStringList{photo, dossier}) && flow->motDePasse() == u"pw"_s);
     }
 
-    // While the shares are asked for: a second press is ignored; cancelling ends the run for good, and
-    // the user's next send goes through on its own.
+    // While the shares are asked for: a second press is ignored, a choice left incomplete stops the run,
+    // cancelling ends it for good, and the user's next send goes through on its own.
     void pendantLaDemandeDesPartages()
     {
         Banc banc;
         banc.serveur.remplacer("GET", "/api/partages", {.corps = partagesDATA, .delaiMs = 100});
-        auto flow = banc.flux(Mode::transfert, {banc.creer(u"Volumes/DATA/a.jpg"_s)});
+        const QString b = banc.creer(u"Volumes/DATA/b.jpg"_s);
+        auto flow = banc.flux(Mode::compare, {banc.creer(u"Volumes/DATA/a.jpg"_s), b});
+        flow->envoyer(banc.historique);
+        flow->retirer(b);
+        QTRY_VERIFY(!flow->travailEnCours());
+        flow->ajouter({b});
         flow->envoyer(banc.historique);
         banc.envoyer(*flow);
         QCOMPARE(banc.creations(), 1);

@@ -81,7 +81,7 @@ struct Ecran {
 
     explicit Ecran(Mode mode, const QStringList& relatifs = {u"a.txt"_s})
         : flow(mode, env.preferences(), aDateFixe(env.plateforme()))
-        , vue(flow, env.preferences(), env.plateforme(), {1, 3, 7, 14, 30, 0})
+        , vue(flow, env.preferences(), env.plateforme())
     {
         for (qsizetype i = 0; i < relatifs.size(); ++i) {
             chemins.append(env.creerFichier(relatifs.at(i), QByteArray(i + 1, 'x')));
