@@ -196,8 +196,7 @@ private Q_SLOTS:
                                           "Location: https://valto.example/api/transferts\r\n"};
         QTest::newRow("redirection 301") << creer << redirection
                                          << u"Le serveur redirige vers https://valto.example/api/transferts "
-                                            u": corrige l'adresse du serveur "
-                                            u"dans Réglages."_s;
+                                            u": corrige l'adresse du serveur dans Réglages."_s;
         // Past 16 MiB an answer is abandoned as it streams in, announced or not.
         QTest::newRow("démesurée") << lister
                                    << ReponseScriptee::flux(17 << 20, ReponseScriptee::Forme::sansLongueur)
@@ -251,10 +250,8 @@ private Q_SLOTS:
         ServeurLocal serveur;
         QJsonObject enregistre = QJsonDocument::fromJson(enregistrement).object();
         enregistre.insert(u"titre"_s, titreListe);
-        serveur.repondre(
-            "GET", "/api/transferts",
-            ReponseScriptee::json(
-                200, QJsonDocument(QJsonObject{{u"transferts"_s, QJsonArray{enregistre}}}).toJson()));
+        const auto liste = QJsonDocument(QJsonObject{{u"transferts"_s, QJsonArray{enregistre}}}).toJson();
+        serveur.repondre("GET", "/api/transferts", ReponseScriptee::json(200, liste));
         serveur.repondre("POST", "/api/transferts", creation);
         const Resultat<TransfertAPI, ErreurAPI> resultat =
             QCoro::waitFor(TransferAPI{serveur.origine(), u"k"_s}.creerTransfert(corpsCreation()));

@@ -18,13 +18,13 @@
 #include "support/EnvironnementTest.h"
 #include "support/ExecuterTests.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
-#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -148,11 +148,10 @@ private Q_SLOTS:
                     QTest::keyClicks(nom, u" photo.jpg "_s);
                 } else {
                     auto* liste = dialogue->findChild<QListView*>(u"listView"_s);
-                    QVERIFY(QTest::qWaitFor(
-                        [liste] { return liste->model()->rowCount(liste->rootIndex()) == 2; }));
+                    QTRY_VERIFY(liste->model()->rowCount(liste->rootIndex()) == 2);
                     liste->selectAll();
                     auto* bouton = dialogue->findChild<QDialogButtonBox*>()->buttons().constFirst();
-                    QVERIFY(QTest::qWaitFor([bouton] { return bouton->text() == u"Ajouter"_s; }));
+                    QTRY_VERIFY(bouton->text() == u"Ajouter"_s);
                 }
                 QTest::keyClick(dialogue, Qt::Key_Return);
             });

@@ -436,21 +436,19 @@ private Q_SLOTS:
         QTest::newRow("refus")
             << ReponseScriptee::json(500, R"({"detail":"Disque plein, libérez de la place."})") << false
             << u"Suppression impossible : Serveur : erreur 500. Disque plein, libérez de la place."_s;
-        ReponseScriptee coupee;
-        coupee.forme = ReponseScriptee::Forme::coupee;
-        QTest::newRow("injoignable") << coupee << false << u"Suppression impossible : "_s;
+        QTest::newRow("injoignable") << ReponseScriptee{.forme = ReponseScriptee::Forme::coupee} << false
+                                     << u"Suppression impossible : "_s;
     }
     void suppression()
     {
         QFETCH(ReponseScriptee, reponse);
         QFETCH(bool, retiree);
         QFETCH(QString, message);
-        const QString tokenB = u"bbbbbbbbbb"_s;
-        BancHistorique banc({entree(tokenA), entree(tokenB)});
+        BancHistorique banc({entree(tokenA), entree(u"bbbbbbbbbb"_s)});
         banc.serveur.repondre("DELETE", "/api/transferts/aaaaaaaaaa", reponse);
         QTest::mouseClick(banc.ouvrirSuppression(0)->findChild<ValtoButton*>(u"supprimer"_s), Qt::LeftButton);
         QTRY_VERIFY(!banc.vue->suppression() && !banc.vue->findChild<ConfirmationSuppression*>());
-        QCOMPARE(banc.store->transferts().first().token, retiree ? tokenB : tokenA);
+        QCOMPARE(banc.store->transferts().first().token, retiree ? u"bbbbbbbbbb"_s : tokenA);
         auto* texte = banc.vue->findChild<MessageErreur*>();
         QVERIFY(texte->texte().startsWith(message) && texte->isVisible() == !message.isEmpty());
         if (qstrcmp(QTest::currentDataTag(), "refus") == 0) {

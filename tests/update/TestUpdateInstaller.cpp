@@ -51,11 +51,9 @@ private Q_SLOTS:
     {
         QFETCH(QString, corps);
         EnvironnementTest env;
-        const QString outil = corps.isEmpty() ? u"/nulle/part/outil"_s : env.chemin(u"outil"_s);
-        if (!corps.isEmpty()) {
-            OutilsFactices::ecrireScript(outil, corps);
-        }
-        const Resultat<QByteArray, Erreur> resultat = UpdateInstaller::executer(outil, {u"x"_s});
+        OutilsFactices::ecrireScript(env.chemin(u"outil"_s), corps);
+        const Resultat<QByteArray, Erreur> resultat =
+            UpdateInstaller::executer(env.chemin(corps.isEmpty() ? u"nulle/part"_s : u"outil"_s), {u"x"_s});
         QTEST(issue(resultat), "attendu");
         QTEST(resultat.value_or(QByteArray()), "sortie");
     }
