@@ -320,7 +320,7 @@ private Q_SLOTS:
             QCOMPARE(champ->text(), titre);
             QVERIFY(select->selection().toLongLong() == expiration && enregistrer->isEnabled());
         }
-        QTEST(banc.store->transferts().at(0).titre, "titreFinal");
+        QTEST(banc.vue->lignes().at(0)->findChild<QLabel*>(u"titre"_s)->toolTip(), "titreFinal");
         QTEST(banc.store->transferts().at(0).expireLe, "expireFinal");
     }
 
