@@ -46,15 +46,13 @@ private Q_SLOTS:
         QFETCH(qint64, octets);
         EnvironnementTest env;
         env.plateforme().maintenant = [] { return QDateTime(QDate(2026, 12, 4), QTime(10, 30), Qt::UTC); };
-        QStringList chemins;
-        for (const QString& nom : noms) {
-            chemins.append(nom.startsWith(u'-') ? env.chemin(nom.mid(1))
-                           : nom.endsWith(u'/') ? env.creerDossier(nom.chopped(1))
-                                                : env.creerFichier(nom, "abc"));
-        }
         TransferFlow flow(mode, env.preferences(), env.plateforme());
         QSignalSpy urls(&flow, &TransferFlow::urlsChanged);
-        flow.ajouter(chemins);
+        flow.ajouter(projeter(noms, [&](const QString& nom) {
+            return nom.startsWith(u'-') ? env.chemin(nom.mid(1))
+                   : nom.endsWith(u'/') ? env.creerDossier(nom.chopped(1))
+                                        : env.creerFichier(nom, "abc");
+        }));
         // The options screen lists the files from this signal.
         QCOMPARE(urls.size(), gardes.isEmpty() ? 0 : 1);
         QCOMPARE(flow.urls(), gardes.replaceInStrings(QRegularExpression(u"^"_s), env.chemin({}) + u'/'));

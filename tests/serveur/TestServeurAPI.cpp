@@ -258,13 +258,10 @@ private Q_SLOTS:
         env.preferences().ecrire(Preferences::cleApiBaseURL, s.origine());
         env.preferences().ecrire(Preferences::cleApiKey, s.cle());
         env.preferences().ecrire(Preferences::cleNasMountPath, s.nas(u"DATA/Valto Transferts"_s));
-        QStringList chemins;
-        for (const QString& fichier : fichiers) {
-            chemins.append(env.creerFichier(fichier, fichier.toUtf8()));
-        }
         HistoryStore historique(env.plateforme(), {});
         TransferFlow flow(mode, env.preferences(), env.plateforme());
-        flow.ajouter(chemins);
+        flow.ajouter(projeter(
+            fichiers, [&](const QString& fichier) { return env.creerFichier(fichier, fichier.toUtf8()); }));
         flow.envoyer(historique);
         QTRY_VERIFY_WITH_TIMEOUT(
             flow.etape().cas == Etape::Cas::termine || flow.etape().cas == Etape::Cas::erreur, 10000);

@@ -104,8 +104,7 @@ private Q_SLOTS:
         const auto stocke = [&](const QString& motDePasse) {
             const CorpsCreation corps = corpsDe(u"protege001"_s, {u"DATA/Clients/a.txt"_s}, motDePasse);
             s.creer(corps);
-            const int retry =
-                s.envoyer("POST", u"/api/transferts"_s, s.entetesAPI(), corps.versJSON()).statut;
+            const int bis = s.envoyer("POST", u"/api/transferts"_s, s.entetesAPI(), corps.versJSON()).statut;
             CorpsCreation autre = corps;
             autre.motDePasse = motDePasse + u"!"_s;
             const int faux = s.envoyer("POST", u"/api/transferts"_s, s.entetesAPI(), autre.versJSON()).statut;
@@ -113,11 +112,10 @@ private Q_SLOTS:
             QByteArray octets = s.journal().join(u'\n').toUtf8();
             for (QDirIterator i(s.donnees(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
                  i.hasNext();) {
-                QFile fichier(i.next());
-                octets += fichier.open(QIODevice::ReadOnly) ? fichier.readAll() : QByteArray();
+                octets += lireFichier(i.next());
             }
             const int supprime = s.envoyer("DELETE", u"/api/transferts/protege001"_s, s.entetesAPI()).statut;
-            return std::tuple(garde, octets.contains(motDePasse.toUtf8()), QList<int>{retry, faux, supprime});
+            return std::tuple(garde, octets.contains(motDePasse.toUtf8()), QList<int>{bis, faux, supprime});
         };
         auto [premier, premierEnClair, premiersStatuts] = stocke(u"Premier-Secret-7Q"_s);
         auto [second, secondEnClair, secondsStatuts] = stocke(u"Second-Secret-9Z"_s);

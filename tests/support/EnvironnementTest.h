@@ -7,6 +7,8 @@
 #include <QMap>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 
 // A platform whose every location (mount root, key file, preferences, data) lies in one temporary folder.
@@ -37,3 +39,11 @@ QByteArray lireFichier(const QString& chemin);
 // '/', a link reads "->".
 using Arbre = QMap<QString, QByteArray>;
 Arbre lireArbre(const QString& racine);
+
+// What `f` (a callable or a member) makes of each element, in order.
+template <typename Liste, typename F> QStringList projeter(const Liste& liste, F f)
+{
+    QStringList sortie;
+    std::ranges::transform(liste, std::back_inserter(sortie), f);
+    return sortie;
+}

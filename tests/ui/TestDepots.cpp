@@ -203,11 +203,7 @@ private Q_SLOTS:
                 QVERIFY(Glisser::deposer(z.emplacement(i), {creer(nom)}));
             }
         }
-        QStringList chemins;
-        for (const QString& nom : deposes.split(u',')) {
-            chemins.append(creer(nom));
-        }
-        QTEST(Glisser::deposer(z.emplacement(emplacement), chemins), "accepte");
+        QTEST(Glisser::deposer(z.emplacement(emplacement), projeter(deposes.split(u','), creer)), "accepte");
         QVERIFY(!z.emplacement(emplacement)->survol());
         QStringList remis;
         for (const QStringList& depot : z.depots) {

@@ -136,16 +136,9 @@ struct BancHistorique {
     }
 };
 
-template <typename Liste, typename F> QStringList lister(const Liste& liste, F f)
-{
-    QStringList sortie;
-    std::ranges::transform(liste, std::back_inserter(sortie), f);
-    return sortie;
-}
-
 QStringList jetons(const HistoryView& vue)
 {
-    return lister(vue.lignes(), [](const LigneHistorique* ligne) { return ligne->transfert().token; });
+    return projeter(vue.lignes(), [](const LigneHistorique* ligne) { return ligne->transfert().token; });
 }
 
 void choisir(QMenu* menu, const QString& texte)
@@ -212,7 +205,7 @@ private Q_SLOTS:
         t.motDePasse = motDePasse ? std::optional(u"pâquerette-42"_s) : std::nullopt;
         BancHistorique banc({t});
         MenuLigne* contextuel = banc.menuContextuel();
-        QCOMPARE(lister(contextuel->actions(), &QAction::text), entrees);
+        QCOMPARE(projeter(contextuel->actions(), &QAction::text), entrees);
         VERIFIER_CAPTURES(*contextuel, u"menu-"_s + QString::fromUtf8(QTest::currentDataTag()));
         // Copied from the menu of a row never hovered, the link shows as copied once the actions appear.
         choisir(contextuel, u"Copier le lien"_s);
@@ -227,7 +220,7 @@ private Q_SLOTS:
         QCOMPARE(copier->systemName(), u"checkmark"_s);
         QTest::mouseClick(ligne->findChild<ActionIcone*>(u"plusDActions"_s), Qt::LeftButton);
         auto* plus = ligne->findChild<MenuLigne*>(u"menuPlus"_s);
-        QCOMPARE(lister(plus->actions(), &QAction::text), entrees.mid(1));
+        QCOMPARE(projeter(plus->actions(), &QAction::text), entrees.mid(1));
         choisir(plus, u"Ouvrir dans le navigateur"_s);
         const bool valide = lien == entree(tokenA).url;
         QCOMPARE(banc.ouvertes, valide ? QList<QUrl>{QUrl(lien)} : QList<QUrl>());
@@ -397,7 +390,7 @@ private Q_SLOTS:
         if (supprimee >= 0) {
             banc.store->supprimer(entrees.at(supprimee).token);
         }
-        const QStringList attendus = lister(banc.store->transferts(), &Transfert::token);
+        const QStringList attendus = projeter(banc.store->transferts(), &Transfert::token);
         auto* liste = banc.vue->findChild<QScrollArea*>(u"liste"_s);
         QTRY_VERIFY(banc.vue->lignes().size() > 1 &&
                     banc.vue->lignes().last()->geometry().bottom() >= 2 * liste->viewport()->height());
