@@ -109,6 +109,7 @@ private Q_SLOTS:
         ligne("supprimer un token invalide", "DELETE", api + u"/inconnu"_s, "bonne", {}, 404, introuvable);
         modification("modifier avec un titre blanc", u"protege001"_s, {u"  "_s, {}}, 400, titre);
         modification("modifier au-delà de 3650 jours", u"protege001"_s, {{}, 3651}, 400, expiration);
+        ligne("½ jour", "PATCH", api + u"/protege001"_s, "bonne", "{\"expire_jours\":0.5}", 400, expiration);
         creation("token pris, autre corps", 409, u"Ce token est déjà utilisé par un autre transfert."_s,
                  [](CorpsCreation& c) {
                      c.token = u"protege001"_s, c.titre = u"Autre"_s, c.motDePasse = u"juste"_s;

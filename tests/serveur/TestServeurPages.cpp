@@ -107,16 +107,15 @@ private Q_SLOTS:
     // A large listing is walked once for a page and its reloads, and again once a folder it names changes.
     void grandeListe()
     {
-        ServeurDeTest& s = *m_serveur;
         for (int i = 0; i < 1000; ++i) {
-            s.creerSurNAS(u"DATA/Lot/Sous/%1"_s.arg(i), {});
+            m_serveur->creerSurNAS(u"DATA/Lot/Sous/%1"_s.arg(i), {});
         }
-        s.creer(corpsDe(u"grosaaaaaa"_s, {u"DATA/Lot"_s}));
-        QVERIFY(s.envoyer("GET", u"/t/grosaaaaaa"_s).corps.contains("1000 fichiers"));
-        s.creerSurNAS(u"DATA/Lot/Sous/nouveau"_s, {});
-        QVERIFY(s.envoyer("GET", u"/t/grosaaaaaa"_s).corps.contains("1000 fichiers"));
-        s.creerSurNAS(u"DATA/Lot/b"_s, {});
-        QVERIFY(s.envoyer("GET", u"/t/grosaaaaaa"_s).corps.contains("1002 fichiers"));
+        m_serveur->creer(corpsDe(u"grosaaaaaa"_s, {u"DATA/Lot"_s}));
+        QVERIFY(m_serveur->envoyer("GET", u"/t/grosaaaaaa"_s).corps.contains("1000 fichiers"));
+        m_serveur->creerSurNAS(u"DATA/Lot/Sous/nouveau"_s, {});
+        QVERIFY(m_serveur->envoyer("GET", u"/t/grosaaaaaa"_s).corps.contains("1000 fichiers"));
+        m_serveur->creerSurNAS(u"DATA/Lot/b"_s, {});
+        QVERIFY(m_serveur->envoyer("GET", u"/t/grosaaaaaa"_s).corps.contains("1002 fichiers"));
     }
 
     void motDePasse()
