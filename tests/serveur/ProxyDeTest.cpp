@@ -39,7 +39,7 @@ ProxyDeTest::ProxyDeTest(const QList<int>& ports)
     conf.close();
     m_nginx.start(u"/usr/sbin/nginx"_s, {u"-c"_s, conf.fileName(), u"-p"_s, m_dossier.path()});
     const QByteArray essai = requeteBrute("GET /static/valto.css");
-    for (int i = 0; i < 100 && statuts(echangerBrut(m_port, essai)) != QList<int>{200}; ++i) {
+    for (int i = 0; i < 400 && statuts(echangerBrut(m_port, essai)) != QList<int>{200}; ++i) {
         QThread::msleep(50);
     }
 }
