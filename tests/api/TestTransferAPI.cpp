@@ -176,8 +176,8 @@ private Q_SLOTS:
         QTest::newRow("sans réponse") << lister << ReponseScriptee{.delaiMs = 3000}
                                       << u"Le serveur ne répond pas (aucune réponse en 1 s)."_s;
         QTest::newRow("élément invalide")
-            << lister << json(200, R"({"transferts":[)" + enregistrement + ",{}]}")
-            << illisible.arg(u"token"_s);
+            << lister << json(200, R"({"transferts":[)" + enregistrement + ",3]}")
+            << u"Réponse du serveur illisible : un transfert n'est pas un objet JSON."_s;
         QTest::newRow("partage nombre")
             << partages << json(200, R"({"partages":["D",3]})") << illisible.arg(u"partages"_s);
         QTest::newRow("partages absents") << partages << json(200, "{}") << illisible.arg(u"partages"_s);

@@ -181,10 +181,11 @@ private Q_SLOTS:
         QVERIFY(qAbs(QFileInfo(contenu + u"/a.txt"_s).lastModified().secsTo(date)) <= 2);
         QTRY_COMPARE(s.transferts().first().nbTelechargements, 2);
 
-        // Sizes and offsets from 4 GiB − 1 on take ZIP64 fields: énorme.bin starts there, after petit.txt.
+        // From 4 GiB − 1 on, sizes and offsets take ZIP64 fields: énorme.bin starts there, über.txt after it.
         const QString dossier = u"DATA/Valto Transferts/zip64aaaaa/"_s;
         QVERIFY(QFile::resize(s.creerSurNAS(dossier + u"petit.txt"_s, {}), 4'294'967'240));
         QVERIFY(QFile::resize(s.creerSurNAS(dossier + u"énorme.bin"_s, {}), 4'400'000'000));
+        s.creerSurNAS(dossier + u"über.txt"_s, "fin");
         s.creer(corpsDe(u"zip64aaaaa"_s, {}));
         const qint64 longueur64 =
             s.envoyer("HEAD", u"/t/zip64aaaaa/zip"_s).entetes.value("content-length").toLongLong();
@@ -196,10 +197,10 @@ private Q_SLOTS:
         QVERIFY(copie.open(QIODevice::WriteOnly) && copie.seek(longueur64 - fin.corps.size()));
         QVERIFY(copie.write(fin.corps) == fin.corps.size() && copie.flush());
         unzip.start(u"unzip"_s, {u"-Z"_s, u"-l"_s, copie.fileName()});
-        QVERIFY(unzip.waitForFinished());
+        QVERIFY(unzip.waitForFinished() && unzip.exitCode() == 0);
         const QString liste = QString::fromUtf8(unzip.readAllStandardOutput());
         QVERIFY2(liste.contains(u"4400000000"_s) && liste.contains(u"énorme.bin"_s), qPrintable(liste));
-        QVERIFY(liste.contains(u"petit.txt"_s));
+        QVERIFY(liste.contains(u"petit.txt"_s) && liste.contains(u"über.txt"_s));
     }
 
     // Sockets that trickle their headers are cut at the deadline; everyone else is served meanwhile.
@@ -347,12 +348,11 @@ private Q_SLOTS:
         const QByteArray liste = echangerBrut(
             port, requeteBrute("GET /api/transferts", "X-Api-Key: " + s.cle().toUtf8() + "\r\n"));
         QVERIFY2(liste.contains("\"url\":\"https://transferts.exemple.ch/t/protegeaaa\""), liste.constData());
+        const QByteArray formulaire =
+            "Content-Type: application/x-www-form-urlencoded\r\nX-Forwarded-For: 10.0.0.1\r\n";
         const auto essayer = [&](const QByteArray& motDePasse, int client) {
             return echangerBrut(port,
-                                requeteBrute("POST /t/protegeaaa",
-                                             "Content-Type: application/x-www-form-urlencoded\r\n"
-                                             "X-Forwarded-For: 10.0.0.1\r\n",
-                                             "mot_de_passe=" + motDePasse),
+                                requeteBrute("POST /t/protegeaaa", formulaire, "mot_de_passe=" + motDePasse),
                                 boucleLocale(client));
         };
         QCOMPARE(statuts(essayer("faux", 2)), QList<int>{401});
