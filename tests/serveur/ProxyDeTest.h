@@ -1,8 +1,9 @@
 #pragma once
 
+#include "support/EnvironnementTest.h"
+
 #include <QList>
 #include <QProcess>
-#include <QTemporaryDir>
 
 // nginx on a free loopback port spreading requests over `ports` in turn, as https://transferts.exemple.ch,
 // each request carrying its client's address.
@@ -14,7 +15,7 @@ public:
     int port() const { return m_port; }
 
 private:
-    QTemporaryDir m_dossier;
+    EnvironnementTest m_dossier;
     QProcess m_nginx;
     int m_port;
 };

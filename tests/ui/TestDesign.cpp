@@ -63,7 +63,8 @@ private Q_SLOTS:
             QTest::mouseRelease(w, Qt::LeftButton); // a release with no press of its own
         }) << 0;
         QTest::newRow("clic droit") << Geste([](QWidget* w) { QTest::mouseClick(w, Qt::RightButton); }) << 0;
-        QTest::newRow("désactivé") << Geste([lu](QWidget* w) {
+        QTest::newRow("désactivé sous le pointeur") << Geste([lu](QWidget* w) {
+            QTest::mouseMove(w);
             w->setEnabled(false);
             QTest::mouseClick(w, Qt::LeftButton);
             QTest::keyClick(w, Qt::Key_Space);
