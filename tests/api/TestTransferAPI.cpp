@@ -156,7 +156,7 @@ private Q_SLOTS:
         QCOMPARE(recue.entetes.value("x-api-key"), u"clé 1"_s.toUtf8());
         QVERIFY(recue.entetes.value("content-type") == "application/json" && recue.corps == corps);
         // Any other status, even a success one, is refused.
-        reponse.statut = reponse.statut == 200 ? 201 : 200;
+        reponse.statut = reponse.statut == 200 ? 299 : 200;
         serveur.remplacer(operation.methode, operation.chemin, reponse);
         QCOMPARE(operation.lancer(TransferAPI{serveur.origine(), u"k"_s}),
                  u"Serveur : erreur %1. "_s.arg(reponse.statut));

@@ -40,6 +40,7 @@ private Q_SLOTS:
         const QDateTime ref(QDate(2026, 12, 4), QTime(9, 30), Qt::UTC);
         QTest::newRow("Z, 23 h 30 locales") << u"2026-12-04T09:30:00Z"_s << ref << u"4 décembre 2026"_s;
         QTest::newRow("décalage -05:00") << u"2026-12-04T04:30:00-05:00"_s << ref << u"4 décembre 2026"_s;
+        QTest::newRow("23 h, +14:00") << u"2026-12-04T23:30:00+14:00"_s << ref << u"4 décembre 2026"_s;
         QTest::newRow("août, jour à un chiffre")
             << u"2026-07-31T12:00:00Z"_s << QDateTime(QDate(2026, 7, 31), QTime(12, 0), Qt::UTC)
             << u"1 août 2026"_s;

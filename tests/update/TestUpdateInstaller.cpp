@@ -114,6 +114,7 @@ private Q_SLOTS:
         QTest::newRow("entité qui n'est pas un dictionnaire")
             << QByteArray(monte).replace("<array>", "<array><string>x</string>") << 0 << app << 0
             << montageImpossible;
+        QTest::newRow("sortie illisible") << QByteArray("<plist>") << 0 << app << 0 << montageImpossible;
         QTest::newRow("aucun point de montage")
             << OutilsFactices::plist({QString()}) << 0 << app << 0 << montageImpossible;
         QTest::newRow("Linux") << QByteArray() << 0 << app << 0 << u"Valto Transfer.app"_s;
