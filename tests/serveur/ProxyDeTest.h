@@ -15,7 +15,7 @@ public:
     int port() const { return m_port; }
 
 private:
-    EnvironnementTest m_dossier;
+    EnvironnementTest m_env;
     QProcess m_nginx;
     int m_port;
 };
