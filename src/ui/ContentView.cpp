@@ -80,22 +80,21 @@ ContentView::ContentView(HistoryStore& historique, Preferences& preferences, con
     colonne->setContentsMargins(0, 0, 0, 0);
     colonne->setSpacing(0);
     colonne->addWidget(m_banniere);
-    colonne->addWidget(construireEntete());
+    m_entete = construireEntete();
+    colonne->addWidget(m_entete);
     colonne->addWidget(avecMarges(m_onglets, QMargins(16, 0, 16, 0)), 0, Qt::AlignLeft);
     colonne->addWidget(m_zoneEtape);
     colonne->addWidget(new Filet);
     m_historiqueVue = new HistoryView(historique, preferences, plateforme);
     m_historiqueVue->setObjectName(u"historique"_s);
     colonne->addWidget(m_historiqueVue, 1);
-    // Made after the tab switch, the header's button would come after it for Tab.
-    if (auto* reglages = findChild<QWidget*>(u"reglages"_s)) {
-        QWidget::setTabOrder(this, reglages);
-        QWidget::setTabOrder(reglages, m_onglets);
-    }
+    ordonnerTabulation();
 
     suivre(*m_flowTransfert);
     suivre(*m_flowCompare);
     connect(m_updates, &UpdateChecker::etatChanged, this, &ContentView::installerSiInactif);
+    // The banner makes its controls the first time it shows.
+    connect(m_updates, &UpdateChecker::etatChanged, this, &ContentView::ordonnerTabulation);
     suivreApparence(this);
     // The window opens with the focus here, not on the tab switch, whose focus ring would show.
     setFocusPolicy(Qt::ClickFocus);
@@ -200,8 +199,29 @@ void ContentView::afficherEtape(bool changementDOnglet)
     QWidget* ecran = creerEcran(flow);
     m_zoneEtape->afficher(ecran,
                           changementDOnglet ? ZoneEtape::Passage::immediat : ZoneEtape::Passage::fondu);
-    // Tab follows the page from top to bottom: a screen made later would come after the history.
-    QWidget::setTabOrder(m_onglets, ecran);
+    ordonnerTabulation();
+}
+
+// Tab follows the page from top to bottom, whatever the order its parts were made in: a screen made at a
+// later step would otherwise come after the history, and the header's button after the tab switch.
+void ContentView::ordonnerTabulation()
+{
+    const QList<QWidget*> parties{m_banniere, m_entete, m_onglets, m_zoneEtape, m_historiqueVue};
+    QList<QList<QWidget*>> arrets(parties.size());
+    for (QWidget* w = nextInFocusChain(); w != this; w = w->nextInFocusChain()) {
+        const auto partie = std::find_if(parties.cbegin(), parties.cend(),
+                                         [w](QWidget* p) { return p == w || p->isAncestorOf(w); });
+        if (partie != parties.cend() && (w->focusPolicy() & Qt::TabFocus)) {
+            arrets[partie - parties.cbegin()].append(w);
+        }
+    }
+    QWidget* precedent = this;
+    for (const QList<QWidget*>& liste : std::as_const(arrets)) {
+        for (QWidget* arret : liste) {
+            QWidget::setTabOrder(precedent, arret);
+            precedent = arret;
+        }
+    }
 }
 
 QWidget* ContentView::creerEcran(TransferFlow& flow)

@@ -64,6 +64,7 @@ private:
     // A tab switch shows the other flow's screen at once; a step change fades.
     void afficherEtape(bool changementDOnglet = false);
     QWidget* construireEntete();
+    void ordonnerTabulation();
     QWidget* creerEcran(TransferFlow& flow);
     void actualiserCopie();
 
@@ -76,6 +77,7 @@ private:
     UpdateChecker* m_updates;
 
     MiseAJourBanniere* m_banniere;
+    QWidget* m_entete = nullptr;
     ValtoSegmented* m_onglets;
     ZoneEtape* m_zoneEtape;
     HistoryView* m_historiqueVue;
