@@ -71,7 +71,6 @@ ContentView::ContentView(HistoryStore& historique, Preferences& preferences, con
     m_banniere->setObjectName(u"banniere"_s);
     m_onglets->setObjectName(u"onglets"_s);
     m_onglets->setAccessibleName(u"Mode d’envoi"_s);
-    m_zoneEtape->setObjectName(u"zoneEtape"_s);
     m_onglets->setSelection(QVariant::fromValue(m_onglet));
     connect(m_onglets, &ValtoSegmented::selectionChangee, this,
             [this](const QVariant& selection) { setOnglet(selection.value<Onglet>()); });
@@ -86,7 +85,6 @@ ContentView::ContentView(HistoryStore& historique, Preferences& preferences, con
     colonne->addWidget(m_zoneEtape);
     colonne->addWidget(new Filet);
     m_historiqueVue = new HistoryView(historique, preferences, plateforme);
-    m_historiqueVue->setObjectName(u"historique"_s);
     colonne->addWidget(m_historiqueVue, 1);
     ordonnerTabulation();
 
@@ -106,7 +104,6 @@ ContentView::~ContentView() = default;
 QWidget* ContentView::construireEntete()
 {
     auto* logo = new LogoValto;
-    logo->setObjectName(u"logo"_s);
 #ifdef Q_OS_MACOS
     return avecMarges(logo, QMargins(16, 18, 16, 10));
 #else

@@ -57,7 +57,6 @@ HistoryView::HistoryView(HistoryStore& store, Preferences& preferences, Platefor
     colonne->setSpacing(0);
     colonne->addWidget(construireEntete());
     m_message = new MessageErreur(this);
-    m_message->setObjectName(u"messageErreur"_s);
     auto* marges = new QHBoxLayout;
     marges->setContentsMargins(16, 0, 16, 6);
     marges->addWidget(m_message);
@@ -368,7 +367,6 @@ void HistoryView::modifier(const Transfert& transfert)
         m_popover->close();
     }
     auto* popover = new PopoverEdition(transfert, m_plateforme.maintenant, this);
-    popover->setObjectName(u"popoverEdition"_s);
     m_popover = popover;
     m_edition = transfert.token;
     connect(popover, &PopoverEdition::enregistrementDemande, this, &HistoryView::enregistrerEdition);

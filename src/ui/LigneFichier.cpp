@@ -31,11 +31,9 @@ LigneFichier::LigneFichier(const QString& chemin, bool surLeNAS, QWidget* parent
     rangee->setSpacing(8);
     rangee->addWidget(new Symbole(info.isDir() ? u"folder"_s : u"doc"_s, 13, Couleurs::texteAttenue(), this));
     auto* nom = new Libelle(info.fileName(), Polices::texte(13), Couleurs::texte(), this);
-    nom->setObjectName(u"nom"_s);
     nom->setEliderAuMilieu(true);
     rangee->addWidget(nom, 1);
     auto* badge = new ValtoBadge(surLeNAS ? u"Lien"_s : u"Copie"_s, ValtoBadge::Tone::neutral, {}, this);
-    badge->setObjectName(u"badge"_s);
     badge->setToolTip(surLeNAS ? u"Déjà sur le NAS — sera référencé, pas copié"_s
                                : u"Hors NAS — sera copié dans Valto Transferts"_s);
     rangee->addWidget(badge);

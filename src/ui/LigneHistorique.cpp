@@ -111,10 +111,8 @@ QWidget* LigneHistorique::construireTexte()
     m_titre->setObjectName(u"titre"_s);
     m_titre->setEliderAuMilieu(true);
     m_badge = new ValtoBadge(u"Compare"_s, ValtoBadge::Tone::strong, {}, ligneTitre);
-    m_badge->setObjectName(u"badgeCompare"_s);
     m_badge->setToolTip(u"Comparaison avant/après"_s);
     m_cadenas = new Symbole(u"lock"_s, Icones::cotePour(11), Couleurs::texteAttenue(), ligneTitre);
-    m_cadenas->setObjectName(u"cadenas"_s);
     m_cadenas->setToolTip(u"Protégé par mot de passe"_s);
     // The badge and the lock follow the title; a long title gives way first.
     m_titre->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
@@ -140,7 +138,6 @@ QWidget* LigneHistorique::construireTexte()
     detail->addStretch(1);
     m_meta->addWidget(ligneDetail);
     m_statut = new Libelle({}, Polices::texte(11), Couleurs::texteAttenue(), meta);
-    m_statut->setObjectName(u"ligneStatut"_s);
     m_statut->setEliderAuMilieu(true);
     m_meta->addWidget(m_statut);
     colonne->addWidget(meta);

@@ -25,7 +25,6 @@ MessageErreur::MessageErreur(QWidget* parent)
     m_texte->setTextInteractionFlags(Qt::TextSelectableByMouse);
     rangee->addWidget(m_texte, 1);
     auto* fermer = new ActionIcone(u"xmark"_s, u"Fermer"_s, 24, this);
-    fermer->setObjectName(u"fermer"_s);
     fermer->setAction([this] { setTexte({}); });
     rangee->addWidget(fermer, 0, Qt::AlignTop);
     m_fermer = fermer;

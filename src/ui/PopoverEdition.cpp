@@ -74,7 +74,6 @@ PopoverEdition::PopoverEdition(const Transfert& transfert, std::function<QDateTi
     m_indication->setFixedWidth(largeurContenu);
     m_indication->setWordWrap(true);
     colonne->addWidget(m_indication);
-    m_erreur->setObjectName(u"erreurEdition"_s);
     m_erreur->setFixedWidth(largeurContenu);
     m_erreur->setWordWrap(true);
     colonne->addWidget(m_erreur);

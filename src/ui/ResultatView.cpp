@@ -35,7 +35,6 @@ ResultatView::ResultatView(const Transfert& transfert, const QString& nouveauLib
     lien->setObjectName(u"lien"_s);
     ajouterPleineLargeur(lien);
     auto* meta = new Libelle(ligneMeta(transfert), Polices::texte(11), Couleurs::texteAttenue(), this);
-    meta->setObjectName(u"meta"_s);
     ajouter(meta);
 
     auto* boutons = new QWidget(this);

@@ -47,7 +47,6 @@ SettingsView::SettingsView(Preferences& preferences, const Plateforme& plateform
 {
     setWindowTitle(u"Réglages"_s);
     auto* defilement = new QScrollArea(this);
-    defilement->setObjectName(u"defilement"_s);
     defilement->setFrameShape(QFrame::NoFrame);
     defilement->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     defilement->setWidgetResizable(true);
