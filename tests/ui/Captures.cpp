@@ -33,9 +33,9 @@ QString nomFichier(const QString& nom)
     return sortie.replace(QRegularExpression(u"[^a-z0-9]+"_s), u"-"_s);
 }
 
-QString taille(const QImage& image)
+template <typename T> QString taille(const T& objet)
 {
-    return u"%1 × %2"_s.arg(image.width()).arg(image.height());
+    return u"%1 × %2"_s.arg(objet.width()).arg(objet.height());
 }
 
 QString verifier(const QImage& obtenue, const QString& nom)
@@ -153,6 +153,8 @@ QString verifierLecture(QWidget& widget, const QString& nom)
     QStringList lignes;
     lireElement(QAccessible::queryAccessibleInterface(&widget), widget, 0, lignes);
     lignes << u"Tabulation :"_s << ordreTabulation(widget);
+    // How far the window may be resized, which no picture shows.
+    lignes << u"Taille : de %1 à %2"_s.arg(taille(widget.minimumSize()), taille(widget.maximumSize()));
     const QByteArray obtenue = lignes.join(u'\n').toUtf8() + '\n';
     const QString chemin = dossierCaptures + u'/' + nom + u".txt"_s;
     const QString cheminReference = dossierReferences + u'/' + nom + u".txt"_s;
