@@ -88,6 +88,7 @@ private Q_SLOTS:
         QTest::addColumn<QJsonValue>("valeur"); // undefined: the key is removed
         QTest::addColumn<bool>("decodable");
         QTest::newRow("octets fractionnaire") << u"octets"_s << QJsonValue(1.5) << false;
+        QTest::newRow("nb_fichiers absent") << u"nb_fichiers"_s << QJsonValue(QJsonValue::Undefined) << false;
         QTest::newRow("expire_le nombre") << u"expire_le"_s << QJsonValue(1) << false;
         QTest::newRow("expire_le nul") << u"expire_le"_s << QJsonValue() << true;
         QTest::newRow("clé inconnue") << u"inconnue"_s << QJsonValue(QJsonObject{{u"x"_s, 1}}) << true;

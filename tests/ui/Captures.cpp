@@ -146,14 +146,13 @@ QStringList ordreTabulation(QWidget& racine)
     return ordre;
 }
 
-// The keyboard's and the screen reader's view of the state, compared as text: a lost name, role or Tab stop
-// leaves no trace in the pictures.
+// The keyboard's and the screen reader's view of the state and the sizes the widget accepts, compared as
+// text: a lost name, role or Tab stop, or a dialog that turns resizable, leaves no trace in the pictures.
 QString verifierLecture(QWidget& widget, const QString& nom)
 {
     QStringList lignes;
     lireElement(QAccessible::queryAccessibleInterface(&widget), widget, 0, lignes);
     lignes << u"Tabulation :"_s << ordreTabulation(widget);
-    // How far the window may be resized, which no picture shows.
     lignes << u"Taille : de %1 à %2"_s.arg(taille(widget.minimumSize()), taille(widget.maximumSize()));
     const QByteArray obtenue = lignes.join(u'\n').toUtf8() + '\n';
     const QString chemin = dossierCaptures + u'/' + nom + u".txt"_s;
