@@ -9,8 +9,8 @@ namespace Captures {
 
 // Draws `widget` at 1× in each appearance (light last), saves both under <build>/captures/ and returns how
 // they differ from tests/ui/references/<nom>-clair.png and -sombre.png, and how its accessible reading, Tab
-// order and size range differ from <nom>.txt; empty when all match. With VALTO_REFERENCES=ecrire in the environment
-// they become the references instead.
+// order and size range differ from <nom>.txt; empty when all match. With VALTO_REFERENCES=ecrire in the
+// environment they become the references instead.
 QString comparer(QWidget& widget, const QString& nom);
 
 } // namespace Captures
